@@ -1,0 +1,54 @@
+// The bit reader: the only code that reads a message's bits. A message is
+// one bit string, read most significant bit first; bit offset 0 is the top
+// bit of byte 0. Fields follow one another without gaps, each as wide as its
+// descriptor says.
+//
+// A field that would reach past the last bit of the buffer is not read: the
+// call returns false and changes nothing. A numeric field whose bits are all
+// ones (the missing value) is consumed but not stored, so the descriptor
+// keeps whatever it held before. Out-of-range values are the descriptor's
+// business (stored as missing). Positions are 64-bit, so files of any size
+// that fits a MessageBuffer are handled without overflow.
+#ifndef XBTCONV_DECODING_BIT_READER_H_
+#define XBTCONV_DECODING_BIT_READER_H_
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "decoding/message_buffer.h"
+#include "descriptors/element_descriptor.h"
+
+namespace xbtconv {
+
+/// Widest field the reader hands over: the 60-byte work buffer.
+inline constexpr int kWorkBufferBits = 8 * ElementDescriptor::kValueSize;
+
+/// Whether bit number `bitNumber` (counted from 1) of `bytes` is one.
+/// REQUIRES: bitNumber >= 1 and inside `bytes`.
+bool getBit(std::int64_t bitNumber, const std::uint8_t* bytes);
+
+/// Clears bit number `bitNumber` (counted from 1) of `buffer` when `bit` is
+/// false; leaves it as it is when `bit` is true.
+void setBit(std::int64_t bitNumber, bool bit, std::uint8_t* buffer);
+
+/// Reads the field of `descriptor` at `position` and advances `position` by
+/// its width. Returns false, changing nothing, when the field does not fit.
+bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
+                    ElementDescriptor& descriptor);
+
+/// Tells readRun which positions of a sequence to pass over unread.
+using SkipTest = std::function<bool(int)>;
+
+/// Reads sequence[first] .. sequence[first + count - 1] in order, passing
+/// over the positions `isSkipped` names. Returns false at the first field
+/// that does not fit, leaving `position` at its first bit; the fields before
+/// it keep their new values.
+/// REQUIRES: the positions lie inside `sequence`.
+bool readRun(const std::vector<ElementDescriptor*>& sequence, int first, int count,
+             const MessageBuffer& buffer, std::int64_t& position,
+             const SkipTest& isSkipped = nullptr);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_DECODING_BIT_READER_H_

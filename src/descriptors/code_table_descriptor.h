@@ -1,0 +1,38 @@
+// CodeTableDescriptor: a coded field whose raw value stands for a meaning in
+// a table. Looking up a code the table lacks (a missing raw value -1
+// included) is not an error: it gives code -1 and an empty meaning.
+#ifndef XBTCONV_DESCRIPTORS_CODE_TABLE_DESCRIPTOR_H_
+#define XBTCONV_DESCRIPTORS_CODE_TABLE_DESCRIPTOR_H_
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "descriptors/descriptor_catalogue.h"
+#include "descriptors/element_descriptor.h"
+
+namespace xbtconv {
+
+struct CodeEntry {
+  std::int16_t code;
+  const char* meaning;  // constant text that lives for the whole run
+};
+
+class CodeTableDescriptor : public ElementDescriptor {
+ public:
+  /// Adds a copy of `entry` at the end of the table.
+  void append(const CodeEntry& entry) { entries_.push_back(entry); }
+  /// The first entry with `code`, or {-1, ""} when there is none.
+  CodeEntry lookup(std::int32_t code) const;
+
+ private:
+  std::vector<CodeEntry> entries_;
+};
+
+/// A descriptor with `entries` in table order, then the row's parameters.
+CodeTableDescriptor buildCodeTableDescriptor(const CatalogueRow& row,
+                                             std::span<const CodeEntry> entries);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_DESCRIPTORS_CODE_TABLE_DESCRIPTOR_H_

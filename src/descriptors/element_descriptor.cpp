@@ -1,0 +1,112 @@
+#include "descriptors/element_descriptor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "descriptors/integer_power.h"
+
+namespace xbtconv {
+namespace {
+
+constexpr char kCharacterUnit[] = "CCITT IA5";
+
+// Copies `text` into `field`, cut so that the terminating NUL always fits.
+template <std::size_t N>
+void copyBounded(std::array<char, N>& field, const char* text) {
+  field.fill('\0');
+  if (text == nullptr) return;
+  for (std::size_t i = 0; i + 1 < N && text[i] != '\0'; ++i) field[i] = text[i];
+}
+
+}  // namespace
+
+ElementDescriptor::ElementDescriptor() { value_.fill(0xFF); }
+
+void ElementDescriptor::setParameters(std::int32_t number, std::int32_t spare,
+                                      std::int32_t reference, std::uint32_t minimum,
+                                      std::int32_t width, std::uint32_t maximum, std::int32_t scale,
+                                      const char* name, const char* unit) {
+  number_ = number;
+  spare_ = spare;
+  reference_ = reference;
+  minimum_ = minimum;
+  width_ = width;
+  maximum_ = maximum;
+  scale_ = scale;
+  copyBounded(name_, name);
+  copyBounded(unit_, unit);
+  value_.fill(0xFF);
+  hasValue_ = false;
+}
+
+bool ElementDescriptor::isCharacter() const {
+  return std::memcmp(unit_.data(), kCharacterUnit, sizeof kCharacterUnit) == 0;
+}
+
+std::uint32_t ElementDescriptor::rawValue() const {
+  std::uint32_t raw = 0;
+  std::memcpy(&raw, value_.data(), sizeof raw);
+  return raw;
+}
+
+ElementDescriptor::ValueBytes ElementDescriptor::valueText() const {
+  ValueBytes text{};
+  if (isCharacter()) {
+    // Width rounded up to whole characters, and never more than leaves room
+    // for the terminating NUL.
+    const int characters = std::clamp((width_ + 7) / 8, 0, kValueSize - 1);
+    for (int i = 0; i < characters && value_[i] != 0; ++i) text[i] = value_[i];
+    return text;
+  }
+  std::uint32_t word = rawValue();
+  if (width_ <= 0) {
+    word = 0;
+  } else if (width_ < 32) {
+    word <<= 32 - width_;
+  }
+  text[0] = static_cast<std::uint8_t>(word >> 24);
+  text[1] = static_cast<std::uint8_t>(word >> 16);
+  text[2] = static_cast<std::uint8_t>(word >> 8);
+  text[3] = static_cast<std::uint8_t>(word);
+  return text;
+}
+
+double ElementDescriptor::scaledValue() const {
+  const std::uint32_t raw = rawValue();
+  if (raw == kMissingRaw) return -9999.0;
+  return (static_cast<double>(raw) + reference_) / integerPower(10.0, scale_);
+}
+
+void ElementDescriptor::setCharacterValue(std::span<const std::uint8_t> bytes) {
+  value_.fill(0xFF);
+  hasValue_ = false;
+  const std::size_t characters = static_cast<std::size_t>(std::clamp(width_ / 8, 0, kValueSize));
+  bool ended = false;
+  for (std::size_t i = 0; i < characters; ++i) {
+    if (!ended && (i >= bytes.size() || bytes[i] == 0)) ended = true;
+    value_[i] = ended ? 0 : bytes[i];
+  }
+  hasValue_ = true;
+}
+
+void ElementDescriptor::setUnsignedValue(std::uint32_t raw) {
+  value_.fill(0xFF);
+  if (isCharacter()) return;
+  storeRaw(raw, minimum_ <= raw && raw <= maximum_);
+}
+
+void ElementDescriptor::setSignedValue(std::int32_t raw) {
+  value_.fill(0xFF);
+  if (isCharacter()) return;
+  const auto low = static_cast<std::int32_t>(minimum_);
+  const auto high = static_cast<std::int32_t>(maximum_);
+  storeRaw(static_cast<std::uint32_t>(raw), low <= raw && raw <= high);
+}
+
+void ElementDescriptor::storeRaw(std::uint32_t raw, bool accepted) {
+  const std::uint32_t stored = accepted ? raw : kMissingRaw;
+  std::memcpy(value_.data(), &stored, sizeof stored);
+  hasValue_ = accepted;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,89 @@
+#include "driver/directory_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "driver/report_file.h"
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+TEST(DirectoryListing, NamesThatCount) {
+  for (const char* name : {"a.bin", "A1.BIN", "x.Bin", ".bin", ".hidden.bin", "two.dots.bin"}) {
+    EXPECT_TRUE(isMessageFileName(name)) << name;
+  }
+  for (const char* name : {"a.bin.srp", "a.bi", "bin", "a.binx", "a_bin", "", ".", ".."}) {
+    EXPECT_FALSE(isMessageFileName(name)) << name;
+  }
+}
+
+TEST(DirectoryListing, OrderFoldsCaseAndBreaksTiesBytewise) {
+  std::vector<std::string> names = {"b.bin",  "B.bin", "a2.bin", "A10.bin",
+                                    "_x.bin", "a.bin", "Z.bin",  "[.bin"};
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return messageFileNameLess(a, b); });
+  // As strcasecmp orders them: letters fold to lower case, so '[' and '_'
+  // come before every letter.
+  const std::vector<std::string> expected = {"[.bin",  "_x.bin", "a.bin", "A10.bin",
+                                             "a2.bin", "B.bin",  "b.bin", "Z.bin"};
+  EXPECT_EQ(names, expected);
+}
+
+TEST(DirectoryListing, JoinInsertsExactlyOneSeparator) {
+  const std::string separator(1, kPathSeparator);
+  EXPECT_EQ(joinPath("data", "x.bin"), "data" + separator + "x.bin");
+  EXPECT_EQ(joinPath("data/", "x.bin"), "data/" + separator + "x.bin");
+  EXPECT_EQ(joinPath(".", "x.bin"), "." + separator + "x.bin");
+}
+
+TEST(DirectoryListing, ListsSortedMessageFilesOrFailsWithAReason) {
+  testing::TempDirectory directory;
+  for (const char* name : {"b.bin", "a.BIN", "c.txt", "a.bin.srp"}) directory.write(name, "x");
+  std::vector<std::string> names;
+  std::string error;
+  ASSERT_TRUE(listMessageFiles(directory.path(), names, error));
+  EXPECT_EQ(names, (std::vector<std::string>{"a.BIN", "b.bin"}));
+
+  EXPECT_FALSE(listMessageFiles(directory.file("absent"), names, error));
+  EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(listMessageFiles(directory.file("b.bin"), names, error));
+}
+
+TEST(ReportFile, WritesBytesUnchangedAndReplacesWhole) {
+  testing::TempDirectory directory;
+  std::FILE* console = std::tmpfile();
+  ASSERT_NE(console, nullptr);
+  directory.write("x.bin.srp", std::string(500, 'z'));
+  const std::string text = " line\r\n\n\nTWO\r\n";
+  writeReportFile(directory.file("x.bin.srp"), text, console);
+  EXPECT_EQ(directory.read("x.bin.srp"), text);
+  EXPECT_EQ(std::ftell(console), 0) << "nothing printed on success";
+  std::fclose(console);
+}
+
+TEST(ReportFile, FailuresToCreateOrWriteArePrinted) {
+  testing::TempDirectory directory;
+  std::FILE* console = std::tmpfile();
+  ASSERT_NE(console, nullptr);
+  std::filesystem::create_directory(directory.file("dir.bin.srp"));
+  writeReportFile(directory.file("dir.bin.srp"), "text", console);
+  // A write that fails after the open (a full device) must not pass for a
+  // good report.
+  std::filesystem::create_symlink("/dev/full", directory.file("full.bin.srp"));
+  writeReportFile(directory.file("full.bin.srp"), std::string(100000, 'x'), console);
+
+  std::rewind(console);
+  char printed[4096] = {};
+  const std::size_t length = std::fread(printed, 1, sizeof printed - 1, console);
+  std::fclose(console);
+  EXPECT_EQ(std::string(printed, length), "Can not write file " + directory.file("dir.bin.srp") +
+                                              "\r\n" + "Can not write file " +
+                                              directory.file("full.bin.srp") + "\r\n");
+}
+
+}  // namespace
+}  // namespace xbtconv

@@ -1,0 +1,53 @@
+#include "support/message_builder.h"
+
+namespace xbtconv::testing {
+
+MessageBuilder& MessageBuilder::bits(std::uint64_t value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    const bool bit = i < 64 && ((value >> i) & 1u) != 0;
+    if (bitCount_ % 8 == 0) bytes_.push_back(0);
+    if (bit) bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | (0x80u >> (bitCount_ % 8)));
+    ++bitCount_;
+  }
+  return *this;
+}
+
+MessageBuilder& MessageBuilder::field(const CatalogueRow& row, std::uint64_t raw) {
+  return bits(raw, row.width);
+}
+
+MessageBuilder& MessageBuilder::text(const CatalogueRow& row, std::string_view text) {
+  for (int i = 0; i < row.width / 8; ++i) {
+    bits(i < static_cast<int>(text.size()) ? static_cast<unsigned char>(text[i]) : 0u, 8);
+  }
+  return *this;
+}
+
+MessageBuilder& MessageBuilder::header(const HeaderFields& f) {
+  text(catalogue::kShipCallSign, f.callSign);
+  field(catalogue::kReportSubCategory, f.reportSubCategory);
+  field(catalogue::kKind, f.kind);
+  field(catalogue::kLatitude, f.latitude);
+  field(catalogue::kLongitude, f.longitude);
+  field(catalogue::kYear, f.year);
+  field(catalogue::kMonth, f.month);
+  field(catalogue::kDay, f.day);
+  field(catalogue::kHour, f.hour);
+  field(catalogue::kMinute, f.minute);
+  return *this;
+}
+
+std::vector<std::uint8_t> MessageBuilder::bytes(int padding) const {
+  std::vector<std::uint8_t> result = bytes_;
+  const int used = static_cast<int>(bitCount_ % 8);
+  if (padding != 0 && used != 0) {
+    result.back() = static_cast<std::uint8_t>(result.back() | (0xFFu >> used));
+  }
+  return result;
+}
+
+MessageBuffer bufferOf(const std::vector<std::uint8_t>& bytes) {
+  return MessageBuffer{static_cast<std::int32_t>(bytes.size()), bytes.data()};
+}
+
+}  // namespace xbtconv::testing
