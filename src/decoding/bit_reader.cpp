@@ -12,7 +12,7 @@ namespace {
 // REQUIRES: offset + count <= 8 * buffer.byteCount.
 void copyBits(const MessageBuffer& buffer, std::int64_t offset, int count, std::uint8_t* out) {
   for (int j = 0; 8 * j < count; ++j) {
-    const std::int64_t bitOffset = offset + 8 * j;
+    const std::int64_t bitOffset = offset + 8 * std::int64_t{j};
     const std::int64_t index = bitOffset >> 3;
     const int shift = static_cast<int>(bitOffset & 7);
     const std::uint32_t high = buffer.bytes[index];
@@ -24,6 +24,23 @@ void copyBits(const MessageBuffer& buffer, std::int64_t offset, int count, std::
     if (remaining < 8) byte |= 0xFFu >> remaining;
     out[j] = static_cast<std::uint8_t>(byte);
   }
+}
+
+bool fits(const MessageBuffer& buffer, std::int64_t position, std::int64_t width) {
+  const std::int64_t bitCount = 8 * static_cast<std::int64_t>(std::max(buffer.byteCount, 0));
+  return width >= 0 && position >= 0 && position + width <= bitCount;
+}
+
+// The `width` bits (0 to 32) at `position`, which must lie in the buffer.
+std::uint32_t bitsAt(const MessageBuffer& buffer, std::int64_t position, int width) {
+  if (width == 0) return 0;
+  const std::int64_t first = position >> 3;
+  const int skipped = static_cast<int>(position & 7);
+  const int byteCount = (skipped + width + 7) / 8;  // at most five
+  std::uint64_t window = 0;
+  for (int i = 0; i < byteCount; ++i) window = (window << 8) | buffer.bytes[first + i];
+  window >>= 8 * byteCount - skipped - width;
+  return static_cast<std::uint32_t>(window & ((std::uint64_t{1} << width) - 1));
 }
 
 }  // namespace
@@ -42,25 +59,32 @@ void setBit(std::int64_t bitNumber, bool bit, std::uint8_t* buffer) {
 bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
                     ElementDescriptor& descriptor) {
   const std::int32_t width = descriptor.width();
-  const std::int64_t bitCount = 8 * static_cast<std::int64_t>(std::max(buffer.byteCount, 0));
-  if (width < 0 || position < 0 || position + width > bitCount) return false;
+  if (!fits(buffer, position, width)) return false;
 
-  ElementDescriptor::ValueBytes work;
-  work.fill(0xFF);
   if (descriptor.isCharacter()) {
+    ElementDescriptor::ValueBytes work;
+    work.fill(0xFF);
     copyBits(buffer, position, std::min(width, kWorkBufferBits), work.data());
     descriptor.setCharacterValue(work);
   } else {
-    // Only the first 32 bits of a numeric field make its value.
-    copyBits(buffer, position, std::min(width, 32), work.data());
-    const std::uint32_t word = (std::uint32_t{work[0]} << 24) | (std::uint32_t{work[1]} << 16) |
-                               (std::uint32_t{work[2]} << 8) | std::uint32_t{work[3]};
-    // All ones is the missing value: the descriptor keeps what it had.
-    if (word != 0xFFFFFFFFu) {
+    // Only the first 32 bits of a numeric field make its value; a field of
+    // all ones is the missing value and leaves the descriptor as it was.
+    const int taken = std::min(width, 32);
+    const std::uint32_t bits = bitsAt(buffer, position, taken);
+    const std::uint32_t allOnes = taken == 0 ? 0u : 0xFFFFFFFFu >> (32 - taken);
+    if (taken != 0 && bits != allOnes) {
       const std::uint32_t shift = (32u - static_cast<std::uint32_t>(width)) % 32u;
-      descriptor.setUnsignedValue(word >> shift);
+      descriptor.setUnsignedValue(width <= 32 ? bits : bits >> shift);
     }
   }
+  position += width;
+  return true;
+}
+
+bool readBits(const MessageBuffer& buffer, std::int64_t& position, int width,
+              std::uint32_t& value) {
+  if (width > 32 || !fits(buffer, position, width)) return false;
+  value = bitsAt(buffer, position, width);
   position += width;
   return true;
 }

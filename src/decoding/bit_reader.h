@@ -37,6 +37,12 @@ void setBit(std::int64_t bitNumber, bool bit, std::uint8_t* buffer);
 bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
                     ElementDescriptor& descriptor);
 
+/// Reads the `width` bits at `position` (width 0 to 32) as an unsigned
+/// number, most significant bit first, and advances `position`. Returns
+/// false, changing nothing, when they do not fit. This is the raw field
+/// alone: the missing-value and range rules are the caller's.
+bool readBits(const MessageBuffer& buffer, std::int64_t& position, int width, std::uint32_t& value);
+
 /// Tells readRun which positions of a sequence to pass over unread.
 using SkipTest = std::function<bool(int)>;
 

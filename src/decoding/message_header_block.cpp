@@ -30,8 +30,7 @@ MessageHeaderBlock::MessageHeaderBlock()
       month_(buildDescriptor(catalogue::kMonth)),
       day_(buildDescriptor(catalogue::kDay)),
       hour_(buildDescriptor(catalogue::kHour)),
-      minute_(buildDescriptor(catalogue::kMinute)),
-      headerCount_(0) {
+      minute_(buildDescriptor(catalogue::kMinute)) {
   sequence_ = {&callSign_,  &reportSubCategory_,
                &kind_,      &latitude_,
                &longitude_, &year_,

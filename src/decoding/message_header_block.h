@@ -63,7 +63,7 @@ class MessageHeaderBlock {
   ElementDescriptor day_;
   ElementDescriptor hour_;
   ElementDescriptor minute_;
-  std::int32_t headerCount_;
+  std::int32_t headerCount_ = 0;
 };
 
 /// Text of a character descriptor: the characters up to the first NUL, at

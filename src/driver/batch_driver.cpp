@@ -2,20 +2,36 @@
 
 #include <vector>
 
+#include "decoding/jjvv_message.h"
+#include "decoding/message_buffer.h"
 #include "driver/directory_listing.h"
 #include "driver/message_file.h"
+#include "driver/report_file.h"
+#include "report/report_assembly.h"
 
 namespace xbtconv {
 namespace {
+
+// Decodes `file` as a `Message`, prints `failureLine` when the decode
+// fails, and writes the report, which is made from whatever was decoded.
+template <typename Message>
+void convertMessage(LoadedFile& file, const std::string& path, const char* failureLine,
+                    std::FILE* console) {
+  Message message;
+  const MessageBuffer buffer{static_cast<std::int32_t>(file.bytes.size()), file.bytes.data()};
+  if (!message.decode(buffer)) std::fputs(failureLine, console);
+  // The bytes are released before the report is made, so that a large
+  // file and its report never have to be held at once.
+  std::vector<std::uint8_t>().swap(file.bytes);
+  writeReportFile(path + ".srp", reportText(message), console);
+}
 
 void convertFile(const std::string& directory, const std::string& name, std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
   LoadedFile file = loadMessageFile(path);
-  if (file.kind != 1 && file.kind != 2) return;
-  // The message kinds are not converted yet: a recognised file gets its
-  // name line only.
+  if (file.kind == 1) convertMessage<JjvvMessage>(file, path, "\n File Failed", console);
 }
 
 }  // namespace

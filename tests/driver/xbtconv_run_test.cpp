@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "decoding/jjvv_message.h"
+#include "report/report_assembly.h"
 #include "support/message_builder.h"
 #include "support/temp_directory.h"
 
@@ -86,6 +88,59 @@ TEST(XbtconvRun, EntriesThatAreNotMessagesGetTheirNameLineOnly) {
   for (const char* name : {"d-empty.bin", "e-ten-bytes.bin", "f-byte9-251.bin"}) {
     EXPECT_FALSE(directory.exists(std::string(name) + ".srp")) << name;
   }
+}
+
+// What the converter writes for `bytes`, made in this process.
+std::string expectedReport(const std::vector<std::uint8_t>& bytes) {
+  JjvvMessage message;
+  message.decode(testing::bufferOf(bytes));
+  return reportText(message);
+}
+
+TEST(XbtconvRun, ConvertsGoodAndFailingMessagesAndSkipsForeignFiles) {
+  TempDirectory directory;
+  testing::StandardFields good;
+  good.temperatures = {2400, 2300, 2200};
+  const std::vector<std::uint8_t> goodBytes = testing::standardMessage(good);
+  testing::StandardFields failing;
+  failing.typeOfData = 3;
+  failing.points = {{2, 2000}, {4, 1990}};
+  failing.groupCount = 3;  // one point more than the file holds
+  const std::vector<std::uint8_t> failingBytes = testing::standardMessage(failing);
+
+  directory.write("a-good.bin", goodBytes);
+  directory.write("b-failing.bin", failingBytes);
+  directory.write("c-foreign.bin", kindBytes(0x12, 0x34));
+  directory.write("d-good.BIN", goodBytes);
+  directory.write("d-good.BIN.srp", std::string(50000, '#'));  // replaced whole
+  const testing::RunResult run = runXbtconv({directory.path()}, "/");
+  EXPECT_EQ(run.out, "\na-good.bin\nb-failing.bin\n File Failed\nc-foreign.bin\nd-good.BIN");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(directory.read("a-good.bin.srp"), expectedReport(goodBytes));
+  EXPECT_EQ(directory.read("d-good.BIN.srp"), expectedReport(goodBytes));
+  const std::string failed = directory.read("b-failing.bin.srp");
+  EXPECT_EQ(failed, expectedReport(failingBytes));
+  EXPECT_NE(failed.find("\n\nTWOMETER:    2\r\n   20 1600   40 1589\r\n"), std::string::npos);
+  EXPECT_FALSE(directory.exists("c-foreign.bin.srp"));
+}
+
+TEST(XbtconvRun, ReportThatCannotBeWrittenIsPrintedAndTheRunGoesOn) {
+  TempDirectory directory;
+  const std::vector<std::uint8_t> bytes = testing::standardMessage(testing::StandardFields{});
+  directory.write("x.bin", bytes);
+  directory.write("y.bin", bytes);
+  std::filesystem::create_directory(directory.file("x.bin.srp"));
+  testing::RunResult run = runXbtconv({}, directory.path());
+  EXPECT_EQ(run.out, "\nx.binCan not write file ./x.bin.srp\r\n\ny.bin");
+  EXPECT_TRUE(directory.exists("y.bin.srp"));
+
+  // The failure line follows the decode failure line; the output then ends
+  // with the carriage return and line feed.
+  std::filesystem::remove(directory.file("y.bin"));
+  directory.write("x.bin", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40));
+  run = runXbtconv({"."}, directory.path());
+  EXPECT_EQ(run.out, "\nx.bin\n File FailedCan not write file ./x.bin.srp\r\n");
 }
 
 }  // namespace

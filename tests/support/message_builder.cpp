@@ -1,5 +1,7 @@
 #include "support/message_builder.h"
 
+#include "descriptors/code_tables.h"
+
 namespace xbtconv::testing {
 
 MessageBuilder& MessageBuilder::bits(std::uint64_t value, int width) {
@@ -35,6 +37,43 @@ MessageBuilder& MessageBuilder::header(const HeaderFields& f) {
   field(catalogue::kHour, f.hour);
   field(catalogue::kMinute, f.minute);
   return *this;
+}
+
+MessageBuilder& MessageBuilder::standard(const StandardFields& f) {
+  header(f.header);
+  text(catalogue::kShipName, f.shipName);
+  field(catalogue::kImoNumber, f.imoNumber);
+  field(catalogue::kUniqueTag, f.uniqueTag);
+  field(catalogue::kSoftwareVersion, f.softwareVersion);
+  field(catalogue::kProbeSerial20, f.probeSerial);
+  field(codetables::kTypeOfDataRow, f.typeOfData);
+  field(codetables::kDataQualityRow, f.dataQuality);
+  field(codetables::kProbeTypeRow, f.probeType);
+  field(codetables::kRecorderTypeRow, f.recorderType);
+  field(codetables::kWindInstrumentRow, f.windInstrument);
+  field(catalogue::kWindDirection, f.windDirection);
+  field(catalogue::kWindSpeed, f.windSpeed);
+  field(catalogue::kDryBulb, f.dryBulb);
+  field(codetables::kCurrentMethodRow, f.currentMethod);
+  field(catalogue::kCurrentDirection, f.currentDirection);
+  field(catalogue::kCurrentSpeed, f.currentSpeed);
+  field(catalogue::kTotalWaterDepth, f.totalWaterDepth);
+  field(catalogue::kReplication, f.replication);
+  field(catalogue::kGroupCount, f.groupCount.value_or(f.temperatures.size() + f.points.size()));
+  return profile(f);
+}
+
+MessageBuilder& MessageBuilder::profile(const StandardFields& f) {
+  for (std::uint64_t temperature : f.temperatures) field(catalogue::kSeaTemperature, temperature);
+  for (const auto& [depth, temperature] : f.points) {
+    field(catalogue::kDepth, depth);
+    field(catalogue::kSeaTemperature, temperature);
+  }
+  return *this;
+}
+
+std::vector<std::uint8_t> standardMessage(const StandardFields& fields) {
+  return MessageBuilder().standard(fields).bytes();
 }
 
 std::vector<std::uint8_t> MessageBuilder::bytes(int padding) const {

@@ -6,8 +6,10 @@
 #define XBTCONV_TESTS_SUPPORT_MESSAGE_BUILDER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "decoding/message_buffer.h"
@@ -33,6 +35,37 @@ struct HeaderFields {
   std::uint64_t minute = 59;
 };
 
+/// The fields of a standard (kind-1) message after the header, as raw
+/// values; the defaults are a plausible full-resolution observation.
+/// `groupCount` defaults to the number of temperatures or points given.
+struct StandardFields {
+  HeaderFields header;
+  std::string shipName = "OLEANDER";
+  std::uint64_t imoNumber = 9126467;
+  std::uint64_t uniqueTag = 0x1A2B3C4D;
+  std::uint64_t softwareVersion = 812;
+  std::uint64_t probeSerial = 123456;
+  std::uint64_t typeOfData = 1;
+  std::uint64_t dataQuality = 0;
+  std::uint64_t probeType = 52;
+  std::uint64_t recorderType = 6;
+  std::uint64_t windInstrument = 3;
+  std::uint64_t windDirection = 270;
+  std::uint64_t windSpeed = 100;
+  std::uint64_t dryBulb = 2981;
+  std::uint64_t currentMethod = 1;
+  std::uint64_t currentDirection = 90;
+  std::uint64_t currentSpeed = 100;
+  std::uint64_t totalWaterDepth = 4200;
+  std::uint64_t replication = 1;
+  std::optional<std::uint64_t> groupCount;
+  std::vector<std::uint64_t> temperatures;  // raw sea temperatures, types 1 and 2
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> points;  // raw depth, raw temperature
+};
+
+/// Bits at which the profile of a standard message starts.
+inline constexpr std::int64_t kStandardProfileStart = 621;
+
 class MessageBuilder {
  public:
   /// Appends the low `width` bits of `value`, most significant first.
@@ -44,6 +77,11 @@ class MessageBuilder {
   MessageBuilder& text(const CatalogueRow& row, std::string_view text);
   /// Appends the ten header fields.
   MessageBuilder& header(const HeaderFields& fields);
+  /// Appends a whole standard message: header, fixed part, then the
+  /// temperatures and the points.
+  MessageBuilder& standard(const StandardFields& fields);
+  /// Appends the profile of `fields`: the temperatures, then the points.
+  MessageBuilder& profile(const StandardFields& fields);
 
   std::int64_t bitCount() const { return bitCount_; }
   /// The message so far; the bits after the last field of the last byte
@@ -54,6 +92,9 @@ class MessageBuilder {
   std::vector<std::uint8_t> bytes_;
   std::int64_t bitCount_ = 0;
 };
+
+/// The bytes of a standard message with `fields`, padded with zero bits.
+std::vector<std::uint8_t> standardMessage(const StandardFields& fields);
 
 /// A MessageBuffer over `bytes`, which must outlive it.
 MessageBuffer bufferOf(const std::vector<std::uint8_t>& bytes);

@@ -1,0 +1,185 @@
+#include "decoding/jjvv_message.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "descriptors/code_tables.h"
+#include "descriptors/descriptor_catalogue.h"
+#include "descriptors/integer_power.h"
+
+namespace xbtconv {
+namespace {
+
+// One numeric profile field read again and again, group after group, with
+// the rules a descriptor applies: all ones keeps the previous value (the
+// first time: missing), an out-of-range value is missing.
+class ProfileField {
+ public:
+  explicit ProfileField(const CatalogueRow& row) : row_(row) {}
+
+  bool read(const MessageBuffer& buffer, std::int64_t& position) {
+    std::uint32_t bits = 0;
+    if (!readBits(buffer, position, row_.width, bits)) return false;
+    const std::uint32_t allOnes = 0xFFFFFFFFu >> (32 - row_.width);
+    if (bits != allOnes) {
+      raw_ = row_.minimum <= bits && bits <= row_.maximum ? bits : ElementDescriptor::kMissingRaw;
+    }
+    return true;
+  }
+
+  std::uint32_t raw() const { return raw_; }
+
+ private:
+  const CatalogueRow& row_;
+  std::uint32_t raw_ = ElementDescriptor::kMissingRaw;
+};
+
+}  // namespace
+
+JjvvMessage::JjvvMessage()
+    : shipName_(buildDescriptor(catalogue::kShipName)),
+      imoNumber_(buildDescriptor(catalogue::kImoNumber)),
+      uniqueTag_(buildDescriptor(catalogue::kUniqueTag)),
+      softwareVersion_(buildDescriptor(catalogue::kSoftwareVersion)),
+      probeSerial_(buildDescriptor(catalogue::kProbeSerial20)),
+      typeOfData_(codetables::buildTypeOfDataDescriptor()),
+      dataQuality_(codetables::buildDataQualityDescriptor()),
+      recorderType_(codetables::buildRecorderTypeDescriptor()),
+      windInstrument_(codetables::buildWindInstrumentDescriptor()),
+      windDirection_(buildDescriptor(catalogue::kWindDirection)),
+      windSpeed_(buildDescriptor(catalogue::kWindSpeed)),
+      dryBulb_(buildDescriptor(catalogue::kDryBulb)),
+      currentMethod_(codetables::buildCurrentMethodDescriptor()),
+      currentDirection_(buildDescriptor(catalogue::kCurrentDirection)),
+      currentSpeed_(buildDescriptor(catalogue::kCurrentSpeed)),
+      totalWaterDepth_(buildDescriptor(catalogue::kTotalWaterDepth)),
+      replication_(buildDescriptor(catalogue::kReplication)),
+      groupCount_(buildDescriptor(catalogue::kGroupCount)) {
+  setSubCategory(1);
+  sequence_.insert(sequence_.end(),
+                   {&shipName_, &imoNumber_, &uniqueTag_, &softwareVersion_, &probeSerial_,
+                    &typeOfData_, &dataQuality_, &probeType_, &recorderType_, &windInstrument_,
+                    &windDirection_, &windSpeed_, &dryBulb_, &currentMethod_, &currentDirection_,
+                    &currentSpeed_, &totalWaterDepth_, &replication_, &groupCount_});
+}
+
+bool JjvvMessage::decode(const MessageBuffer& buffer) {
+  clearProfile();
+  std::int64_t position = 0;
+  const int entries = static_cast<int>(sequence_.size());
+  if (!readRun(sequence_, 0, headerCount(), buffer, position)) return false;
+  if (!readRun(sequence_, headerCount(), entries - headerCount(), buffer, position)) return false;
+  return decodeProfile(buffer, position);
+}
+
+void JjvvMessage::clearProfile() {
+  fullResolutionList_.clear();
+  twoMeterList_.clear();
+  inflectionList_.clear();
+}
+
+bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position) {
+  const std::int32_t type = typeOfData();
+  std::int64_t groupBits = 0;
+  if (type == kFullResolution || type == kTwoMeter) groupBits = catalogue::kSeaTemperature.width;
+  if (type == kInflectionPoints) {
+    groupBits = catalogue::kDepth.width + catalogue::kSeaTemperature.width;
+  }
+  if (groupBits == 0) return true;
+
+  // The group count may lie (a missing one reads 0xFFFFFFFF): room is made
+  // for no more groups than the rest of the buffer can hold.
+  const std::uint32_t groups = groupCount_.rawValue();
+  const std::int64_t bitsLeft =
+      std::max<std::int64_t>(0, 8 * std::int64_t{buffer.byteCount} - position);
+  const auto room =
+      static_cast<std::size_t>(std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits));
+
+  ProfileField depth(catalogue::kDepth);
+  ProfileField temperature(catalogue::kSeaTemperature);
+  if (type == kFullResolution) {
+    fullResolutionList_.reserve(room);
+    for (std::uint32_t group = 0; group < groups; ++group) {
+      if (!temperature.read(buffer, position)) return false;
+      fullResolutionList_.push_back(temperature.raw());
+    }
+  } else if (type == kTwoMeter) {
+    twoMeterList_.reserve(room);
+    for (std::uint32_t group = 0; group < groups; ++group) {
+      if (!temperature.read(buffer, position)) return false;
+      twoMeterList_.push_back(temperature.raw());
+    }
+  } else {
+    inflectionList_.reserve(room);
+    for (std::uint32_t group = 0; group < groups; ++group) {
+      if (!depth.read(buffer, position) || !temperature.read(buffer, position)) return false;
+      inflectionList_.push_back(InflectionPoint{static_cast<std::int32_t>(depth.raw()),
+                                                temperatureOf(temperature.raw())});
+    }
+  }
+  return true;
+}
+
+std::string JjvvMessage::shipName() const { return characterText(shipName_); }
+
+float JjvvMessage::dryBulbCelsius() const {
+  const std::uint32_t rawValue = dryBulb_.rawValue();
+  if (rawValue == ElementDescriptor::kMissingRaw) return -9999.0f;
+  const auto kelvin = static_cast<float>(static_cast<double>(rawValue) + dryBulb_.reference());
+  // 273.1, not 273.15: the reports have always used it.
+  return static_cast<float>(integerPower(10.0, -dryBulb_.scale()) * kelvin - 273.1);
+}
+
+float JjvvMessage::temperatureOf(std::uint32_t rawValue) {
+  const float celsius =
+      static_cast<float>(rawValue) + static_cast<float>(catalogue::kSeaTemperature.reference);
+  return static_cast<float>(celsius / integerPower(10.0, catalogue::kSeaTemperature.scale));
+}
+
+float JjvvMessage::speedKnots(const ElementDescriptor& speed) {
+  const std::uint32_t rawValue = speed.rawValue();
+  if (rawValue == ElementDescriptor::kMissingRaw) return -1.0f;
+  const std::int32_t scale = speed.scale();
+  // Metres per second in steps of 10^-scale; 1852 metres in 3600 seconds
+  // make a knot.
+  const auto knots = static_cast<float>(static_cast<double>(rawValue) /
+                                        (1852.0 / (integerPower(10.0, -scale) * 3600.0)));
+  const double steps = std::trunc(integerPower(10.0, scale) * knots + 0.5);
+  return static_cast<float>(steps / integerPower(10.0, scale));
+}
+
+std::int32_t JjvvMessage::fullResolutionCount() const {
+  return static_cast<std::int32_t>(fullResolutionList_.size());
+}
+
+float JjvvMessage::fullResolutionTemperature(std::int32_t index) const {
+  const auto at = static_cast<std::uint32_t>(index);
+  if (at >= fullResolutionList_.size()) return -9999.0f;
+  return temperatureOf(fullResolutionList_[at]);
+}
+
+std::int32_t JjvvMessage::twoMeterCount() const {
+  // Only a two-metre profile of over a thousand million samples (a file of
+  // more than 1.6 GB) could pass the count's range; it stops at the largest.
+  const std::size_t entries = 2 * twoMeterList_.size();
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(entries, std::numeric_limits<std::int32_t>::max()));
+}
+
+float JjvvMessage::twoMeterTemperature(std::int32_t position) const {
+  if (position < 1 || position > twoMeterCount()) return -9999.0f;
+  return temperatureOf(twoMeterList_[static_cast<std::size_t>(position - 1) / 2]);
+}
+
+std::int32_t JjvvMessage::inflectionPointCount() const {
+  return static_cast<std::int32_t>(inflectionList_.size());
+}
+
+InflectionPoint JjvvMessage::inflectionPoint(std::int32_t index) const {
+  const auto at = static_cast<std::uint32_t>(index);
+  if (at >= inflectionList_.size()) return InflectionPoint{};
+  return inflectionList_[at];
+}
+
+}  // namespace xbtconv

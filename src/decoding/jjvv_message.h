@@ -1,0 +1,133 @@
+// JjvvMessage: the standard XBT message (kind 1). After the header come the
+// ship's name and numbers, the software version and probe serial number,
+// the probe and recorder types, surface weather and current, the water
+// depth, and a replicated temperature profile whose layout "TYPE OF DATA"
+// selects: full resolution (temperatures), two-metre resolution
+// (temperatures, listed as depth pairs) or inflection points (depth and
+// temperature).
+//
+// decode() returns false when a field the layout calls for does not fit in
+// the buffer; everything read before that point is kept, so the report of a
+// cut-off transmission still shows what arrived. Out-of-range values are
+// missing values, not failures. A missing group count makes the profile
+// run to the end of the buffer (and so fail); the profile lists hold one
+// compact entry per sample, so memory stays proportional to the file.
+#ifndef XBTCONV_DECODING_JJVV_MESSAGE_H_
+#define XBTCONV_DECODING_JJVV_MESSAGE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decoding/bit_reader.h"
+#include "decoding/message_buffer.h"
+#include "decoding/message_header_block.h"
+#include "descriptors/code_table_descriptor.h"
+#include "descriptors/element_descriptor.h"
+#include "descriptors/probe_type_descriptor.h"
+
+namespace xbtconv {
+
+/// One point of an inflection-point profile.
+struct InflectionPoint {
+  std::int32_t depth = 0;    // raw "DEPTH BELOW SEA SURFACE", not scaled
+  float temperature = 0.0f;  // degrees Celsius
+};
+
+class JjvvMessage : public MessageHeaderBlock {
+ public:
+  /// Type-of-data codes that select the profile layout.
+  static constexpr std::int32_t kFullResolution = 1;
+  static constexpr std::int32_t kTwoMeter = 2;
+  static constexpr std::int32_t kInflectionPoints = 3;
+
+  JjvvMessage();
+
+  /// Decodes the whole message; false when a field does not fit.
+  bool decode(const MessageBuffer& buffer);
+
+  std::string shipName() const;
+  std::int32_t uniqueTag() const { return raw(uniqueTag_); }
+  std::int32_t imoNumber() const { return raw(imoNumber_); }
+  std::int32_t softwareVersion() const { return raw(softwareVersion_); }
+  std::int32_t probeSerialNumber() const { return raw(probeSerial_); }
+  std::int32_t typeOfData() const { return raw(typeOfData_); }
+  std::int32_t probeTypeCode() const { return raw(probeType_); }
+  ProbeTypeEntry probeType(std::int32_t code) const { return probeType_.lookup(code); }
+  std::int32_t recorderTypeCode() const { return raw(recorderType_); }
+  CodeEntry recorderType(std::int32_t code) const { return recorderType_.lookup(code); }
+  std::int32_t windInstrumentCode() const { return raw(windInstrument_); }
+  CodeEntry windInstrument(std::int32_t code) const { return windInstrument_.lookup(code); }
+  std::int32_t windDirection() const { return raw(windDirection_); }
+  /// Knots to 0.1, rounded half up; -1.0 when missing.
+  float windSpeedKnots() const { return speedKnots(windSpeed_); }
+  /// Kelvin less 273.1; -9999.0 when missing.
+  float dryBulbCelsius() const;
+  std::int32_t currentMethodCode() const { return raw(currentMethod_); }
+  CodeEntry currentMethod(std::int32_t code) const { return currentMethod_.lookup(code); }
+  std::int32_t currentDirection() const { return raw(currentDirection_); }
+  /// Knots to 0.01, rounded half up; -1.0 when missing.
+  float currentSpeedKnots() const { return speedKnots(currentSpeed_); }
+  std::int32_t totalWaterDepth() const { return raw(totalWaterDepth_); }
+
+  std::int32_t fullResolutionCount() const;
+  /// Sample `index` (from 0) in degrees Celsius; -9999.0 outside the list.
+  float fullResolutionTemperature(std::int32_t index) const;
+  /// Entries of the two-metre list, which holds every sample twice.
+  std::int32_t twoMeterCount() const;
+  /// Entry at `position` (from 1): positions 2k-1 and 2k hold sample k.
+  /// -9999.0 outside the list.
+  float twoMeterTemperature(std::int32_t position) const;
+  std::int32_t inflectionPointCount() const;
+  /// Point `index` (from 0); {0, 0.0} outside the list.
+  InflectionPoint inflectionPoint(std::int32_t index) const;
+
+  /// Degrees Celsius of a raw "SEA TEMPERATURE", in single precision. No
+  /// missing test: a raw 0xFFFFFFFF converts like any other number.
+  static float temperatureOf(std::uint32_t raw);
+  /// Metres per second to knots, rounded half up to 10^-scale knot, in
+  /// single precision; -1.0 when missing.
+  static float speedKnots(const ElementDescriptor& speed);
+
+ protected:
+  /// Reads the profile that starts at `position`, with the layout and
+  /// group count decoded into the fixed part.
+  bool decodeProfile(const MessageBuffer& buffer, std::int64_t& position);
+  /// Empties the three profile lists.
+  void clearProfile();
+
+  static std::int32_t raw(const ElementDescriptor& descriptor) {
+    return static_cast<std::int32_t>(descriptor.rawValue());
+  }
+
+  ElementDescriptor shipName_;
+  ElementDescriptor imoNumber_;
+  ElementDescriptor uniqueTag_;
+  ElementDescriptor softwareVersion_;
+  ElementDescriptor probeSerial_;  // the 20-bit serial number
+  CodeTableDescriptor typeOfData_;
+  CodeTableDescriptor dataQuality_;
+  ProbeTypeDescriptor probeType_;
+  CodeTableDescriptor recorderType_;
+  CodeTableDescriptor windInstrument_;
+  ElementDescriptor windDirection_;
+  ElementDescriptor windSpeed_;
+  ElementDescriptor dryBulb_;
+  CodeTableDescriptor currentMethod_;
+  ElementDescriptor currentDirection_;
+  ElementDescriptor currentSpeed_;
+  ElementDescriptor totalWaterDepth_;
+  ElementDescriptor replication_;
+  ElementDescriptor groupCount_;
+
+ private:
+  // Raw temperatures, one per sample (the two-metre list reports each
+  // twice without storing it twice).
+  std::vector<std::uint32_t> fullResolutionList_;
+  std::vector<std::uint32_t> twoMeterList_;
+  std::vector<InflectionPoint> inflectionList_;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_DECODING_JJVV_MESSAGE_H_

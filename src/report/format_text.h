@@ -1,0 +1,25 @@
+// formatText: printf-style formatting into a new string of any length.
+// Every report line is made with it, or with a helper that gives the same
+// bytes faster.
+#ifndef XBTCONV_REPORT_FORMAT_TEXT_H_
+#define XBTCONV_REPORT_FORMAT_TEXT_H_
+
+#include <string>
+
+namespace xbtconv {
+
+/// The text printf would print for `format` and the arguments, whole,
+/// however long; the empty string for a null format.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+formatText(const char* format, ...);
+
+/// Appends `value` as printf's "%<width>d" would print it: right-aligned
+/// in at least `width` characters, never cut.
+void appendPaddedInteger(std::string& text, long long value, int width);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_REPORT_FORMAT_TEXT_H_

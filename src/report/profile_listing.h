@@ -1,0 +1,25 @@
+// The profile listing, the last section of a report: a count line, then the
+// values, 20 temperatures or 8 depth/temperature pairs to a line.
+// Temperatures are in hundredths of a degree, truncated toward zero; depths
+// in tenths of a metre. A type of data other than 1, 2 or 3 gives no
+// section at all; after a failed decode the listing shows the samples that
+// were read.
+#ifndef XBTCONV_REPORT_PROFILE_LISTING_H_
+#define XBTCONV_REPORT_PROFILE_LISTING_H_
+
+#include <cstdint>
+#include <string>
+
+namespace xbtconv {
+
+class JjvvMessage;
+
+/// The profile section of `message`, or "" when it has no profile layout.
+std::string profileText(const JjvvMessage& message);
+
+/// A temperature in hundredths of a degree as the listing shows it.
+std::int32_t temperatureColumn(float celsius);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_REPORT_PROFILE_LISTING_H_

@@ -1,0 +1,122 @@
+#include "report/report_header.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "decoding/jjvv_message.h"
+#include "support/message_builder.h"
+
+namespace xbtconv {
+namespace {
+
+using testing::kAllOnes;
+using testing::StandardFields;
+
+std::string headerOf(const StandardFields& fields) {
+  JjvvMessage message;
+  message.decode(testing::bufferOf(testing::standardMessage(fields)));
+  return headerText(message);
+}
+
+TEST(ReportHeader, EveryLineOfAFullHeader) {
+  EXPECT_EQ(headerOf(StandardFields{}),
+            " TALU Version:  8.12\r\n"
+            " Ship Name: OLEANDER\r\n"
+            " Call Sign: VRZN9\r\n"
+            " Lloyds Number:  9126467\r\n"
+            " Date/Time(dd/mm/yyyy): 31/12/2004 23:59 GMT\r\n"
+            " Latitude(ddd.ddd): 012.500 N\r\n"
+            " Longitude(ddd.ddd): 045.250 W\r\n"
+            " Probe Type: Sippican Deep Blue\r\n"
+            " Probe Code:  52\r\n"
+            " Probe Serial No: 0123456\r\n"
+            " Recorder Type: Sippican MK-21\r\n"
+            " Recorder Code:  6\r\n"
+            " Dry Bulb Temp::  25.0\r\n"
+            " Wind Instr Type: Certified Instruments knots\r\n"
+            " Wind Speed:  19.4\r\n"
+            " Wind Dir:   270\r\n"
+            " Current Measurment Method: ADCP Acoustic Doppler Current Profiler\r\n"
+            " Current Speed:  1.94\r\n"
+            " Current Dir:    90\r\n"
+            " Bottom Depth: 4200 M\r\n"
+            " TALU ID: 1A2B3C4D\r\n");
+}
+
+TEST(ReportHeader, MissingValuesHaveFixedRenderings) {
+  const JjvvMessage nothing;
+  EXPECT_EQ(headerText(nothing),
+            " TALU Version:  6.12\r\n"
+            " Ship Name: Not Available\r\n"
+            " Call Sign: \r\n"
+            " Lloyds Number:       -1\r\n"
+            " Date/Time(dd/mm/yyyy): -1/00/1899 -1:-1 GMT\r\n"
+            " Latitude(ddd.ddd): 9999.000 S\r\n"
+            " Longitude(ddd.ddd): 9999.000 W\r\n"
+            " Probe Type: \r\n"
+            " Probe Code:  -1\r\n"
+            " Probe Serial No: -000001\r\n"
+            " Recorder Type: \r\n"
+            " Recorder Code: -1\r\n"
+            " Bottom Depth: 9999 M\r\n"
+            " TALU ID: FFFFFFFF\r\n");
+
+  // Present values that the tables lack, a missing wind speed, positions on
+  // the equator and the meridian, an empty ship name.
+  StandardFields fields;
+  fields.shipName = "";
+  fields.header.latitude = 9000000;
+  fields.header.longitude = 18000000;
+  fields.windInstrument = 9;
+  fields.windSpeed = kAllOnes;
+  fields.recorderType = 7;
+  fields.probeType = 3;
+  fields.dryBulb = kAllOnes;
+  fields.currentMethod = kAllOnes;
+  fields.currentSpeed = kAllOnes;
+  fields.currentDirection = kAllOnes;
+  fields.totalWaterDepth = 0;
+  const std::string header = headerOf(fields);
+  EXPECT_NE(header.find(" Ship Name: Not Available\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Latitude(ddd.ddd): 000.000 N\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Longitude(ddd.ddd): 000.000 E\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Probe Type: \r\n Probe Code:   3\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Recorder Type: \r\n Recorder Code:  7\r\n"
+                        " Wind Instr Type: \r\n Wind Dir:   270\r\n Bottom Depth:    0 M\r\n"),
+            std::string::npos)
+      << header;
+}
+
+TEST(ReportHeader, SouthernLatitudeAndTimeFieldsOutOfRange) {
+  StandardFields fields;
+  fields.header.latitude = 7750000;  // -12.5
+  fields.header.year = kAllOnes;
+  fields.header.month = 13;
+  fields.header.day = 0;
+  fields.header.hour = kAllOnes;
+  fields.header.minute = 7;
+  fields.softwareVersion = 5;
+  const std::string header = headerOf(fields);
+  EXPECT_NE(header.find(" TALU Version:  0.05\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Latitude(ddd.ddd): 012.500 S\r\n"), std::string::npos);
+  EXPECT_NE(header.find(" Date/Time(dd/mm/yyyy): -1/00/1899 -1:07 GMT\r\n"), std::string::npos);
+}
+
+// A message kind whose sequence has no serial-number field.
+class MessageWithoutSerial : public JjvvMessage {
+ public:
+  MessageWithoutSerial() { sequence_.erase(sequence_.begin() + 14); }
+};
+
+TEST(ReportHeader, ProbeSerialIsFoundByNameInTheSequence) {
+  const MessageWithoutSerial message;
+  EXPECT_EQ(probeSerialInSequence(message), -2);
+  EXPECT_NE(headerText(message).find(" Probe Serial No: -000002\r\n"), std::string::npos);
+  StandardFields fields;
+  fields.probeSerial = 999999;
+  EXPECT_NE(headerOf(fields).find(" Probe Serial No: 0999999\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace xbtconv
