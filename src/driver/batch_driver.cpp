@@ -14,6 +14,7 @@ namespace {
 
 // Decodes `file` as a `Message`, prints `failureLine` when the decode
 // fails, and writes the report, which is made from whatever was decoded.
+// The report goes to its file in pieces as it is made.
 template <typename Message>
 void convertMessage(LoadedFile& file, const std::string& path, const char* failureLine,
                     std::FILE* console) {
@@ -23,7 +24,8 @@ void convertMessage(LoadedFile& file, const std::string& path, const char* failu
   // The bytes are released before the report is made, so that a large
   // file and its report never have to be held at once.
   std::vector<std::uint8_t>().swap(file.bytes);
-  writeReportFile(path + ".srp", reportText(message), console);
+  writeReportFile(
+      path + ".srp", [&message](const TextSink& sink) { streamReport(message, sink); }, console);
 }
 
 void convertFile(const std::string& directory, const std::string& name, std::FILE* console) {

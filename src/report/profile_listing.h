@@ -10,12 +10,18 @@
 #include <cstdint>
 #include <string>
 
+#include "report/text_sink.h"
+
 namespace xbtconv {
 
 class JjvvMessage;
 
 /// The profile section of `message`, or "" when it has no profile layout.
 std::string profileText(const JjvvMessage& message);
+
+/// Appends the profile section to `text`, handing `text` to `sink` and
+/// emptying it whenever it reaches kTextPieceSize (never, without a sink).
+void appendProfile(const JjvvMessage& message, std::string& text, const TextSink& sink);
 
 /// A temperature in hundredths of a degree as the listing shows it.
 std::int32_t temperatureColumn(float celsius);

@@ -8,8 +8,14 @@ namespace xbtconv {
 
 std::string reportText(const JjvvMessage& message) {
   std::string text = headerText(message);
-  text += profileText(message);
+  appendProfile(message, text, nullptr);
   return text;
+}
+
+void streamReport(const JjvvMessage& message, const TextSink& sink) {
+  std::string text = headerText(message);
+  appendProfile(message, text, sink);
+  sink(text);
 }
 
 }  // namespace xbtconv

@@ -5,12 +5,18 @@
 
 #include <string>
 
+#include "report/text_sink.h"
+
 namespace xbtconv {
 
 class JjvvMessage;
 
 /// The report of a standard (kind-1) message.
 std::string reportText(const JjvvMessage& message);
+
+/// Hands the report of a standard message to `sink` in pieces whose
+/// concatenation is reportText(message).
+void streamReport(const JjvvMessage& message, const TextSink& sink);
 
 }  // namespace xbtconv
 

@@ -83,5 +83,32 @@ TEST(ReportAssembly, ReportWithoutProfileEndsWithTheTaluIdLine) {
   EXPECT_EQ(report, headerText(message));
 }
 
+TEST(ReportAssembly, StreamedPiecesMakeTheSameReport) {
+  for (std::uint64_t type : {1, 2, 3}) {
+    StandardFields fields;
+    fields.typeOfData = type;
+    // Enough samples for several pieces: more than a group count can say,
+    // as only a corrupt message with its count missing carries.
+    fields.groupCount = kAllOnes;
+    for (std::uint64_t i = 0; i < 300000; ++i) {
+      if (type == 3) {
+        fields.points.emplace_back(i % 16000, 400 + i % 3000);
+      } else {
+        fields.temperatures.push_back(400 + i % 3000);
+      }
+    }
+    JjvvMessage message;
+    EXPECT_FALSE(message.decode(testing::bufferOf(testing::standardMessage(fields))));
+    std::string streamed;
+    int pieces = 0;
+    streamReport(message, [&](std::string_view piece) {
+      streamed += piece;
+      ++pieces;
+    });
+    EXPECT_GT(pieces, 1) << type;
+    EXPECT_EQ(streamed, reportText(message)) << type;
+  }
+}
+
 }  // namespace
 }  // namespace xbtconv
