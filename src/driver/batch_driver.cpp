@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
 #include "decoding/message_buffer.h"
 #include "driver/directory_listing.h"
@@ -34,6 +35,7 @@ void convertFile(const std::string& directory, const std::string& name, std::FIL
   const std::string path = joinPath(directory, name);
   LoadedFile file = loadMessageFile(path);
   if (file.kind == 1) convertMessage<JjvvMessage>(file, path, "\n File Failed", console);
+  if (file.kind == 2) convertMessage<Jjvv2Message>(file, path, "\n JJVV_2 File Failed", console);
 }
 
 }  // namespace

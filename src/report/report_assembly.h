@@ -1,5 +1,6 @@
-// The complete text of one report: the header, then the profile listing,
-// concatenated with nothing between them.
+// The complete text of one report: the header, for an extended message its
+// six launch lines, then the profile listing, concatenated with nothing
+// between them.
 #ifndef XBTCONV_REPORT_REPORT_ASSEMBLY_H_
 #define XBTCONV_REPORT_REPORT_ASSEMBLY_H_
 
@@ -10,6 +11,7 @@
 namespace xbtconv {
 
 class JjvvMessage;
+class Jjvv2Message;
 
 /// The report of a standard (kind-1) message.
 std::string reportText(const JjvvMessage& message);
@@ -17,6 +19,13 @@ std::string reportText(const JjvvMessage& message);
 /// Hands the report of a standard message to `sink` in pieces whose
 /// concatenation is reportText(message).
 void streamReport(const JjvvMessage& message, const TextSink& sink);
+
+/// The report of an extended (kind-2) message.
+std::string reportText(const Jjvv2Message& message);
+
+/// Hands the report of an extended message to `sink` in pieces whose
+/// concatenation is reportText(message).
+void streamReport(const Jjvv2Message& message, const TextSink& sink);
 
 }  // namespace xbtconv
 

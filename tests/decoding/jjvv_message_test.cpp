@@ -6,11 +6,14 @@
 #include <random>
 
 #include "support/message_builder.h"
+#include "support/message_checks.h"
+#include "support/random_fields.h"
 
 namespace xbtconv {
 namespace {
 
 using testing::bufferOf;
+using testing::expectStandardFields;
 using testing::kAllOnes;
 using testing::StandardFields;
 using testing::standardMessage;
@@ -249,94 +252,11 @@ TEST(JjvvMessage, ShipNameOfThirtyCharacters) {
 // shows here.
 TEST(JjvvMessage, RandomMessagesDecodeToTheirFieldValues) {
   std::mt19937_64 random(6122026);
-  // A value for a field of `width` bits whose accepted range ends at
-  // `maximum`: mostly in range, sometimes above it, sometimes all ones.
-  auto pick = [&random](int width, std::uint64_t maximum) -> std::uint64_t {
-    const std::uint64_t allOnes = (std::uint64_t{1} << width) - 1;
-    switch (random() % 8) {
-      case 0:
-        return allOnes;
-      case 1:
-        return maximum + 1 + random() % (allOnes - maximum);  // above the range
-      default:
-        return random() % (maximum + 1);
-    }
-  };
-  // What a raw-value accessor gives for what was sent.
-  auto expected = [](std::uint64_t sent, std::uint64_t minimum, std::uint64_t maximum) {
-    return sent >= minimum && sent <= maximum ? static_cast<std::int32_t>(sent) : -1;
-  };
   for (int round = 0; round < 400; ++round) {
-    StandardFields f;
-    f.header.latitude = pick(25, 18000000);
-    f.header.year = pick(12, 4094);
-    f.header.minute = pick(6, 59);
-    f.imoNumber = pick(24, 9999999);
-    f.uniqueTag = pick(32, 4294967293u);
-    f.softwareVersion = pick(10, 999);
-    f.probeSerial = pick(20, 999999);
-    f.typeOfData = 1 + random() % 3;
-    f.probeType = pick(10, 1022);
-    f.recorderType = pick(7, 126);
-    f.windInstrument = pick(4, 14);
-    f.windDirection = pick(9, 510);
-    f.dryBulb = pick(12, 4094);
-    f.currentMethod = pick(3, 6);
-    f.currentDirection = pick(9, 510);
-    f.totalWaterDepth = pick(14, 16382);
-    const int samples = static_cast<int>(random() % 40);
-    for (int i = 0; i < samples; ++i) {
-      if (f.typeOfData == 3) {
-        f.points.emplace_back(random() % 16383, random() % 4095);
-      } else {
-        f.temperatures.push_back(random() % 4095);
-      }
-    }
+    const StandardFields f = testing::randomStandardFields(random);
     JjvvMessage message;
     ASSERT_TRUE(decodeBytes(message, standardMessage(f)));
-    EXPECT_EQ(message.latitude() == -9999.0 ? -1 : 0,
-              expected(f.header.latitude, 0, 18000000) == -1 ? -1 : 0);
-    std::tm time{};
-    message.observationTime(time);
-    EXPECT_EQ(time.tm_year, f.header.year < 4095 ? static_cast<int>(f.header.year) - 1900 : -1);
-    EXPECT_EQ(time.tm_min, expected(f.header.minute, 0, 59));
-    EXPECT_EQ(message.imoNumber(), expected(f.imoNumber, 0, 9999999));
-    EXPECT_EQ(message.uniqueTag(), expected(f.uniqueTag, 0, 4294967293u));
-    EXPECT_EQ(message.softwareVersion(), expected(f.softwareVersion, 0, 999));
-    EXPECT_EQ(message.probeSerialNumber(), expected(f.probeSerial, 0, 999999));
-    EXPECT_EQ(message.typeOfData(), static_cast<std::int32_t>(f.typeOfData));
-    EXPECT_EQ(message.probeTypeCode(), expected(f.probeType, 0, 1022));
-    EXPECT_EQ(message.recorderTypeCode(), expected(f.recorderType, 0, 126));
-    EXPECT_EQ(message.windInstrumentCode(), expected(f.windInstrument, 0, 14));
-    EXPECT_EQ(message.windDirection(), expected(f.windDirection, 0, 510));
-    EXPECT_EQ(message.currentMethodCode(), expected(f.currentMethod, 0, 6));
-    EXPECT_EQ(message.currentDirection(), expected(f.currentDirection, 0, 510));
-    EXPECT_EQ(message.totalWaterDepth(), expected(f.totalWaterDepth, 0, 16382));
-    if (f.dryBulb <= 4094) {
-      EXPECT_NEAR(message.dryBulbCelsius(), static_cast<double>(f.dryBulb) / 10 - 273.1, 1e-4);
-    } else {
-      EXPECT_EQ(message.dryBulbCelsius(), -9999.0f);
-    }
-    if (f.typeOfData == 1) {
-      ASSERT_EQ(message.fullResolutionCount(), samples);
-      for (int i = 0; i < samples; ++i) {
-        EXPECT_NEAR(message.fullResolutionTemperature(i),
-                    (static_cast<double>(f.temperatures[i]) - 400) / 100, 1e-5);
-      }
-    } else if (f.typeOfData == 2) {
-      ASSERT_EQ(message.twoMeterCount(), 2 * samples);
-      for (int k = 1; k <= samples; ++k) {
-        EXPECT_NEAR(message.twoMeterTemperature(2 * k),
-                    (static_cast<double>(f.temperatures[k - 1]) - 400) / 100, 1e-5);
-      }
-    } else {
-      ASSERT_EQ(message.inflectionPointCount(), samples);
-      for (int i = 0; i < samples; ++i) {
-        EXPECT_EQ(message.inflectionPoint(i).depth, static_cast<int>(f.points[i].first));
-        EXPECT_NEAR(message.inflectionPoint(i).temperature,
-                    (static_cast<double>(f.points[i].second) - 400) / 100, 1e-5);
-      }
-    }
+    expectStandardFields(message, f);
   }
 }
 

@@ -63,6 +63,46 @@ MessageBuilder& MessageBuilder::standard(const StandardFields& f) {
   return profile(f);
 }
 
+MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) {
+  const HeaderFields& h = f.header;
+  text(catalogue::kShipCallSign, h.callSign);
+  field(catalogue::kReportSubCategory, h.reportSubCategory);
+  field(catalogue::kKind, h.kind);
+  field(catalogue::kLatitude, h.latitude);
+  field(catalogue::kLongitude, h.longitude);
+  text(catalogue::kSoopLine, f.soopLine);
+  field(catalogue::kTransectNumber, f.transectNumber);
+  field(catalogue::kSequenceNumber, f.sequenceNumber);
+  field(catalogue::kYear, h.year);
+  field(catalogue::kMonth, h.month);
+  field(catalogue::kDay, h.day);
+  field(catalogue::kHour, h.hour);
+  field(catalogue::kMinute, h.minute);
+  text(catalogue::kShipName, f.shipName);
+  field(catalogue::kImoNumber, f.imoNumber);
+  field(catalogue::kUniqueTag, f.uniqueTag);
+  field(catalogue::kSoftwareVersion, f.softwareVersion);
+  field(catalogue::kProbeSerial24, f.probeSerial);
+  field(codetables::kTypeOfDataRow, f.typeOfData);
+  field(codetables::kDataQualityRow, f.dataQuality);
+  field(catalogue::kLaunchHeight, f.launchHeight);
+  field(catalogue::kShipHeading, f.shipHeading);
+  field(catalogue::kShipSpeed, f.shipSpeed);
+  field(codetables::kProbeTypeRow, f.probeType);
+  field(codetables::kRecorderTypeRow, f.recorderType);
+  field(codetables::kWindInstrumentRow, f.windInstrument);
+  field(catalogue::kWindDirection, f.windDirection);
+  field(catalogue::kWindSpeed, f.windSpeed);
+  field(catalogue::kDryBulb, f.dryBulb);
+  field(codetables::kCurrentMethodRow, f.currentMethod);
+  field(catalogue::kCurrentDirection, f.currentDirection);
+  field(catalogue::kCurrentSpeed, f.currentSpeed);
+  field(catalogue::kTotalWaterDepth, f.totalWaterDepth);
+  field(catalogue::kReplication, f.replication);
+  field(catalogue::kGroupCount, f.groupCount.value_or(f.temperatures.size() + f.points.size()));
+  return profile(f);
+}
+
 MessageBuilder& MessageBuilder::profile(const StandardFields& f) {
   for (std::uint64_t temperature : f.temperatures) field(catalogue::kSeaTemperature, temperature);
   for (const auto& [depth, temperature] : f.points) {
@@ -74,6 +114,10 @@ MessageBuilder& MessageBuilder::profile(const StandardFields& f) {
 
 std::vector<std::uint8_t> standardMessage(const StandardFields& fields) {
   return MessageBuilder().standard(fields).bytes();
+}
+
+std::vector<std::uint8_t> extendedMessage(const ExtendedFields& fields) {
+  return MessageBuilder().extended(fields).bytes();
 }
 
 std::vector<std::uint8_t> MessageBuilder::bytes(int padding) const {

@@ -63,8 +63,23 @@ struct StandardFields {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> points;  // raw depth, raw temperature
 };
 
+/// The fields of an extended (kind-2) message: the standard ones (with
+/// `probeSerial` written 24 bits wide) and the launch fields. The header's
+/// kind defaults to 2.
+struct ExtendedFields : StandardFields {
+  ExtendedFields() { header.kind = 2; }
+  std::string soopLine = "PX30";
+  std::uint64_t transectNumber = 12;
+  std::uint64_t sequenceNumber = 345;
+  std::uint64_t launchHeight = 1250;
+  std::uint64_t shipHeading = 270;
+  std::uint64_t shipSpeed = 500;
+};
+
 /// Bits at which the profile of a standard message starts.
 inline constexpr std::int64_t kStandardProfileStart = 621;
+/// Bits at which the profile of an extended message starts.
+inline constexpr std::int64_t kExtendedProfileStart = 731;
 
 class MessageBuilder {
  public:
@@ -80,6 +95,8 @@ class MessageBuilder {
   /// Appends a whole standard message: header, fixed part, then the
   /// temperatures and the points.
   MessageBuilder& standard(const StandardFields& fields);
+  /// Appends a whole extended message in the extended layout.
+  MessageBuilder& extended(const ExtendedFields& fields);
   /// Appends the profile of `fields`: the temperatures, then the points.
   MessageBuilder& profile(const StandardFields& fields);
 
@@ -95,6 +112,9 @@ class MessageBuilder {
 
 /// The bytes of a standard message with `fields`, padded with zero bits.
 std::vector<std::uint8_t> standardMessage(const StandardFields& fields);
+
+/// The bytes of an extended message with `fields`, padded with zero bits.
+std::vector<std::uint8_t> extendedMessage(const ExtendedFields& fields);
 
 /// A MessageBuffer over `bytes`, which must outlive it.
 MessageBuffer bufferOf(const std::vector<std::uint8_t>& bytes);

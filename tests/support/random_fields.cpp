@@ -1,0 +1,79 @@
+#include "support/random_fields.h"
+
+namespace xbtconv::testing {
+namespace {
+
+void randomizeStandard(StandardFields& f, std::mt19937_64& random) {
+  auto pick = [&random](int width, std::uint64_t maximum) {
+    return randomFieldValue(random, width, maximum);
+  };
+  f.header.latitude = pick(25, 18000000);
+  f.header.longitude = pick(26, 36000000);
+  f.header.year = pick(12, 4094);
+  f.header.month = pick(4, 12);
+  f.header.minute = pick(6, 59);
+  f.imoNumber = pick(24, 9999999);
+  f.uniqueTag = pick(32, 4294967293u);
+  f.softwareVersion = pick(10, 999);
+  f.probeSerial = pick(20, 999999);
+  f.typeOfData = 1 + random() % 3;
+  f.dataQuality = pick(3, 6);
+  f.probeType = pick(10, 1022);
+  f.recorderType = pick(7, 126);
+  f.windInstrument = pick(4, 14);
+  f.windDirection = pick(9, 510);
+  f.windSpeed = pick(12, 4094);
+  f.dryBulb = pick(12, 4094);
+  f.currentMethod = pick(3, 6);
+  f.currentDirection = pick(9, 510);
+  f.currentSpeed = pick(13, 8190);
+  f.totalWaterDepth = pick(14, 16382);
+  const int groups = static_cast<int>(random() % 40);
+  for (int i = 0; i < groups; ++i) {
+    if (f.typeOfData == 3) {
+      f.points.emplace_back(random() % 16383, random() % 4095);
+    } else {
+      f.temperatures.push_back(random() % 4095);
+    }
+  }
+}
+
+}  // namespace
+
+std::uint64_t randomFieldValue(std::mt19937_64& random, int width, std::uint64_t maximum) {
+  const std::uint64_t allOnes = (std::uint64_t{1} << width) - 1;
+  switch (random() % 8) {
+    case 0:
+      return allOnes;
+    case 1:
+      return maximum + 1 + random() % (allOnes - maximum);  // above the range
+    default:
+      return random() % (maximum + 1);
+  }
+}
+
+std::int32_t expectedRaw(std::uint64_t sent, std::uint64_t minimum, std::uint64_t maximum) {
+  return sent >= minimum && sent <= maximum ? static_cast<std::int32_t>(sent) : -1;
+}
+
+StandardFields randomStandardFields(std::mt19937_64& random) {
+  StandardFields fields;
+  randomizeStandard(fields, random);
+  return fields;
+}
+
+ExtendedFields randomExtendedFields(std::mt19937_64& random) {
+  ExtendedFields fields;
+  randomizeStandard(fields, random);
+  fields.probeSerial = randomFieldValue(random, 24, 16777214);
+  fields.transectNumber = randomFieldValue(random, 7, 126);
+  fields.sequenceNumber = randomFieldValue(random, 16, 65534);
+  fields.launchHeight = randomFieldValue(random, 13, 8190);
+  fields.shipHeading = randomFieldValue(random, 9, 510);
+  fields.shipSpeed = randomFieldValue(random, 13, 8190);
+  fields.soopLine =
+      random() % 4 == 0 ? std::string(6, '\xFF') : "AX" + std::to_string(random() % 100);
+  return fields;
+}
+
+}  // namespace xbtconv::testing
