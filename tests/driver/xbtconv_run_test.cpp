@@ -1,7 +1,5 @@
 // Runs the real executable on temporary directories and compares what it
 // prints byte for byte.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -65,29 +63,6 @@ TEST(XbtconvRun, EmptyOrMissingDirectories) {
   EXPECT_EQ(run.err.back(), '\n');
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line";
   EXPECT_EQ(run.status, 0);
-}
-
-// Every entry that cannot be a message gets its name line only, and the
-// run goes on: none of these may stop, hang or spoil the run.
-TEST(XbtconvRun, EntriesThatAreNotMessagesGetTheirNameLineOnly) {
-  TempDirectory directory;
-  std::filesystem::create_directory(directory.file("a-directory.bin"));
-  ASSERT_EQ(mkfifo(directory.file("b-fifo.bin").c_str(), 0600), 0);
-  std::filesystem::create_symlink(directory.file("nowhere"), directory.file("c-dangling.bin"));
-  directory.write("d-empty.bin", std::string());
-  directory.write("e-ten-bytes.bin", std::string(10, '\xFF'));
-  directory.write("f-byte9-251.bin", kindBytes(251, 1));
-  directory.write("g-kind-258.bin", kindBytes(253, 2));
-  directory.write("h-kind-0.bin", kindBytes(252, 0));
-  const testing::RunResult run = runXbtconv({directory.path()}, "/", 20);
-  EXPECT_EQ(run.out,
-            "\na-directory.bin\nb-fifo.bin\nc-dangling.bin\nd-empty.bin\ne-ten-bytes.bin"
-            "\nf-byte9-251.bin\ng-kind-258.bin\nh-kind-0.bin");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  for (const char* name : {"d-empty.bin", "e-ten-bytes.bin", "f-byte9-251.bin"}) {
-    EXPECT_FALSE(directory.exists(std::string(name) + ".srp")) << name;
-  }
 }
 
 // What the converter writes for `bytes`, made in this process.

@@ -1,0 +1,40 @@
+// What every fuzz target checks of a message it decoded, beyond "no crash
+// and no sanitizer report": the report streamed in pieces is the report
+// made whole, and the extended kind is back in its kind-2 state.
+#ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
+#define XBTCONV_FUZZ_FUZZ_CHECKS_H_
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "decoding/jjvv2_message.h"
+#include "decoding/jjvv_message.h"
+#include "report/report_assembly.h"
+
+namespace xbtconv::fuzz {
+
+template <typename Message>
+void checkReport(const Message& message) {
+  const std::string whole = reportText(message);
+  std::string streamed;
+  streamReport(message, [&streamed](std::string_view piece) { streamed += piece; });
+  if (streamed != whole) std::abort();
+}
+
+/// Decodes `buffer` as `Message` and checks its report.
+template <typename Message>
+void decodeAndReport(const MessageBuffer& buffer) {
+  Message message;
+  message.decode(buffer);
+  checkReport(message);
+  if constexpr (std::is_same_v<Message, Jjvv2Message>) {
+    const ElementDescriptor* serial = message.sequence()[Jjvv2Message::kSerialPosition];
+    if (serial->width() != 24) std::abort();
+  }
+}
+
+}  // namespace xbtconv::fuzz
+
+#endif  // XBTCONV_FUZZ_FUZZ_CHECKS_H_
