@@ -43,6 +43,26 @@ bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
 /// alone: the missing-value and range rules are the caller's.
 bool readBits(const MessageBuffer& buffer, std::int64_t& position, int width, std::uint32_t& value);
 
+/// The `width` bits (1 to 25) at `position` as an unsigned number, for
+/// loops that have made sure of the fit of many fields at once.
+/// REQUIRES: position >= 0 and position + width <= 8 * buffer.byteCount.
+inline std::uint32_t bitsInside(const MessageBuffer& buffer, std::int64_t position, int width) {
+  const std::int64_t index = position >> 3;
+  const std::uint8_t* bytes = buffer.bytes + index;
+  std::uint32_t window = 0;
+  if (index + 4 <= buffer.byteCount) {
+    window = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+             (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+  } else {
+    // Near the end: bytes past the buffer count as zeros; the field's own
+    // bits are all inside it.
+    for (std::int64_t k = 0; k < 4; ++k) {
+      window = (window << 8) | (index + k < buffer.byteCount ? bytes[k] : 0u);
+    }
+  }
+  return (window << (position & 7)) >> (32 - width);
+}
+
 /// Tells readRun which positions of a sequence to pass over unread.
 using SkipTest = std::function<bool(int)>;
 

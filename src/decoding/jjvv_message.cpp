@@ -16,22 +16,26 @@ namespace {
 // first time: missing), an out-of-range value is missing.
 class ProfileField {
  public:
-  explicit ProfileField(const CatalogueRow& row) : row_(row) {}
+  explicit ProfileField(const CatalogueRow& row)
+      : row_(row), allOnes_(0xFFFFFFFFu >> (32 - row.width)) {}
 
-  bool read(const MessageBuffer& buffer, std::int64_t& position) {
-    std::uint32_t bits = 0;
-    if (!readBits(buffer, position, row_.width, bits)) return false;
-    const std::uint32_t allOnes = 0xFFFFFFFFu >> (32 - row_.width);
-    if (bits != allOnes) {
+  int width() const { return row_.width; }
+
+  // Reads the field at `position` and advances it.
+  // REQUIRES: the field lies inside the buffer.
+  void readInside(const MessageBuffer& buffer, std::int64_t& position) {
+    const std::uint32_t bits = bitsInside(buffer, position, row_.width);
+    position += row_.width;
+    if (bits != allOnes_) {
       raw_ = row_.minimum <= bits && bits <= row_.maximum ? bits : ElementDescriptor::kMissingRaw;
     }
-    return true;
   }
 
   std::uint32_t raw() const { return raw_; }
 
  private:
   const CatalogueRow& row_;
+  const std::uint32_t allOnes_;
   std::uint32_t raw_ = ElementDescriptor::kMissingRaw;
 };
 
@@ -81,44 +85,45 @@ void JjvvMessage::clearProfile() {
 
 bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position) {
   const std::int32_t type = typeOfData();
+  ProfileField depth(catalogue::kDepth);
+  ProfileField temperature(catalogue::kSeaTemperature);
   std::int64_t groupBits = 0;
-  if (type == kFullResolution || type == kTwoMeter) groupBits = catalogue::kSeaTemperature.width;
-  if (type == kInflectionPoints) {
-    groupBits = catalogue::kDepth.width + catalogue::kSeaTemperature.width;
-  }
+  if (type == kFullResolution || type == kTwoMeter) groupBits = temperature.width();
+  if (type == kInflectionPoints) groupBits = depth.width() + temperature.width();
   if (groupBits == 0) return true;
 
-  // The group count may lie (a missing one reads 0xFFFFFFFF): room is made
-  // for no more groups than the rest of the buffer can hold.
+  // The groups are read up to the first that does not fit whole. The count
+  // may lie (a missing one reads 0xFFFFFFFF), so what the buffer can hold
+  // is worked out first: it bounds the lists' memory and lets the loops
+  // read without a fit test per field.
   const std::uint32_t groups = groupCount_.rawValue();
   const std::int64_t bitsLeft =
       std::max<std::int64_t>(0, 8 * std::int64_t{buffer.byteCount} - position);
-  const auto room =
-      static_cast<std::size_t>(std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits));
+  const std::int64_t fitting = std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits);
+  const auto count = static_cast<std::size_t>(fitting);
 
-  ProfileField depth(catalogue::kDepth);
-  ProfileField temperature(catalogue::kSeaTemperature);
   if (type == kFullResolution) {
-    fullResolutionList_.reserve(room);
-    for (std::uint32_t group = 0; group < groups; ++group) {
-      if (!temperature.read(buffer, position)) return false;
-      fullResolutionList_.push_back(temperature.raw());
+    fullResolutionList_.resize(count);
+    for (std::uint32_t& sample : fullResolutionList_) {
+      temperature.readInside(buffer, position);
+      sample = temperature.raw();
     }
   } else if (type == kTwoMeter) {
-    twoMeterList_.reserve(room);
-    for (std::uint32_t group = 0; group < groups; ++group) {
-      if (!temperature.read(buffer, position)) return false;
-      twoMeterList_.push_back(temperature.raw());
+    twoMeterList_.resize(count);
+    for (std::uint32_t& sample : twoMeterList_) {
+      temperature.readInside(buffer, position);
+      sample = temperature.raw();
     }
   } else {
-    inflectionList_.reserve(room);
-    for (std::uint32_t group = 0; group < groups; ++group) {
-      if (!depth.read(buffer, position) || !temperature.read(buffer, position)) return false;
-      inflectionList_.push_back(InflectionPoint{static_cast<std::int32_t>(depth.raw()),
-                                                temperatureOf(temperature.raw())});
+    inflectionList_.resize(count);
+    for (InflectionPoint& point : inflectionList_) {
+      depth.readInside(buffer, position);
+      temperature.readInside(buffer, position);
+      point =
+          InflectionPoint{static_cast<std::int32_t>(depth.raw()), temperatureOf(temperature.raw())};
     }
   }
-  return true;
+  return fitting == std::int64_t{groups};
 }
 
 std::string JjvvMessage::shipName() const { return characterText(shipName_); }

@@ -73,11 +73,21 @@ class JjvvMessage : public MessageHeaderBlock {
   std::int32_t fullResolutionCount() const;
   /// Sample `index` (from 0) in degrees Celsius; -9999.0 outside the list.
   float fullResolutionTemperature(std::int32_t index) const;
+  /// The raw sea temperature behind fullResolutionTemperature(index), for
+  /// listings that work on raw values. REQUIRES: index < the count.
+  std::uint32_t fullResolutionRaw(std::int32_t index) const {
+    return fullResolutionList_[static_cast<std::size_t>(index)];
+  }
   /// Entries of the two-metre list, which holds every sample twice.
   std::int32_t twoMeterCount() const;
   /// Entry at `position` (from 1): positions 2k-1 and 2k hold sample k.
   /// -9999.0 outside the list.
   float twoMeterTemperature(std::int32_t position) const;
+  /// The raw sea temperature of two-metre sample `sample` (from 1), the one
+  /// at positions 2k-1 and 2k. REQUIRES: 1 <= sample <= count / 2.
+  std::uint32_t twoMeterRaw(std::int32_t sample) const {
+    return twoMeterList_[static_cast<std::size_t>(sample - 1)];
+  }
   std::int32_t inflectionPointCount() const;
   /// Point `index` (from 0); {0, 0.0} outside the list.
   InflectionPoint inflectionPoint(std::int32_t index) const;

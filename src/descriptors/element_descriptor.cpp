@@ -13,9 +13,9 @@ constexpr char kCharacterUnit[] = "CCITT IA5";
 // Copies `text` into `field`, cut so that the terminating NUL always fits.
 template <std::size_t N>
 void copyBounded(std::array<char, N>& field, const char* text) {
-  field.fill('\0');
-  if (text == nullptr) return;
-  for (std::size_t i = 0; i + 1 < N && text[i] != '\0'; ++i) field[i] = text[i];
+  const std::size_t length = text == nullptr ? 0 : strnlen(text, N - 1);
+  if (length > 0) std::memcpy(field.data(), text, length);
+  std::memset(field.data() + length, 0, N - length);
 }
 
 }  // namespace

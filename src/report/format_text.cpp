@@ -1,13 +1,17 @@
 #include "report/format_text.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace xbtconv {
 
 std::string formatText(const char* format, ...) {
   if (format == nullptr) return {};
-  char small[256];
+  // Room for every report line but a header with very long texts, so that
+  // nearly every call formats once.
+  char small[1024];
   va_list arguments;
   va_start(arguments, format);
   va_list again;
@@ -31,21 +35,59 @@ std::string formatText(const char* format, ...) {
   return text;
 }
 
+int formatPaddedInteger(char* out, long long value, int width) {
+  // The common case of the listings, a value of no more digits than the
+  // width: written in place, right-aligned.
+  if (value >= 0 && value < 100000 && width >= 1 && width <= 5) {
+    std::uint32_t rest = static_cast<std::uint32_t>(value);
+    const std::uint32_t limit = width == 5   ? 100000
+                                : width == 4 ? 10000
+                                : width == 3 ? 1000
+                                : width == 2 ? 100
+                                             : 10;
+    if (rest < limit) {
+      char* p = out + width;
+      do {
+        *--p = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      while (p > out) *--p = ' ';
+      return width;
+    }
+  }
+  char digits[24];
+  char* const end = digits + sizeof digits;
+  char* first = end;
+  // The magnitude in unsigned arithmetic, so that the most negative value
+  // has one too; in 32 bits when it fits, which is faster.
+  const unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
+                                                 : static_cast<unsigned long long>(value);
+  if (magnitude <= 0xFFFFFFFFull) {
+    auto small = static_cast<std::uint32_t>(magnitude);
+    do {
+      *--first = static_cast<char>('0' + small % 10);
+      small /= 10;
+    } while (small != 0);
+  } else {
+    unsigned long long large = magnitude;
+    do {
+      *--first = static_cast<char>('0' + large % 10);
+      large /= 10;
+    } while (large != 0);
+  }
+  if (value < 0) *--first = '-';
+  const auto length = static_cast<int>(end - first);
+  const int padding = width > length ? width - length : 0;
+  std::memset(out, ' ', static_cast<std::size_t>(padding));
+  std::memcpy(out + padding, first, static_cast<std::size_t>(length));
+  return padding + length;
+}
+
 void appendPaddedInteger(std::string& text, long long value, int width) {
   char digits[24];
-  int count = 0;
-  // Work on the magnitude in unsigned arithmetic so the most negative value
-  // has one too.
-  unsigned long long magnitude = value < 0 ? 0ull - static_cast<unsigned long long>(value)
-                                           : static_cast<unsigned long long>(value);
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  const int length = count + (value < 0 ? 1 : 0);
+  const int length = formatPaddedInteger(digits, value, 0);
   if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
-  if (value < 0) text.push_back('-');
-  while (count > 0) text.push_back(digits[--count]);
+  text.append(digits, static_cast<std::size_t>(length));
 }
 
 }  // namespace xbtconv

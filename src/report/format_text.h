@@ -16,8 +16,12 @@ __attribute__((format(printf, 1, 2)))
 std::string
 formatText(const char* format, ...);
 
-/// Appends `value` as printf's "%<width>d" would print it: right-aligned
-/// in at least `width` characters, never cut.
+/// Writes `value` as printf's "%<width>d" would print it (right-aligned in
+/// at least `width` characters, never cut) to `out`, which must have room
+/// for max(width, 20) characters; returns the number written.
+int formatPaddedInteger(char* out, long long value, int width);
+
+/// Appends formatPaddedInteger of `value` to `text`.
 void appendPaddedInteger(std::string& text, long long value, int width);
 
 }  // namespace xbtconv

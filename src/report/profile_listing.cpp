@@ -1,7 +1,9 @@
 #include "report/profile_listing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "decoding/jjvv_message.h"
@@ -12,20 +14,58 @@ namespace {
 
 constexpr int kTemperaturesPerLine = 20;
 constexpr int kPairsPerLine = 8;
+// The widest listed value: "-2147483648".
+constexpr int kWidestValue = 11;
 
-// The text of a section under construction: hands itself to the sink in
-// pieces when there is one.
-class SectionText {
+// The listing of a temperature depends on its raw twelve bits alone, so the
+// "%4d" text of each of the 4096 raw values is made once, by the same
+// conversion as any other value. Every one is exactly four characters
+// (-400 to 3693). A raw value outside the twelve bits (a first sample that
+// never got one) takes the general way.
+class TemperatureColumns {
  public:
-  SectionText(std::string& text, const TextSink& sink, std::size_t expectedSize)
-      : text_(text), sink_(sink) {
-    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + 64));
+  TemperatureColumns() {
+    for (std::uint32_t raw = 0; raw < kRawValues; ++raw) {
+      char text[kWidestValue + 1];
+      formatPaddedInteger(text, temperatureColumn(JjvvMessage::temperatureOf(raw)), 4);
+      std::memcpy(columns_[raw].data(), text, 4);
+    }
   }
 
-  std::string& text() { return text_; }
+  // Writes "%<width>d" of the listed temperature of `raw` (width 4 or 5) to
+  // `out`; returns the characters written.
+  int write(char* out, std::uint32_t raw, int width) const {
+    if (raw >= kRawValues) {
+      return formatPaddedInteger(out, temperatureColumn(JjvvMessage::temperatureOf(raw)), width);
+    }
+    int written = 0;
+    if (width == 5) out[written++] = ' ';
+    std::memcpy(out + written, columns_[raw].data(), 4);
+    return written + 4;
+  }
 
-  // Ends a value: hands the text on once it is large enough.
-  void valueDone() {
+ private:
+  static constexpr std::uint32_t kRawValues = 4096;
+  std::array<std::array<char, 4>, kRawValues> columns_;
+};
+
+const TemperatureColumns& temperatureColumns() {
+  static const TemperatureColumns columns;
+  return columns;
+}
+
+// Appends one value line at a time to the report under construction, and
+// hands the text to the sink (when there is one) once it is large enough,
+// so that a huge profile is never held whole.
+class LineWriter {
+ public:
+  LineWriter(std::string& text, const TextSink& sink, std::size_t expectedSize)
+      : text_(text), sink_(sink) {
+    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + 1024));
+  }
+
+  void append(const char* line, const char* end) {
+    text_.append(line, static_cast<std::size_t>(end - line));
     if (sink_ && text_.size() >= kTextPieceSize) {
       sink_(text_);
       text_.clear();
@@ -37,35 +77,42 @@ class SectionText {
   const TextSink& sink_;
 };
 
-// Appends "%5d%5d" of a pair, and the line break after every eighth.
-void appendPair(SectionText& section, std::int64_t depth, float celsius, std::int64_t ordinal) {
-  std::string& text = section.text();
-  appendPaddedInteger(text, depth, 5);
-  appendPaddedInteger(text, temperatureColumn(celsius), 5);
-  if (ordinal % kPairsPerLine == 0) text += "\r\n";
-  section.valueDone();
-}
-
 void appendFullResolution(const JjvvMessage& message, std::string& text, const TextSink& sink) {
   const std::int32_t count = message.fullResolutionCount();
   text += formatText("\r\n\r\nXBT:%5d\r\n", count);
-  SectionText section(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
-  for (std::int32_t i = 0; i < count; ++i) {
-    appendPaddedInteger(text, temperatureColumn(message.fullResolutionTemperature(i)), 4);
-    if ((i + 1) % kTemperaturesPerLine == 0) text += "\r\n";
-    section.valueDone();
+  LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
+  const TemperatureColumns& columns = temperatureColumns();
+  char line[kTemperaturesPerLine * kWidestValue + 2];
+  for (std::int32_t first = 0; first < count; first += kTemperaturesPerLine) {
+    const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
+    char* out = line;
+    for (std::int32_t i = first; i < end; ++i) {
+      out += columns.write(out, message.fullResolutionRaw(i), 4);
+    }
+    // Every line ends with a line break, the last, partial one too.
+    *out++ = '\r';
+    *out++ = '\n';
+    lines.append(line, out);
   }
-  if (count % kTemperaturesPerLine != 0) text += "\r\n";
 }
 
 void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSink& sink) {
   const std::int32_t samples = message.twoMeterCount() / 2;
   text += formatText("\r\n\r\nTWOMETER:%5d\r\n", samples);
-  SectionText section(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
-  for (std::int32_t k = 1; k <= samples; ++k) {
-    appendPair(section, 20 * std::int64_t{k}, message.twoMeterTemperature(2 * k), k);
+  LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
+  const TemperatureColumns& columns = temperatureColumns();
+  char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
+  for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
+    const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
+    char* out = line;
+    for (std::int32_t k = first; k <= end; ++k) {
+      out += formatPaddedInteger(out, 20 * std::int64_t{k}, 5);
+      out += columns.write(out, message.twoMeterRaw(k), 5);
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    lines.append(line, out);
   }
-  if (samples % kPairsPerLine != 0) text += "\r\n";
 }
 
 void appendInflectionPoints(const JjvvMessage& message, std::string& text, const TextSink& sink) {
@@ -79,12 +126,20 @@ void appendInflectionPoints(const JjvvMessage& message, std::string& text, const
   // stored reports have them so.
   text += onTwoMeterGrid ? formatText("\n\nTWOMETER:%5d\r\n", count)
                          : formatText("\n\nINFPTS:%3d\r\n", count);
-  SectionText section(text, sink, 10 * static_cast<std::size_t>(count) + count / 4 + 2);
-  for (std::int32_t i = 0; i < count; ++i) {
-    const InflectionPoint point = message.inflectionPoint(i);
-    appendPair(section, std::int64_t{point.depth} * 10, point.temperature, std::int64_t{i} + 1);
+  LineWriter lines(text, sink, 10 * static_cast<std::size_t>(count) + count / 4 + 2);
+  char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
+  for (std::int32_t first = 0; first < count; first += kPairsPerLine) {
+    const std::int32_t end = std::min(count, first + kPairsPerLine);
+    char* out = line;
+    for (std::int32_t i = first; i < end; ++i) {
+      const InflectionPoint point = message.inflectionPoint(i);
+      out += formatPaddedInteger(out, std::int64_t{point.depth} * 10, 5);
+      out += formatPaddedInteger(out, temperatureColumn(point.temperature), 5);
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    lines.append(line, out);
   }
-  if (count % kPairsPerLine != 0) text += "\r\n";
 }
 
 }  // namespace
