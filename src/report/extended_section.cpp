@@ -6,13 +6,25 @@
 namespace xbtconv {
 
 std::string extendedText(const Jjvv2Message& message) {
-  std::string text =
-      formatText(" Ship Speed at Launch (knots): %5.2f\r\n", double{message.shipSpeedKnots()});
-  text += formatText(" Ship Direction at Launch (Degrees): %4d\r\n", message.shipDirection());
-  text += formatText(" Sequence Number: %5d\r\n", message.sequenceNumber());
-  text += formatText(" Transect Number: %4d\r\n", message.transectNumber());
-  text += formatText(" Launch Height (Meters): %5.2f\r\n", double{message.launchHeight()});
-  text += formatText(" SOOP Line: %s\r\n", message.soopLine().c_str());
+  std::string text;
+  text.reserve(256);
+  // " Ship Speed at Launch (knots): %5.2f\r\n"
+  text += " Ship Speed at Launch (knots): ";
+  appendFixed(text, double{message.shipSpeedKnots()}, 5, 2, false);
+  // " Ship Direction at Launch (Degrees): %4d\r\n"
+  text += "\r\n Ship Direction at Launch (Degrees): ";
+  appendPaddedInteger(text, message.shipDirection(), 4);
+  // " Sequence Number: %5d\r\n Transect Number: %4d\r\n"
+  text += "\r\n Sequence Number: ";
+  appendPaddedInteger(text, message.sequenceNumber(), 5);
+  text += "\r\n Transect Number: ";
+  appendPaddedInteger(text, message.transectNumber(), 4);
+  // " Launch Height (Meters): %5.2f\r\n SOOP Line: %s\r\n"
+  text += "\r\n Launch Height (Meters): ";
+  appendFixed(text, double{message.launchHeight()}, 5, 2, false);
+  text += "\r\n SOOP Line: ";
+  text += message.soopLine();
+  text += "\r\n";
   return text;
 }
 

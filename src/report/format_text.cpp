@@ -1,5 +1,6 @@
 #include "report/format_text.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -88,6 +89,62 @@ void appendPaddedInteger(std::string& text, long long value, int width) {
   const int length = formatPaddedInteger(digits, value, 0);
   if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
   text.append(digits, static_cast<std::size_t>(length));
+}
+
+void appendZeroPaddedInteger(std::string& text, long long value, int width) {
+  char digits[24];
+  const int length = formatPaddedInteger(digits, value, 0);
+  const int sign = value < 0 ? 1 : 0;
+  text.append(digits, static_cast<std::size_t>(sign));
+  if (width > length) text.append(static_cast<std::size_t>(width - length), '0');
+  text.append(digits + sign, static_cast<std::size_t>(length - sign));
+}
+
+void appendPaddedHex(std::string& text, unsigned value, int width) {
+  char digits[16];
+  int length = 0;
+  do {
+    digits[length++] = "0123456789ABCDEF"[value & 15u];
+    value >>= 4;
+  } while (value != 0);
+  if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
+  while (length > 0) text.push_back(digits[--length]);
+}
+
+void appendFixed(std::string& text, double value, int width, int decimals, bool zeroPadded) {
+  static constexpr double kScales[] = {1.0, 10.0, 100.0, 1000.0};
+  if (decimals >= 0 && decimals <= 3 && std::isfinite(value) && std::fabs(value) < 1e12) {
+    const double scaled = std::fabs(value) * kScales[decimals];
+    const double nearest = std::nearbyint(scaled);
+    // Far from a tie the digits are those of the nearest integer: printf
+    // rounds the exact binary value, which lies within a hair of `scaled`.
+    if (std::fabs(scaled - nearest) < 0.375) {
+      const auto units = static_cast<long long>(nearest);
+      char digits[40];
+      char* p = digits + sizeof digits;
+      long long rest = units;
+      for (int i = 0; i < decimals; ++i) {
+        *--p = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      }
+      if (decimals > 0) *--p = '.';
+      do {
+        *--p = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      const bool negative = std::signbit(value);
+      const auto length = static_cast<int>(digits + sizeof digits - p) + (negative ? 1 : 0);
+      const int padding = width > length ? width - length : 0;
+      if (!zeroPadded) text.append(static_cast<std::size_t>(padding), ' ');
+      if (negative) text.push_back('-');
+      if (zeroPadded) text.append(static_cast<std::size_t>(padding), '0');
+      text.append(p, static_cast<std::size_t>(digits + sizeof digits - p));
+      return;
+    }
+  }
+  char format[16];
+  std::snprintf(format, sizeof format, zeroPadded ? "%%0%d.%df" : "%%%d.%df", width, decimals);
+  text += formatText(format, value);
 }
 
 }  // namespace xbtconv

@@ -24,6 +24,18 @@ int formatPaddedInteger(char* out, long long value, int width);
 /// Appends formatPaddedInteger of `value` to `text`.
 void appendPaddedInteger(std::string& text, long long value, int width);
 
+/// Appends `value` as "%0<width>d" prints it: zeros after the sign.
+void appendZeroPaddedInteger(std::string& text, long long value, int width);
+
+/// Appends `value` as "%<width>X" prints it.
+void appendPaddedHex(std::string& text, unsigned value, int width);
+
+/// Appends `value` as "%<width>.<decimals>f" prints it, or "%0<width>..."
+/// with `zeroPadded`. Values whose rounding is plain (nearly all) are
+/// written from integers; any value near a rounding tie goes to printf, so
+/// the text is always printf's.
+void appendFixed(std::string& text, double value, int width, int decimals, bool zeroPadded);
+
 }  // namespace xbtconv
 
 #endif  // XBTCONV_REPORT_FORMAT_TEXT_H_
