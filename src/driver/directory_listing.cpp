@@ -1,6 +1,7 @@
 #include "driver/directory_listing.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -53,7 +54,14 @@ bool listMessageFiles(const std::string& directory, std::vector<std::string>& na
   // A listing that breaks off part-way would leave files out without a
   // word, so it counts as a directory that cannot be listed.
   for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
-    std::string name = entry->path().filename().string();
+    std::string name;
+    try {
+      name = entry->path().filename().string();
+    } catch (const std::exception&) {
+      // A Windows name with characters the narrow code page cannot hold
+      // could not be opened by its narrow name either.
+      continue;
+    }
     if (isMessageFileName(name)) names.push_back(std::move(name));
   }
   if (code) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "decoding/jjvv_message.h"
+#include "driver/directory_listing.h"
 #include "report/report_assembly.h"
 #include "support/message_builder.h"
 #include "support/temp_directory.h"
@@ -107,7 +108,11 @@ TEST(XbtconvRun, ReportThatCannotBeWrittenIsPrintedAndTheRunGoesOn) {
   directory.write("y.bin", bytes);
   std::filesystem::create_directory(directory.file("x.bin.srp"));
   testing::RunResult run = runXbtconv({}, directory.path());
-  EXPECT_EQ(run.out, "\nx.binCan not write file ./x.bin.srp\r\n\ny.bin");
+  const std::string here = std::string(".") + kPathSeparator;
+  EXPECT_EQ(run.out, "\nx.binCan not write file " + here + "x.bin.srp\r\n\ny.bin");
+#ifdef _WIN32
+  EXPECT_EQ(run.rawOut, "\r\nx.binCan not write file .\\x.bin.srp\r\r\n\r\ny.bin");
+#endif
   EXPECT_TRUE(directory.exists("y.bin.srp"));
 
   // The failure line follows the decode failure line; the output then ends
@@ -115,7 +120,7 @@ TEST(XbtconvRun, ReportThatCannotBeWrittenIsPrintedAndTheRunGoesOn) {
   std::filesystem::remove(directory.file("y.bin"));
   directory.write("x.bin", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40));
   run = runXbtconv({"."}, directory.path());
-  EXPECT_EQ(run.out, "\nx.bin\n File FailedCan not write file ./x.bin.srp\r\n");
+  EXPECT_EQ(run.out, "\nx.bin\n File FailedCan not write file " + here + "x.bin.srp\r\n");
 }
 
 }  // namespace

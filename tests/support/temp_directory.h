@@ -17,7 +17,7 @@ class TempDirectory {
   TempDirectory& operator=(const TempDirectory&) = delete;
 
   const std::string& path() const { return path_; }
-  /// path() + "/" + name.
+  /// path(), the platform's separator, name: as the converter joins them.
   std::string file(const std::string& name) const;
   void write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
   void write(const std::string& name, const std::string& text) const;
@@ -30,9 +30,11 @@ class TempDirectory {
 };
 
 struct RunResult {
-  std::string out;  // standard output, byte for byte
-  std::string err;  // standard error
-  int status = -1;  // exit status, or -1 when it did not exit normally
+  std::string out;     // what the program wrote to standard output
+  std::string rawOut;  // the bytes that reached the file: on Windows, text
+                       // mode has put a carriage return before each line feed
+  std::string err;     // standard error
+  int status = -1;     // exit status, or -1 when it did not exit normally
 };
 
 /// Runs xbtconv with `arguments` in `workingDirectory`, ended after
