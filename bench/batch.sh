@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-10000}
-rounds=${2:-7}
+rounds=${2:-15}
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 work=$(mktemp -d)

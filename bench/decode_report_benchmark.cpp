@@ -59,6 +59,22 @@ void ExtendedMessage(benchmark::State& state) {
       state, xbtconv::testing::extendedMessage(fieldsWithProfile(type, samples)), samples);
 }
 
+// The fixed cost of every file: building the message objects.
+void ConstructStandard(benchmark::State& state) {
+  for (auto _ : state) {
+    xbtconv::JjvvMessage message;
+    benchmark::DoNotOptimize(&message);
+  }
+}
+void ConstructExtended(benchmark::State& state) {
+  for (auto _ : state) {
+    xbtconv::Jjvv2Message message;
+    benchmark::DoNotOptimize(&message);
+  }
+}
+BENCHMARK(ConstructStandard);
+BENCHMARK(ConstructExtended);
+
 // Arguments: type of data, samples (points for type 3).
 BENCHMARK(StandardMessage)
     ->ArgNames({"type", "samples"})

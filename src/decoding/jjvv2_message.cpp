@@ -8,13 +8,13 @@
 namespace xbtconv {
 
 Jjvv2Message::Jjvv2Message()
-    : probeSerial24_(buildDescriptor(catalogue::kProbeSerial24)),
-      shipHeading_(buildDescriptor(catalogue::kShipHeading)),
-      shipSpeed_(buildDescriptor(catalogue::kShipSpeed)),
-      transectNumber_(buildDescriptor(catalogue::kTransectNumber)),
-      soopLine_(buildDescriptor(catalogue::kSoopLine)),
-      sequenceNumber_(buildDescriptor(catalogue::kSequenceNumber)),
-      launchHeight_(buildDescriptor(catalogue::kLaunchHeight)) {
+    : probeSerial24_(prototype<catalogue::kProbeSerial24>()),
+      shipHeading_(prototype<catalogue::kShipHeading>()),
+      shipSpeed_(prototype<catalogue::kShipSpeed>()),
+      transectNumber_(prototype<catalogue::kTransectNumber>()),
+      soopLine_(prototype<catalogue::kSoopLine>()),
+      sequenceNumber_(prototype<catalogue::kSequenceNumber>()),
+      launchHeight_(prototype<catalogue::kLaunchHeight>()) {
   setSubCategory(2);
   for (ElementDescriptor*& entry : sequence_) {
     if (std::strstr(entry->name(), "PROBE SERIAL NUMBER") != nullptr) {

@@ -42,24 +42,24 @@ class ProfileField {
 }  // namespace
 
 JjvvMessage::JjvvMessage()
-    : shipName_(buildDescriptor(catalogue::kShipName)),
-      imoNumber_(buildDescriptor(catalogue::kImoNumber)),
-      uniqueTag_(buildDescriptor(catalogue::kUniqueTag)),
-      softwareVersion_(buildDescriptor(catalogue::kSoftwareVersion)),
-      probeSerial_(buildDescriptor(catalogue::kProbeSerial20)),
+    : shipName_(prototype<catalogue::kShipName>()),
+      imoNumber_(prototype<catalogue::kImoNumber>()),
+      uniqueTag_(prototype<catalogue::kUniqueTag>()),
+      softwareVersion_(prototype<catalogue::kSoftwareVersion>()),
+      probeSerial_(prototype<catalogue::kProbeSerial20>()),
       typeOfData_(codetables::buildTypeOfDataDescriptor()),
       dataQuality_(codetables::buildDataQualityDescriptor()),
       recorderType_(codetables::buildRecorderTypeDescriptor()),
       windInstrument_(codetables::buildWindInstrumentDescriptor()),
-      windDirection_(buildDescriptor(catalogue::kWindDirection)),
-      windSpeed_(buildDescriptor(catalogue::kWindSpeed)),
-      dryBulb_(buildDescriptor(catalogue::kDryBulb)),
+      windDirection_(prototype<catalogue::kWindDirection>()),
+      windSpeed_(prototype<catalogue::kWindSpeed>()),
+      dryBulb_(prototype<catalogue::kDryBulb>()),
       currentMethod_(codetables::buildCurrentMethodDescriptor()),
-      currentDirection_(buildDescriptor(catalogue::kCurrentDirection)),
-      currentSpeed_(buildDescriptor(catalogue::kCurrentSpeed)),
-      totalWaterDepth_(buildDescriptor(catalogue::kTotalWaterDepth)),
-      replication_(buildDescriptor(catalogue::kReplication)),
-      groupCount_(buildDescriptor(catalogue::kGroupCount)) {
+      currentDirection_(prototype<catalogue::kCurrentDirection>()),
+      currentSpeed_(prototype<catalogue::kCurrentSpeed>()),
+      totalWaterDepth_(prototype<catalogue::kTotalWaterDepth>()),
+      replication_(prototype<catalogue::kReplication>()),
+      groupCount_(prototype<catalogue::kGroupCount>()) {
   setSubCategory(1);
   sequence_.insert(sequence_.end(),
                    {&shipName_, &imoNumber_, &uniqueTag_, &softwareVersion_, &probeSerial_,

@@ -21,16 +21,18 @@ double position(const ElementDescriptor& field) {
 }  // namespace
 
 MessageHeaderBlock::MessageHeaderBlock()
-    : callSign_(buildDescriptor(catalogue::kShipCallSign)),
-      reportSubCategory_(buildDescriptor(catalogue::kReportSubCategory)),
-      kind_(buildDescriptor(catalogue::kKind)),
-      latitude_(buildDescriptor(catalogue::kLatitude)),
-      longitude_(buildDescriptor(catalogue::kLongitude)),
-      year_(buildDescriptor(catalogue::kYear)),
-      month_(buildDescriptor(catalogue::kMonth)),
-      day_(buildDescriptor(catalogue::kDay)),
-      hour_(buildDescriptor(catalogue::kHour)),
-      minute_(buildDescriptor(catalogue::kMinute)) {
+    : callSign_(prototype<catalogue::kShipCallSign>()),
+      reportSubCategory_(prototype<catalogue::kReportSubCategory>()),
+      kind_(prototype<catalogue::kKind>()),
+      latitude_(prototype<catalogue::kLatitude>()),
+      longitude_(prototype<catalogue::kLongitude>()),
+      year_(prototype<catalogue::kYear>()),
+      month_(prototype<catalogue::kMonth>()),
+      day_(prototype<catalogue::kDay>()),
+      hour_(prototype<catalogue::kHour>()),
+      minute_(prototype<catalogue::kMinute>()) {
+  // Room for the longest sequence, the extended message's 35 entries.
+  sequence_.reserve(35);
   sequence_ = {&callSign_,  &reportSubCategory_,
                &kind_,      &latitude_,
                &longitude_, &year_,

@@ -11,8 +11,7 @@ CodeEntry CodeTableDescriptor::lookup(std::int32_t code) const {
 
 CodeTableDescriptor buildCodeTableDescriptor(const CatalogueRow& row,
                                              std::span<const CodeEntry> entries) {
-  CodeTableDescriptor descriptor;
-  for (const CodeEntry& entry : entries) descriptor.append(entry);
+  CodeTableDescriptor descriptor(entries);
   descriptor.setParameters(row.number, 1, row.reference, row.minimum, row.width, row.maximum,
                            row.scale, row.name, row.unit);
   return descriptor;

@@ -20,6 +20,11 @@ struct CodeEntry {
 
 class CodeTableDescriptor : public ElementDescriptor {
  public:
+  CodeTableDescriptor() = default;
+  /// A descriptor whose table holds `entries`, in order.
+  explicit CodeTableDescriptor(std::span<const CodeEntry> entries)
+      : entries_(entries.begin(), entries.end()) {}
+
   /// Adds a copy of `entry` at the end of the table.
   void append(const CodeEntry& entry) { entries_.push_back(entry); }
   /// The first entry with `code`, or {-1, ""} when there is none.

@@ -26,6 +26,15 @@ struct CatalogueRow {
 /// A descriptor with the row's parameters, spare 1 and no value.
 ElementDescriptor buildDescriptor(const CatalogueRow& row);
 
+/// buildDescriptor(Row), made once: a message object copies it into its
+/// member, which costs less than building the descriptor anew for every
+/// file.
+template <const CatalogueRow& Row>
+const ElementDescriptor& prototype() {
+  static const ElementDescriptor descriptor = buildDescriptor(Row);
+  return descriptor;
+}
+
 namespace catalogue {
 
 // clang-format off

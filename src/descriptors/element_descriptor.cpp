@@ -35,12 +35,9 @@ void ElementDescriptor::setParameters(std::int32_t number, std::int32_t spare,
   scale_ = scale;
   copyBounded(name_, name);
   copyBounded(unit_, unit);
+  character_ = std::memcmp(unit_.data(), kCharacterUnit, sizeof kCharacterUnit) == 0;
   value_.fill(0xFF);
   hasValue_ = false;
-}
-
-bool ElementDescriptor::isCharacter() const {
-  return std::memcmp(unit_.data(), kCharacterUnit, sizeof kCharacterUnit) == 0;
 }
 
 std::uint32_t ElementDescriptor::rawValue() const {

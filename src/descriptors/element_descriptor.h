@@ -45,7 +45,7 @@ class ElementDescriptor {
   const char* unit() const { return unit_.data(); }
 
   /// True when the unit is exactly "CCITT IA5".
-  bool isCharacter() const;
+  bool isCharacter() const { return character_; }
 
   /// All 60 bytes of the stored value.
   ValueBytes copyValue() const { return value_; }
@@ -83,6 +83,7 @@ class ElementDescriptor {
   std::array<char, kUnitSize> unit_{};
   ValueBytes value_;
   bool hasValue_ = false;
+  bool character_ = false;  // the unit, decided once in setParameters
 };
 
 }  // namespace xbtconv

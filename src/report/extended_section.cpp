@@ -7,7 +7,11 @@ namespace xbtconv {
 
 std::string extendedText(const Jjvv2Message& message) {
   std::string text;
-  text.reserve(256);
+  appendExtended(message, text);
+  return text;
+}
+
+void appendExtended(const Jjvv2Message& message, std::string& text) {
   // " Ship Speed at Launch (knots): %5.2f\r\n"
   text += " Ship Speed at Launch (knots): ";
   appendFixed(text, double{message.shipSpeedKnots()}, 5, 2, false);
@@ -25,7 +29,6 @@ std::string extendedText(const Jjvv2Message& message) {
   text += "\r\n SOOP Line: ";
   text += message.soopLine();
   text += "\r\n";
-  return text;
 }
 
 }  // namespace xbtconv

@@ -13,6 +13,9 @@ class Jjvv2Message;
 /// height and SOOP line, each line ending in "\r\n".
 std::string extendedText(const Jjvv2Message& message);
 
+/// Appends extendedText(message) to `text`.
+void appendExtended(const Jjvv2Message& message, std::string& text);
+
 }  // namespace xbtconv
 
 #endif  // XBTCONV_REPORT_EXTENDED_SECTION_H_

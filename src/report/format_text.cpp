@@ -116,9 +116,10 @@ void appendFixed(std::string& text, double value, int width, int decimals, bool 
   if (decimals >= 0 && decimals <= 3 && std::isfinite(value) && std::fabs(value) < 1e12) {
     const double scaled = std::fabs(value) * kScales[decimals];
     const double nearest = std::nearbyint(scaled);
-    // Far from a tie the digits are those of the nearest integer: printf
-    // rounds the exact binary value, which lies within a hair of `scaled`.
-    if (std::fabs(scaled - nearest) < 0.375) {
+    // printf rounds the exact binary value; `scaled` is within one rounding
+    // of it (a relative 1.2e-16), so unless it lies within that of a tie
+    // the digits are those of the nearest integer.
+    if (std::fabs(scaled - nearest) < 0.5 - scaled * 1e-15 - 1e-12) {
       const auto units = static_cast<long long>(nearest);
       char digits[40];
       char* p = digits + sizeof digits;

@@ -54,6 +54,14 @@ const TemperatureColumns& temperatureColumns() {
   return columns;
 }
 
+// Appends a count line: `opening` (two line breaks and the title), the
+// count as "%<width>d", then "\r\n".
+void appendCountLine(std::string& text, const char* opening, std::int32_t count, int width) {
+  text += opening;
+  appendPaddedInteger(text, count, width);
+  text += "\r\n";
+}
+
 // Appends one value line at a time to the report under construction, and
 // hands the text to the sink (when there is one) once it is large enough,
 // so that a huge profile is never held whole.
@@ -79,7 +87,7 @@ class LineWriter {
 
 void appendFullResolution(const JjvvMessage& message, std::string& text, const TextSink& sink) {
   const std::int32_t count = message.fullResolutionCount();
-  text += formatText("\r\n\r\nXBT:%5d\r\n", count);
+  appendCountLine(text, "\r\n\r\nXBT:", count, 5);  // "\r\n\r\nXBT:%5d\r\n"
   LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
   const TemperatureColumns& columns = temperatureColumns();
   char line[kTemperaturesPerLine * kWidestValue + 2];
@@ -98,7 +106,7 @@ void appendFullResolution(const JjvvMessage& message, std::string& text, const T
 
 void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSink& sink) {
   const std::int32_t samples = message.twoMeterCount() / 2;
-  text += formatText("\r\n\r\nTWOMETER:%5d\r\n", samples);
+  appendCountLine(text, "\r\n\r\nTWOMETER:", samples, 5);  // "\r\n\r\nTWOMETER:%5d\r\n"
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
   const TemperatureColumns& columns = temperatureColumns();
   char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
@@ -124,8 +132,11 @@ void appendInflectionPoints(const JjvvMessage& message, std::string& text, const
   }
   // These count lines open with two bare line feeds, unlike the others;
   // stored reports have them so.
-  text += onTwoMeterGrid ? formatText("\n\nTWOMETER:%5d\r\n", count)
-                         : formatText("\n\nINFPTS:%3d\r\n", count);
+  if (onTwoMeterGrid) {
+    appendCountLine(text, "\n\nTWOMETER:", count, 5);  // "\n\nTWOMETER:%5d\r\n"
+  } else {
+    appendCountLine(text, "\n\nINFPTS:", count, 3);  // "\n\nINFPTS:%3d\r\n"
+  }
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(count) + count / 4 + 2);
   char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
   for (std::int32_t first = 0; first < count; first += kPairsPerLine) {
@@ -170,6 +181,14 @@ void appendProfile(const JjvvMessage& message, std::string& text, const TextSink
     default:
       break;
   }
+}
+
+std::size_t profileSizeHint(const JjvvMessage& message) {
+  // Four characters a temperature, ten a pair, a line break every line.
+  const auto full = static_cast<std::size_t>(message.fullResolutionCount());
+  const auto pairs = static_cast<std::size_t>(message.twoMeterCount() / 2) +
+                     static_cast<std::size_t>(message.inflectionPointCount());
+  return std::min(kTextPieceSize, 32 + full * 4 + full / 10 + pairs * 10 + pairs / 4);
 }
 
 std::string profileText(const JjvvMessage& message) {

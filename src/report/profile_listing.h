@@ -7,6 +7,7 @@
 #ifndef XBTCONV_REPORT_PROFILE_LISTING_H_
 #define XBTCONV_REPORT_PROFILE_LISTING_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,10 @@ std::string profileText(const JjvvMessage& message);
 /// Appends the profile section to `text`, handing `text` to `sink` and
 /// emptying it whenever it reaches kTextPieceSize (never, without a sink).
 void appendProfile(const JjvvMessage& message, std::string& text, const TextSink& sink);
+
+/// About how long the profile section of `message` is (at most a piece of
+/// kTextPieceSize), so that a report can be given its room at once.
+std::size_t profileSizeHint(const JjvvMessage& message);
 
 /// A temperature in hundredths of a degree as the listing shows it.
 std::int32_t temperatureColumn(float celsius);

@@ -7,29 +7,44 @@
 #include "report/report_header.h"
 
 namespace xbtconv {
+namespace {
+
+// Room for the header and the launch lines; with the profile's, the report
+// is made in one allocation.
+constexpr std::size_t kHeaderRoom = 1024;
+
+}  // namespace
 
 std::string reportText(const JjvvMessage& message) {
-  std::string text = headerText(message);
+  std::string text;
+  text.reserve(kHeaderRoom + profileSizeHint(message));
+  appendHeader(message, text);
   appendProfile(message, text, nullptr);
   return text;
 }
 
 void streamReport(const JjvvMessage& message, const TextSink& sink) {
-  std::string text = headerText(message);
+  std::string text;
+  text.reserve(kHeaderRoom + profileSizeHint(message));
+  appendHeader(message, text);
   appendProfile(message, text, sink);
   sink(text);
 }
 
 std::string reportText(const Jjvv2Message& message) {
-  std::string text = headerText(message);
-  text += extendedText(message);
+  std::string text;
+  text.reserve(kHeaderRoom + profileSizeHint(message));
+  appendHeader(message, text);
+  appendExtended(message, text);
   appendProfile(message, text, nullptr);
   return text;
 }
 
 void streamReport(const Jjvv2Message& message, const TextSink& sink) {
-  std::string text = headerText(message);
-  text += extendedText(message);
+  std::string text;
+  text.reserve(kHeaderRoom + profileSizeHint(message));
+  appendHeader(message, text);
+  appendExtended(message, text);
   appendProfile(message, text, sink);
   sink(text);
 }

@@ -22,6 +22,12 @@ std::int32_t probeSerialInSequence(const JjvvMessage& message) {
 // than through printf: the text is the same as the printf formats in the
 // comments give, at a fraction of the cost.
 std::string headerText(const JjvvMessage& message) {
+  std::string text;
+  appendHeader(message, text);
+  return text;
+}
+
+void appendHeader(const JjvvMessage& message, std::string& text) {
   std::int32_t version = message.softwareVersion();
   if (version == -1) version = 612;  // 6.12: the TALU version of messages that carry none
   std::string shipName = message.shipName();
@@ -33,8 +39,6 @@ std::string headerText(const JjvvMessage& message) {
   const std::int32_t probeCode = message.probeTypeCode();
   const std::int32_t recorderCode = message.recorderTypeCode();
 
-  std::string text;
-  text.reserve(640);
   // " TALU Version: %5.2f\r\n Ship Name: %s\r\n Call Sign: %s\r\n"
   text += " TALU Version: ";
   appendFixed(text, version / 100.0, 5, 2, false);
@@ -129,7 +133,6 @@ std::string headerText(const JjvvMessage& message) {
   text += " M\r\n TALU ID: ";
   appendPaddedHex(text, static_cast<unsigned>(message.uniqueTag()), 8);
   text += "\r\n";
-  return text;
 }
 
 }  // namespace xbtconv

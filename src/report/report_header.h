@@ -17,6 +17,9 @@ class JjvvMessage;
 /// The header lines of `message`, each ending in "\r\n".
 std::string headerText(const JjvvMessage& message);
 
+/// Appends headerText(message) to `text`.
+void appendHeader(const JjvvMessage& message, std::string& text);
+
 /// The raw value of the first descriptor of the message's sequence whose
 /// name contains "PROBE SERIAL NUMBER"; -2 when there is none.
 std::int32_t probeSerialInSequence(const JjvvMessage& message);
