@@ -34,20 +34,22 @@ int main(int argc, char** argv) {
   static char consoleBuffer[1 << 16];
   std::setvbuf(stdout, consoleBuffer, _IOFBF, sizeof consoleBuffer);
 
+  xbtconv::MessageFileLister lister(directory);
   std::vector<std::string> names;
   std::string error;
-  if (!xbtconv::listMessageFiles(directory, names, error)) return 1;
   std::string report;
-  for (const std::string& name : names) {
-    std::fputc('\n', stdout);
-    std::fputs(name.c_str(), stdout);
-    const std::string path = xbtconv::joinPath(directory, name);
-    xbtconv::LoadedFile file = xbtconv::loadMessageFile(path);
-    const auto size = sizes.find(name);
-    if (file.kind < 0 || size == sizes.end()) continue;
-    std::vector<std::uint8_t>().swap(file.bytes);
-    report.assign(size->second, ' ');
-    xbtconv::writeReportFile(path + ".srp", report, stdout);
+  while (lister.next(names, error) && !names.empty()) {
+    for (const std::string& name : names) {
+      std::fputc('\n', stdout);
+      std::fputs(name.c_str(), stdout);
+      const std::string path = xbtconv::joinPath(directory, name);
+      xbtconv::LoadedFile file = xbtconv::loadMessageFile(path);
+      const auto size = sizes.find(name);
+      if (file.kind < 0 || size == sizes.end()) continue;
+      std::vector<std::uint8_t>().swap(file.bytes);
+      report.assign(size->second, ' ');
+      xbtconv::writeReportFile(path + ".srp", report, stdout);
+    }
   }
   return 0;
 }

@@ -45,15 +45,18 @@ std::string directoryArgument(int argc, const char* const* argv) {
 }
 
 int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors) {
+  MessageFileLister lister(directory);
   std::vector<std::string> names;
   std::string error;
-  if (!listMessageFiles(directory, names, error)) {
-    std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
-                 error.c_str());
-    return 0;
+  while (true) {
+    if (!lister.next(names, error)) {
+      std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
+                   error.c_str());
+      return 0;
+    }
+    if (names.empty()) return 0;
+    for (const std::string& name : names) convertFile(directory, name, console);
   }
-  for (const std::string& name : names) convertFile(directory, name, console);
-  return 0;
 }
 
 }  // namespace xbtconv

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace xbtconv {
 namespace {
@@ -46,31 +48,62 @@ std::string joinPath(const std::string& directory, const std::string& name) {
   return path;
 }
 
-bool listMessageFiles(const std::string& directory, std::vector<std::string>& names,
-                      std::string& error) {
+MessageFileLister::MessageFileLister(std::string directory, std::size_t batchSize)
+    : directory_(std::move(directory)), batchSize_(std::max<std::size_t>(batchSize, 1)) {}
+
+bool MessageFileLister::next(std::vector<std::string>& names, std::string& error) {
   names.clear();
+  if (finished_) return true;
+  // The smallest names after the last one handed out, kept as a max-heap
+  // so that the largest is the one to drop when a smaller one turns up.
+  const auto less = [](const std::string& a, const std::string& b) {
+    return messageFileNameLess(a, b);
+  };
   std::error_code code;
-  std::filesystem::directory_iterator entry(directory, code);
+  std::filesystem::directory_iterator entry(directory_, code);
   // A listing that breaks off part-way would leave files out without a
   // word, so it counts as a directory that cannot be listed.
   for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
-    std::string name;
+#ifdef _WIN32
+    std::string owned;
     try {
-      name = entry->path().filename().string();
+      owned = entry->path().filename().string();
     } catch (const std::exception&) {
-      // A Windows name with characters the narrow code page cannot hold
-      // could not be opened by its narrow name either.
+      // A name with characters the narrow code page cannot hold could not
+      // be opened by its narrow name either.
       continue;
     }
-    if (isMessageFileName(name)) names.push_back(std::move(name));
+    const std::string_view name = owned;
+#else
+    // The name is looked at in place: most entries of a pass are passed
+    // over, and a pass meets every entry of the directory.
+    const std::string& path = entry->path().native();
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
+#endif
+    if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) continue;
+    if (names.size() < batchSize_) {
+      names.emplace_back(name);
+      std::push_heap(names.begin(), names.end(), less);
+    } else if (messageFileNameLess(name, names.front())) {
+      std::pop_heap(names.begin(), names.end(), less);
+      names.back().assign(name);
+      std::push_heap(names.begin(), names.end(), less);
+    }
   }
   if (code) {
     names.clear();
     error = code.message();
     return false;
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return messageFileNameLess(a, b); });
+  std::sort_heap(names.begin(), names.end(), less);
+  if (names.size() < batchSize_) finished_ = true;
+  if (!names.empty()) {
+    last_ = names.back();
+    started_ = true;
+  }
   return true;
 }
 

@@ -39,18 +39,38 @@ TEST(DirectoryListing, JoinInsertsExactlyOneSeparator) {
   EXPECT_EQ(joinPath(".", "x.bin"), "." + separator + "x.bin");
 }
 
-TEST(DirectoryListing, ListsSortedMessageFilesOrFailsWithAReason) {
+// Every name handed out by the lister, batch after batch.
+bool listAll(const std::string& directory, std::size_t batchSize, std::vector<std::string>& all,
+             std::string& error) {
+  MessageFileLister lister(directory, batchSize);
+  std::vector<std::string> batch;
+  all.clear();
+  while (lister.next(batch, error)) {
+    if (batch.empty()) return true;
+    EXPECT_LE(batch.size(), batchSize);
+    all.insert(all.end(), batch.begin(), batch.end());
+  }
+  return false;
+}
+
+TEST(DirectoryListing, ListsMessageFilesInOrderBatchAfterBatch) {
   testing::TempDirectory directory;
-  for (const char* name : {"b.bin", "a.BIN", "c.txt", "a.bin.srp"}) directory.write(name, "x");
+  const std::vector<std::string> sorted = {"[.bin", "_x.bin", "a.bin", "A10.bin", "a2.bin",
+                                           "B.bin", "b.bin",  "c.BIN", "z.bin"};
+  for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) directory.write(*it, "x");
+  for (const char* other : {"c.txt", "a.bin.srp", "bin"}) directory.write(other, "x");
+  for (std::size_t batchSize : {1u, 2u, 3u, 4u, 8u, 9u, 10u, 4096u}) {
+    std::vector<std::string> names;
+    std::string error;
+    ASSERT_TRUE(listAll(directory.path(), batchSize, names, error)) << error;
+    EXPECT_EQ(names, sorted) << "batches of " << batchSize;
+  }
+
   std::vector<std::string> names;
   std::string error;
-  ASSERT_TRUE(listMessageFiles(directory.path(), names, error));
-  EXPECT_EQ(names, (std::vector<std::string>{"a.BIN", "b.bin"}));
-
-  EXPECT_FALSE(listMessageFiles(directory.file("absent"), names, error));
-  EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(listAll(directory.file("absent"), 10, names, error));
   EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(listMessageFiles(directory.file("b.bin"), names, error));
+  EXPECT_FALSE(listAll(directory.file("z.bin"), 10, names, error));
 }
 
 TEST(ReportFile, WritesBytesUnchangedAndReplacesWhole) {
