@@ -55,8 +55,11 @@ bool listAll(const std::string& directory, std::size_t batchSize, std::vector<st
 
 TEST(DirectoryListing, ListsMessageFilesInOrderBatchAfterBatch) {
   testing::TempDirectory directory;
-  const std::vector<std::string> sorted = {"[.bin", "_x.bin", "a.bin", "A10.bin", "a2.bin",
-                                           "B.bin", "b.bin",  "c.BIN", "z.bin"};
+  std::vector<std::string> sorted = {"[.bin", "_x.bin", "a.bin", "A10.bin", "a2.bin",
+                                     "B.bin", "b.bin",  "c.BIN", "z.bin"};
+#ifdef _WIN32
+  sorted.erase(sorted.begin() + 5);  // names differing in case alone are one file there
+#endif
   for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) directory.write(*it, "x");
   for (const char* other : {"c.txt", "a.bin.srp", "bin"}) directory.write(other, "x");
   for (std::size_t batchSize : {1u, 2u, 3u, 4u, 8u, 9u, 10u, 4096u}) {
