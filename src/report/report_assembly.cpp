@@ -13,39 +13,40 @@ namespace {
 // is made in one allocation.
 constexpr std::size_t kHeaderRoom = 1024;
 
+// Appends the report of `message` to `text`: the header, the launch lines
+// when `extended` is the same message as an extended one, and the profile,
+// handed to `sink` in pieces when there is one.
+void assemble(const JjvvMessage& message, const Jjvv2Message* extended, const TextSink& sink,
+              std::string& text) {
+  text.reserve(kHeaderRoom + profileSizeHint(message));
+  appendHeader(message, text);
+  if (extended != nullptr) appendExtended(*extended, text);
+  appendProfile(message, text, sink);
+}
+
 }  // namespace
 
 std::string reportText(const JjvvMessage& message) {
   std::string text;
-  text.reserve(kHeaderRoom + profileSizeHint(message));
-  appendHeader(message, text);
-  appendProfile(message, text, nullptr);
+  assemble(message, nullptr, nullptr, text);
   return text;
 }
 
 void streamReport(const JjvvMessage& message, const TextSink& sink) {
   std::string text;
-  text.reserve(kHeaderRoom + profileSizeHint(message));
-  appendHeader(message, text);
-  appendProfile(message, text, sink);
+  assemble(message, nullptr, sink, text);
   sink(text);
 }
 
 std::string reportText(const Jjvv2Message& message) {
   std::string text;
-  text.reserve(kHeaderRoom + profileSizeHint(message));
-  appendHeader(message, text);
-  appendExtended(message, text);
-  appendProfile(message, text, nullptr);
+  assemble(message, &message, nullptr, text);
   return text;
 }
 
 void streamReport(const Jjvv2Message& message, const TextSink& sink) {
   std::string text;
-  text.reserve(kHeaderRoom + profileSizeHint(message));
-  appendHeader(message, text);
-  appendExtended(message, text);
-  appendProfile(message, text, sink);
+  assemble(message, &message, sink, text);
   sink(text);
 }
 

@@ -48,19 +48,7 @@ MessageBuilder& MessageBuilder::standard(const StandardFields& f) {
   field(catalogue::kProbeSerial20, f.probeSerial);
   field(codetables::kTypeOfDataRow, f.typeOfData);
   field(codetables::kDataQualityRow, f.dataQuality);
-  field(codetables::kProbeTypeRow, f.probeType);
-  field(codetables::kRecorderTypeRow, f.recorderType);
-  field(codetables::kWindInstrumentRow, f.windInstrument);
-  field(catalogue::kWindDirection, f.windDirection);
-  field(catalogue::kWindSpeed, f.windSpeed);
-  field(catalogue::kDryBulb, f.dryBulb);
-  field(codetables::kCurrentMethodRow, f.currentMethod);
-  field(catalogue::kCurrentDirection, f.currentDirection);
-  field(catalogue::kCurrentSpeed, f.currentSpeed);
-  field(catalogue::kTotalWaterDepth, f.totalWaterDepth);
-  field(catalogue::kReplication, f.replication);
-  field(catalogue::kGroupCount, f.groupCount.value_or(f.temperatures.size() + f.points.size()));
-  return profile(f);
+  return fromProbeType(f);
 }
 
 MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) {
@@ -88,6 +76,10 @@ MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) {
   field(catalogue::kLaunchHeight, f.launchHeight);
   field(catalogue::kShipHeading, f.shipHeading);
   field(catalogue::kShipSpeed, f.shipSpeed);
+  return fromProbeType(f);
+}
+
+MessageBuilder& MessageBuilder::fromProbeType(const StandardFields& f) {
   field(codetables::kProbeTypeRow, f.probeType);
   field(codetables::kRecorderTypeRow, f.recorderType);
   field(codetables::kWindInstrumentRow, f.windInstrument);

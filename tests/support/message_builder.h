@@ -97,6 +97,9 @@ class MessageBuilder {
   MessageBuilder& standard(const StandardFields& fields);
   /// Appends a whole extended message in the extended layout.
   MessageBuilder& extended(const ExtendedFields& fields);
+  /// Appends the fields both kinds end with, from the probe type to the
+  /// group count, then the profile.
+  MessageBuilder& fromProbeType(const StandardFields& fields);
   /// Appends the profile of `fields`: the temperatures, then the points.
   MessageBuilder& profile(const StandardFields& fields);
 
