@@ -51,22 +51,6 @@ TEST(MessageHeaderBlock, BeforeDecodingEverythingIsMissing) {
   EXPECT_EQ(block.subCategory(), -1);
 }
 
-TEST(MessageHeaderBlock, DecodedHeaderFields) {
-  MessageHeaderBlock block;
-  ASSERT_TRUE(decodeHeader(block, HeaderFields{}));
-  EXPECT_EQ(block.callSign(), "VRZN9");
-  EXPECT_EQ(block.subCategory(), 1);
-  EXPECT_DOUBLE_EQ(block.latitude(), 12.5);
-  EXPECT_DOUBLE_EQ(block.longitude(), -45.25);
-  std::tm time{};
-  block.observationTime(time);
-  EXPECT_EQ(time.tm_year, 104);
-  EXPECT_EQ(time.tm_mon, 11);
-  EXPECT_EQ(time.tm_mday, 31);
-  EXPECT_EQ(time.tm_hour, 23);
-  EXPECT_EQ(time.tm_min, 59);
-}
-
 TEST(MessageHeaderBlock, CallSigns) {
   struct Case {
     std::string sent;

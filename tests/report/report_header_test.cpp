@@ -19,31 +19,6 @@ std::string headerOf(const StandardFields& fields) {
   return headerText(message);
 }
 
-TEST(ReportHeader, EveryLineOfAFullHeader) {
-  EXPECT_EQ(headerOf(StandardFields{}),
-            " TALU Version:  8.12\r\n"
-            " Ship Name: OLEANDER\r\n"
-            " Call Sign: VRZN9\r\n"
-            " Lloyds Number:  9126467\r\n"
-            " Date/Time(dd/mm/yyyy): 31/12/2004 23:59 GMT\r\n"
-            " Latitude(ddd.ddd): 012.500 N\r\n"
-            " Longitude(ddd.ddd): 045.250 W\r\n"
-            " Probe Type: Sippican Deep Blue\r\n"
-            " Probe Code:  52\r\n"
-            " Probe Serial No: 0123456\r\n"
-            " Recorder Type: Sippican MK-21\r\n"
-            " Recorder Code:  6\r\n"
-            " Dry Bulb Temp::  25.0\r\n"
-            " Wind Instr Type: Certified Instruments knots\r\n"
-            " Wind Speed:  19.4\r\n"
-            " Wind Dir:   270\r\n"
-            " Current Measurment Method: ADCP Acoustic Doppler Current Profiler\r\n"
-            " Current Speed:  1.94\r\n"
-            " Current Dir:    90\r\n"
-            " Bottom Depth: 4200 M\r\n"
-            " TALU ID: 1A2B3C4D\r\n");
-}
-
 TEST(ReportHeader, MissingValuesHaveFixedRenderings) {
   const JjvvMessage nothing;
   EXPECT_EQ(headerText(nothing),
