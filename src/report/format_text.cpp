@@ -40,7 +40,7 @@ int formatPaddedInteger(char* out, long long value, int width) {
   // The common case of the listings, a value of no more digits than the
   // width: written in place, right-aligned.
   if (value >= 0 && value < 100000 && width >= 1 && width <= 5) {
-    std::uint32_t rest = static_cast<std::uint32_t>(value);
+    auto rest = static_cast<std::uint32_t>(value);
     const std::uint32_t limit = width == 5   ? 100000
                                 : width == 4 ? 10000
                                 : width == 3 ? 1000
