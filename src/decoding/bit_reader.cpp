@@ -31,18 +31,6 @@ bool fits(const MessageBuffer& buffer, std::int64_t position, std::int64_t width
   return width >= 0 && position >= 0 && position + width <= bitCount;
 }
 
-// The `width` bits (0 to 32) at `position`, which must lie in the buffer.
-std::uint32_t bitsAt(const MessageBuffer& buffer, std::int64_t position, int width) {
-  if (width == 0) return 0;
-  const std::int64_t first = position >> 3;
-  const int skipped = static_cast<int>(position & 7);
-  const int byteCount = (skipped + width + 7) / 8;  // at most five
-  std::uint64_t window = 0;
-  for (int i = 0; i < byteCount; ++i) window = (window << 8) | buffer.bytes[first + i];
-  window >>= 8 * byteCount - skipped - width;
-  return static_cast<std::uint32_t>(window & ((std::uint64_t{1} << width) - 1));
-}
-
 }  // namespace
 
 bool getBit(std::int64_t bitNumber, const std::uint8_t* bytes) {
@@ -70,21 +58,13 @@ bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
     // Only the first 32 bits of a numeric field make its value; a field of
     // all ones is the missing value and leaves the descriptor as it was.
     const int taken = std::min(width, 32);
-    const std::uint32_t bits = bitsAt(buffer, position, taken);
+    const std::uint32_t bits = bitsInside(buffer, position, taken);
     const std::uint32_t allOnes = taken == 0 ? 0u : 0xFFFFFFFFu >> (32 - taken);
     if (taken != 0 && bits != allOnes) {
       const std::uint32_t shift = (32u - static_cast<std::uint32_t>(width)) % 32u;
       descriptor.setUnsignedValue(width <= 32 ? bits : bits >> shift);
     }
   }
-  position += width;
-  return true;
-}
-
-bool readBits(const MessageBuffer& buffer, std::int64_t& position, int width,
-              std::uint32_t& value) {
-  if (width > 32 || !fits(buffer, position, width)) return false;
-  value = bitsAt(buffer, position, width);
   position += width;
   return true;
 }

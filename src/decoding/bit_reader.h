@@ -37,30 +37,28 @@ void setBit(std::int64_t bitNumber, bool bit, std::uint8_t* buffer);
 bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
                     ElementDescriptor& descriptor);
 
-/// Reads the `width` bits at `position` (width 0 to 32) as an unsigned
-/// number, most significant bit first, and advances `position`. Returns
-/// false, changing nothing, when they do not fit. This is the raw field
-/// alone: the missing-value and range rules are the caller's.
-bool readBits(const MessageBuffer& buffer, std::int64_t& position, int width, std::uint32_t& value);
-
-/// The `width` bits (1 to 25) at `position` as an unsigned number, for
-/// loops that have made sure of the fit of many fields at once.
+/// The `width` bits (0 to 32) at `position` as an unsigned number, most
+/// significant first. The fit is the caller's to check: readDescriptor
+/// checks each field, the profile loops check many fields at once.
 /// REQUIRES: position >= 0 and position + width <= 8 * buffer.byteCount.
 inline std::uint32_t bitsInside(const MessageBuffer& buffer, std::int64_t position, int width) {
+  if (width == 0) return 0;
   const std::int64_t index = position >> 3;
+  const int skipped = static_cast<int>(position & 7);
   const std::uint8_t* bytes = buffer.bytes + index;
-  std::uint32_t window = 0;
-  if (index + 4 <= buffer.byteCount) {
-    window = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-             (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-  } else {
-    // Near the end: bytes past the buffer count as zeros; the field's own
-    // bits are all inside it.
-    for (std::int64_t k = 0; k < 4; ++k) {
-      window = (window << 8) | (index + k < buffer.byteCount ? bytes[k] : 0u);
-    }
+  // The common case, a field within four bytes that all lie in the buffer.
+  if (skipped + width <= 32 && index + 4 <= buffer.byteCount) {
+    const std::uint32_t word = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+                               (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+    return (word << skipped) >> (32 - width);
   }
-  return (window << (position & 7)) >> (32 - width);
+  // Otherwise five bytes at most; bytes past the buffer count as zeros, as
+  // the field's own bits are all inside it.
+  std::uint64_t window = 0;
+  for (std::int64_t k = 0; k < 8; ++k) {
+    window = (window << 8) | (index + k < buffer.byteCount ? bytes[k] : 0u);
+  }
+  return static_cast<std::uint32_t>((window << skipped) >> (64 - width));
 }
 
 /// Tells readRun which positions of a sequence to pass over unread.
