@@ -1,7 +1,5 @@
 #include "decoding/jjvv2_message.h"
 
-#include <cstring>
-
 #include "descriptors/descriptor_catalogue.h"
 #include "descriptors/integer_power.h"
 
@@ -15,17 +13,12 @@ Jjvv2Message::Jjvv2Message()
       soopLine_(prototype<catalogue::kSoopLine>()),
       sequenceNumber_(prototype<catalogue::kSequenceNumber>()),
       launchHeight_(prototype<catalogue::kLaunchHeight>()) {
-  setSubCategory(2);
-  for (ElementDescriptor*& entry : sequence_) {
-    if (std::strstr(entry->name(), "PROBE SERIAL NUMBER") != nullptr) {
-      entry = &probeSerial24_;
-      break;
-    }
-  }
-  // Launch height, heading and speed follow the data quality; the SOOP
-  // line, transect and sequence number follow the longitude.
-  sequence_.insert(sequence_.begin() + 17, {&launchHeight_, &shipHeading_, &shipSpeed_});
-  sequence_.insert(sequence_.begin() + 5, {&soopLine_, &transectNumber_, &sequenceNumber_});
+  setSubCategory(kExtendedKind);
+  sequence_[static_cast<std::size_t>(probeSerialIndex(sequence_))] = &probeSerial24_;
+  sequence_.insert(sequence_.begin() + kVoyagePosition,
+                   {&soopLine_, &transectNumber_, &sequenceNumber_});
+  sequence_.insert(sequence_.begin() + kLaunchPosition,
+                   {&launchHeight_, &shipHeading_, &shipSpeed_});
 }
 
 bool Jjvv2Message::decode(const MessageBuffer& buffer) {
@@ -33,7 +26,7 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
   std::int64_t position = 0;
   const SkipTest skip = [this](int index) { return isSkipped(index); };
   if (!readRun(sequence_, 0, headerCount(), buffer, position, skip)) return false;
-  if (subCategory() == 1) {
+  if (subCategory() == kStandardKind) {
     // A standard message: its 20-bit serial number stands where the
     // extended message has the 24-bit one.
     serialSwapped_ = true;
@@ -48,21 +41,13 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
 }
 
 bool Jjvv2Message::isSkipped(int position) const {
-  switch (position) {
-    case 5:
-    case 6:
-    case 7:
-    case 20:
-    case 21:
-    case 22:
-      return subCategory() == 1;
-    default:
-      return false;
-  }
+  const bool extra = (position >= kVoyagePosition && position < kVoyagePosition + kExtraFields) ||
+                     (position >= kLaunchPosition && position < kLaunchPosition + kExtraFields);
+  return extra && subCategory() == kStandardKind;
 }
 
 void Jjvv2Message::restoreProbeSerial() {
-  setSubCategory(2);
+  setSubCategory(kExtendedKind);
   serialSwapped_ = false;
   probeSerial24_.setSignedValue(raw(probeSerial_));
   sequence_[kSerialPosition] = &probeSerial24_;
@@ -70,13 +55,12 @@ void Jjvv2Message::restoreProbeSerial() {
 
 std::string Jjvv2Message::soopLine() const {
   if (soopLine_.rawValue() == ElementDescriptor::kMissingRaw) return "Missing";
-  const ElementDescriptor::ValueBytes text = soopLine_.valueText();
-  return std::string(reinterpret_cast<const char*>(text.data()));
+  return characterText(soopLine_);
 }
 
 float Jjvv2Message::launchHeight() const {
   const std::uint32_t rawValue = launchHeight_.rawValue();
-  if (rawValue == ElementDescriptor::kMissingRaw) return -1.0f;
+  if (rawValue == ElementDescriptor::kMissingRaw) return kMissingSpeed;
   return static_cast<float>(rawValue * integerPower(10.0, -launchHeight_.scale()));
 }
 

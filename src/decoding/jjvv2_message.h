@@ -20,19 +20,21 @@ namespace xbtconv {
 
 class Jjvv2Message : public JjvvMessage {
  public:
-  /// Where the serial number stands in the sequence.
+  /// Where the voyage fields (SOOP line, transect and sequence number) stand
+  /// in the sequence: right after the longitude.
+  static constexpr int kVoyagePosition = 5;
+  /// Where the serial number stands, after the voyage fields moved it on.
   static constexpr int kSerialPosition = 17;
+  /// Where the launch fields (launch height, ship's heading and speed)
+  /// stand: right after the data quality.
+  static constexpr int kLaunchPosition = 20;
+  /// Entries in each of the two groups of extra fields.
+  static constexpr int kExtraFields = 3;
 
   Jjvv2Message();
 
   /// Decodes the whole message; false when a field does not fit.
   bool decode(const MessageBuffer& buffer);
-
-  /// True for the positions of the extra fields (5, 6, 7, 20, 21, 22) while
-  /// the kind field reads 1.
-  bool isSkipped(int position) const;
-  /// Puts the object back in its kind-2 state after a kind-1 decode.
-  void restoreProbeSerial();
 
   /// The SOOP line, at most 6 characters; "Missing" when absent.
   std::string soopLine() const;
@@ -46,6 +48,12 @@ class Jjvv2Message : public JjvvMessage {
   float launchHeight() const;
 
  private:
+  /// True for the positions of the extra fields while the kind field
+  /// names a standard message.
+  bool isSkipped(int position) const;
+  /// Puts the object back in its kind-2 state after a kind-1 decode.
+  void restoreProbeSerial();
+
   ElementDescriptor probeSerial24_;
   ElementDescriptor shipHeading_;
   ElementDescriptor shipSpeed_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "descriptors/code_tables.h"
@@ -41,6 +42,15 @@ class ProfileField {
 
 }  // namespace
 
+int probeSerialIndex(const std::vector<ElementDescriptor*>& sequence) {
+  for (std::size_t i = 0; i < sequence.size(); ++i) {
+    if (std::strstr(sequence[i]->name(), "PROBE SERIAL NUMBER") != nullptr) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
 JjvvMessage::JjvvMessage()
     : shipName_(prototype<catalogue::kShipName>()),
       imoNumber_(prototype<catalogue::kImoNumber>()),
@@ -60,7 +70,7 @@ JjvvMessage::JjvvMessage()
       totalWaterDepth_(prototype<catalogue::kTotalWaterDepth>()),
       replication_(prototype<catalogue::kReplication>()),
       groupCount_(prototype<catalogue::kGroupCount>()) {
-  setSubCategory(1);
+  setSubCategory(kStandardKind);
   sequence_.insert(sequence_.end(),
                    {&shipName_, &imoNumber_, &uniqueTag_, &softwareVersion_, &probeSerial_,
                     &typeOfData_, &dataQuality_, &probeType_, &recorderType_, &windInstrument_,
@@ -126,11 +136,11 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
   return fitting == std::int64_t{groups};
 }
 
-std::string JjvvMessage::shipName() const { return characterText(shipName_); }
+std::string JjvvMessage::shipName() const { return textOrEmpty(shipName_); }
 
 float JjvvMessage::dryBulbCelsius() const {
   const std::uint32_t rawValue = dryBulb_.rawValue();
-  if (rawValue == ElementDescriptor::kMissingRaw) return -9999.0f;
+  if (rawValue == ElementDescriptor::kMissingRaw) return static_cast<float>(kMissingNumber);
   const auto kelvin = static_cast<float>(static_cast<double>(rawValue) + dryBulb_.reference());
   // 273.1, not 273.15: the reports have always used it.
   return static_cast<float>(integerPower(10.0, -dryBulb_.scale()) * kelvin - 273.1);
@@ -144,7 +154,7 @@ float JjvvMessage::temperatureOf(std::uint32_t rawValue) {
 
 float JjvvMessage::speedKnots(const ElementDescriptor& speed) {
   const std::uint32_t rawValue = speed.rawValue();
-  if (rawValue == ElementDescriptor::kMissingRaw) return -1.0f;
+  if (rawValue == ElementDescriptor::kMissingRaw) return kMissingSpeed;
   const std::int32_t scale = speed.scale();
   // Metres per second in steps of 10^-scale; 1852 metres in 3600 seconds
   // make a knot.
@@ -160,7 +170,7 @@ std::int32_t JjvvMessage::fullResolutionCount() const {
 
 float JjvvMessage::fullResolutionTemperature(std::int32_t index) const {
   const auto at = static_cast<std::uint32_t>(index);
-  if (at >= fullResolutionList_.size()) return -9999.0f;
+  if (at >= fullResolutionList_.size()) return static_cast<float>(kMissingNumber);
   return temperatureOf(fullResolutionList_[at]);
 }
 
@@ -173,7 +183,7 @@ std::int32_t JjvvMessage::twoMeterCount() const {
 }
 
 float JjvvMessage::twoMeterTemperature(std::int32_t position) const {
-  if (position < 1 || position > twoMeterCount()) return -9999.0f;
+  if (position < 1 || position > twoMeterCount()) return static_cast<float>(kMissingNumber);
   return temperatureOf(twoMeterList_[static_cast<std::size_t>(position - 1) / 2]);
 }
 

@@ -34,6 +34,11 @@ struct InflectionPoint {
   float temperature = 0.0f;  // degrees Celsius
 };
 
+/// Index in `sequence` of the first descriptor whose name contains "PROBE
+/// SERIAL NUMBER" (the probe serial number, 20 or 24 bits wide); -1 when
+/// there is none.
+int probeSerialIndex(const std::vector<ElementDescriptor*>& sequence);
+
 class JjvvMessage : public MessageHeaderBlock {
  public:
   /// Type-of-data codes that select the profile layout.

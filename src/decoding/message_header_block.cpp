@@ -7,14 +7,19 @@
 namespace xbtconv {
 namespace {
 
+// Entries of the longest sequence, the extended message's.
+constexpr std::size_t kLongestSequence = 35;
+
 // The raw value of a time field, or -1 when it holds none.
 int timeField(const ElementDescriptor& field, int offset) {
-  if (!field.hasValue()) return -1;
+  if (!field.hasValue()) return kMissingInteger;
   return static_cast<int>(field.rawValue()) - offset;
 }
 
 double position(const ElementDescriptor& field) {
-  if (!field.hasValue() || field.rawValue() == ElementDescriptor::kMissingRaw) return -9999.0;
+  if (!field.hasValue() || field.rawValue() == ElementDescriptor::kMissingRaw) {
+    return kMissingNumber;
+  }
   return field.scaledValue();
 }
 
@@ -31,8 +36,7 @@ MessageHeaderBlock::MessageHeaderBlock()
       day_(prototype<catalogue::kDay>()),
       hour_(prototype<catalogue::kHour>()),
       minute_(prototype<catalogue::kMinute>()) {
-  // Room for the longest sequence, the extended message's 35 entries.
-  sequence_.reserve(35);
+  sequence_.reserve(kLongestSequence);
   sequence_ = {&callSign_,  &reportSubCategory_,
                &kind_,      &latitude_,
                &longitude_, &year_,
@@ -41,7 +45,7 @@ MessageHeaderBlock::MessageHeaderBlock()
   headerCount_ = static_cast<std::int32_t>(sequence_.size());
 }
 
-std::string MessageHeaderBlock::callSign() const { return characterText(callSign_); }
+std::string MessageHeaderBlock::callSign() const { return textOrEmpty(callSign_); }
 
 std::tm& MessageHeaderBlock::observationTime(std::tm& time) const {
   time = std::tm{};
@@ -67,9 +71,14 @@ std::int32_t MessageHeaderBlock::subCategory() const {
 
 void MessageHeaderBlock::setSubCategory(std::int32_t kind) { kind_.setSignedValue(kind); }
 
-std::string characterText(const ElementDescriptor& descriptor) {
+std::string textOrEmpty(const ElementDescriptor& descriptor) {
   const ElementDescriptor::ValueBytes value = descriptor.copyValue();
   if (value[0] == 0xFF) return {};
+  return characterText(descriptor);
+}
+
+std::string characterText(const ElementDescriptor& descriptor) {
+  const ElementDescriptor::ValueBytes value = descriptor.copyValue();
   const auto limit = static_cast<std::size_t>(
       std::clamp(descriptor.width() / 8, 0, ElementDescriptor::kValueSize));
   std::size_t length = 0;

@@ -22,6 +22,17 @@
 
 namespace xbtconv {
 
+/// Values of the kind field that name the two message kinds.
+inline constexpr std::int32_t kStandardKind = 1;
+inline constexpr std::int32_t kExtendedKind = 2;
+
+/// What the accessors give for a missing value: raw values, codes and time
+/// fields give kMissingInteger; positions and temperatures kMissingNumber;
+/// speeds in knots and the launch height kMissingSpeed.
+inline constexpr std::int32_t kMissingInteger = -1;
+inline constexpr double kMissingNumber = -9999.0;
+inline constexpr float kMissingSpeed = -1.0f;
+
 class MessageHeaderBlock {
  public:
   MessageHeaderBlock();
@@ -66,9 +77,12 @@ class MessageHeaderBlock {
   std::int32_t headerCount_ = 0;
 };
 
-/// Text of a character descriptor: the characters up to the first NUL, at
-/// most width/8 of them; empty when the value is missing (first byte 0xFF).
+/// The characters of a character descriptor up to the first NUL, at most
+/// width/8 of them, whatever they are.
 std::string characterText(const ElementDescriptor& descriptor);
+/// characterText, or the empty text when the value is missing (its first
+/// byte 0xFF): how the call sign and the ship name are read.
+std::string textOrEmpty(const ElementDescriptor& descriptor);
 
 }  // namespace xbtconv
 

@@ -13,6 +13,16 @@
 
 namespace xbtconv {
 
+/// The first of `entries` whose code, widened with its sign, equals `code`;
+/// `noMatch` when there is none. Both kinds of table look codes up this way.
+template <typename Entry>
+Entry firstMatch(std::span<const Entry> entries, std::int32_t code, const Entry& noMatch) {
+  for (const Entry& entry : entries) {
+    if (entry.code == code) return entry;
+  }
+  return noMatch;
+}
+
 struct CodeEntry {
   std::int16_t code;
   const char* meaning;  // constant text that lives for the whole run

@@ -23,6 +23,9 @@ struct CatalogueRow {
   std::int32_t scale;
 };
 
+/// Gives `descriptor` the row's parameters, spare 1 and no value.
+void applyRow(ElementDescriptor& descriptor, const CatalogueRow& row);
+
 /// A descriptor with the row's parameters, spare 1 and no value.
 ElementDescriptor buildDescriptor(const CatalogueRow& row);
 

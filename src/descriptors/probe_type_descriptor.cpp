@@ -71,17 +71,10 @@ constexpr std::array<ProbeTypeEntry, ProbeTypeDescriptor::kRowCount> kProbeRows{
 
 }  // namespace
 
-ProbeTypeDescriptor::ProbeTypeDescriptor() {
-  const CatalogueRow& row = codetables::kProbeTypeRow;
-  setParameters(row.number, 1, row.reference, row.minimum, row.width, row.maximum, row.scale,
-                row.name, row.unit);
-}
+ProbeTypeDescriptor::ProbeTypeDescriptor() { applyRow(*this, codetables::kProbeTypeRow); }
 
 ProbeTypeEntry ProbeTypeDescriptor::lookup(std::int32_t code) const {
-  for (const ProbeTypeEntry& entry : kProbeRows) {
-    if (entry.code == code) return entry;
-  }
-  return ProbeTypeEntry{-1, -1.0, -1.0, -1, ""};
+  return firstMatch<ProbeTypeEntry>(kProbeRows, code, ProbeTypeEntry{-1, -1.0, -1.0, -1, ""});
 }
 
 std::span<const ProbeTypeEntry, ProbeTypeDescriptor::kRowCount> ProbeTypeDescriptor::rows() {

@@ -34,8 +34,11 @@ void convertFile(const std::string& directory, const std::string& name, std::FIL
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
   LoadedFile file = loadMessageFile(path);
-  if (file.kind == 1) convertMessage<JjvvMessage>(file, path, "\n File Failed", console);
-  if (file.kind == 2) convertMessage<Jjvv2Message>(file, path, "\n JJVV_2 File Failed", console);
+  if (file.kind == kStandardKind) {
+    convertMessage<JjvvMessage>(file, path, "\n File Failed", console);
+  } else if (file.kind == kExtendedKind) {
+    convertMessage<Jjvv2Message>(file, path, "\n JJVV_2 File Failed", console);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "decoding/message_header_block.h"
 #include "driver/message_kind.h"
 
 #ifdef _WIN32
@@ -20,7 +21,7 @@
 namespace xbtconv {
 namespace {
 
-bool isConvertedKind(int kind) { return kind == 1 || kind == 2; }
+bool isConvertedKind(int kind) { return kind == kStandardKind || kind == kExtendedKind; }
 
 // The file's size when it may be loaded: a regular file that a signed
 // 32-bit byte count can hold and that is long enough to carry kind bytes.

@@ -12,23 +12,12 @@ std::string extendedText(const Jjvv2Message& message) {
 }
 
 void appendExtended(const Jjvv2Message& message, std::string& text) {
-  // " Ship Speed at Launch (knots): %5.2f\r\n"
-  text += " Ship Speed at Launch (knots): ";
-  appendFixed(text, double{message.shipSpeedKnots()}, 5, 2, false);
-  // " Ship Direction at Launch (Degrees): %4d\r\n"
-  text += "\r\n Ship Direction at Launch (Degrees): ";
-  appendPaddedInteger(text, message.shipDirection(), 4);
-  // " Sequence Number: %5d\r\n Transect Number: %4d\r\n"
-  text += "\r\n Sequence Number: ";
-  appendPaddedInteger(text, message.sequenceNumber(), 5);
-  text += "\r\n Transect Number: ";
-  appendPaddedInteger(text, message.transectNumber(), 4);
-  // " Launch Height (Meters): %5.2f\r\n SOOP Line: %s\r\n"
-  text += "\r\n Launch Height (Meters): ";
-  appendFixed(text, double{message.launchHeight()}, 5, 2, false);
-  text += "\r\n SOOP Line: ";
-  text += message.soopLine();
-  text += "\r\n";
+  appendFixedLine(text, " Ship Speed at Launch (knots): ", double{message.shipSpeedKnots()}, 5, 2);
+  appendIntegerLine(text, " Ship Direction at Launch (Degrees): ", message.shipDirection(), 4);
+  appendIntegerLine(text, " Sequence Number: ", message.sequenceNumber(), 5);
+  appendIntegerLine(text, " Transect Number: ", message.transectNumber(), 4);
+  appendFixedLine(text, " Launch Height (Meters): ", double{message.launchHeight()}, 5, 2);
+  appendTextLine(text, " SOOP Line: ", message.soopLine());
 }
 
 }  // namespace xbtconv

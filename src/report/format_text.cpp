@@ -148,4 +148,23 @@ void appendFixed(std::string& text, double value, int width, int decimals, bool 
   text += formatText(format, value);
 }
 
+void appendTextLine(std::string& text, std::string_view label, std::string_view value) {
+  text += label;
+  text += value;
+  text += "\r\n";
+}
+
+void appendIntegerLine(std::string& text, std::string_view label, long long value, int width) {
+  text += label;
+  appendPaddedInteger(text, value, width);
+  text += "\r\n";
+}
+
+void appendFixedLine(std::string& text, std::string_view label, double value, int width,
+                     int decimals) {
+  text += label;
+  appendFixed(text, value, width, decimals, false);
+  text += "\r\n";
+}
+
 }  // namespace xbtconv

@@ -5,6 +5,7 @@
 #define XBTCONV_REPORT_FORMAT_TEXT_H_
 
 #include <string>
+#include <string_view>
 
 namespace xbtconv {
 
@@ -35,6 +36,14 @@ void appendPaddedHex(std::string& text, unsigned value, int width);
 /// written from integers; any value near a rounding tie goes to printf, so
 /// the text is always printf's.
 void appendFixed(std::string& text, double value, int width, int decimals, bool zeroPadded);
+
+/// Report lines: `label` (a space, the name, the colon and its space), the
+/// value, then "\r\n". The text line gives the value as it is, the integer
+/// line as "%<width>d" and the fixed-point line as "%<width>.<decimals>f".
+void appendTextLine(std::string& text, std::string_view label, std::string_view value);
+void appendIntegerLine(std::string& text, std::string_view label, long long value, int width);
+void appendFixedLine(std::string& text, std::string_view label, double value, int width,
+                     int decimals);
 
 }  // namespace xbtconv
 

@@ -1,7 +1,6 @@
 #include "report/report_header.h"
 
 #include <cmath>
-#include <cstring>
 #include <ctime>
 
 #include "decoding/jjvv_message.h"
@@ -10,17 +9,11 @@
 namespace xbtconv {
 
 std::int32_t probeSerialInSequence(const JjvvMessage& message) {
-  for (const ElementDescriptor* descriptor : message.sequence()) {
-    if (std::strstr(descriptor->name(), "PROBE SERIAL NUMBER") != nullptr) {
-      return static_cast<std::int32_t>(descriptor->rawValue());
-    }
-  }
-  return -2;
+  const int index = probeSerialIndex(message.sequence());
+  if (index < 0) return -2;
+  return static_cast<std::int32_t>(message.sequence()[static_cast<std::size_t>(index)]->rawValue());
 }
 
-// The header is written field by field with the formatting helpers rather
-// than through printf: the text is the same as the printf formats in the
-// comments give, at a fraction of the cost.
 std::string headerText(const JjvvMessage& message) {
   std::string text;
   appendHeader(message, text);
@@ -29,9 +22,8 @@ std::string headerText(const JjvvMessage& message) {
 
 void appendHeader(const JjvvMessage& message, std::string& text) {
   std::int32_t version = message.softwareVersion();
-  if (version == -1) version = 612;  // 6.12: the TALU version of messages that carry none
-  std::string shipName = message.shipName();
-  if (shipName.empty()) shipName = "Not Available";
+  if (version == kMissingInteger) version = 612;  // 6.12: what messages without one show
+  const std::string shipName = message.shipName();
   std::tm time{};
   message.observationTime(time);
   const double latitude = message.latitude();
@@ -39,18 +31,11 @@ void appendHeader(const JjvvMessage& message, std::string& text) {
   const std::int32_t probeCode = message.probeTypeCode();
   const std::int32_t recorderCode = message.recorderTypeCode();
 
-  // " TALU Version: %5.2f\r\n Ship Name: %s\r\n Call Sign: %s\r\n"
-  text += " TALU Version: ";
-  appendFixed(text, version / 100.0, 5, 2, false);
-  text += "\r\n Ship Name: ";
-  text += shipName;
-  text += "\r\n Call Sign: ";
-  text += message.callSign();
-  // " Lloyds Number: %8d\r\n"
-  text += "\r\n Lloyds Number: ";
-  appendPaddedInteger(text, message.imoNumber(), 8);
-  // " Date/Time(dd/mm/yyyy): %02d/%02d/%04d %02d:%02d GMT\r\n"
-  text += "\r\n Date/Time(dd/mm/yyyy): ";
+  appendFixedLine(text, " TALU Version: ", version / 100.0, 5, 2);
+  appendTextLine(text, " Ship Name: ", shipName.empty() ? "Not Available" : shipName);
+  appendTextLine(text, " Call Sign: ", message.callSign());
+  appendIntegerLine(text, " Lloyds Number: ", message.imoNumber(), 8);
+  text += " Date/Time(dd/mm/yyyy): ";
   appendZeroPaddedInteger(text, time.tm_mday, 2);
   text += '/';
   appendZeroPaddedInteger(text, time.tm_mon + 1, 2);
@@ -60,76 +45,51 @@ void appendHeader(const JjvvMessage& message, std::string& text) {
   appendZeroPaddedInteger(text, time.tm_hour, 2);
   text += ':';
   appendZeroPaddedInteger(text, time.tm_min, 2);
-  // " Latitude(ddd.ddd): %07.3f %c\r\n Longitude(ddd.ddd): %07.3f %c\r\n"
   text += " GMT\r\n Latitude(ddd.ddd): ";
   appendFixed(text, std::fabs(latitude), 7, 3, true);
   text += latitude < 0 ? " S" : " N";
   text += "\r\n Longitude(ddd.ddd): ";
   appendFixed(text, std::fabs(longitude), 7, 3, true);
   text += longitude < 0 ? " W" : " E";
-  // " Probe Type: %s\r\n Probe Code: %3d\r\n Probe Serial No: %07d\r\n"
-  text += "\r\n Probe Type: ";
-  text += message.probeType(probeCode).probeName;
-  text += "\r\n Probe Code: ";
-  appendPaddedInteger(text, probeCode, 3);
-  text += "\r\n Probe Serial No: ";
-  appendZeroPaddedInteger(text, probeSerialInSequence(message), 7);
-  // " Recorder Type: %s\r\n Recorder Code: %2d\r\n"
-  text += "\r\n Recorder Type: ";
-  text += message.recorderType(recorderCode).meaning;
-  text += "\r\n Recorder Code: ";
-  appendPaddedInteger(text, recorderCode, 2);
   text += "\r\n";
+  appendTextLine(text, " Probe Type: ", message.probeType(probeCode).probeName);
+  appendIntegerLine(text, " Probe Code: ", probeCode, 3);
+  text += " Probe Serial No: ";
+  appendZeroPaddedInteger(text, probeSerialInSequence(message), 7);
+  text += "\r\n";
+  appendTextLine(text, " Recorder Type: ", message.recorderType(recorderCode).meaning);
+  appendIntegerLine(text, " Recorder Code: ", recorderCode, 2);
 
-  // The optional lines: only the observations the message carries.
+  // Only the surface observations the message carries get a line.
   const float dryBulb = message.dryBulbCelsius();
-  if (dryBulb != -9999.0f) {  // " Dry Bulb Temp:: %5.1f\r\n"
-    text += " Dry Bulb Temp:: ";
-    appendFixed(text, double{dryBulb}, 5, 1, false);
-    text += "\r\n";
+  if (dryBulb != static_cast<float>(kMissingNumber)) {
+    appendFixedLine(text, " Dry Bulb Temp:: ", double{dryBulb}, 5, 1);
   }
   const std::int32_t windCode = message.windInstrumentCode();
-  if (windCode != -1) {  // " Wind Instr Type: %s\r\n"
-    text += " Wind Instr Type: ";
-    text += message.windInstrument(windCode).meaning;
-    text += "\r\n";
+  if (windCode != kMissingInteger) {
+    appendTextLine(text, " Wind Instr Type: ", message.windInstrument(windCode).meaning);
   }
   const float windSpeed = message.windSpeedKnots();
-  if (windSpeed != -1.0f) {  // " Wind Speed: %5.1f\r\n"
-    text += " Wind Speed: ";
-    appendFixed(text, double{windSpeed}, 5, 1, false);
-    text += "\r\n";
-  }
+  if (windSpeed != kMissingSpeed) appendFixedLine(text, " Wind Speed: ", double{windSpeed}, 5, 1);
   const std::int32_t windDirection = message.windDirection();
-  if (windDirection != -1) {  // " Wind Dir: %5d\r\n"
-    text += " Wind Dir: ";
-    appendPaddedInteger(text, windDirection, 5);
-    text += "\r\n";
-  }
+  if (windDirection != kMissingInteger) appendIntegerLine(text, " Wind Dir: ", windDirection, 5);
   const std::int32_t currentCode = message.currentMethodCode();
-  if (currentCode != -1) {  // " Current Measurment Method: %s\r\n"
-    text += " Current Measurment Method: ";
-    text += message.currentMethod(currentCode).meaning;
-    text += "\r\n";
+  if (currentCode != kMissingInteger) {
+    appendTextLine(text,
+                   " Current Measurment Method: ", message.currentMethod(currentCode).meaning);
   }
   const float currentSpeed = message.currentSpeedKnots();
-  if (currentSpeed != -1.0f) {  // " Current Speed: %5.2f\r\n"
-    text += " Current Speed: ";
-    appendFixed(text, double{currentSpeed}, 5, 2, false);
-    text += "\r\n";
+  if (currentSpeed != kMissingSpeed) {
+    appendFixedLine(text, " Current Speed: ", double{currentSpeed}, 5, 2);
   }
   const std::int32_t currentDirection = message.currentDirection();
-  if (currentDirection != -1) {  // " Current Dir: %5d\r\n"
-    text += " Current Dir: ";
-    appendPaddedInteger(text, currentDirection, 5);
-    text += "\r\n";
+  if (currentDirection != kMissingInteger) {
+    appendIntegerLine(text, " Current Dir: ", currentDirection, 5);
   }
 
-  // " Bottom Depth: %4d M\r\n TALU ID: %8X\r\n"
-  std::int32_t bottomDepth = message.totalWaterDepth();
-  if (bottomDepth == -1) bottomDepth = 9999;
+  const std::int32_t bottomDepth = message.totalWaterDepth();
   text += " Bottom Depth: ";
-  appendPaddedInteger(text, bottomDepth, 4);
+  appendPaddedInteger(text, bottomDepth == kMissingInteger ? 9999 : bottomDepth, 4);
   text += " M\r\n TALU ID: ";
   appendPaddedHex(text, static_cast<unsigned>(message.uniqueTag()), 8);
   text += "\r\n";

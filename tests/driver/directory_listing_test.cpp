@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
-#include "driver/report_file.h"
 #include "support/temp_directory.h"
 
 namespace xbtconv {
@@ -21,14 +19,17 @@ TEST(DirectoryListing, NamesThatCount) {
 }
 
 TEST(DirectoryListing, OrderFoldsCaseAndBreaksTiesBytewise) {
-  std::vector<std::string> names = {"b.bin",  "B.bin", "a2.bin", "A10.bin",
-                                    "_x.bin", "a.bin", "Z.bin",  "[.bin"};
+  std::vector<std::string> names = {"b.bin",  "B.bin",    "a2.bin",    "A10.bin",  "\xC3\xA9.bin",
+                                    "_x.bin", "a.bin",    "Z.bin",     "[.bin",    "z.bin.bin",
+                                    "Z.BIN",  "\x7F.bin", "a.bin.bin", "A.BIN.BIN"};
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return messageFileNameLess(a, b); });
   // As strcasecmp orders them: letters fold to lower case, so '[' and '_'
-  // come before every letter.
-  const std::vector<std::string> expected = {"[.bin",  "_x.bin", "a.bin", "A10.bin",
-                                             "a2.bin", "B.bin",  "b.bin", "Z.bin"};
+  // come before every letter; a name comes before the longer names it
+  // begins; bytes above 0x7F (UTF-8 letters) come after all of ASCII.
+  const std::vector<std::string> expected = {
+      "[.bin", "_x.bin", "a.bin", "A.BIN.BIN", "a.bin.bin", "A10.bin",  "a2.bin",
+      "B.bin", "b.bin",  "Z.BIN", "Z.bin",     "z.bin.bin", "\x7F.bin", "\xC3\xA9.bin"};
   EXPECT_EQ(names, expected);
 }
 
@@ -74,40 +75,6 @@ TEST(DirectoryListing, ListsMessageFilesInOrderBatchAfterBatch) {
   EXPECT_FALSE(listAll(directory.file("absent"), 10, names, error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(listAll(directory.file("z.bin"), 10, names, error));
-}
-
-TEST(ReportFile, WritesBytesUnchangedAndReplacesWhole) {
-  testing::TempDirectory directory;
-  std::FILE* console = std::tmpfile();
-  ASSERT_NE(console, nullptr);
-  directory.write("x.bin.srp", std::string(500, 'z'));
-  const std::string text = " line\r\n\n\nTWO\r\n";
-  writeReportFile(directory.file("x.bin.srp"), text, console);
-  EXPECT_EQ(directory.read("x.bin.srp"), text);
-  EXPECT_EQ(std::ftell(console), 0) << "nothing printed on success";
-  std::fclose(console);
-}
-
-TEST(ReportFile, FailuresToCreateOrWriteArePrinted) {
-  testing::TempDirectory directory;
-  std::FILE* console = std::tmpfile();
-  ASSERT_NE(console, nullptr);
-  std::filesystem::create_directory(directory.file("dir.bin.srp"));
-  writeReportFile(directory.file("dir.bin.srp"), "text", console);
-  std::string expected = "Can not write file " + directory.file("dir.bin.srp") + "\r\n";
-#ifndef _WIN32
-  // A write that fails after the open (a full device) must not pass for a
-  // good report.
-  std::filesystem::create_symlink("/dev/full", directory.file("full.bin.srp"));
-  writeReportFile(directory.file("full.bin.srp"), std::string(100000, 'x'), console);
-  expected += "Can not write file " + directory.file("full.bin.srp") + "\r\n";
-#endif
-
-  std::rewind(console);
-  char printed[4096] = {};
-  const std::size_t length = std::fread(printed, 1, sizeof printed - 1, console);
-  std::fclose(console);
-  EXPECT_EQ(std::string(printed, length), expected);
 }
 
 }  // namespace

@@ -4,10 +4,9 @@
 
 #include <filesystem>
 
-#include "decoding/jjvv_message.h"
 #include "driver/directory_listing.h"
-#include "report/report_assembly.h"
-#include "support/message_builder.h"
+#include "support/message_checks.h"
+#include "support/process_runner.h"
 #include "support/temp_directory.h"
 
 namespace xbtconv {
@@ -22,18 +21,6 @@ std::vector<std::uint8_t> kindBytes(std::uint8_t b9, std::uint8_t b10) {
   bytes[9] = b9;
   bytes[10] = b10;
   return bytes;
-}
-
-TEST(XbtconvRun, NameLinesStartWithALineFeedAndTheOutputEndsWithoutOne) {
-  TempDirectory directory;
-  directory.write("b.bin", kindBytes(0x00, 0x00));
-  directory.write("A.BIN", kindBytes(0xFC, 0x07));
-  directory.write("notes.txt", "not a message");
-  const testing::RunResult run = runXbtconv({directory.path()}, "/");
-  EXPECT_EQ(run.out, "\nA.BIN\nb.bin");
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_FALSE(directory.exists("A.BIN.srp"));
 }
 
 TEST(XbtconvRun, ArgumentsChooseTheDirectory) {
@@ -66,13 +53,6 @@ TEST(XbtconvRun, EmptyOrMissingDirectories) {
   EXPECT_EQ(run.status, 0);
 }
 
-// What the converter writes for `bytes`, made in this process.
-std::string expectedReport(const std::vector<std::uint8_t>& bytes) {
-  JjvvMessage message;
-  message.decode(testing::bufferOf(bytes));
-  return reportText(message);
-}
-
 TEST(XbtconvRun, ConvertsGoodAndFailingMessagesAndSkipsForeignFiles) {
   TempDirectory directory;
   testing::StandardFields good;
@@ -86,18 +66,24 @@ TEST(XbtconvRun, ConvertsGoodAndFailingMessagesAndSkipsForeignFiles) {
 
   directory.write("a-good.bin", goodBytes);
   directory.write("b-failing.bin", failingBytes);
+  // Eleven bytes are enough to be recognised, not to be decoded.
+  const std::vector<std::uint8_t> eleven = testing::cutAt(goodBytes, 11);
+  directory.write("b2-eleven.bin", eleven);
   directory.write("c-foreign.bin", kindBytes(0x12, 0x34));
   directory.write("d-good.BIN", goodBytes);
   directory.write("d-good.BIN.srp", std::string(50000, '#'));  // replaced whole
   const testing::RunResult run = runXbtconv({directory.path()}, "/");
-  EXPECT_EQ(run.out, "\na-good.bin\nb-failing.bin\n File Failed\nc-foreign.bin\nd-good.BIN");
+  EXPECT_EQ(run.out,
+            "\na-good.bin\nb-failing.bin\n File Failed\nb2-eleven.bin\n File Failed\nc-foreign.bin"
+            "\nd-good.BIN");
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(directory.read("a-good.bin.srp"), expectedReport(goodBytes));
-  EXPECT_EQ(directory.read("d-good.BIN.srp"), expectedReport(goodBytes));
+  EXPECT_EQ(directory.read("a-good.bin.srp"), testing::reportOf(goodBytes));
+  EXPECT_EQ(directory.read("d-good.BIN.srp"), testing::reportOf(goodBytes));
   const std::string failed = directory.read("b-failing.bin.srp");
-  EXPECT_EQ(failed, expectedReport(failingBytes));
+  EXPECT_EQ(failed, testing::reportOf(failingBytes));
   EXPECT_NE(failed.find("\n\nTWOMETER:    2\r\n   20 1600   40 1589\r\n"), std::string::npos);
+  EXPECT_EQ(directory.read("b2-eleven.bin.srp"), testing::reportOf(eleven));
   EXPECT_FALSE(directory.exists("c-foreign.bin.srp"));
 }
 

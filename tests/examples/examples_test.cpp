@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/process_runner.h"
 #include "support/temp_directory.h"
 
 namespace xbtconv {

@@ -4,7 +4,7 @@
 
 #include "decoding/jjvv2_message.h"
 #include "report/report_assembly.h"
-#include "support/message_builder.h"
+#include "support/message_checks.h"
 
 namespace xbtconv {
 namespace {
@@ -15,9 +15,7 @@ using testing::kAllOnes;
 TEST(ExtendedSection, SixLinesAlwaysAllSix) {
   ExtendedFields fields;
   fields.launchHeight = 1234;
-  Jjvv2Message message;
-  ASSERT_TRUE(message.decode(testing::bufferOf(testing::extendedMessage(fields))));
-  EXPECT_EQ(extendedText(message),
+  EXPECT_EQ(extendedText(*testing::decoded<Jjvv2Message>(testing::extendedMessage(fields))),
             " Ship Speed at Launch (knots):  9.72\r\n"
             " Ship Direction at Launch (Degrees):  270\r\n"
             " Sequence Number:   345\r\n"
@@ -31,9 +29,7 @@ TEST(ExtendedSection, SixLinesAlwaysAllSix) {
   fields.transectNumber = 127;  // above the range: missing too
   fields.launchHeight = kAllOnes;
   fields.soopLine = std::string(6, '\xFF');
-  Jjvv2Message missing;
-  ASSERT_TRUE(missing.decode(testing::bufferOf(testing::extendedMessage(fields))));
-  EXPECT_EQ(extendedText(missing),
+  EXPECT_EQ(extendedText(*testing::decoded<Jjvv2Message>(testing::extendedMessage(fields))),
             " Ship Speed at Launch (knots): -1.00\r\n"
             " Ship Direction at Launch (Degrees):   -1\r\n"
             " Sequence Number:    -1\r\n"
@@ -53,21 +49,15 @@ TEST(ExtendedSection, KindTwoReportIsTheKindOneReportPlusTheLaunchLines) {
     } else {
       fields.temperatures = {2000, 1990, 1980};
     }
-    JjvvMessage standard;
     testing::StandardFields standardFields = fields;
-    standardFields.header.kind = 1;
-    standardFields.probeSerial = 654321;
-    fields.probeSerial = 654321;
-    ASSERT_TRUE(standard.decode(testing::bufferOf(testing::standardMessage(standardFields))));
-    Jjvv2Message extended;
-    ASSERT_TRUE(extended.decode(testing::bufferOf(testing::extendedMessage(fields))));
-
-    const std::string kindOne = reportText(standard);
-    const std::string kindTwo = reportText(extended);
+    standardFields.header.kind = kStandardKind;
+    const std::string kindOne = testing::reportOf(testing::standardMessage(standardFields));
+    const std::vector<std::uint8_t> bytes = testing::extendedMessage(fields);
+    const std::string kindTwo = testing::reportOf(bytes);
     const std::string lastHeaderLine = " TALU ID: 1A2B3C4D\r\n";
     const std::size_t split = kindOne.find(lastHeaderLine) + lastHeaderLine.size();
-    EXPECT_EQ(kindTwo, kindOne.substr(0, split) + extendedText(extended) + kindOne.substr(split))
-        << type;
+    const std::string launchLines = extendedText(*testing::decoded<Jjvv2Message>(bytes));
+    EXPECT_EQ(kindTwo, kindOne.substr(0, split) + launchLines + kindOne.substr(split)) << type;
   }
 }
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "decoding/jjvv_message.h"
-#include "support/message_builder.h"
+#include "support/message_checks.h"
 
 namespace xbtconv {
 namespace {
@@ -12,9 +11,7 @@ using testing::kAllOnes;
 using testing::StandardFields;
 
 std::string listingOf(const StandardFields& fields) {
-  JjvvMessage message;
-  message.decode(testing::bufferOf(testing::standardMessage(fields)));
-  return profileText(message);
+  return profileText(*testing::decoded(testing::standardMessage(fields)));
 }
 
 StandardFields fullResolution(std::vector<std::uint64_t> temperatures) {
@@ -79,20 +76,6 @@ TEST(ProfileListing, InflectionPointsTitledByTheTwoMeterGrid) {
             "\n\nINFPTS:  9\r\n"
             "   50    0  100    1  150    2  200    3  250    5  300    5  350    7  400    7\r\n"
             "  450    9\r\n");
-}
-
-TEST(ProfileListing, NoLayoutNoSection) {
-  for (std::uint64_t type : {std::uint64_t{0}, std::uint64_t{4}, kAllOnes}) {
-    StandardFields fields = fullResolution({2000});
-    fields.typeOfData = type;
-    EXPECT_EQ(listingOf(fields), "") << type;
-  }
-}
-
-TEST(ProfileListing, FailedDecodeListsTheSamplesRead) {
-  StandardFields fields = fullResolution({2000, 2100, 2200});
-  fields.groupCount = 10;
-  EXPECT_EQ(listingOf(fields), "\r\n\r\nXBT:    3\r\n160017001800\r\n");
 }
 
 }  // namespace

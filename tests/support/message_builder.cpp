@@ -39,28 +39,22 @@ MessageBuilder& MessageBuilder::header(const HeaderFields& f) {
   return *this;
 }
 
-MessageBuilder& MessageBuilder::standard(const StandardFields& f) {
-  header(f.header);
-  text(catalogue::kShipName, f.shipName);
-  field(catalogue::kImoNumber, f.imoNumber);
-  field(catalogue::kUniqueTag, f.uniqueTag);
-  field(catalogue::kSoftwareVersion, f.softwareVersion);
-  field(catalogue::kProbeSerial20, f.probeSerial);
-  field(codetables::kTypeOfDataRow, f.typeOfData);
-  field(codetables::kDataQualityRow, f.dataQuality);
-  return fromProbeType(f);
-}
+MessageBuilder& MessageBuilder::standard(const StandardFields& f) { return message(f, nullptr); }
 
-MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) {
+MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) { return message(f, &f); }
+
+MessageBuilder& MessageBuilder::message(const StandardFields& f, const ExtendedFields* extended) {
   const HeaderFields& h = f.header;
   text(catalogue::kShipCallSign, h.callSign);
   field(catalogue::kReportSubCategory, h.reportSubCategory);
   field(catalogue::kKind, h.kind);
   field(catalogue::kLatitude, h.latitude);
   field(catalogue::kLongitude, h.longitude);
-  text(catalogue::kSoopLine, f.soopLine);
-  field(catalogue::kTransectNumber, f.transectNumber);
-  field(catalogue::kSequenceNumber, f.sequenceNumber);
+  if (extended != nullptr) {
+    text(catalogue::kSoopLine, extended->soopLine);
+    field(catalogue::kTransectNumber, extended->transectNumber);
+    field(catalogue::kSequenceNumber, extended->sequenceNumber);
+  }
   field(catalogue::kYear, h.year);
   field(catalogue::kMonth, h.month);
   field(catalogue::kDay, h.day);
@@ -70,16 +64,14 @@ MessageBuilder& MessageBuilder::extended(const ExtendedFields& f) {
   field(catalogue::kImoNumber, f.imoNumber);
   field(catalogue::kUniqueTag, f.uniqueTag);
   field(catalogue::kSoftwareVersion, f.softwareVersion);
-  field(catalogue::kProbeSerial24, f.probeSerial);
+  field(extended != nullptr ? catalogue::kProbeSerial24 : catalogue::kProbeSerial20, f.probeSerial);
   field(codetables::kTypeOfDataRow, f.typeOfData);
   field(codetables::kDataQualityRow, f.dataQuality);
-  field(catalogue::kLaunchHeight, f.launchHeight);
-  field(catalogue::kShipHeading, f.shipHeading);
-  field(catalogue::kShipSpeed, f.shipSpeed);
-  return fromProbeType(f);
-}
-
-MessageBuilder& MessageBuilder::fromProbeType(const StandardFields& f) {
+  if (extended != nullptr) {
+    field(catalogue::kLaunchHeight, extended->launchHeight);
+    field(catalogue::kShipHeading, extended->shipHeading);
+    field(catalogue::kShipSpeed, extended->shipSpeed);
+  }
   field(codetables::kProbeTypeRow, f.probeType);
   field(codetables::kRecorderTypeRow, f.recorderType);
   field(codetables::kWindInstrumentRow, f.windInstrument);
@@ -123,6 +115,21 @@ std::vector<std::uint8_t> MessageBuilder::bytes(int padding) const {
 
 MessageBuffer bufferOf(const std::vector<std::uint8_t>& bytes) {
   return MessageBuffer{static_cast<std::int32_t>(bytes.size()), bytes.data()};
+}
+
+std::vector<std::uint8_t> cutAt(const std::vector<std::uint8_t>& bytes, std::size_t length) {
+  return std::vector<std::uint8_t>(bytes.begin(),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(length));
+}
+
+void setField(std::vector<std::uint8_t>& bytes, std::int64_t position, std::uint64_t value,
+              int width) {
+  for (int i = 0; i < width; ++i) {
+    const std::int64_t bit = position + i;
+    const auto mask = static_cast<std::uint8_t>(0x80u >> (bit % 8));
+    std::uint8_t& byte = bytes[static_cast<std::size_t>(bit / 8)];
+    byte = ((value >> (width - 1 - i)) & 1u) != 0 ? byte | mask : byte & ~mask;
+  }
 }
 
 }  // namespace xbtconv::testing

@@ -97,9 +97,6 @@ class MessageBuilder {
   MessageBuilder& standard(const StandardFields& fields);
   /// Appends a whole extended message in the extended layout.
   MessageBuilder& extended(const ExtendedFields& fields);
-  /// Appends the fields both kinds end with, from the probe type to the
-  /// group count, then the profile.
-  MessageBuilder& fromProbeType(const StandardFields& fields);
   /// Appends the profile of `fields`: the temperatures, then the points.
   MessageBuilder& profile(const StandardFields& fields);
 
@@ -109,6 +106,9 @@ class MessageBuilder {
   std::vector<std::uint8_t> bytes(int padding = 0) const;
 
  private:
+  // A whole message, in the extended layout when `extended` is given.
+  MessageBuilder& message(const StandardFields& fields, const ExtendedFields* extended);
+
   std::vector<std::uint8_t> bytes_;
   std::int64_t bitCount_ = 0;
 };
@@ -121,6 +121,13 @@ std::vector<std::uint8_t> extendedMessage(const ExtendedFields& fields);
 
 /// A MessageBuffer over `bytes`, which must outlive it.
 MessageBuffer bufferOf(const std::vector<std::uint8_t>& bytes);
+
+/// Damage as a transmission does it: the first `length` bytes of `bytes`.
+std::vector<std::uint8_t> cutAt(const std::vector<std::uint8_t>& bytes, std::size_t length);
+/// Damage at a field: overwrites the `width` bits at bit `position` with the
+/// low bits of `value`.
+void setField(std::vector<std::uint8_t>& bytes, std::int64_t position, std::uint64_t value,
+              int width);
 
 }  // namespace xbtconv::testing
 

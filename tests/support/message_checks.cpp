@@ -4,6 +4,9 @@
 
 #include <ctime>
 
+#include "decoding/jjvv2_message.h"
+#include "driver/message_kind.h"
+#include "report/report_assembly.h"
 #include "support/random_fields.h"
 
 namespace xbtconv::testing {
@@ -15,26 +18,26 @@ double celsius(std::uint64_t raw) { return (static_cast<double>(raw) - 400) / 10
 
 }  // namespace
 
+std::string reportOf(const std::vector<std::uint8_t>& bytes) {
+  if (messageKind(bytes) == kExtendedKind) return reportText(*decoded<Jjvv2Message>(bytes));
+  return reportText(*decoded<JjvvMessage>(bytes));
+}
+
 void expectStandardFields(const JjvvMessage& message, const StandardFields& f) {
   const std::int32_t latitude = expectedRaw(f.header.latitude, 0, 18000000);
-  if (latitude == -1) {
-    EXPECT_EQ(message.latitude(), -9999.0);
-  } else {
-    EXPECT_NEAR(message.latitude(), (latitude - 9000000) / 1e5, 1e-9);
-  }
+  EXPECT_NEAR(message.latitude(), latitude == -1 ? -9999.0 : (latitude - 9000000) / 1e5, 1e-9);
   const std::int32_t longitude = expectedRaw(f.header.longitude, 0, 36000000);
-  if (longitude == -1) {
-    EXPECT_EQ(message.longitude(), -9999.0);
-  } else {
-    EXPECT_NEAR(message.longitude(), (longitude - 18000000) / 1e5, 1e-9);
-  }
+  EXPECT_NEAR(message.longitude(), longitude == -1 ? -9999.0 : (longitude - 18000000) / 1e5, 1e-9);
   std::tm time{};
   message.observationTime(time);
   const std::int32_t year = expectedRaw(f.header.year, 0, 4094);
   EXPECT_EQ(time.tm_year, year == -1 ? -1 : year - 1900);
   const std::int32_t month = expectedRaw(f.header.month, 1, 12);
   EXPECT_EQ(time.tm_mon, month == -1 ? -1 : month - 1);
+  EXPECT_EQ(time.tm_mday, expectedRaw(f.header.day, 1, 31));
+  EXPECT_EQ(time.tm_hour, expectedRaw(f.header.hour, 0, 23));
   EXPECT_EQ(time.tm_min, expectedRaw(f.header.minute, 0, 59));
+  EXPECT_EQ(message.shipName(), f.shipName[0] == '\xFF' ? "" : f.shipName);
   EXPECT_EQ(message.imoNumber(), expectedRaw(f.imoNumber, 0, 9999999));
   EXPECT_EQ(message.uniqueTag(), expectedRaw(f.uniqueTag, 0, 4294967293u));
   EXPECT_EQ(message.softwareVersion(), expectedRaw(f.softwareVersion, 0, 999));

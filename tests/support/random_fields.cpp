@@ -11,7 +11,11 @@ void randomizeStandard(StandardFields& f, std::mt19937_64& random) {
   f.header.longitude = pick(26, 36000000);
   f.header.year = pick(12, 4094);
   f.header.month = pick(4, 12);
+  f.header.day = pick(6, 31);
+  f.header.hour = pick(5, 23);
   f.header.minute = pick(6, 59);
+  const char* const names[] = {"OLEANDER", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "\xFF\xFF\xFF", ""};
+  f.shipName = names[random() % 4];
   f.imoNumber = pick(24, 9999999);
   f.uniqueTag = pick(32, 4294967293u);
   f.softwareVersion = pick(10, 999);
@@ -72,7 +76,7 @@ ExtendedFields randomExtendedFields(std::mt19937_64& random) {
   fields.shipHeading = randomFieldValue(random, 9, 510);
   fields.shipSpeed = randomFieldValue(random, 13, 8190);
   fields.soopLine =
-      random() % 4 == 0 ? std::string(6, '\xFF') : "AX" + std::to_string(random() % 100);
+      random() % 4 == 0 ? std::string(6, '\xFF') : "AX" + std::to_string(random() % 100000000);
   return fields;
 }
 

@@ -1,5 +1,4 @@
-// A temporary directory that removes itself, even when a test fails, and a
-// way to run the real xbtconv executable and capture what it prints.
+// A temporary directory that removes itself, even when a test fails.
 #ifndef XBTCONV_TESTS_SUPPORT_TEMP_DIRECTORY_H_
 #define XBTCONV_TESTS_SUPPORT_TEMP_DIRECTORY_H_
 
@@ -28,19 +27,6 @@ class TempDirectory {
  private:
   std::string path_;
 };
-
-struct RunResult {
-  std::string out;     // what the program wrote to standard output
-  std::string rawOut;  // the bytes that reached the file: on Windows, text
-                       // mode has put a carriage return before each line feed
-  std::string err;     // standard error
-  int status = -1;     // exit status, or -1 when it did not exit normally
-};
-
-/// Runs xbtconv with `arguments` in `workingDirectory`, ended after
-/// `timeoutSeconds` so that a hang fails the test instead of the suite.
-RunResult runXbtconv(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                     int timeoutSeconds = 60);
 
 }  // namespace xbtconv::testing
 

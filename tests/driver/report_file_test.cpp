@@ -1,0 +1,47 @@
+#include "driver/report_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+TEST(ReportFile, WritesBytesUnchangedAndReplacesWhole) {
+  testing::TempDirectory directory;
+  std::FILE* console = std::tmpfile();
+  ASSERT_NE(console, nullptr);
+  directory.write("x.bin.srp", std::string(500, 'z'));
+  const std::string text = " line\r\n\n\nTWO\r\n";
+  writeReportFile(directory.file("x.bin.srp"), text, console);
+  EXPECT_EQ(directory.read("x.bin.srp"), text);
+  EXPECT_EQ(std::ftell(console), 0) << "nothing printed on success";
+  std::fclose(console);
+}
+
+TEST(ReportFile, FailuresToCreateOrWriteArePrinted) {
+  testing::TempDirectory directory;
+  std::FILE* console = std::tmpfile();
+  ASSERT_NE(console, nullptr);
+  std::filesystem::create_directory(directory.file("dir.bin.srp"));
+  writeReportFile(directory.file("dir.bin.srp"), "text", console);
+  std::string expected = "Can not write file " + directory.file("dir.bin.srp") + "\r\n";
+#ifndef _WIN32
+  // A write that fails after the open (a full device) must not pass for a
+  // good report.
+  std::filesystem::create_symlink("/dev/full", directory.file("full.bin.srp"));
+  writeReportFile(directory.file("full.bin.srp"), std::string(100000, 'x'), console);
+  expected += "Can not write file " + directory.file("full.bin.srp") + "\r\n";
+#endif
+
+  std::rewind(console);
+  char printed[4096] = {};
+  const std::size_t length = std::fread(printed, 1, sizeof printed - 1, console);
+  std::fclose(console);
+  EXPECT_EQ(std::string(printed, length), expected);
+}
+
+}  // namespace
+}  // namespace xbtconv
