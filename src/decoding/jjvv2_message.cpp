@@ -25,7 +25,10 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
   clearProfile();
   std::int64_t position = 0;
   const SkipTest skip = [this](int index) { return isSkipped(index); };
-  if (!readRun(sequence_, 0, headerCount(), buffer, position, skip)) return false;
+  if (!readRun(sequence_, 0, headerCount(), buffer, position, skip)) {
+    stopBit_ = position;
+    return false;
+  }
   if (subCategory() == kStandardKind) {
     // A standard message: its 20-bit serial number stands where the
     // extended message has the 24-bit one.
@@ -37,6 +40,7 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
       readRun(sequence_, headerCount(), entries - headerCount(), buffer, position, skip) &&
       decodeProfile(buffer, position);
   if (serialSwapped_) restoreProbeSerial();
+  stopBit_ = position;
   return read;
 }
 

@@ -27,17 +27,22 @@ class ProfileField {
   void readInside(const MessageBuffer& buffer, std::int64_t& position) {
     const std::uint32_t bits = bitsInside(buffer, position, row_.width);
     position += row_.width;
+    allOnesRead_ = bits == allOnes_;
     if (bits != allOnes_) {
       raw_ = row_.minimum <= bits && bits <= row_.maximum ? bits : ElementDescriptor::kMissingRaw;
     }
   }
 
   std::uint32_t raw() const { return raw_; }
+  // Whether the last read found all ones, so that raw() repeats the value
+  // before.
+  bool allOnesRead() const { return allOnesRead_; }
 
  private:
   const CatalogueRow& row_;
   const std::uint32_t allOnes_;
   std::uint32_t raw_ = ElementDescriptor::kMissingRaw;
+  bool allOnesRead_ = false;
 };
 
 }  // namespace
@@ -82,15 +87,20 @@ bool JjvvMessage::decode(const MessageBuffer& buffer) {
   clearProfile();
   std::int64_t position = 0;
   const int entries = static_cast<int>(sequence_.size());
-  if (!readRun(sequence_, 0, headerCount(), buffer, position)) return false;
-  if (!readRun(sequence_, headerCount(), entries - headerCount(), buffer, position)) return false;
-  return decodeProfile(buffer, position);
+  const bool read = readRun(sequence_, 0, headerCount(), buffer, position) &&
+                    readRun(sequence_, headerCount(), entries - headerCount(), buffer, position) &&
+                    decodeProfile(buffer, position);
+  stopBit_ = position;
+  return read;
 }
 
 void JjvvMessage::clearProfile() {
   fullResolutionList_.clear();
   twoMeterList_.clear();
   inflectionList_.clear();
+  temperatureAllOnes_.clear();
+  depthAllOnes_.clear();
+  stopBit_ = 0;
 }
 
 bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position) {
@@ -112,25 +122,26 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
   const std::int64_t fitting = std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits);
   const auto count = static_cast<std::size_t>(fitting);
 
-  if (type == kFullResolution) {
-    fullResolutionList_.resize(count);
-    for (std::uint32_t& sample : fullResolutionList_) {
+  temperatureAllOnes_.resize(count);
+  if (type == kFullResolution || type == kTwoMeter) {
+    std::vector<std::uint32_t>& list =
+        type == kFullResolution ? fullResolutionList_ : twoMeterList_;
+    list.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
       temperature.readInside(buffer, position);
-      sample = temperature.raw();
-    }
-  } else if (type == kTwoMeter) {
-    twoMeterList_.resize(count);
-    for (std::uint32_t& sample : twoMeterList_) {
-      temperature.readInside(buffer, position);
-      sample = temperature.raw();
+      list[i] = temperature.raw();
+      temperatureAllOnes_[i] = temperature.allOnesRead();
     }
   } else {
     inflectionList_.resize(count);
-    for (InflectionPoint& point : inflectionList_) {
+    depthAllOnes_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
       depth.readInside(buffer, position);
       temperature.readInside(buffer, position);
-      point =
+      inflectionList_[i] =
           InflectionPoint{static_cast<std::int32_t>(depth.raw()), temperatureOf(temperature.raw())};
+      depthAllOnes_[i] = depth.allOnesRead();
+      temperatureAllOnes_[i] = temperature.allOnesRead();
     }
   }
   return fitting == std::int64_t{groups};
@@ -185,6 +196,16 @@ std::int32_t JjvvMessage::twoMeterCount() const {
 float JjvvMessage::twoMeterTemperature(std::int32_t position) const {
   if (position < 1 || position > twoMeterCount()) return static_cast<float>(kMissingNumber);
   return temperatureOf(twoMeterList_[static_cast<std::size_t>(position - 1) / 2]);
+}
+
+bool JjvvMessage::temperatureAllOnes(std::int32_t index) const {
+  const auto at = static_cast<std::uint32_t>(index);
+  return at < temperatureAllOnes_.size() && temperatureAllOnes_[at];
+}
+
+bool JjvvMessage::depthAllOnes(std::int32_t index) const {
+  const auto at = static_cast<std::uint32_t>(index);
+  return at < depthAllOnes_.size() && depthAllOnes_[at];
 }
 
 std::int32_t JjvvMessage::inflectionPointCount() const {

@@ -96,6 +96,17 @@ class JjvvMessage : public MessageHeaderBlock {
   std::int32_t inflectionPointCount() const;
   /// Point `index` (from 0); {0, 0.0} outside the list.
   InflectionPoint inflectionPoint(std::int32_t index) const;
+  /// Whether the temperature bits of sample or point `index` (from 0) were
+  /// all ones in the message. The lists then repeat the value before, as
+  /// the reports always have; data exports show no value there.
+  bool temperatureAllOnes(std::int32_t index) const;
+  /// The same for the depth bits of inflection point `index`.
+  bool depthAllOnes(std::int32_t index) const;
+
+  /// The bit offset at which the last decode stopped: the end of the
+  /// message's layout when it was read whole, else the first bit of the
+  /// field that did not fit.
+  std::int64_t stopBit() const { return stopBit_; }
 
   /// Degrees Celsius of a raw "SEA TEMPERATURE", in single precision. No
   /// missing test: a raw 0xFFFFFFFF converts like any other number.
@@ -141,6 +152,11 @@ class JjvvMessage : public MessageHeaderBlock {
   std::vector<std::uint32_t> fullResolutionList_;
   std::vector<std::uint32_t> twoMeterList_;
   std::vector<InflectionPoint> inflectionList_;
+  std::vector<bool> temperatureAllOnes_;
+  std::vector<bool> depthAllOnes_;
+
+ protected:
+  std::int64_t stopBit_ = 0;
 };
 
 }  // namespace xbtconv

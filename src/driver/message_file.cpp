@@ -30,27 +30,48 @@ bool acceptableSize(std::uint64_t size) {
          size <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
 }
 
+LoadedFile failed(LoadFailure failure, int error = 0) {
+  LoadedFile result;
+  result.failure = failure;
+  result.error = error;
+  return result;
+}
+
+LoadedFile sizeFailure(std::int64_t size) {
+  return failed(size < kKindBytes ? LoadFailure::kTooShort : LoadFailure::kTooLarge);
+}
+
+LoadedFile notAMessage(int kind) {
+  LoadedFile result = failed(LoadFailure::kNotAMessage);
+  result.kindField = kind;
+  return result;
+}
+
 #ifdef _WIN32
 
 LoadedFile load(const std::string& path) {
   LoadedFile result;
   std::error_code code;
-  if (std::filesystem::status(path, code).type() != std::filesystem::file_type::regular) {
-    return result;
-  }
+  const std::filesystem::file_type type = std::filesystem::status(path, code).type();
+  if (type == std::filesystem::file_type::not_found)
+    return failed(LoadFailure::kCannotOpen, ENOENT);
+  if (type != std::filesystem::file_type::regular) return failed(LoadFailure::kNotRegular);
   std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return result;
+  if (!in) return failed(LoadFailure::kCannotOpen, EACCES);
   const std::streamoff size = in.tellg();
-  if (size < 0 || !acceptableSize(static_cast<std::uint64_t>(size))) return result;
+  if (size < 0) return failed(LoadFailure::kCannotRead);
+  if (!acceptableSize(static_cast<std::uint64_t>(size))) return sizeFailure(size);
   std::array<std::uint8_t, kKindBytes> head{};
   in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(head.data()), kKindBytes)) return result;
+  if (!in.read(reinterpret_cast<char*>(head.data()), kKindBytes)) {
+    return failed(LoadFailure::kCannotRead);
+  }
   const int kind = messageKind(head);
-  if (!isConvertedKind(kind)) return result;
+  if (!isConvertedKind(kind)) return notAMessage(kind);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   std::memcpy(bytes.data(), head.data(), head.size());
   if (!in.read(reinterpret_cast<char*>(bytes.data() + kKindBytes), size - kKindBytes)) {
-    return result;
+    return failed(LoadFailure::kCannotRead);
   }
   result.kind = kind;
   result.bytes = std::move(bytes);
@@ -59,11 +80,13 @@ LoadedFile load(const std::string& path) {
 
 #else
 
-// Reads exactly `count` bytes; false on an error or an early end of file.
+// Reads exactly `count` bytes; false on an error (errno set) or an early
+// end of file (errno 0).
 bool readFully(int fd, std::uint8_t* out, std::size_t count) {
   while (count > 0) {
     const ssize_t got = ::read(fd, out, count);
     if (got < 0 && errno == EINTR) continue;
+    if (got == 0) errno = 0;
     if (got <= 0) return false;
     out += got;
     count -= static_cast<std::size_t>(got);
@@ -74,17 +97,20 @@ bool readFully(int fd, std::uint8_t* out, std::size_t count) {
 LoadedFile loadFrom(int fd) {
   LoadedFile result;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return result;
+  if (::fstat(fd, &info) != 0) return failed(LoadFailure::kCannotRead, errno);
+  if (!S_ISREG(info.st_mode)) return failed(LoadFailure::kNotRegular);
   if (info.st_size < 0 || !acceptableSize(static_cast<std::uint64_t>(info.st_size))) {
-    return result;
+    return sizeFailure(info.st_size);
   }
   std::array<std::uint8_t, kKindBytes> head{};
-  if (!readFully(fd, head.data(), head.size())) return result;
+  if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);
   const int kind = messageKind(head);
-  if (!isConvertedKind(kind)) return result;
+  if (!isConvertedKind(kind)) return notAMessage(kind);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
   std::memcpy(bytes.data(), head.data(), head.size());
-  if (!readFully(fd, bytes.data() + kKindBytes, bytes.size() - kKindBytes)) return result;
+  if (!readFully(fd, bytes.data() + kKindBytes, bytes.size() - kKindBytes)) {
+    return failed(LoadFailure::kCannotRead, errno);
+  }
   result.kind = kind;
   result.bytes = std::move(bytes);
   return result;
@@ -94,7 +120,7 @@ LoadedFile load(const std::string& path) {
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
   // writer. It changes nothing for the regular files that are read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {};
+  if (fd < 0) return failed(LoadFailure::kCannotOpen, errno);
   LoadedFile result = loadFrom(fd);
   ::close(fd);
   return result;
@@ -109,8 +135,35 @@ LoadedFile loadMessageFile(const std::string& path) {
     return load(path);
   } catch (const std::bad_alloc&) {
     // A file too large for memory is skipped like any unreadable file.
-    return {};
+    return failed(LoadFailure::kNoMemory);
   }
+}
+
+std::string loadFailureReason(const LoadedFile& file) {
+  const auto because = [&file](const char* what) {
+    return std::string(what) + (file.error != 0 ? std::string(": ") + std::strerror(file.error)
+                                                : std::string(": the file ended early"));
+  };
+  switch (file.failure) {
+    case LoadFailure::kNone:
+      return {};
+    case LoadFailure::kCannotOpen:
+      return because("cannot open");
+    case LoadFailure::kNotRegular:
+      return "not a regular file";
+    case LoadFailure::kTooShort:
+      return "shorter than " + std::to_string(kKindBytes) + " bytes";
+    case LoadFailure::kTooLarge:
+      return "larger than 2 GiB";
+    case LoadFailure::kNotAMessage:
+      return file.kindField < 0 ? std::string("not a message")
+                                : "not a message (kind " + std::to_string(file.kindField) + ")";
+    case LoadFailure::kCannotRead:
+      return because("cannot read");
+    case LoadFailure::kNoMemory:
+      return "too large for memory";
+  }
+  return {};
 }
 
 }  // namespace xbtconv

@@ -13,13 +13,32 @@
 
 namespace xbtconv {
 
+/// Why a file was not loaded.
+enum class LoadFailure {
+  kNone,         // loaded
+  kCannotOpen,   // `error` says why
+  kNotRegular,   // a directory, a device, a FIFO ...
+  kTooShort,     // fewer than the 11 bytes that tell the kind
+  kTooLarge,     // more than a signed 32-bit byte count holds
+  kNotAMessage,  // the kind bytes name neither kind 1 nor kind 2
+  kCannotRead,   // `error` says why; 0 when the file ended early
+  kNoMemory,
+};
+
 struct LoadedFile {
   int kind = -1;                    // 1 or 2 when loaded, else -1
   std::vector<std::uint8_t> bytes;  // the whole file when loaded
+  LoadFailure failure = LoadFailure::kNone;
+  int kindField = -1;  // for kNotAMessage: the kind the bytes name, -1 for none
+  int error = 0;       // errno of kCannotOpen and kCannotRead
 };
 
 /// Reads the file at `path` when it holds a message of kind 1 or 2.
 LoadedFile loadMessageFile(const std::string& path);
+
+/// Why `file` was not loaded, in a few words ("not a message (kind 3)",
+/// "shorter than 11 bytes", ...); empty when it was.
+std::string loadFailureReason(const LoadedFile& file);
 
 }  // namespace xbtconv
 
