@@ -1,6 +1,7 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
-// made whole, and the extended kind is back in its kind-2 state.
+// made whole, the extended kind is back in its kind-2 state, and the
+// observation exports as JSON and CSV.
 #ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
 #define XBTCONV_FUZZ_FUZZ_CHECKS_H_
 
@@ -11,6 +12,8 @@
 
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
+#include "export/csv_export.h"
+#include "export/json_export.h"
 #include "report/report_assembly.h"
 
 namespace xbtconv::fuzz {
@@ -23,12 +26,16 @@ void checkReport(const Message& message) {
   if (streamed != whole) std::abort();
 }
 
-/// Decodes `buffer` as `Message` and checks its report.
+/// Decodes `buffer` as `Message`, checks its report and exports it.
 template <typename Message>
 void decodeAndReport(const MessageBuffer& buffer) {
   Message message;
-  message.decode(buffer);
+  const bool read = message.decode(buffer);
   checkReport(message);
+  const Observation observation = buildObservation(message, read, "fuzz.bin");
+  if (observationJson(observation).empty() || csvRows(observation).size() > (1u << 24)) {
+    std::abort();
+  }
   if constexpr (std::is_same_v<Message, Jjvv2Message>) {
     const ElementDescriptor* serial = message.sequence()[Jjvv2Message::kSerialPosition];
     if (serial->width() != 24) std::abort();

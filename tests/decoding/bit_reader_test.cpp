@@ -89,24 +89,5 @@ TEST(ReadDescriptor, FieldMustFitTheBuffer) {
   EXPECT_EQ(wide.copyValue()[59], 'x');
 }
 
-TEST(ReadRun, ReadsInOrderAndStopsAtTheFirstFieldThatDoesNotFit) {
-  ElementDescriptor a = numeric(8);
-  ElementDescriptor b = numeric(8);
-  ElementDescriptor c = numeric(16);
-  const std::vector<ElementDescriptor*> sequence = {&a, &b, &c};
-  const std::vector<std::uint8_t> bytes = {1, 2, 3};
-  std::int64_t position = 0;
-  EXPECT_FALSE(readRun(sequence, 0, 3, bufferOf(bytes), position));
-  EXPECT_EQ(a.rawValue(), 1u);
-  EXPECT_EQ(b.rawValue(), 2u);
-  EXPECT_FALSE(c.hasValue());
-  EXPECT_EQ(position, 16);
-
-  // Skipped positions consume nothing, even on an exhausted buffer.
-  position = 24;
-  EXPECT_TRUE(readRun(sequence, 0, 3, bufferOf(bytes), position, [](int) { return true; }));
-  EXPECT_EQ(position, 24);
-}
-
 }  // namespace
 }  // namespace xbtconv

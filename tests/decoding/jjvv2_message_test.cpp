@@ -5,7 +5,6 @@
 #include <random>
 
 #include "report/report_header.h"
-#include "support/message_builder.h"
 #include "support/message_checks.h"
 #include "support/random_fields.h"
 

@@ -9,7 +9,6 @@ namespace xbtconv {
 namespace {
 
 using testing::HeaderFields;
-using testing::kAllOnes;
 
 // Decodes the ten header fields of `fields` into `block`, as the first run
 // of a message decode does.
@@ -32,23 +31,6 @@ TEST(MessageHeaderBlock, CallSigns) {
     fields.callSign = sent;
     decodeHeader(block, fields);
     EXPECT_EQ(block.callSign(), expected) << sent;
-  }
-}
-
-TEST(MessageHeaderBlock, PositionsAtTheEndsOfTheirRanges) {
-  struct Case {
-    std::uint64_t latitude, longitude;
-    double expectedLatitude, expectedLongitude;
-  };
-  for (const Case& c : {Case{0, 0, -90.0, -180.0}, Case{18000000, 36000000, 90.0, 180.0},
-                        Case{18000001, kAllOnes, -9999.0, -9999.0}}) {
-    MessageHeaderBlock block;
-    HeaderFields fields;
-    fields.latitude = c.latitude;
-    fields.longitude = c.longitude;
-    decodeHeader(block, fields);
-    EXPECT_DOUBLE_EQ(block.latitude(), c.expectedLatitude);
-    EXPECT_DOUBLE_EQ(block.longitude(), c.expectedLongitude);
   }
 }
 

@@ -9,18 +9,6 @@
 namespace xbtconv {
 namespace {
 
-TEST(ReportFile, WritesBytesUnchangedAndReplacesWhole) {
-  testing::TempDirectory directory;
-  std::FILE* console = std::tmpfile();
-  ASSERT_NE(console, nullptr);
-  directory.write("x.bin.srp", std::string(500, 'z'));
-  const std::string text = " line\r\n\n\nTWO\r\n";
-  writeReportFile(directory.file("x.bin.srp"), text, console);
-  EXPECT_EQ(directory.read("x.bin.srp"), text);
-  EXPECT_EQ(std::ftell(console), 0) << "nothing printed on success";
-  std::fclose(console);
-}
-
 TEST(ReportFile, FailuresToCreateOrWriteArePrinted) {
   testing::TempDirectory directory;
   std::FILE* console = std::tmpfile();

@@ -58,20 +58,5 @@ TEST(ReportHeader, MissingValuesHaveFixedRenderings) {
       << header;
 }
 
-// A message kind whose sequence has no serial-number field.
-class MessageWithoutSerial : public JjvvMessage {
- public:
-  MessageWithoutSerial() { sequence_.erase(sequence_.begin() + 14); }
-};
-
-TEST(ReportHeader, ProbeSerialIsFoundByNameInTheSequence) {
-  const MessageWithoutSerial message;
-  EXPECT_EQ(probeSerialInSequence(message), -2);
-  EXPECT_NE(headerText(message).find(" Probe Serial No: -000002\r\n"), std::string::npos);
-  StandardFields fields;
-  fields.probeSerial = 999999;
-  EXPECT_NE(headerOf(fields).find(" Probe Serial No: 0999999\r\n"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace xbtconv

@@ -82,12 +82,13 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
   result.rawOut = capture.read("out");
+  result.err = capture.read("err");
 #ifdef _WIN32
   result.out = undoTextMode(result.rawOut);
+  result.err = undoTextMode(result.err);
 #else
   result.out = result.rawOut;
 #endif
-  result.err = capture.read("err");
   return result;
 }
 

@@ -12,7 +12,7 @@ struct RunResult {
   std::string out;     // what the program wrote to standard output
   std::string rawOut;  // the bytes that reached the file: on Windows, text
                        // mode has put a carriage return before each line feed
-  std::string err;     // standard error
+  std::string err;     // standard error, text mode undone as for `out`
   int status = -1;     // exit status, or -1 when it did not exit normally
 };
 

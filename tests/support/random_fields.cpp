@@ -1,5 +1,7 @@
 #include "support/random_fields.h"
 
+#include "descriptors/probe_type_descriptor.h"
+
 namespace xbtconv::testing {
 namespace {
 
@@ -14,15 +16,18 @@ void randomizeStandard(StandardFields& f, std::mt19937_64& random) {
   f.header.day = pick(6, 31);
   f.header.hour = pick(5, 23);
   f.header.minute = pick(6, 59);
-  const char* const names[] = {"OLEANDER", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "\xFF\xFF\xFF", ""};
-  f.shipName = names[random() % 4];
+  const char* const names[] = {"OLEANDER", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "\xFF\xFF\xFF", "",
+                               "CAF\xC9 \"A,B\""};
+  f.shipName = names[random() % 5];
   f.imoNumber = pick(24, 9999999);
   f.uniqueTag = pick(32, 4294967293u);
   f.softwareVersion = pick(10, 999);
   f.probeSerial = pick(20, 999999);
   f.typeOfData = 1 + random() % 3;
   f.dataQuality = pick(3, 6);
-  f.probeType = pick(10, 1022);
+  // Half the probes from the table, so that fall rates come into play.
+  const auto probes = ProbeTypeDescriptor::rows();
+  f.probeType = random() % 2 == 0 ? pick(10, 1022) : probes[random() % probes.size()].code;
   f.recorderType = pick(7, 126);
   f.windInstrument = pick(4, 14);
   f.windDirection = pick(9, 510);

@@ -1,0 +1,83 @@
+#include "cli/export_command.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli/input_files.h"
+#include "cli/observation_file.h"
+#include "cli/output_file.h"
+#include "export/csv_export.h"
+#include "export/json_export.h"
+
+namespace xbtconv {
+namespace {
+
+void report(std::FILE* err, const std::string& path, const std::string& reason) {
+  std::fprintf(err, "xbt: %s: %s\n", path.c_str(), reason.c_str());
+}
+
+}  // namespace
+
+int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
+  const bool json = options.format == "json";
+  if (!options.outputDirectory.empty()) {
+    std::error_code code;
+    std::filesystem::create_directories(options.outputDirectory, code);
+    if (code) {
+      report(err, options.outputDirectory, "cannot create the folder: " + code.message());
+      return 1;
+    }
+  }
+  if (options.toStandardOutput && !json) std::fputs(csvHeader().c_str(), out);
+
+  int exported = 0;
+  int failed = 0;
+  int skipped = 0;
+  std::string text;
+  const auto visit = [&](const InputFile& input) {
+    ObservationFile file = observeFile(input, options.sampleRateHz);
+    if (!file.observation) {
+      if (!file.skipped) report(err, input.path, file.failure);
+      ++(file.skipped ? skipped : failed);
+      return;
+    }
+    if (!file.failure.empty()) report(err, input.path, file.failure);
+    text.clear();
+    if (json) {
+      appendObservationJson(text, *file.observation);
+      text += '\n';
+    } else {
+      text = options.toStandardOutput ? std::string() : csvHeader();
+      text += csvRows(*file.observation);
+    }
+    bool written = true;
+    if (options.toStandardOutput) {
+      std::fwrite(text.data(), 1, text.size(), out);
+    } else {
+      const std::string directory =
+          options.outputDirectory.empty() ? input.directory : options.outputDirectory;
+      const std::string path =
+          outputPath(directory, outputName(input.name, json ? ".json" : ".csv"));
+      std::string error;
+      written = writeOutputFile(path, text, error);
+      if (!written) report(err, input.path, "cannot write " + path + ": " + error);
+    }
+    if (written && file.failure.empty()) {
+      ++exported;
+    } else {
+      ++failed;
+    }
+  };
+  forEachInputFile(options.paths, visit, [&](const std::string& path, const std::string& reason) {
+    report(err, path, reason);
+    ++failed;
+  });
+  if (options.toStandardOutput && std::fflush(out) != 0) {
+    report(err, "standard output", "cannot write");
+    ++failed;
+  }
+  std::fprintf(err, "xbt: exported %d, failed %d, skipped %d\n", exported, failed, skipped);
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,61 @@
+#include "cli/xbt_command.h"
+
+#include <CLI/CLI.hpp>
+#include <sstream>
+
+#include "cli/export_command.h"
+#include "cli/info_command.h"
+
+namespace xbtconv {
+
+int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  CLI::App app("XBT messages as data: JSON and CSV exports and a quick look at each file.", "xbt");
+  app.set_version_flag("--version", std::string("xbt ") + XBTCONV_VERSION);
+  app.require_subcommand(1);
+
+  ExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand(
+      "export", "Write each message as a data file (NAME.json or NAME.csv for NAME.bin).");
+  exportCommand->add_option("--format", exportOptions.format, "json or csv")
+      ->required()
+      ->check(CLI::IsMember({"json", "csv"}));
+  CLI::Option* directory = exportCommand->add_option(
+      "-o,--output-dir", exportOptions.outputDirectory,
+      "Folder for the data files (made when missing); default: beside each input");
+  exportCommand
+      ->add_flag("--stdout", exportOptions.toStandardOutput,
+                 "All messages on standard output: JSON Lines, or one CSV table")
+      ->excludes(directory);
+  exportCommand
+      ->add_option("--sample-rate", exportOptions.sampleRateHz,
+                   "Samples per second of full-resolution profiles, for their depths (default 10)")
+      ->check(CLI::PositiveNumber);
+  exportCommand
+      ->add_option("PATH", exportOptions.paths,
+                   "Message files, and folders whose *.bin files are taken in name order")
+      ->required();
+
+  std::vector<std::string> infoPaths;
+  CLI::App* infoCommand = app.add_subcommand(
+      "info",
+      "One line per message file: name, kind, time, position, probe, layout, samples, "
+      "status.");
+  infoCommand->add_option("PATH", infoPaths, "Message files and folders")->required();
+
+  std::ostringstream help;
+  std::ostringstream problems;
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error, help, problems);
+    std::fputs(help.str().c_str(), out);
+    std::fputs(problems.str().c_str(), err);
+    // Help and the version are what was asked for; anything else is a
+    // usage error.
+    return code == 0 ? 0 : 2;
+  }
+  if (exportCommand->parsed()) return runExport(exportOptions, out, err);
+  return runInfo(infoPaths, out, err);
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,61 @@
+#include "profile/utc_time.h"
+
+#include <cstdio>
+
+namespace xbtconv {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian
+// calendar, by Howard Hinnant's days_from_civil.
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> utcSeconds(int year, int month, int day, int hour, int minute) {
+  if (year < 0 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
+      hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+    return std::nullopt;
+  }
+  return daysFromCivil(year, month, day) * kSecondsPerDay + std::int64_t{hour} * 3600 +
+         std::int64_t{minute} * 60;
+}
+
+std::string isoTime(std::int64_t seconds) {
+  // civil_from_days, the inverse of daysFromCivil.
+  const std::int64_t days =
+      (seconds >= 0 ? seconds : seconds - kSecondsPerDay + 1) / kSecondsPerDay;
+  const std::int64_t ofDay = seconds - days * kSecondsPerDay;
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t dayOfEra = z - era * 146097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+  const auto day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  const auto month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  const auto year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day,
+                static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
+                static_cast<int>(ofDay % 60));
+  return text;
+}
+
+}  // namespace xbtconv

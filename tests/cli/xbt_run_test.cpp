@@ -1,0 +1,147 @@
+// Runs the real xbt executable as a user or a script would and checks what
+// it writes, prints and returns.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "decoding/jjvv2_message.h"
+#include "export/json_export.h"
+#include "support/message_checks.h"
+#include "support/process_runner.h"
+#include "support/random_fields.h"
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+using testing::TempDirectory;
+
+testing::RunResult runXbt(const std::vector<std::string>& arguments,
+                          const std::string& workingDirectory = "/") {
+  return testing::runProgram(XBT_EXECUTABLE, arguments, workingDirectory);
+}
+
+std::vector<std::uint8_t> goodMessage() {
+  testing::StandardFields fields;
+  fields.header.callSign = "A,\"B";  // a field CSV must quote
+  fields.temperatures = {2400, 2300};
+  return testing::standardMessage(fields);
+}
+
+// A directory of every kind of input: two good messages, one cut short,
+// a text file and a ten-byte file named *.bin, and one that is not *.bin.
+void fillDirectory(const TempDirectory& directory) {
+  directory.write("a.bin", goodMessage());
+  directory.write("b.BIN", testing::extendedMessage(testing::ExtendedFields{}));
+  directory.write("c.bin", testing::cutAt(goodMessage(), 60));
+  directory.write("d.bin", std::string("a text file, no message"));
+  directory.write("e.bin", std::string(10, '\xFF'));
+  directory.write("f.txt", goodMessage());
+}
+
+TEST(XbtRun, ExportWritesBesideTheInputsAndSaysWhatFailed) {
+  TempDirectory directory;
+  fillDirectory(directory);
+  const testing::RunResult run = runXbt({"export", "--format", "json", directory.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "xbt: " + directory.file("c.bin") +
+                         ": decode stopped at bit 478 of 480 (cut short)\n"
+                         "xbt: exported 2, failed 1, skipped 2\n");
+  bool read = false;
+  const auto message = testing::decoded(goodMessage(), &read);
+  EXPECT_EQ(directory.read("a.json"),
+            observationJson(buildObservation(*message, read, "a.bin")) + "\n");
+  EXPECT_NE(directory.read("c.json").find("\"decoded\":false"), std::string::npos);
+  EXPECT_TRUE(directory.exists("b.json"));
+  EXPECT_FALSE(directory.exists("d.json"));
+  EXPECT_FALSE(directory.exists("f.json"));
+}
+
+TEST(XbtRun, StandardOutputFolderAndFilesGivenByName) {
+  TempDirectory directory;
+  fillDirectory(directory);
+  testing::RunResult run = runXbt(
+      {"export", "--format", "csv", "--stdout", directory.file("a.bin"), directory.file("b.BIN")});
+  EXPECT_EQ(run.status, 0);
+  // One header; the extended message has no samples, so no rows.
+  EXPECT_EQ(run.out,
+            "source,kind,time,latitude,longitude,call_sign,probe_code,sample,depth_m,"
+            "temperature_c\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,1,0.0,20.0\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,2,0.67,19.0\r\n");
+
+  run = runXbt({"export", "--format", "json", "-o", directory.file("out/json"),
+                directory.file("a.bin"), directory.file("d.bin"), directory.file("absent.bin")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(directory.exists("out/json/a.json"));
+  EXPECT_EQ(run.err, "xbt: " + directory.file("d.bin") +
+                         ": not a message\nxbt: " + directory.file("absent.bin") +
+                         ": cannot open: No such file or directory\n"
+                         "xbt: exported 1, failed 2, skipped 0\n");
+}
+
+TEST(XbtRun, UsageHelpAndVersion) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {},
+           {"export", "x.bin"},
+           {"export", "--format", "xml", "x.bin"},
+           {"frobnicate"},
+           {"export", "--format", "json", "--stdout", "-o", "out", "x.bin"},
+           {"export", "--format", "json", "--sample-rate", "0", "x.bin"}}) {
+    const testing::RunResult run = runXbt(arguments);
+    EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
+    EXPECT_FALSE(run.err.empty());
+  }
+  testing::RunResult run = runXbt({"--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("export"), std::string::npos);
+  run = runXbt({"export", "--help"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("--sample-rate"), std::string::npos);
+  EXPECT_EQ(runXbt({"--version"}).out, "xbt " XBTCONV_VERSION "\n");
+}
+
+TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
+  TempDirectory directory;
+  fillDirectory(directory);
+  const testing::RunResult run = runXbt({"info", directory.path()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "a.bin\tkind 1\t2004-12-31T23:59:00Z\t12.50000 -45.25000\t52 Sippican Deep Blue\t"
+            "full_resolution\t2 samples\tok\n"
+            "b.BIN\tkind 2\t2004-12-31T23:59:00Z\t12.50000 -45.25000\t52 Sippican Deep Blue\t"
+            "full_resolution\t0 samples\tok\n"
+            "c.bin\tkind 1\t2004-12-31T23:59:00Z\t12.50000 -45.25000\t-\t-\t0 samples\t"
+            "failed at bit 478\n"
+            "d.bin\t-\t-\t-\t-\t-\t-\tnot a message\n"
+            "e.bin\t-\t-\t-\t-\t-\t-\tshorter than 11 bytes\n");
+}
+
+#ifndef _WIN32
+// Thousands of random messages of both kinds, whole and cut short: every
+// document the export writes is valid against the published schema, as an
+// independent validator sees it.
+TEST(XbtRun, ExportedDocumentsValidateAgainstTheSchema) {
+  TempDirectory directory;
+  std::mt19937_64 random(20261210);
+  for (int i = 0; i < 3000; ++i) {
+    const testing::ExtendedFields fields = testing::randomExtendedFields(random);
+    std::vector<std::uint8_t> bytes =
+        i % 2 == 0 ? testing::extendedMessage(fields) : testing::standardMessage(fields);
+    if (i % 5 == 0) bytes = testing::cutAt(bytes, 11 + random() % (bytes.size() - 11));
+    directory.write("m" + std::to_string(i) + ".bin", bytes);
+  }
+  const std::string lines = directory.file("all.jsonl");
+  const testing::RunResult run =
+      runXbt({"export", "--format", "json", "--stdout", directory.path()}, directory.path());
+  directory.write("all.jsonl", run.out);
+  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/export/validate_json.py " +
+                              std::string(XBTCONV_SOURCE "/schema/observation.schema.json ") +
+                              lines;
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+#endif
+
+}  // namespace
+}  // namespace xbtconv
