@@ -2,6 +2,7 @@
 // it writes, prints and returns.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "decoding/jjvv2_message.h"
@@ -119,6 +120,21 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
 }
 
 #ifndef _WIN32
+// A write that fails (here on a full device) is named, and leaves no file
+// that could pass for a whole one.
+TEST(XbtRun, OutputThatCannotBeWrittenIsNamedAndRemoved) {
+  TempDirectory directory;
+  directory.write("a.bin", goodMessage());
+  std::filesystem::create_symlink("/dev/full", directory.file("a.json"));
+  const testing::RunResult run = runXbt({"export", "--format", "json", directory.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.find("xbt: " + directory.file("a.bin") + ": cannot write " +
+                         directory.file("a.json") + ": No space left on device\n"),
+            0u)
+      << run.err;
+  EXPECT_FALSE(directory.exists("a.json"));
+}
+
 // Thousands of random messages of both kinds, whole and cut short: every
 // document the export writes is valid against the published schema, as an
 // independent validator sees it.
