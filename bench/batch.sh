@@ -1,47 +1,73 @@
 #!/usr/bin/env bash
-# Batch speed: the converter against the I/O floor (bench/iofloor, which
-# does only the listing, reading and writing the converter cannot avoid).
-# Generates N messages (default 10,000: both kinds, all layouts at realistic
-# sizes, some corrupt), then times xbtconv and iofloor alternately, several
-# rounds each with the page cache warm, and prints the median of each; the
-# last line is the ratio xbtconv / iofloor.
+# Batch speed: a command against the I/O floor (bench/iofloor, which does
+# only the listing, reading and writing the command cannot avoid).
+# Generates N messages (default 10,000: both kinds, all layouts at
+# realistic sizes, some corrupt), then runs the command and the floor
+# alternately, several rounds each with the page cache warm, and prints the
+# median CPU time (user + system, which stays steady on a busy machine where
+# wall time does not) and wall time of each; the last line is the ratio of
+# the CPU times. The files live on tmpfs (/dev/shm), where the disk does not
+# hide the work; --disk puts them on the disk instead.
 #
-#   bench/batch.sh [N] [ROUNDS]
+#   bench/batch.sh [--disk] [N] [ROUNDS] [xbtconv|json]
+#     xbtconv: xbtconv DIR (the default); json: xbt export --format json DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
+parent=/dev/shm
+if [[ "${1:-}" == --disk ]]; then
+  parent=${TMPDIR:-/tmp}
+  shift
+fi
 count=${1:-10000}
 rounds=${2:-15}
+mode=${3:-xbtconv}
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
-work=$(mktemp -d)
+work=$(mktemp -d -p "$parent")
 trap 'rm -rf "$work"' EXIT
 dir=$work/messages
 mkdir -p "$dir"
 build/bench/bench/make_messages batch "$dir" "$count" 2026 >/dev/null
 
-# One run of the converter gives the report sizes the floor writes.
-build/bench/xbtconv "$dir" >/dev/null
-(cd "$dir" && for report in *.srp; do echo "${report%.srp} $(stat -c %s "$report")"; done) >"$work/sizes"
+# One run of the command gives the output sizes the floor writes.
+case $mode in
+  xbtconv)
+    command=(build/bench/xbtconv "$dir")
+    floor=(build/bench/bench/iofloor "$dir" "$work/sizes")
+    "${command[@]}" >/dev/null
+    (cd "$dir" && stat -c '%n %s' -- *.srp | sed 's/\.srp / /') >"$work/sizes"
+    ;;
+  json)
+    command=(build/bench/xbt export --format json "$dir")
+    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" .json)
+    "${command[@]}" >/dev/null 2>&1 || true
+    # Each output's size, under the name of the message it came from.
+    (cd "$dir" && ls >"$work/inputs" && stat -c '%n %s' -- *.json | awk '
+      FNR == NR { if (tolower($0) ~ /\.bin$/) input[substr($0, 1, length($0) - 4)] = $0; next }
+      { stem = $1; sub(/\.json$/, "", stem); if (stem in input) print input[stem], $2 }' \
+      "$work/inputs" -) >"$work/sizes"
+    ;;
+  *) echo "unknown mode $mode" >&2; exit 2 ;;
+esac
 
-seconds() { # COMMAND...: wall seconds of one run, output discarded
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }'
+TIMEFORMAT='%R %U %S'
+measure() { # OUT COMMAND...: appends "wall cpu" of one run, output discarded
+  local out=$1
+  shift
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.6f %.6f\n", $1, $2 + $3 }' >>"$out" || true
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >"$work/xbtconv.times"
-: >"$work/iofloor.times"
-seconds build/bench/bench/iofloor "$dir" "$work/sizes" >/dev/null  # warm the cache
+: >"$work/command.times"
+: >"$work/floor.times"
+measure /dev/null "${floor[@]}"  # warm the cache
 for ((round = 0; round < rounds; round++)); do
-  seconds build/bench/xbtconv "$dir" >>"$work/xbtconv.times"
-  seconds build/bench/bench/iofloor "$dir" "$work/sizes" >>"$work/iofloor.times"
+  measure "$work/command.times" "${command[@]}"
+  measure "$work/floor.times" "${floor[@]}"
 done
-converter=$(median <"$work/xbtconv.times")
-floor=$(median <"$work/iofloor.times")
-echo "files: $count, rounds: $rounds"
-echo "xbtconv median: $converter s"
-echo "iofloor median: $floor s"
-echo "xbtconv / iofloor: $(awk -v a="$converter" -v b="$floor" 'BEGIN { printf "%.3f", a / b }')"
+command_cpu=$(cut -d' ' -f2 "$work/command.times" | median)
+floor_cpu=$(cut -d' ' -f2 "$work/floor.times" | median)
+echo "files: $count, rounds: $rounds, on $parent, command: ${command[*]:0:3}"
+echo "command median: $(cut -d' ' -f1 "$work/command.times" | median) s wall, $command_cpu s cpu"
+echo "iofloor median: $(cut -d' ' -f1 "$work/floor.times" | median) s wall, $floor_cpu s cpu"
+echo "$mode / iofloor (cpu): $(awk -v a="$command_cpu" -v b="$floor_cpu" 'BEGIN { printf "%.3f", a / b }')"
