@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs with Debian's apt-get what building and testing need; run as root
+# on Debian 12. Packages already there are left alone.
+#
+#   tools/install_dependencies.sh        build, run and test
+#   tools/install_dependencies.sh --ci   also what CI adds: clang and its
+#                                        fuzzing runtime, clang-format,
+#                                        clang-tidy, the Windows cross build
+#                                        and Wine
+set -euo pipefail
+packages=(cmake ninja-build g++ git libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
+  python3 python3-jsonschema)
+if [[ "${1:-}" == --ci ]]; then
+  packages+=(clang libclang-rt-14-dev clang-format clang-tidy googletest g++-mingw-w64-x86-64-posix
+    wine64 wine)
+fi
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
