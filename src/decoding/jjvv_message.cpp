@@ -122,7 +122,12 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
   const std::int64_t fitting = std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits);
   const auto count = static_cast<std::size_t>(fitting);
 
-  temperatureAllOnes_.resize(count);
+  // Samples of all ones are rare, so their marks get room only once one
+  // turns up.
+  const auto mark = [count](std::vector<bool>& marks, std::size_t i) {
+    if (marks.empty()) marks.resize(count);
+    marks[i] = true;
+  };
   if (type == kFullResolution || type == kTwoMeter) {
     std::vector<std::uint32_t>& list =
         type == kFullResolution ? fullResolutionList_ : twoMeterList_;
@@ -130,18 +135,17 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
     for (std::size_t i = 0; i < count; ++i) {
       temperature.readInside(buffer, position);
       list[i] = temperature.raw();
-      temperatureAllOnes_[i] = temperature.allOnesRead();
+      if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
     }
   } else {
     inflectionList_.resize(count);
-    depthAllOnes_.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
       depth.readInside(buffer, position);
       temperature.readInside(buffer, position);
       inflectionList_[i] =
           InflectionPoint{static_cast<std::int32_t>(depth.raw()), temperatureOf(temperature.raw())};
-      depthAllOnes_[i] = depth.allOnesRead();
-      temperatureAllOnes_[i] = temperature.allOnesRead();
+      if (depth.allOnesRead()) mark(depthAllOnes_, i);
+      if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
     }
   }
   return fitting == std::int64_t{groups};

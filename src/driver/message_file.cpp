@@ -21,6 +21,9 @@
 namespace xbtconv {
 namespace {
 
+// Files up to this size are read whole at once.
+constexpr std::int64_t kWholeReadLimit = std::int64_t{1} << 20;
+
 bool isConvertedKind(int kind) { return kind == kStandardKind || kind == kExtendedKind; }
 
 // The file's size when it may be loaded: a regular file that a signed
@@ -101,6 +104,18 @@ LoadedFile loadFrom(int fd) {
   if (!S_ISREG(info.st_mode)) return failed(LoadFailure::kNotRegular);
   if (info.st_size < 0 || !acceptableSize(static_cast<std::uint64_t>(info.st_size))) {
     return sizeFailure(info.st_size);
+  }
+  // A file of ordinary size is read whole with one call and its kind told
+  // from the bytes; only a large one is peeked at first, so that a huge
+  // file that is no message costs no more than its kind bytes.
+  if (info.st_size <= kWholeReadLimit) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    if (!readFully(fd, bytes.data(), bytes.size())) return failed(LoadFailure::kCannotRead, errno);
+    const int kind = messageKind(bytes);
+    if (!isConvertedKind(kind)) return notAMessage(kind);
+    result.kind = kind;
+    result.bytes = std::move(bytes);
+    return result;
   }
   std::array<std::uint8_t, kKindBytes> head{};
   if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);

@@ -15,6 +15,9 @@ void writeReportFile(const std::string& path, const ReportProducer& produce, std
     reportFailure(path, console);
     return;
   }
+  // Unbuffered: each piece (the whole report, unless it is huge) goes out
+  // in one write, and no buffer needs sizing with a look at the file.
+  std::setvbuf(file, nullptr, _IONBF, 0);
   bool written = true;
   produce([&](std::string_view piece) {
     if (written && std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
