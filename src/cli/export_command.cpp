@@ -37,7 +37,7 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   const auto visit = [&](const InputFile& input) {
     ObservationFile file = observeFile(input, options.sampleRateHz);
     if (!file.observation) {
-      if (!file.skipped) report(err, input.path, file.failure);
+      report(err, input.path, file.failure);
       ++(file.skipped ? skipped : failed);
       return;
     }
@@ -68,10 +68,11 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
       ++failed;
     }
   };
-  forEachInputFile(options.paths, visit, [&](const std::string& path, const std::string& reason) {
-    report(err, path, reason);
-    ++failed;
-  });
+  forEachInputFile(options.paths, false, visit,
+                   [&](const std::string& path, const std::string& reason) {
+                     report(err, path, reason);
+                     ++failed;
+                   });
   if (options.toStandardOutput && std::fflush(out) != 0) {
     report(err, "standard output", "cannot write");
     ++failed;

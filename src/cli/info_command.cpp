@@ -31,7 +31,7 @@ std::string infoLine(const InputFile& input, const ObservationFile& file) {
 int runInfo(const std::vector<std::string>& paths, std::FILE* out, std::FILE* err) {
   int status = 0;
   forEachInputFile(
-      paths,
+      paths, false,
       [&](const InputFile& input) {
         const ObservationFile file = observeFile(input, kDefaultSampleRateHz);
         std::fputs(infoLine(input, file).c_str(), out);

@@ -1,29 +1,70 @@
 #include "cli/input_files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "driver/directory_listing.h"
 
 namespace xbtconv {
+namespace {
 
-void forEachInputFile(const std::vector<std::string>& paths,
-                      const std::function<void(const InputFile&)>& visit,
-                      const std::function<void(const std::string&, const std::string&)>& fail) {
-  for (const std::string& path : paths) {
-    std::error_code code;
-    if (!std::filesystem::is_directory(path, code)) {
-      const std::filesystem::path given(path);
-      visit({path, given.parent_path().string(), given.filename().string(), true});
-      continue;
-    }
-    MessageFileLister lister(path);
+using Visit = std::function<void(const InputFile&)>;
+using Fail = std::function<void(const std::string&, const std::string&)>;
+
+// The *.bin files of `top`, and with `recursive` those of its subfolders:
+// each folder's own files first, then its subfolders in name order, depth
+// first.
+void scanFolder(const std::string& top, bool recursive, const Visit& visit, const Fail& fail) {
+  struct Folder {
+    std::string path;
+    std::string subfolder;
+  };
+  std::vector<Folder> pending{{top, ""}};
+  while (!pending.empty()) {
+    const Folder folder = std::move(pending.back());
+    pending.pop_back();
+    MessageFileLister lister(folder.path);
     std::vector<std::string> names;
     std::string error;
     while (lister.next(names, error) && !names.empty()) {
-      for (const std::string& name : names) visit({joinPath(path, name), path, name, false});
+      for (const std::string& name : names) {
+        visit({joinPath(folder.path, name), folder.path, name, folder.subfolder, false});
+      }
     }
-    if (!error.empty()) fail(path, "cannot read directory: " + error);
+    if (!error.empty()) fail(folder.path, "cannot read directory: " + error);
+    if (!recursive || !error.empty()) continue;
+    std::vector<std::string> children;
+    std::error_code code;
+    for (std::filesystem::directory_iterator entry(folder.path, code), end; !code && entry != end;
+         entry.increment(code)) {
+      std::error_code ignored;
+      if (entry->is_directory(ignored) && !entry->is_symlink(ignored)) {
+        children.push_back(entry->path().filename().string());
+      }
+    }
+    // Last first onto the stack, so that the first is taken next.
+    std::sort(children.begin(), children.end(),
+              [](const std::string& a, const std::string& b) { return messageFileNameLess(b, a); });
+    for (const std::string& child : children) {
+      pending.push_back({joinPath(folder.path, child),
+                         folder.subfolder.empty() ? child : joinPath(folder.subfolder, child)});
+    }
+  }
+}
+
+}  // namespace
+
+void forEachInputFile(const std::vector<std::string>& paths, bool recursive, const Visit& visit,
+                      const Fail& fail) {
+  for (const std::string& path : paths) {
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) {
+      scanFolder(path, recursive, visit, fail);
+    } else {
+      const std::filesystem::path given(path);
+      visit({path, given.parent_path().string(), given.filename().string(), "", true});
+    }
   }
 }
 

@@ -1,8 +1,9 @@
 // The message files a command line names: each PATH that is a directory
-// gives its *.bin files (the same matching and order as xbtconv), any other
-// PATH is taken as a message file by name. The difference matters for
-// failures: a file given by name that is not a message is an error, one met
-// while scanning a directory is only skipped.
+// gives its *.bin files (the same matching and order as xbtconv), and with
+// `recursive` those of its subdirectories too, after its own files, in
+// name order; any other PATH is taken as a message file by name. The
+// difference matters for failures: a file given by name that is not a
+// message is an error, one met while scanning a directory is only skipped.
 #ifndef XBTCONV_CLI_INPUT_FILES_H_
 #define XBTCONV_CLI_INPUT_FILES_H_
 
@@ -16,13 +17,15 @@ struct InputFile {
   std::string path;       // as the file is opened
   std::string directory;  // the folder it lies in, as given ("" for the current one)
   std::string name;       // the file name alone
+  std::string subfolder;  // its folder below the PATH scanned ("" at the top)
   bool givenByName = false;
 };
 
 /// Calls `visit` for each input file in order, and `fail` with a path and
-/// a reason for each PATH that cannot be listed. Directories are listed in
-/// batches, so memory does not grow with their size.
-void forEachInputFile(const std::vector<std::string>& paths,
+/// a reason for each folder that cannot be listed. Folders are listed in
+/// batches, so memory does not grow with their size; links to folders are
+/// not followed.
+void forEachInputFile(const std::vector<std::string>& paths, bool recursive,
                       const std::function<void(const InputFile&)>& visit,
                       const std::function<void(const std::string&, const std::string&)>& fail);
 

@@ -4,7 +4,6 @@
 
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
-#include "driver/message_file.h"
 
 namespace xbtconv {
 namespace {
@@ -25,21 +24,27 @@ ObservationFile observeFile(const InputFile& input, double sampleRateHz) {
   const LoadedFile file = loadMessageFile(input.path);
   if (file.failure != LoadFailure::kNone) {
     result.failure = loadFailureReason(file);
-    // A scan meets all sorts of *.bin entries; only what cannot be read is
-    // worth a failure there.
-    result.skipped = !input.givenByName && (file.failure == LoadFailure::kNotAMessage ||
-                                            file.failure == LoadFailure::kTooShort ||
-                                            file.failure == LoadFailure::kNotRegular);
+    result.skipped = passedOver(input, file.failure);
     return result;
   }
   result.observation = file.kind == kExtendedKind
                            ? decodeAs<Jjvv2Message>(file.bytes, input.name, sampleRateHz)
                            : decodeAs<JjvvMessage>(file.bytes, input.name, sampleRateHz);
   if (!result.observation->decoded) {
-    result.failure = "decode stopped at bit " + std::to_string(*result.observation->stopBit) +
-                     " of " + std::to_string(8 * file.bytes.size()) + " (cut short)";
+    result.failure = decodeStopped(*result.observation->stopBit, file.bytes.size());
   }
   return result;
+}
+
+bool passedOver(const InputFile& input, LoadFailure failure) {
+  return !input.givenByName &&
+         (failure == LoadFailure::kNotAMessage || failure == LoadFailure::kTooShort ||
+          failure == LoadFailure::kNotRegular);
+}
+
+std::string decodeStopped(std::int64_t stopBit, std::size_t byteCount) {
+  return "decode stopped at bit " + std::to_string(stopBit) + " of " +
+         std::to_string(8 * byteCount) + " (cut short)";
 }
 
 }  // namespace xbtconv

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/input_files.h"
+#include "driver/message_file.h"
 #include "profile/observation.h"
 
 namespace xbtconv {
@@ -24,6 +25,14 @@ struct ObservationFile {
 
 /// Reads and decodes `input`; full-resolution depths assume `sampleRateHz`.
 ObservationFile observeFile(const InputFile& input, double sampleRateHz);
+
+/// Whether `input`, which did not load for `failure`, is only passed over:
+/// a scan meets all sorts of *.bin entries, and only what cannot be read
+/// is worth a failure there. A file given by name always is one.
+bool passedOver(const InputFile& input, LoadFailure failure);
+
+/// "decode stopped at bit N of M (cut short)".
+std::string decodeStopped(std::int64_t stopBit, std::size_t byteCount);
 
 }  // namespace xbtconv
 

@@ -17,18 +17,41 @@
 namespace xbtconv {
 namespace {
 
-#ifndef _WIN32
-// The output being written, for the interrupt handler: an interrupted run
-// removes it rather than leave half a file that passes for a whole one.
+// The file being written, for the interrupt handler.
 char unfinished[4096];
 volatile std::sig_atomic_t writing = 0;
 
 extern "C" void removeUnfinished(int signal) {
-  if (writing != 0) ::unlink(unfinished);
+#ifdef _WIN32
+  if (writing != 0) std::remove(unfinished);
+#else
+  if (writing != 0) ::unlink(unfinished);  // safe in a signal handler, as remove is not
+#endif
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
 
+// Marks `path` as the file being written until it goes out of scope.
+class UnfinishedFile {
+ public:
+  explicit UnfinishedFile(const std::string& path) {
+    static const bool handled = [] {
+      std::signal(SIGINT, removeUnfinished);
+      std::signal(SIGTERM, removeUnfinished);
+      return true;
+    }();
+    static_cast<void>(handled);
+    if (path.size() < sizeof unfinished) {
+      std::memcpy(unfinished, path.c_str(), path.size() + 1);
+      writing = 1;
+    }
+  }
+  ~UnfinishedFile() { writing = 0; }
+  UnfinishedFile(const UnfinishedFile&) = delete;
+  UnfinishedFile& operator=(const UnfinishedFile&) = delete;
+};
+
+#ifndef _WIN32
 bool writeAll(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t written = ::write(fd, content.data(), content.size());
@@ -38,64 +61,83 @@ bool writeAll(int fd, std::string_view content) {
   }
   return true;
 }
+
+// Writes to `target` with one call per piece; errno says why when false.
+bool writeTo(const std::string& target, const ReportProducer& produce) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool written = true;
+  int error = 0;
+  produce([&](std::string_view piece) {
+    if (written && !writeAll(fd, piece)) {
+      written = false;
+      error = errno != 0 ? errno : EIO;
+    }
+  });
+  if (::close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    ::unlink(target.c_str());
+    errno = error;
+  }
+  return written;
+}
+#else
+bool writeTo(const std::string& target, const ReportProducer& produce) {
+  std::FILE* file = std::fopen(target.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool written = true;
+  int error = 0;
+  produce([&](std::string_view piece) {
+    if (written && std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
+      written = false;
+      error = errno;
+    }
+  });
+  if (std::fclose(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    std::remove(target.c_str());
+    errno = error;
+  }
+  return written;
+}
 #endif
 
 }  // namespace
 
-#ifndef _WIN32
-
-bool writeOutputFile(const std::string& path, std::string_view content, std::string& error) {
-  static const bool handled = [] {
-    std::signal(SIGINT, removeUnfinished);
-    std::signal(SIGTERM, removeUnfinished);
-    return true;
-  }();
-  static_cast<void>(handled);
-  // Written in place with one call: a temporary file renamed over the
-  // output would cost more than all the rest of an export.
-  const bool named = path.size() < sizeof unfinished;
-  if (named) std::memcpy(unfinished, path.c_str(), path.size() + 1);
-  writing = named ? 1 : 0;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  bool written = fd >= 0 && writeAll(fd, content);
-  if (!written) error = std::strerror(errno != 0 ? errno : EIO);
-  if (fd >= 0 && ::close(fd) != 0 && written) {
-    written = false;
-    error = std::strerror(errno);
-  }
-  if (fd >= 0 && !written) ::unlink(path.c_str());
-  writing = 0;
-  return written;
-}
-
-#else
-
-bool writeOutputFile(const std::string& path, std::string_view content, std::string& error) {
-  // Windows has no cheap way to tidy up after an interrupt, so the text
-  // goes to a temporary file that is renamed over the output.
-  const std::string temporary = path + ".partial";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) {
-    error = std::strerror(errno);
+bool writeOutputFile(const std::string& path, const ReportProducer& produce, Replace replace,
+                     std::string& error) {
+#ifdef _WIN32
+  // Windows has no cheap way to tidy up after an interrupt.
+  replace = Replace::kByRename;
+#endif
+  const std::string target = replace == Replace::kByRename ? path + ".partial" : path;
+  const UnfinishedFile unfinishedFile(target);
+  errno = 0;
+  if (!writeTo(target, produce)) {
+    error = std::strerror(errno != 0 ? errno : EIO);
     return false;
   }
-  bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  if (!written) error = std::strerror(errno);
-  if (std::fclose(file) != 0 && written) {
-    written = false;
-    error = std::strerror(errno);
-  }
+  if (replace == Replace::kInPlace) return true;
   std::error_code code;
-  if (written) {
-    std::filesystem::rename(temporary, path, code);
-    if (!code) return true;
-    error = code.message();
-  }
-  std::filesystem::remove(temporary, code);
+  std::filesystem::rename(target, path, code);
+  if (!code) return true;
+  error = code.message();
+  std::filesystem::remove(target, code);
   return false;
 }
 
-#endif
+bool writeOutputFile(const std::string& path, std::string_view content, std::string& error) {
+  // In place: a temporary file renamed over the output would cost more
+  // than all the rest of an export.
+  return writeOutputFile(
+      path, [content](const TextSink& sink) { sink(content); }, Replace::kInPlace, error);
+}
 
 std::string outputPath(const std::string& directory, const std::string& name) {
   return directory.empty() ? name : joinPath(directory, name);

@@ -1,17 +1,26 @@
 // Writing one output file whole. A write that fails removes what it wrote,
-// and so does an interrupt (Ctrl-C, SIGTERM) in the middle of a write: a
-// data file that is there is whole. On Windows the text goes to a
-// temporary file that is renamed over the output.
+// and so does an interrupt (Ctrl-C, SIGTERM) in the middle of a write.
+// Written in place, the output is then gone rather than half there; written
+// by rename, the text goes to a temporary file beside the output that is
+// renamed over it, so the earlier file stays until the new one is whole.
+// On Windows every output is written by rename.
 #ifndef XBTCONV_CLI_OUTPUT_FILE_H_
 #define XBTCONV_CLI_OUTPUT_FILE_H_
 
 #include <string>
 #include <string_view>
 
+#include "driver/report_file.h"
+
 namespace xbtconv {
 
-/// Writes `content` to `path`; on failure returns false with the reason in
-/// `error` and leaves no partial file behind.
+enum class Replace { kInPlace, kByRename };
+
+/// Writes what `produce` hands its sink to `path`; on failure returns false
+/// with the reason in `error` and leaves no partial file behind.
+bool writeOutputFile(const std::string& path, const ReportProducer& produce, Replace replace,
+                     std::string& error);
+/// The same for a text made beforehand, written in place.
 bool writeOutputFile(const std::string& path, std::string_view content, std::string& error);
 
 /// `directory` and `name` joined, or `name` alone for an empty directory.

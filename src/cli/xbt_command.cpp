@@ -3,13 +3,16 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
+#include "cli/convert_command.h"
 #include "cli/export_command.h"
 #include "cli/info_command.h"
 
 namespace xbtconv {
 
 int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
-  CLI::App app("XBT messages as data: JSON and CSV exports and a quick look at each file.", "xbt");
+  CLI::App app(
+      "XBT messages as data (JSON, CSV), the legacy reports, and a quick look at each file.",
+      "xbt");
   app.set_version_flag("--version", std::string("xbt ") + XBTCONV_VERSION);
   app.require_subcommand(1);
 
@@ -35,6 +38,24 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
                    "Message files, and folders whose *.bin files are taken in name order")
       ->required();
 
+  ConvertOptions convertOptions;
+  CLI::App* convertCommand = app.add_subcommand(
+      "convert", "Write the legacy report of each message (NAME.bin.srp), as xbtconv does.");
+  convertCommand->add_option("-o,--output-dir", convertOptions.outputDirectory,
+                             "Folder for the reports (made when missing, subfolders mirrored); "
+                             "default: beside each input");
+  convertCommand->add_flag("-r,--recursive", convertOptions.recursive,
+                           "Take the *.bin files of subfolders too");
+  convertCommand->add_flag("-q,--quiet", convertOptions.quiet,
+                           "Name failures only: no skipped files, no summary");
+  convertCommand->add_flag("-v,--verbose", convertOptions.verbose,
+                           "Print each report written on standard output");
+  convertCommand
+      ->add_option("--progress", convertOptions.progress,
+                   "A progress bar on standard error: auto (on a terminal), always or never")
+      ->check(CLI::IsMember({"auto", "always", "never"}));
+  convertCommand->add_option("PATH", convertOptions.paths, "Message files and folders")->required();
+
   std::vector<std::string> infoPaths;
   CLI::App* infoCommand = app.add_subcommand(
       "info",
@@ -55,6 +76,7 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     return code == 0 ? 0 : 2;
   }
   if (exportCommand->parsed()) return runExport(exportOptions, out, err);
+  if (convertCommand->parsed()) return runConvert(convertOptions, out, err);
   return runInfo(infoPaths, out, err);
 }
 

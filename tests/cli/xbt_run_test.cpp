@@ -46,9 +46,11 @@ TEST(XbtRun, ExportWritesBesideTheInputsAndSaysWhatFailed) {
   const testing::RunResult run = runXbt({"export", "--format", "json", directory.path()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "xbt: " + directory.file("c.bin") +
-                         ": decode stopped at bit 478 of 480 (cut short)\n"
-                         "xbt: exported 2, failed 1, skipped 2\n");
+  EXPECT_EQ(run.err,
+            "xbt: " + directory.file("c.bin") +
+                ": decode stopped at bit 478 of 480 (cut short)\nxbt: " + directory.file("d.bin") +
+                ": not a message\nxbt: " + directory.file("e.bin") + ": shorter than 11 bytes\n" +
+                "xbt: exported 2, failed 1, skipped 2\n");
   bool read = false;
   const auto message = testing::decoded(goodMessage(), &read);
   EXPECT_EQ(directory.read("a.json"),
