@@ -9,8 +9,9 @@
 # the CPU times. The files live on tmpfs (/dev/shm), where the disk does not
 # hide the work; --disk puts them on the disk instead.
 #
-#   bench/batch.sh [--disk] [N] [ROUNDS] [xbtconv|json]
-#     xbtconv: xbtconv DIR (the default); json: xbt export --format json DIR
+#   bench/batch.sh [--disk] [N] [ROUNDS] [xbtconv|convert|json]
+#     xbtconv: xbtconv DIR (the default); convert: xbt convert DIR;
+#     json: xbt export --format json DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
 parent=/dev/shm
@@ -31,10 +32,16 @@ build/bench/bench/make_messages batch "$dir" "$count" 2026 >/dev/null
 
 # One run of the command gives the output sizes the floor writes.
 case $mode in
-  xbtconv)
+  xbtconv | convert)
     command=(build/bench/xbtconv "$dir")
     floor=(build/bench/bench/iofloor "$dir" "$work/sizes")
-    "${command[@]}" >/dev/null
+    if [[ $mode == convert ]]; then
+      command=(build/bench/xbt convert -q "$dir")
+      # The floor replaces each report as xbt convert must, by rename,
+      # unless IOFLOOR_IN_PLACE=1 asks for xbtconv's way.
+      [[ ${IOFLOOR_IN_PLACE:-0} == 1 ]] || floor+=(--rename)
+    fi
+    "${command[@]}" >/dev/null 2>&1 || true
     (cd "$dir" && stat -c '%n %s' -- *.srp | sed 's/\.srp / /') >"$work/sizes"
     ;;
   json)

@@ -4,12 +4,13 @@
 // size the measured command's has, without decoding or formatting anything.
 // The commands' batch times are measured against it.
 //
-//   iofloor DIR SIZES [EXTENSION]
+//   iofloor DIR SIZES [EXTENSION | --rename]
 //     SIZES: lines "NAME BYTES", the size of each output the measured
 //     command writes (files not listed get none). Without EXTENSION the
 //     outputs are reports NAME.srp, with the name lines xbtconv prints;
 //     with it (".json") they are NAME less ".bin" plus EXTENSION, written
-//     silently as xbt export does.
+//     silently as xbt export does. --rename writes the reports through a
+//     temporary file renamed over each, as xbt convert does.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "cli/input_files.h"
+#include "cli/output_file.h"
 #include "driver/directory_listing.h"
 #include "driver/message_file.h"
 #include "driver/report_file.h"
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string directory = argv[1];
-  const bool reports = argc == 3;
+  const bool renamed = argc == 4 && std::string(argv[3]) == "--rename";
+  const bool reports = argc == 3 || renamed;
   std::unordered_map<std::string, std::size_t> sizes;
   {
     std::ifstream in(argv[2]);
@@ -54,6 +57,13 @@ int main(int argc, char** argv) {
       if (file.kind < 0 || size == sizes.end()) continue;
       std::vector<std::uint8_t>().swap(file.bytes);
       output.assign(size->second, ' ');
+      if (renamed) {
+        std::string reason;
+        xbtconv::writeOutputFile(
+            path + ".srp", [&output](const xbtconv::TextSink& sink) { sink(output); },
+            xbtconv::Replace::kByRename, reason);
+        continue;
+      }
       xbtconv::writeReportFile(
           reports ? path + ".srp"
                   : xbtconv::joinPath(directory, xbtconv::outputName(name, argv[3])),
