@@ -1,6 +1,7 @@
 #include "export/json_export.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -24,7 +25,7 @@ class DocumentWriter {
  public:
   explicit DocumentWriter(std::string& text) : text_(text) { text_ += '{'; }
 
-  DocumentWriter& begin(const char* name) {
+  DocumentWriter& begin(std::string_view name) {
     key(name);
     text_ += '{';
     first_ = true;
@@ -35,21 +36,28 @@ class DocumentWriter {
     first_ = false;
     return *this;
   }
-  DocumentWriter& literal(const char* name, const char* json) {
+  DocumentWriter& literal(std::string_view name, const char* json) {
     key(name);
     text_ += json;
     return *this;
   }
   template <typename Integer>
-  DocumentWriter& integer(const char* name, const std::optional<Integer>& value) {
-    return literal(name, value ? std::to_string(*value).c_str() : "null");
+  DocumentWriter& integer(std::string_view name, const std::optional<Integer>& value) {
+    key(name);
+    if (!value) {
+      text_ += "null";
+      return *this;
+    }
+    char digits[24];
+    text_.append(digits, std::to_chars(digits, digits + sizeof digits, *value).ptr);
+    return *this;
   }
-  DocumentWriter& number(const char* name, const std::optional<double>& value) {
+  DocumentWriter& number(std::string_view name, const std::optional<double>& value) {
     key(name);
     appendNumber(text_, value, "null");
     return *this;
   }
-  DocumentWriter& text(const char* name, const std::optional<std::string>& value) {
+  DocumentWriter& text(std::string_view name, const std::optional<std::string>& value) {
     key(name);
     if (!value) {
       text_ += "null";
@@ -64,7 +72,7 @@ class DocumentWriter {
     }
     return *this;
   }
-  DocumentWriter& column(const char* name, const std::vector<Sample>& samples,
+  DocumentWriter& column(std::string_view name, const std::vector<Sample>& samples,
                          std::optional<std::int32_t> Sample::*member) {
     key(name);
     // Written through a buffer on the stack, a few thousand characters at
@@ -91,7 +99,7 @@ class DocumentWriter {
   }
 
  private:
-  void key(const char* name) {
+  void key(std::string_view name) {
     if (!first_) text_ += ',';
     first_ = false;
     text_ += '"';

@@ -101,13 +101,14 @@ Observation::Probe probeOf(const JjvvMessage& message) {
   if (probe.recorderCode)
     probe.recorderName = text(message.recorderType(*probe.recorderCode).meaning);
   if (const std::optional<int> version = rawInt(field(message, catalogue::kSoftwareVersion))) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%d.%02d", *version / 100, *version % 100);
-    probe.softwareVersion = digits;
+    // Hundredths of a version (at most 999): "6.12".
+    probe.softwareVersion = std::to_string(*version / 100) + "." +
+                            static_cast<char>('0' + *version % 100 / 10) +
+                            static_cast<char>('0' + *version % 10);
   }
   if (const std::optional<std::int64_t> tag = raw(field(message, catalogue::kUniqueTag))) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(*tag));
+    std::string digits(8, '0');
+    for (int i = 0; i < 8; ++i) digits[7 - i] = "0123456789ABCDEF"[(*tag >> (4 * i)) & 15];
     probe.uniqueTag = digits;
   }
   probe.sequenceNumber = rawInt(field(message, catalogue::kSequenceNumber));
@@ -146,9 +147,16 @@ std::optional<std::int32_t> celsiusHundredths(std::uint32_t rawTemperature, bool
 // `metres` in whole hundredths; none beyond what 32 bits hold (a depth of
 // more than 21,000 km, which only an absurd sampling rate gives).
 std::optional<std::int32_t> metreHundredths(double metres) {
-  const double hundredths = std::round(metres * 100.0);
-  if (!(std::fabs(hundredths) < 2147483647.0)) return std::nullopt;
-  return static_cast<std::int32_t>(hundredths);
+  const double scaled = metres * 100.0;
+  if (!(std::fabs(scaled) < 2147483647.0)) return std::nullopt;
+  // Half away from zero, as std::round, without the library call that
+  // would cost more than the rest of the sample: the truncated part is
+  // exact, and so is what it leaves.
+  auto hundredths = static_cast<std::int32_t>(scaled);
+  const double rest = scaled - hundredths;
+  if (rest >= 0.5) ++hundredths;
+  if (rest <= -0.5) --hundredths;
+  return hundredths;
 }
 
 Observation::Profile profileOf(const JjvvMessage& message, const Observation::Probe& probe,
@@ -159,13 +167,16 @@ Observation::Profile profileOf(const JjvvMessage& message, const Observation::Pr
       profile.layout = ProfileLayout::kFullResolution;
       profile.sampleRateHz = sampleRateHz;
       const bool fallRate = probe.fallRateA.has_value();
+      // Seconds per sample: a product per sample, not a quotient, which
+      // changes nothing once depths are rounded to the centimetre.
+      const double period = 1.0 / sampleRateHz;
       if (fallRate) profile.depthSource = DepthSource::kFallRate;
       const std::int32_t count = message.fullResolutionCount();
       profile.samples.resize(static_cast<std::size_t>(count));
       for (std::int32_t i = 0; i < count; ++i) {
         Sample& sample = profile.samples[static_cast<std::size_t>(i)];
         if (fallRate) {
-          const double t = i / sampleRateHz;
+          const double t = i * period;
           sample.depthHundredths = metreHundredths(*probe.fallRateA * t + *probe.fallRateB * t * t);
         }
         sample.temperatureHundredths =
