@@ -78,7 +78,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
   std::string madeFolder;
   const auto say = [&](const std::string& path, const std::string& reason) {
     bar.clear();
-    std::fprintf(err, "xbt: %s: %s\n", path.c_str(), reason.c_str());
+    sayAbout(err, path, reason);
   };
   const auto visit = [&](const InputFile& input) {
     std::string folder = input.directory;

@@ -10,13 +10,6 @@
 #include "export/json_export.h"
 
 namespace xbtconv {
-namespace {
-
-void report(std::FILE* err, const std::string& path, const std::string& reason) {
-  std::fprintf(err, "xbt: %s: %s\n", path.c_str(), reason.c_str());
-}
-
-}  // namespace
 
 int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   const bool json = options.format == "json";
@@ -24,7 +17,7 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
     std::error_code code;
     std::filesystem::create_directories(options.outputDirectory, code);
     if (code) {
-      report(err, options.outputDirectory, "cannot create the folder: " + code.message());
+      sayAbout(err, options.outputDirectory, "cannot create the folder: " + code.message());
       return 1;
     }
   }
@@ -37,17 +30,17 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   const auto visit = [&](const InputFile& input) {
     ObservationFile file = observeFile(input, options.sampleRateHz);
     if (!file.observation) {
-      report(err, input.path, file.failure);
+      sayAbout(err, input.path, file.failure);
       ++(file.skipped ? skipped : failed);
       return;
     }
-    if (!file.failure.empty()) report(err, input.path, file.failure);
+    if (!file.failure.empty()) sayAbout(err, input.path, file.failure);
     text.clear();
     if (json) {
       appendObservationJson(text, *file.observation);
       text += '\n';
     } else {
-      text = options.toStandardOutput ? std::string() : csvHeader();
+      if (!options.toStandardOutput) text += csvHeader();
       text += csvRows(*file.observation);
     }
     bool written = true;
@@ -60,7 +53,7 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
           outputPath(directory, outputName(input.name, json ? ".json" : ".csv"));
       std::string error;
       written = writeOutputFile(path, text, error);
-      if (!written) report(err, input.path, "cannot write " + path + ": " + error);
+      if (!written) sayAbout(err, input.path, "cannot write " + path + ": " + error);
     }
     if (written && file.failure.empty()) {
       ++exported;
@@ -70,11 +63,11 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   };
   forEachInputFile(options.paths, false, visit,
                    [&](const std::string& path, const std::string& reason) {
-                     report(err, path, reason);
+                     sayAbout(err, path, reason);
                      ++failed;
                    });
   if (options.toStandardOutput && std::fflush(out) != 0) {
-    report(err, "standard output", "cannot write");
+    sayAbout(err, "standard output", "cannot write");
     ++failed;
   }
   std::fprintf(err, "xbt: exported %d, failed %d, skipped %d\n", exported, failed, skipped);

@@ -38,7 +38,7 @@ int runInfo(const std::vector<std::string>& paths, std::FILE* out, std::FILE* er
         if (!file.observation && !file.skipped) status = 1;
       },
       [&](const std::string& path, const std::string& reason) {
-        std::fprintf(err, "xbt: %s: %s\n", path.c_str(), reason.c_str());
+        sayAbout(err, path, reason);
         status = 1;
       });
   return status;

@@ -68,6 +68,10 @@ void forEachInputFile(const std::vector<std::string>& paths, bool recursive, con
   }
 }
 
+void sayAbout(std::FILE* err, const std::string& path, const std::string& reason) {
+  std::fprintf(err, "xbt: %s: %s\n", path.c_str(), reason.c_str());
+}
+
 std::string outputName(const std::string& name, const std::string& extension) {
   std::string stem = name;
   if (isMessageFileName(stem)) stem.resize(stem.size() - 4);

@@ -7,6 +7,7 @@
 #ifndef XBTCONV_CLI_INPUT_FILES_H_
 #define XBTCONV_CLI_INPUT_FILES_H_
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ struct InputFile {
 void forEachInputFile(const std::vector<std::string>& paths, bool recursive,
                       const std::function<void(const InputFile&)>& visit,
                       const std::function<void(const std::string&, const std::string&)>& fail);
+
+/// Names `path` and what became of it on `err`: "xbt: PATH: REASON".
+void sayAbout(std::FILE* err, const std::string& path, const std::string& reason);
 
 /// `name` without its ".bin" extension (any case), then `extension`:
 /// "A1.bin" and ".json" give "A1.json".

@@ -108,23 +108,17 @@ LoadedFile loadFrom(int fd) {
   // A file of ordinary size is read whole with one call and its kind told
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.
-  if (info.st_size <= kWholeReadLimit) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-    if (!readFully(fd, bytes.data(), bytes.size())) return failed(LoadFailure::kCannotRead, errno);
-    const int kind = messageKind(bytes);
-    if (!isConvertedKind(kind)) return notAMessage(kind);
-    result.kind = kind;
-    result.bytes = std::move(bytes);
-    return result;
-  }
-  std::array<std::uint8_t, kKindBytes> head{};
-  if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);
-  const int kind = messageKind(head);
+  const auto size = static_cast<std::size_t>(info.st_size);
+  const std::size_t first = info.st_size <= kWholeReadLimit ? size : kKindBytes;
+  std::vector<std::uint8_t> bytes(first);
+  if (!readFully(fd, bytes.data(), first)) return failed(LoadFailure::kCannotRead, errno);
+  const int kind = messageKind(bytes);
   if (!isConvertedKind(kind)) return notAMessage(kind);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  std::memcpy(bytes.data(), head.data(), head.size());
-  if (!readFully(fd, bytes.data() + kKindBytes, bytes.size() - kKindBytes)) {
-    return failed(LoadFailure::kCannotRead, errno);
+  if (first < size) {
+    bytes.resize(size);
+    if (!readFully(fd, bytes.data() + first, size - first)) {
+      return failed(LoadFailure::kCannotRead, errno);
+    }
   }
   result.kind = kind;
   result.bytes = std::move(bytes);

@@ -1,7 +1,6 @@
 #include "profile/observation.h"
 
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <utility>
 
