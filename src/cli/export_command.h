@@ -1,6 +1,6 @@
-// xbt export: each message as a data file (JSON or CSV) beside its input or
-// in an output folder, or all of them on standard output as JSON Lines or
-// one CSV table.
+// xbt export: each message as a data file (JSON, CSV or BUFR) beside its
+// input or in an output folder, or all of them on standard output as JSON
+// Lines, one CSV table or BUFR messages one after another.
 #ifndef XBTCONV_CLI_EXPORT_COMMAND_H_
 #define XBTCONV_CLI_EXPORT_COMMAND_H_
 
@@ -8,21 +8,27 @@
 #include <string>
 #include <vector>
 
+#include "export/bufr_export.h"
 #include "profile/observation.h"
 
 namespace xbtconv {
 
 struct ExportOptions {
-  std::string format = "json";  // "json" or "csv"
+  std::string format = "json";  // "json", "csv" or "bufr"
   std::string outputDirectory;  // "" for beside each input
   bool toStandardOutput = false;
   double sampleRateHz = kDefaultSampleRateHz;
+  /// Formats that hold only good data (BUFR) leave out a message whose
+  /// decode stopped early unless this is set.
+  bool partial = false;
+  BufrIdentification bufr;
   std::vector<std::string> paths;
 };
 
 /// Exports the messages `options` names; returns the exit status (0 all
-/// exported, 1 any failure). A decode that stopped early is still exported
-/// (with "decoded": false) and counted as a failure.
+/// exported, 1 any failure). A decode that stopped early is counted as a
+/// failure; JSON and CSV still export it (with "decoded": false), BUFR only
+/// when `partial` is set.
 int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err);
 
 }  // namespace xbtconv

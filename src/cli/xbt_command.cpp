@@ -18,21 +18,46 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(
-      "export", "Write each message as a data file (NAME.json or NAME.csv for NAME.bin).");
-  exportCommand->add_option("--format", exportOptions.format, "json or csv")
+      "export",
+      "Write each message as a data file (NAME.json, NAME.csv or NAME.bufr for NAME.bin).");
+  exportCommand->add_option("--format", exportOptions.format, "json, csv or bufr")
       ->required()
-      ->check(CLI::IsMember({"json", "csv"}));
+      ->check(CLI::IsMember({"json", "csv", "bufr"}));
   CLI::Option* directory = exportCommand->add_option(
       "-o,--output-dir", exportOptions.outputDirectory,
       "Folder for the data files (made when missing); default: beside each input");
   exportCommand
       ->add_flag("--stdout", exportOptions.toStandardOutput,
-                 "All messages on standard output: JSON Lines, or one CSV table")
+                 "All messages on standard output: JSON Lines, one CSV table, or BUFR messages "
+                 "one after another")
       ->excludes(directory);
   exportCommand
       ->add_option("--sample-rate", exportOptions.sampleRateHz,
                    "Samples per second of full-resolution profiles, for their depths (default 10)")
       ->check(CLI::PositiveNumber);
+  exportCommand->add_flag("--partial", exportOptions.partial,
+                          "BUFR: also export what was decoded of a message cut short or corrupt "
+                          "(JSON and CSV always do, marked as not decoded)");
+  BufrIdentification& bufr = exportOptions.bufr;
+  exportCommand
+      ->add_option("--centre", bufr.centre,
+                   "BUFR: originating centre (WMO Common Code table C-11; default 65535, not set)")
+      ->check(CLI::Range(0, 65535));
+  exportCommand
+      ->add_option("--subcentre", bufr.subcentre, "BUFR: originating subcentre (default 0)")
+      ->check(CLI::Range(0, 65535));
+  exportCommand
+      ->add_option("--master-table-version", bufr.masterTableVersion,
+                   "BUFR: WMO master table version (default " +
+                       std::to_string(kLastBufrMasterTableVersion) + "; " +
+                       std::to_string(kFirstBufrMasterTableVersion) + " to " +
+                       std::to_string(kLastBufrMasterTableVersion) +
+                       " give the XBT template the same layout)")
+      ->check(CLI::Range(kFirstBufrMasterTableVersion, kLastBufrMasterTableVersion));
+  exportCommand
+      ->add_option("--local-table-version", bufr.localTableVersion,
+                   "BUFR: local table version (default 0, no local tables)")
+      ->check(CLI::Range(0, 254));
   exportCommand
       ->add_option("PATH", exportOptions.paths,
                    "Message files, and folders whose *.bin files are taken in name order")

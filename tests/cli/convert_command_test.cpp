@@ -23,11 +23,7 @@ testing::RunResult runXbt(const std::vector<std::string>& arguments) {
 void writeRandomMessages(const TempDirectory& directory, int count, std::uint64_t seed) {
   std::mt19937_64 random(seed);
   for (int i = 0; i < count; ++i) {
-    const testing::ExtendedFields fields = testing::randomExtendedFields(random);
-    std::vector<std::uint8_t> bytes =
-        i % 2 == 0 ? testing::extendedMessage(fields) : testing::standardMessage(fields);
-    if (i % 5 == 0) bytes = testing::cutAt(bytes, 11 + random() % (bytes.size() - 11));
-    directory.write("m" + std::to_string(i) + ".bin", bytes);
+    directory.write("m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
   }
 }
 

@@ -91,7 +91,8 @@ TEST(XbtRun, UsageHelpAndVersion) {
            {"export", "--format", "xml", "x.bin"},
            {"frobnicate"},
            {"export", "--format", "json", "--stdout", "-o", "out", "x.bin"},
-           {"export", "--format", "json", "--sample-rate", "0", "x.bin"}}) {
+           {"export", "--format", "json", "--sample-rate", "0", "x.bin"},
+           {"export", "--format", "bufr", "--master-table-version", "18", "x.bin"}}) {
     const testing::RunResult run = runXbt(arguments);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_FALSE(run.err.empty());
@@ -144,11 +145,7 @@ TEST(XbtRun, ExportedDocumentsValidateAgainstTheSchema) {
   TempDirectory directory;
   std::mt19937_64 random(20261210);
   for (int i = 0; i < 3000; ++i) {
-    const testing::ExtendedFields fields = testing::randomExtendedFields(random);
-    std::vector<std::uint8_t> bytes =
-        i % 2 == 0 ? testing::extendedMessage(fields) : testing::standardMessage(fields);
-    if (i % 5 == 0) bytes = testing::cutAt(bytes, 11 + random() % (bytes.size() - 11));
-    directory.write("m" + std::to_string(i) + ".bin", bytes);
+    directory.write("m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
   }
   const std::string lines = directory.file("all.jsonl");
   const testing::RunResult run =
@@ -157,6 +154,30 @@ TEST(XbtRun, ExportedDocumentsValidateAgainstTheSchema) {
   const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/export/validate_json.py " +
                               std::string(XBTCONV_SOURCE "/schema/observation.schema.json ") +
                               lines;
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+// Thousands of random messages of both kinds and all layouts, whole and
+// (with --partial) cut short, as BUFR: ecCodes decodes every one, and each
+// value it reads is the JSON export's to within the element's resolution,
+// or missing where the element cannot hold it, as the warnings count.
+TEST(XbtRun, BufrDecodesWithEcCodesToTheJsonExportsValues) {
+  TempDirectory directory;
+  std::mt19937_64 random(20261207);
+  for (int i = 0; i < 2000; ++i) {
+    directory.write("m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
+  }
+  const testing::RunResult bufr =
+      runXbt({"export", "--format", "bufr", "--partial", "--stdout", "--centre", "98",
+              "--subcentre", "7", "--master-table-version", "19", directory.path()});
+  EXPECT_EQ(bufr.status, 1) << "some are cut short";
+  directory.write("all.bufr", bufr.out);
+  directory.write("all.err", bufr.err);
+  directory.write("all.jsonl",
+                  runXbt({"export", "--format", "json", "--stdout", directory.path()}).out);
+  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/export/check_bufr.py " +
+                              directory.file("all.bufr") + " " + directory.file("all.jsonl") + " " +
+                              directory.file("all.err") + " 98 7 19";
   EXPECT_EQ(std::system(command.c_str()), 0);
 }
 #endif

@@ -85,4 +85,12 @@ ExtendedFields randomExtendedFields(std::mt19937_64& random) {
   return fields;
 }
 
+std::vector<std::uint8_t> randomBatchMessage(std::mt19937_64& random, int index) {
+  const ExtendedFields fields = randomExtendedFields(random);
+  std::vector<std::uint8_t> bytes =
+      index % 2 == 0 ? extendedMessage(fields) : standardMessage(fields);
+  if (index % 5 == 0) bytes = cutAt(bytes, 11 + random() % (bytes.size() - 11));
+  return bytes;
+}
+
 }  // namespace xbtconv::testing

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "support/message_builder.h"
 
@@ -25,6 +26,10 @@ StandardFields randomStandardFields(std::mt19937_64& random);
 
 /// The same for an extended message, launch fields included.
 ExtendedFields randomExtendedFields(std::mt19937_64& random);
+
+/// The bytes of message number `index` of a random batch: extended for even
+/// numbers, standard for odd ones, every fifth cut short.
+std::vector<std::uint8_t> randomBatchMessage(std::mt19937_64& random, int index);
 
 }  // namespace xbtconv::testing
 
