@@ -1,5 +1,6 @@
 #include "driver/message_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -109,17 +110,24 @@ LoadedFile loadFrom(int fd) {
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.
   const auto size = static_cast<std::size_t>(info.st_size);
-  const std::size_t first = info.st_size <= kWholeReadLimit ? size : kKindBytes;
-  std::vector<std::uint8_t> bytes(first);
-  if (!readFully(fd, bytes.data(), first)) return failed(LoadFailure::kCannotRead, errno);
+  std::vector<std::uint8_t> bytes;
+  std::size_t done = 0;
+  if (info.st_size > kWholeReadLimit) {
+    std::array<std::uint8_t, kKindBytes> head{};
+    if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);
+    const int kind = messageKind(head);
+    if (!isConvertedKind(kind)) return notAMessage(kind);
+    bytes.assign(size, 0);
+    std::copy(head.begin(), head.end(), bytes.begin());
+    done = head.size();
+  } else {
+    bytes.assign(size, 0);
+  }
+  if (!readFully(fd, bytes.data() + done, size - done)) {
+    return failed(LoadFailure::kCannotRead, errno);
+  }
   const int kind = messageKind(bytes);
   if (!isConvertedKind(kind)) return notAMessage(kind);
-  if (first < size) {
-    bytes.resize(size);
-    if (!readFully(fd, bytes.data() + first, size - first)) {
-      return failed(LoadFailure::kCannotRead, errno);
-    }
-  }
   result.kind = kind;
   result.bytes = std::move(bytes);
   return result;
