@@ -9,9 +9,9 @@
 # the CPU times. The files live on tmpfs (/dev/shm), where the disk does not
 # hide the work; --disk puts them on the disk instead.
 #
-#   bench/batch.sh [--disk] [N] [ROUNDS] [xbtconv|convert|json]
+#   bench/batch.sh [--disk] [N] [ROUNDS] [xbtconv|convert|json|bufr]
 #     xbtconv: xbtconv DIR (the default); convert: xbt convert DIR;
-#     json: xbt export --format json DIR
+#     json, bufr: xbt export --format json (or bufr) DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
 parent=/dev/shm
@@ -44,14 +44,14 @@ case $mode in
     "${command[@]}" >/dev/null 2>&1 || true
     (cd "$dir" && stat -c '%n %s' -- *.srp | sed 's/\.srp / /') >"$work/sizes"
     ;;
-  json)
-    command=(build/bench/xbt export --format json "$dir")
-    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" .json)
+  json | bufr)
+    command=(build/bench/xbt export --format "$mode" "$dir")
+    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" ".$mode")
     "${command[@]}" >/dev/null 2>&1 || true
     # Each output's size, under the name of the message it came from.
-    (cd "$dir" && ls >"$work/inputs" && stat -c '%n %s' -- *.json | awk '
+    (cd "$dir" && ls >"$work/inputs" && stat -c '%n %s' -- *."$mode" | awk -v extension=".$mode" '
       FNR == NR { if (tolower($0) ~ /\.bin$/) input[substr($0, 1, length($0) - 4)] = $0; next }
-      { stem = $1; sub(/\.json$/, "", stem); if (stem in input) print input[stem], $2 }' \
+      { stem = substr($1, 1, length($1) - length(extension)); if (stem in input) print input[stem], $2 }' \
       "$work/inputs" -) >"$work/sizes"
     ;;
   *) echo "unknown mode $mode" >&2; exit 2 ;;

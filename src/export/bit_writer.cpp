@@ -2,14 +2,12 @@
 
 namespace xbtconv {
 
-void BitWriter::putOnes(int width) {
-  for (; width > 32; width -= 32) put(~std::uint32_t{0}, 32);
-  put(~std::uint32_t{0}, width);
-}
-
-void BitWriter::putText(std::string_view text, int characters) {
-  for (const char c : text) put(static_cast<unsigned char>(c), 8);
-  for (auto i = static_cast<int>(text.size()); i < characters; ++i) put(' ', 8);
+std::size_t BitWriter::finish() {
+  if (pendingBits_ % 8 != 0) put(0, 8 - pendingBits_ % 8);
+  for (; pendingBits_ > 0; pendingBits_ -= 8) {
+    *next_++ = static_cast<char>(pending_ >> (pendingBits_ - 8));
+  }
+  return static_cast<std::size_t>(next_ - start_);
 }
 
 }  // namespace xbtconv

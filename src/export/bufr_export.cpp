@@ -66,36 +66,53 @@ constexpr Element kLevelCount{"level count", 16, 0, 0};
 constexpr Element kWaterTemperature{"water temperature", 15, 2, 0};
 
 // GTSPP qualifiers (code table 0 08 080) and flags (0 33 050).
-constexpr int kQualifiesTotalWaterDepth = 4;
-constexpr int kQualifiesTemperatureAtLevel = 11;
-constexpr int kQualifiesDepthAtLevel = 13;
-constexpr int kUnqualified = 0;
-constexpr int kFlagMissing = 15;
+constexpr std::uint32_t kQualifiesTotalWaterDepth = 4;
+constexpr std::uint32_t kQualifiesTemperatureAtLevel = 11;
+constexpr std::uint32_t kQualifiesDepthAtLevel = 13;
+constexpr std::uint32_t kUnqualified = 0;
+constexpr std::uint32_t kFlagMissing = 15;
+
+// Octets that the data before the profile and each level of it take at
+// most (147 and 7).
+constexpr std::size_t kFixedDataBound = 256;
+constexpr std::size_t kLevelBound = 8;
 
 // Hundredths of a degree Celsius to hundredths of a kelvin.
 constexpr std::int32_t kZeroCelsiusHundredths = 27315;
 
 class DataWriter {
  public:
-  explicit DataWriter(std::string& out) : bits_(out) {}
+  explicit DataWriter(char* at) : bits_(at) {}
 
   void missing(const Element& element) { bits_.putOnes(element.width); }
 
   // A value already in the element's scaled unit, before its reference;
   // whether it went in.
   bool scaled(const Element& element, std::optional<std::int64_t> value) {
-    if (!value) {
-      missing(element);
-      return false;
+    const std::optional<std::uint32_t> raw = rawValue(element, value);
+    bits_.put(raw.value_or(~std::uint32_t{0}), element.width);
+    return raw.has_value();
+  }
+
+  // A profile level: depth and temperature (in hundredths of a metre and
+  // of a degree Celsius), each with its GTSPP qualifier and flag, in two
+  // words rather than six fields, as levels are most of a message.
+  void level(const Sample& sample) {
+    std::optional<std::int64_t> kelvin;
+    if (sample.temperatureHundredths) {
+      kelvin = std::int64_t{*sample.temperatureHundredths} + kZeroCelsiusHundredths;
     }
-    const std::int64_t raw = *value - element.reference;
-    // All ones means missing, so the largest value is one below.
-    if (raw < 0 || raw > (std::int64_t{1} << element.width) - 2) {
-      omit(element);
-      return false;
-    }
-    bits_.put(static_cast<std::uint32_t>(raw), element.width);
-    return true;
+    const auto withQuality = [this](const Element& element, std::optional<std::int64_t> value,
+                                    std::uint32_t qualifier) {
+      const std::optional<std::uint32_t> raw = rawValue(element, value);
+      const std::uint32_t flag = raw ? kUnqualified : kFlagMissing;
+      const std::uint32_t bits = (raw.value_or(~std::uint32_t{0}) & mask(element.width));
+      constexpr int kQualityWidth = kQualifier.width + kQualityFlag.width;
+      bits_.put(bits << kQualityWidth | qualifier << kQualityFlag.width | flag,
+                element.width + kQualityWidth);
+    };
+    withQuality(kDepth, sample.depthHundredths, kQualifiesDepthAtLevel);
+    withQuality(kWaterTemperature, kelvin, kQualifiesTemperatureAtLevel);
   }
 
   // Our code as WMO's `toWmo` gives it; a code without a WMO equivalent is
@@ -124,22 +141,26 @@ class DataWriter {
     bool fits = value->size() <= characters;
     for (const char c : *value) fits = fits && static_cast<unsigned char>(c) < 0x80;
     if (!fits) return omit(element);
-    bits_.putText(*value, static_cast<int>(characters));
+    bits_.putText(*value, characters);
   }
 
   // A GTSPP qualifier and its flag for a value present or not.
-  void quality(int qualifier, bool present) {
-    bits_.put(static_cast<std::uint32_t>(qualifier), kQualifier.width);
+  void quality(std::uint32_t qualifier, bool present) {
+    bits_.put(qualifier, kQualifier.width);
     bits_.put(present ? kUnqualified : kFlagMissing, kQualityFlag.width);
   }
 
-  void finish() { bits_.finish(); }
+  std::size_t finish() { return bits_.finish(); }
 
   BufrOmissions omissions;
 
  private:
   void omit(const Element& element) {
     missing(element);
+    count(element);
+  }
+
+  void count(const Element& element) {
     for (auto& [name, count] : omissions) {
       if (name == element.name) {
         ++count;
@@ -147,6 +168,21 @@ class DataWriter {
       }
     }
     omissions.emplace_back(element.name, 1);
+  }
+
+  static std::uint32_t mask(int width) { return (std::uint32_t{1} << width) - 1; }
+
+  // The raw value of `value` in `element`; none when it is absent or the
+  // element cannot hold it (counted).
+  std::optional<std::uint32_t> rawValue(const Element& element, std::optional<std::int64_t> value) {
+    if (!value) return std::nullopt;
+    const std::int64_t raw = *value - element.reference;
+    // All ones means missing, so the largest value is one below.
+    if (raw < 0 || raw > std::int64_t{mask(element.width)} - 1) {
+      count(element);
+      return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(raw);
   }
 
   BitWriter bits_;
@@ -233,15 +269,7 @@ void writeData(DataWriter& data, const Observation& o) {
                 return layout == ProfileLayout::kInflectionPoints ? 1 : 0;
               }));
   data.number(kLevelCount, std::optional<std::size_t>(o.profile.samples.size()));
-  for (const Sample& sample : o.profile.samples) {
-    data.quality(kQualifiesDepthAtLevel, data.scaled(kDepth, sample.depthHundredths));
-    std::optional<std::int64_t> kelvin;
-    if (sample.temperatureHundredths) {
-      kelvin = std::int64_t{*sample.temperatureHundredths} + kZeroCelsiusHundredths;
-    }
-    data.quality(kQualifiesTemperatureAtLevel, data.scaled(kWaterTemperature, kelvin));
-  }
-  data.finish();
+  for (const Sample& sample : o.profile.samples) data.level(sample);
 }
 
 void putOctets(std::string& out, std::uint32_t value, int octets) {
@@ -301,16 +329,19 @@ BufrOmissions appendObservationBufr(std::string& out, const Observation& observa
   out += '\x80';
   putOctets(out, 3u << 14 | 15u << 8 | 4u, 2);
 
-  // Section 4: the data.
+  // Section 4: the data, written into room made for the most it can take.
   const std::size_t section4 = out.size();
   putOctets(out, 0, 4);
-  DataWriter data(out);
-  writeData(data, observation);
+  const std::size_t data = out.size();
+  out.resize(data + kFixedDataBound + observation.profile.samples.size() * kLevelBound);
+  DataWriter writer(out.data() + data);
+  writeData(writer, observation);
+  out.resize(data + writer.finish());
   patchOctets(out, section4, static_cast<std::uint32_t>(out.size() - section4), 3);
 
   out += "7777";
   patchOctets(out, start + 4, static_cast<std::uint32_t>(out.size() - start), 3);
-  return std::move(data.omissions);
+  return std::move(writer.omissions);
 }
 
 std::string describeOmissions(const BufrOmissions& omissions) {
