@@ -27,8 +27,7 @@ const Observation& observation() {
     }
     const std::vector<std::uint8_t> bytes = xbtconv::testing::extendedMessage(fields);
     xbtconv::Jjvv2Message message;
-    const bool read =
-        message.decode({static_cast<std::int32_t>(bytes.size()), bytes.data()});
+    const bool read = message.decode({static_cast<std::int32_t>(bytes.size()), bytes.data()});
     return xbtconv::buildObservation(message, read, "bench.bin");
   }();
   return built;
@@ -66,7 +65,9 @@ void EcCodes(benchmark::State& state) {
   std::size_t bytes = 0;
   for (auto _ : state) {
     codes_handle* h = codes_bufr_handle_new_from_samples(nullptr, "BUFR4");
-    const auto setLong = [h](const char* key, long value) { check(codes_set_long(h, key, value), key); };
+    const auto setLong = [h](const char* key, long value) {
+      check(codes_set_long(h, key, value), key);
+    };
     const auto setDouble = [h](const char* key, double value) {
       check(codes_set_double(h, key, value), key);
     };
@@ -86,9 +87,9 @@ void EcCodes(benchmark::State& state) {
     setLong("observedData", 1);
     setLong("compressedData", 0);
     const long replication = static_cast<long>(o.profile.samples.size());
-    check(codes_set_long_array(h, "inputExtendedDelayedDescriptorReplicationFactor",
-                               &replication, 1),
-          "replication");
+    check(
+        codes_set_long_array(h, "inputExtendedDelayedDescriptorReplicationFactor", &replication, 1),
+        "replication");
     const long descriptor = 315004;
     check(codes_set_long_array(h, "unexpandedDescriptors", &descriptor, 1), "descriptors");
     setString("uniqueIdentifierForProfile", *o.probe.uniqueTag);
@@ -128,9 +129,9 @@ void EcCodes(benchmark::State& state) {
     setLong("indicatorForDigitization", 0);
     check(codes_set_double_array(h, "depthBelowWaterSurface", depths.data(), depths.size()),
           "depths");
-    check(codes_set_double_array(h, "oceanographicWaterTemperature", kelvins.data(),
-                                 kelvins.size()),
-          "temperatures");
+    check(
+        codes_set_double_array(h, "oceanographicWaterTemperature", kelvins.data(), kelvins.size()),
+        "temperatures");
     // The level flags: 13 and 11 qualify each level's depth and temperature.
     std::vector<long> qualifiers{4, CODES_MISSING_LONG};
     std::vector<long> flags{0};
@@ -141,8 +142,7 @@ void EcCodes(benchmark::State& state) {
     check(codes_set_long_array(h, "qualifierForGtsppQualityFlag", qualifiers.data(),
                                qualifiers.size()),
           "qualifiers");
-    check(codes_set_long_array(h, "globalGtsppQualityFlag", flags.data(), flags.size()),
-          "flags");
+    check(codes_set_long_array(h, "globalGtsppQualityFlag", flags.data(), flags.size()), "flags");
     setLong("pack", 1);
     const void* message = nullptr;
     check(codes_get_message(h, &message, &bytes), "message");
