@@ -1,11 +1,15 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
 // made whole, the extended kind is back in its kind-2 state, and the
-// observation exports as JSON, CSV and BUFR.
+// observation exports as JSON, CSV and BUFR, and, when asked (netCDF is
+// slow enough to cut a target's pace tenfold), as netCDF where the build
+// has it.
 #ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
 #define XBTCONV_FUZZ_FUZZ_CHECKS_H_
 
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -15,6 +19,7 @@
 #include "export/bufr_export.h"
 #include "export/csv_export.h"
 #include "export/json_export.h"
+#include "export/netcdf_export.h"
 #include "report/report_assembly.h"
 
 namespace xbtconv::fuzz {
@@ -29,7 +34,7 @@ void checkReport(const Message& message) {
 
 /// Decodes `buffer` as `Message`, checks its report and exports it.
 template <typename Message>
-void decodeAndReport(const MessageBuffer& buffer) {
+void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   Message message;
   const bool read = message.decode(buffer);
   checkReport(message);
@@ -44,6 +49,18 @@ void decodeAndReport(const MessageBuffer& buffer) {
                              static_cast<std::size_t>(static_cast<unsigned char>(bufr[5])) << 8 |
                              static_cast<unsigned char>(bufr[6]);
   if (stated != bufr.size() || bufr.compare(bufr.size() - 4, 4, "7777") != 0) std::abort();
+  if (netcdf && netcdfAvailable()) {
+    // One scratch file per process, so that targets can run side by side.
+    static const std::string scratch =
+        (std::filesystem::temp_directory_path() /
+         ("xbtconv-fuzz-" + std::to_string(std::random_device()()) + ".nc"))
+            .string();
+    NetcdfCollection collection;
+    collection.add(observation);
+    std::string error;
+    if (!collection.write(scratch, "fuzz", error)) std::abort();
+    std::filesystem::remove(scratch);
+  }
   if constexpr (std::is_same_v<Message, Jjvv2Message>) {
     const ElementDescriptor* serial = message.sequence()[Jjvv2Message::kSerialPosition];
     if (serial->width() != 24) std::abort();

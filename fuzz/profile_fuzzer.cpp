@@ -1,5 +1,6 @@
 // The profile paths: a valid fixed part of either kind, with the profile
-// and its layout, group count and length taken from the input.
+// and its layout, group count and length taken from the input; each
+// message also goes through the netCDF export.
 //
 // Input: byte 0 chooses the kind (bit 0) and whether the group count is
 // given (bit 1) or missing; byte 1 the type of data (0 to 7); bytes 2 and 3
@@ -31,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::uint8_t> bytes = builder.bytes();
   const xbtconv::MessageBuffer buffer{static_cast<std::int32_t>(bytes.size()), bytes.data()};
   if (extended) {
-    xbtconv::fuzz::decodeAndReport<xbtconv::Jjvv2Message>(buffer);
+    xbtconv::fuzz::decodeAndReport<xbtconv::Jjvv2Message>(buffer, true);
   } else {
-    xbtconv::fuzz::decodeAndReport<xbtconv::JjvvMessage>(buffer);
+    xbtconv::fuzz::decodeAndReport<xbtconv::JjvvMessage>(buffer, true);
     xbtconv::fuzz::decodeAndReport<xbtconv::Jjvv2Message>(buffer);
   }
   return 0;

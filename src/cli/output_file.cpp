@@ -108,6 +108,16 @@ bool writeTo(const std::string& target, const ReportProducer& produce) {
 }
 #endif
 
+// Moves the finished `target` to `path`, or removes it.
+bool renameOver(const std::string& target, const std::string& path, std::string& error) {
+  std::error_code code;
+  std::filesystem::rename(target, path, code);
+  if (!code) return true;
+  error = code.message();
+  std::filesystem::remove(target, code);
+  return false;
+}
+
 }  // namespace
 
 bool writeOutputFile(const std::string& path, const ReportProducer& produce, Replace replace,
@@ -123,13 +133,20 @@ bool writeOutputFile(const std::string& path, const ReportProducer& produce, Rep
     error = std::strerror(errno != 0 ? errno : EIO);
     return false;
   }
-  if (replace == Replace::kInPlace) return true;
-  std::error_code code;
-  std::filesystem::rename(target, path, code);
-  if (!code) return true;
-  error = code.message();
-  std::filesystem::remove(target, code);
-  return false;
+  return replace == Replace::kInPlace || renameOver(target, path, error);
+}
+
+bool writeOutputFileBy(const std::string& path,
+                       const std::function<bool(const std::string&, std::string&)>& write,
+                       std::string& error) {
+  const std::string target = path + ".partial";
+  const UnfinishedFile unfinishedFile(target);
+  if (!write(target, error)) {
+    std::error_code ignored;
+    std::filesystem::remove(target, ignored);
+    return false;
+  }
+  return renameOver(target, path, error);
 }
 
 bool writeOutputFile(const std::string& path, std::string_view content, std::string& error) {

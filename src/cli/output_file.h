@@ -7,6 +7,7 @@
 #ifndef XBTCONV_CLI_OUTPUT_FILE_H_
 #define XBTCONV_CLI_OUTPUT_FILE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@ bool writeOutputFile(const std::string& path, const ReportProducer& produce, Rep
                      std::string& error);
 /// The same for a text made beforehand, written in place.
 bool writeOutputFile(const std::string& path, std::string_view content, std::string& error);
+/// For libraries that write files themselves: `write` makes the output at
+/// the temporary path it is given (beside `path`), returning false with the
+/// reason in its second argument; the file is then renamed over `path`.
+bool writeOutputFileBy(const std::string& path,
+                       const std::function<bool(const std::string&, std::string&)>& write,
+                       std::string& error);
 
 /// `directory` and `name` joined, or `name` alone for an empty directory.
 std::string outputPath(const std::string& directory, const std::string& name);

@@ -19,10 +19,11 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(
       "export",
-      "Write each message as a data file (NAME.json, NAME.csv or NAME.bufr for NAME.bin).");
-  exportCommand->add_option("--format", exportOptions.format, "json, csv or bufr")
+      "Write each message as a data file (NAME.json, NAME.csv, NAME.bufr or NAME.nc for "
+      "NAME.bin).");
+  exportCommand->add_option("--format", exportOptions.format, "json, csv, bufr or netcdf")
       ->required()
-      ->check(CLI::IsMember({"json", "csv", "bufr"}));
+      ->check(CLI::IsMember({"json", "csv", "bufr", "netcdf"}));
   CLI::Option* directory = exportCommand->add_option(
       "-o,--output-dir", exportOptions.outputDirectory,
       "Folder for the data files (made when missing); default: beside each input");
@@ -32,12 +33,17 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
                  "one after another")
       ->excludes(directory);
   exportCommand
+      ->add_option("--collection", exportOptions.collection,
+                   "netCDF: all messages in this one file (a CF ragged array of profiles) "
+                   "instead of a file each")
+      ->excludes(directory);
+  exportCommand
       ->add_option("--sample-rate", exportOptions.sampleRateHz,
                    "Samples per second of full-resolution profiles, for their depths (default 10)")
       ->check(CLI::PositiveNumber);
   exportCommand->add_flag("--partial", exportOptions.partial,
-                          "BUFR: also export what was decoded of a message cut short or corrupt "
-                          "(JSON and CSV always do, marked as not decoded)");
+                          "BUFR, netCDF: also export what was decoded of a message cut short or "
+                          "corrupt (JSON and CSV always do, marked as not decoded)");
   BufrIdentification& bufr = exportOptions.bufr;
   exportCommand
       ->add_option("--centre", bufr.centre,

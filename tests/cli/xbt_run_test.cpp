@@ -92,7 +92,9 @@ TEST(XbtRun, UsageHelpAndVersion) {
            {"frobnicate"},
            {"export", "--format", "json", "--stdout", "-o", "out", "x.bin"},
            {"export", "--format", "json", "--sample-rate", "0", "x.bin"},
-           {"export", "--format", "bufr", "--master-table-version", "18", "x.bin"}}) {
+           {"export", "--format", "bufr", "--master-table-version", "18", "x.bin"},
+           {"export", "--format", "json", "--collection", "all.nc", "x.bin"},
+           {"export", "--format", "netcdf", "--stdout", "x.bin"}}) {
     const testing::RunResult run = runXbt(arguments);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_FALSE(run.err.empty());

@@ -1,7 +1,8 @@
 // The bundled examples: the files in examples/ are exactly what the example
 // generator makes, and converting a copy of them gives the console output
 // and the reports kept under tests/golden/examples/, which were checked by
-// hand. XBTCONV_UPDATE_GOLDEN=1 rewrites the golden files.
+// hand, as was the header of an example's netCDF export there.
+// XBTCONV_UPDATE_GOLDEN=1 rewrites the golden files.
 #include "example_messages.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "export/netcdf_export.h"
 #include "support/process_runner.h"
 #include "support/temp_directory.h"
 
@@ -53,6 +55,23 @@ TEST(Examples, ConvertToTheGoldenReports) {
       expectGolden(report, directory.read(report));
     }
   }
+}
+
+TEST(Examples, NetcdfHeaderAsPublished) {
+  if (!netcdfAvailable()) GTEST_SKIP() << "this build has no netCDF export";
+  testing::TempDirectory directory;
+  const std::string name = "standard_two_meter";
+  directory.write(name + ".bin", readFile(std::string(XBTCONV_EXAMPLES) + "/" + name + ".bin"));
+  ASSERT_EQ(
+      testing::runProgram(XBT_EXECUTABLE, {"export", "--format", "netcdf", directory.path()}, "/")
+          .status,
+      0);
+  std::string header = testing::runProgram("ncdump", {"-h", directory.file(name + ".nc")}, "/").out;
+  // The version the history names changes with each release.
+  const std::string version = XBTCONV_VERSION;
+  const std::size_t at = header.find(version);
+  ASSERT_NE(at, std::string::npos);
+  expectGolden(name + ".cdl", header.replace(at, version.size(), "VERSION"));
 }
 
 }  // namespace

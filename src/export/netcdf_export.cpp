@@ -1,0 +1,455 @@
+#include "export/netcdf_export.h"
+
+#ifndef XBTCONV_HAVE_NETCDF
+
+namespace xbtconv {
+
+bool netcdfAvailable() { return false; }
+
+bool NetcdfCollection::write(const std::string& /*path*/, const std::string& /*history*/,
+                             std::string& error) const {
+  error = "netCDF is not available in this build";
+  return false;
+}
+
+}  // namespace xbtconv
+
+#else
+
+#include <netcdf.h>
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+#include "export/text_encoding.h"
+#include "profile/utc_time.h"
+
+namespace xbtconv {
+namespace {
+
+struct NetcdfError {
+  int status;
+};
+
+void check(int status) {
+  if (status != NC_NOERR) throw NetcdfError{status};
+}
+
+using Number = std::optional<double>;
+using Text = std::optional<std::string>;
+
+template <typename T>
+Number number(const std::optional<T>& value) {
+  if (!value) return std::nullopt;
+  return static_cast<double>(*value);
+}
+
+// A per-profile number: name, type, CF standard name ("" for none), long
+// name, units ("" for none) and where its value comes from.
+struct NumberVariable {
+  const char* name;
+  nc_type type;
+  const char* standardName;
+  const char* longName;
+  const char* units;
+  Number (*value)(const Observation&);
+};
+
+// clang-format off
+const NumberVariable kProfileNumbers[] = {
+    {"time", NC_DOUBLE, "time", "time of the drop", "seconds since 1970-01-01T00:00:00Z",
+     [](const Observation& o) { return number(o.time.utcSeconds); }},
+    {"latitude", NC_DOUBLE, "latitude", "latitude of the drop", "degrees_north",
+     [](const Observation& o) { return number(o.latitude); }},
+    {"longitude", NC_DOUBLE, "longitude", "longitude of the drop", "degrees_east",
+     [](const Observation& o) { return number(o.longitude); }},
+    {"kind", NC_BYTE, "", "message kind: 1 standard, 2 extended", "",
+     [](const Observation& o) -> Number { return o.kind; }},
+    {"stop_bit", NC_DOUBLE, "", "bit at which a decode that failed stopped", "",
+     [](const Observation& o) { return number(o.stopBit); }},
+    {"year", NC_SHORT, "", "year as the message gives it", "",
+     [](const Observation& o) { return number(o.time.year); }},
+    {"month", NC_SHORT, "", "month as the message gives it", "",
+     [](const Observation& o) { return number(o.time.month); }},
+    {"day", NC_SHORT, "", "day as the message gives it", "",
+     [](const Observation& o) { return number(o.time.day); }},
+    {"hour", NC_SHORT, "", "hour as the message gives it", "",
+     [](const Observation& o) { return number(o.time.hour); }},
+    {"minute", NC_SHORT, "", "minute as the message gives it", "",
+     [](const Observation& o) { return number(o.time.minute); }},
+    {"imo_number", NC_INT, "", "IMO number of the ship", "",
+     [](const Observation& o) { return number(o.ship.imoNumber); }},
+    {"transect_number", NC_SHORT, "", "SOOP transect number", "",
+     [](const Observation& o) { return number(o.ship.transectNumber); }},
+    {"ship_heading", NC_SHORT, "platform_orientation", "ship's heading", "degree",
+     [](const Observation& o) { return number(o.ship.headingDeg); }},
+    {"ship_speed", NC_FLOAT, "platform_speed_wrt_ground", "ship's speed", "m s-1",
+     [](const Observation& o) { return number(o.ship.speedMs); }},
+    {"probe_code", NC_SHORT, "", "probe type (WMO code table 0 22 067)", "",
+     [](const Observation& o) { return number(o.probe.code); }},
+    {"probe_serial_number", NC_INT, "", "probe serial number", "",
+     [](const Observation& o) { return number(o.probe.serialNumber); }},
+    {"fall_rate_a", NC_DOUBLE, "", "fall-rate coefficient a of z = a t + b t^2", "m s-1",
+     [](const Observation& o) { return number(o.probe.fallRateA); }},
+    {"fall_rate_b", NC_DOUBLE, "", "fall-rate coefficient b of z = a t + b t^2", "m s-2",
+     [](const Observation& o) { return number(o.probe.fallRateB); }},
+    {"probe_max_depth", NC_INT, "", "probe's rated maximum depth", "m",
+     [](const Observation& o) { return number(o.probe.maxDepthM); }},
+    {"recorder_code", NC_SHORT, "", "recorder type (WMO code table 0 22 068)", "",
+     [](const Observation& o) { return number(o.probe.recorderCode); }},
+    {"sequence_number", NC_INT, "", "message sequence number", "",
+     [](const Observation& o) { return number(o.probe.sequenceNumber); }},
+    {"launch_height", NC_FLOAT, "", "height of the launcher above the sea surface", "m",
+     [](const Observation& o) { return number(o.probe.launchHeightM); }},
+    {"wind_instrument_code", NC_SHORT, "", "wind instrument type", "",
+     [](const Observation& o) { return number(o.surface.windInstrumentCode); }},
+    {"wind_from_direction", NC_SHORT, "wind_from_direction", "wind direction", "degree",
+     [](const Observation& o) { return number(o.surface.windDirectionDeg); }},
+    {"wind_speed", NC_FLOAT, "wind_speed", "wind speed", "m s-1",
+     [](const Observation& o) { return number(o.surface.windSpeedMs); }},
+    {"air_temperature", NC_FLOAT, "air_temperature", "air (dry-bulb) temperature",
+     "degree_Celsius", [](const Observation& o) { return number(o.surface.airTemperatureC); }},
+    {"current_method_code", NC_SHORT, "", "method of current measurement", "",
+     [](const Observation& o) { return number(o.surface.currentMethodCode); }},
+    {"current_direction", NC_SHORT, "direction_of_sea_water_velocity",
+     "direction of the surface current", "degree",
+     [](const Observation& o) { return number(o.surface.currentDirectionDeg); }},
+    {"current_speed", NC_FLOAT, "sea_water_speed", "speed of the surface current", "m s-1",
+     [](const Observation& o) { return number(o.surface.currentSpeedMs); }},
+    {"bottom_depth", NC_SHORT, "sea_floor_depth_below_sea_surface", "bottom depth", "m",
+     [](const Observation& o) { return number(o.bottomDepthM); }},
+    {"sample_rate", NC_DOUBLE, "", "samples per second that full-resolution depths assume",
+     "s-1", [](const Observation& o) -> Number {
+       if (o.profile.layout != ProfileLayout::kFullResolution) return std::nullopt;
+       return o.profile.sampleRateHz;
+     }},
+};
+
+// A per-profile text: name, long name and where it comes from.
+struct TextVariable {
+  const char* name;
+  const char* longName;
+  Text (*value)(const Observation&);
+};
+
+const TextVariable kProfileTexts[] = {
+    {"profile_id", "message file the profile comes from",
+     [](const Observation& o) -> Text { return o.source; }},
+    {"ship_name", "ship name", [](const Observation& o) { return o.ship.name; }},
+    {"call_sign", "ship's call sign", [](const Observation& o) { return o.ship.callSign; }},
+    {"soop_line", "SOOP line", [](const Observation& o) { return o.ship.soopLine; }},
+    {"probe_name", "probe type", [](const Observation& o) { return o.probe.name; }},
+    {"recorder_name", "recorder type", [](const Observation& o) { return o.probe.recorderName; }},
+    {"software_version", "recorder software version",
+     [](const Observation& o) { return o.probe.softwareVersion; }},
+    {"unique_tag", "unique tag of the message", [](const Observation& o) { return o.probe.uniqueTag; }},
+    {"wind_instrument_name", "wind instrument type",
+     [](const Observation& o) { return o.surface.windInstrumentName; }},
+    {"current_method_name", "method of current measurement",
+     [](const Observation& o) { return o.surface.currentMethodName; }},
+};
+// clang-format on
+
+double fillValue(nc_type type) {
+  switch (type) {
+    case NC_BYTE:
+      return NC_FILL_BYTE;
+    case NC_SHORT:
+      return NC_FILL_SHORT;
+    case NC_INT:
+      return NC_FILL_INT;
+    case NC_FLOAT:
+      return NC_FILL_FLOAT;
+    default:
+      return NC_FILL_DOUBLE;
+  }
+}
+
+class Writer {
+ public:
+  explicit Writer(const std::vector<Observation>& observations) : observations_(observations) {
+    for (const Observation& o : observations) samples_ += o.profile.samples.size();
+  }
+
+  void write(int ncid, const std::string& history) {
+    ncid_ = ncid;
+    int unused = 0;
+    check(nc_set_fill(ncid_, NC_NOFILL, &unused));
+    check(nc_def_dim(ncid_, "profile", observations_.size(), &profile_));
+    check(nc_def_dim(ncid_, "obs", samples_, &obs_));
+    globalAttributes(history);
+    defineProfileVariables();
+    defineSampleVariables();
+    // No room kept for later additions: the files are written once.
+    check(nc__enddef(ncid_, 0, 4, 0, 4));
+    writeProfileVariables();
+    writeSampleVariables();
+  }
+
+ private:
+  void text(int varid, const char* name, const std::string& value) const {
+    check(nc_put_att_text(ncid_, varid, name, value.size(), value.c_str()));
+  }
+
+  int variable(const char* name, nc_type type, int dimension, const char* standardName,
+               const char* longName, const char* units, bool fillable = true) {
+    int varid = 0;
+    check(nc_def_var(ncid_, name, type, 1, &dimension, &varid));
+    if (*standardName != '\0') text(varid, "standard_name", standardName);
+    text(varid, "long_name", longName);
+    if (*units != '\0') text(varid, "units", units);
+    if (fillable) {
+      const double fill = fillValue(type);
+      check(nc_put_att_double(ncid_, varid, "_FillValue", type, 1, &fill));
+    }
+    return varid;
+  }
+
+  // A coded byte: its values and what each means.
+  int flagVariable(const char* name, const char* longName, const char* meanings, int count) {
+    const int varid = variable(name, NC_BYTE, profile_, "", longName, "");
+    std::vector<signed char> values(static_cast<std::size_t>(count));
+    std::iota(values.begin(), values.end(), static_cast<signed char>(0));
+    check(nc_put_att_schar(ncid_, varid, "flag_values", NC_BYTE, values.size(), values.data()));
+    text(varid, "flag_meanings", meanings);
+    return varid;
+  }
+
+  void defineProfileVariables() {
+    for (const NumberVariable& v : kProfileNumbers) {
+      numberIds_.push_back(variable(v.name, v.type, profile_, v.standardName, v.longName, v.units));
+    }
+    text(numberIds_[0], "axis", "T");
+    // The seconds count days of the Gregorian calendar back to year 0, as
+    // the message's date fields do, also before its adoption in 1582.
+    text(numberIds_[0], "calendar", "proleptic_gregorian");
+    text(numberIds_[1], "axis", "Y");
+    text(numberIds_[2], "axis", "X");
+    decodedId_ =
+        flagVariable("decoded", "whether the whole message was decoded", "stopped_early whole", 2);
+    layoutId_ = flagVariable("profile_layout", "layout of the profile in the message",
+                             "full_resolution two_meter inflection_points", 3);
+    depthSourceId_ =
+        flagVariable("depth_source", "where the depths come from", "message fall_rate", 2);
+    for (const TextVariable& v : kProfileTexts) {
+      std::size_t length = 1;
+      for (const Observation& o : observations_) {
+        if (const Text value = v.value(o)) length = std::max(length, utf8Text(*value).size());
+      }
+      const std::string dimensionName = std::string(v.name) + "_strlen";
+      int dimensions[2] = {profile_, 0};
+      check(nc_def_dim(ncid_, dimensionName.c_str(), length, &dimensions[1]));
+      int varid = 0;
+      check(nc_def_var(ncid_, v.name, NC_CHAR, 2, dimensions, &varid));
+      text(varid, "long_name", v.longName);
+      text(varid, "_Encoding", "utf-8");
+      textIds_.push_back(varid);
+      textLengths_.push_back(length);
+    }
+    text(textIds_[0], "cf_role", "profile_id");
+    rowSizeId_ =
+        variable("row_size", NC_INT, profile_, "", "number of samples in the profile", "", false);
+    text(rowSizeId_, "sample_dimension", "obs");
+  }
+
+  void defineSampleVariables() {
+    depthId_ = variable("depth", NC_FLOAT, obs_, "depth", "depth of the sample", "m");
+    text(depthId_, "positive", "down");
+    text(depthId_, "axis", "Z");
+    temperatureId_ = variable("temperature", NC_FLOAT, obs_, "sea_water_temperature",
+                              "sea water temperature", "degree_Celsius");
+    text(temperatureId_, "coordinates", "time latitude longitude depth");
+  }
+
+  void writeProfileVariables() {
+    std::vector<double> values(observations_.size());
+    const auto put = [&](int varid) { check(nc_put_var_double(ncid_, varid, values.data())); };
+    for (std::size_t v = 0; v < std::size(kProfileNumbers); ++v) {
+      const double fill = fillValue(kProfileNumbers[v].type);
+      for (std::size_t i = 0; i < observations_.size(); ++i) {
+        values[i] = kProfileNumbers[v].value(observations_[i]).value_or(fill);
+      }
+      put(numberIds_[v]);
+    }
+    const auto flags = [&](int varid, auto code) {
+      for (std::size_t i = 0; i < observations_.size(); ++i) values[i] = code(observations_[i]);
+      put(varid);
+    };
+    flags(decodedId_, [](const Observation& o) { return o.decoded ? 1.0 : 0.0; });
+    flags(layoutId_, [](const Observation& o) {
+      return o.profile.layout ? static_cast<double>(*o.profile.layout) : NC_FILL_BYTE;
+    });
+    flags(depthSourceId_, [](const Observation& o) {
+      return o.profile.depthSource ? static_cast<double>(*o.profile.depthSource) : NC_FILL_BYTE;
+    });
+    flags(rowSizeId_,
+          [](const Observation& o) { return static_cast<double>(o.profile.samples.size()); });
+    for (std::size_t v = 0; v < std::size(kProfileTexts); ++v) {
+      const std::size_t length = textLengths_[v];
+      std::string block(observations_.size() * length, '\0');
+      for (std::size_t i = 0; i < observations_.size(); ++i) {
+        if (const Text value = kProfileTexts[v].value(observations_[i])) {
+          const std::string utf8 = utf8Text(*value);
+          std::copy(utf8.begin(), utf8.end(),
+                    block.begin() + static_cast<std::ptrdiff_t>(i * length));
+        }
+      }
+      check(nc_put_var_text(ncid_, textIds_[v], block.data()));
+    }
+  }
+
+  void writeSampleVariables() {
+    if (samples_ == 0) return;
+    std::vector<float> depths;
+    std::vector<float> temperatures;
+    depths.reserve(samples_);
+    temperatures.reserve(samples_);
+    const auto units = [](const std::optional<std::int32_t>& hundredths) {
+      return hundredths ? static_cast<float>(*hundredths / 100.0) : NC_FILL_FLOAT;
+    };
+    for (const Observation& o : observations_) {
+      for (const Sample& sample : o.profile.samples) {
+        depths.push_back(units(sample.depthHundredths));
+        temperatures.push_back(units(sample.temperatureHundredths));
+      }
+    }
+    check(nc_put_var_float(ncid_, depthId_, depths.data()));
+    check(nc_put_var_float(ncid_, temperatureId_, temperatures.data()));
+  }
+
+  void globalAttributes(const std::string& history) {
+    const bool single = observations_.size() == 1;
+    text(NC_GLOBAL, "Conventions", "CF-1.8, ACDD-1.3");
+    text(NC_GLOBAL, "featureType", "profile");
+    text(NC_GLOBAL, "cdm_data_type", "Profile");
+    text(NC_GLOBAL, "title", single ? "XBT temperature profile" : "XBT temperature profiles");
+    text(NC_GLOBAL, "summary",
+         (single ? std::string("A sea water temperature profile")
+                 : std::to_string(observations_.size()) + " sea water temperature profiles") +
+             " measured by ship-launched expendable bathythermographs (XBT), as the ships' "
+             "messages sent them.");
+    text(NC_GLOBAL, "source",
+         single ? "XBT message " + utf8Text(observations_[0].source)
+                : std::to_string(observations_.size()) + " XBT messages");
+    text(NC_GLOBAL, "history", history);
+    text(NC_GLOBAL, "standard_name_vocabulary", "CF Standard Name Table v79");
+    text(NC_GLOBAL, "platform",
+         distinct([](const Observation& o)
+                      -> Text { return o.ship.name ? o.ship.name : o.ship.callSign; },
+                  "ship"));
+    text(NC_GLOBAL, "instrument",
+         distinct([](const Observation& o) { return o.probe.name; }, "XBT"));
+    range(
+        "geospatial_lat", [](const Observation& o) { return o.latitude; }, "degrees_north");
+    range(
+        "geospatial_lon", [](const Observation& o) { return o.longitude; }, "degrees_east");
+    double shallowest = std::numeric_limits<double>::infinity();
+    double deepest = -shallowest;
+    for (const Observation& o : observations_) {
+      for (const Sample& sample : o.profile.samples) {
+        if (const Number depth = sample.depthM()) {
+          shallowest = std::min(shallowest, *depth);
+          deepest = std::max(deepest, *depth);
+        }
+      }
+    }
+    if (shallowest <= deepest) {
+      check(nc_put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_min", NC_DOUBLE, 1,
+                              &shallowest));
+      check(nc_put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_max", NC_DOUBLE, 1, &deepest));
+      text(NC_GLOBAL, "geospatial_vertical_units", "m");
+      text(NC_GLOBAL, "geospatial_vertical_positive", "down");
+    }
+    std::optional<std::int64_t> first;
+    std::optional<std::int64_t> last;
+    for (const Observation& o : observations_) {
+      if (const std::optional<std::int64_t> t = o.time.utcSeconds) {
+        first = std::min(first.value_or(*t), *t);
+        last = std::max(last.value_or(*t), *t);
+      }
+    }
+    if (first) {
+      text(NC_GLOBAL, "time_coverage_start", isoTime(*first));
+      text(NC_GLOBAL, "time_coverage_end", isoTime(*last));
+    }
+  }
+
+  // The distinct values of `value` in order of appearance, joined; `none`
+  // when no profile has one.
+  template <typename Value>
+  std::string distinct(Value value, const char* none) const {
+    std::vector<std::string> seen;
+    for (const Observation& o : observations_) {
+      if (const Text v = value(o)) {
+        const std::string utf8 = utf8Text(*v);
+        if (std::find(seen.begin(), seen.end(), utf8) == seen.end()) seen.push_back(utf8);
+      }
+    }
+    if (seen.empty()) return none;
+    std::string joined;
+    for (const std::string& s : seen) joined += (joined.empty() ? "" : ", ") + s;
+    return joined;
+  }
+
+  template <typename Value>
+  void range(const std::string& prefix, Value value, const char* units) {
+    std::optional<double> low;
+    std::optional<double> high;
+    for (const Observation& o : observations_) {
+      if (const Number v = value(o)) {
+        low = std::min(low.value_or(*v), *v);
+        high = std::max(high.value_or(*v), *v);
+      }
+    }
+    if (!low) return;
+    check(nc_put_att_double(ncid_, NC_GLOBAL, (prefix + "_min").c_str(), NC_DOUBLE, 1, &*low));
+    check(nc_put_att_double(ncid_, NC_GLOBAL, (prefix + "_max").c_str(), NC_DOUBLE, 1, &*high));
+    text(NC_GLOBAL, (prefix + "_units").c_str(), units);
+  }
+
+  const std::vector<Observation>& observations_;
+  std::size_t samples_ = 0;
+  int ncid_ = 0;
+  int profile_ = 0;
+  int obs_ = 0;
+  std::vector<int> numberIds_;
+  std::vector<int> textIds_;
+  std::vector<std::size_t> textLengths_;
+  int decodedId_ = 0;
+  int layoutId_ = 0;
+  int depthSourceId_ = 0;
+  int rowSizeId_ = 0;
+  int depthId_ = 0;
+  int temperatureId_ = 0;
+};
+
+}  // namespace
+
+bool netcdfAvailable() { return true; }
+
+bool NetcdfCollection::write(const std::string& path, const std::string& history,
+                             std::string& error) const {
+  if (observations_.empty()) {
+    error = "no profiles to write";
+    return false;
+  }
+  int ncid = -1;
+  try {
+    std::size_t chunk = 4096;
+    check(nc__create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
+    Writer(observations_).write(ncid, history);
+    const int status = nc_close(ncid);
+    ncid = -1;
+    check(status);
+    return true;
+  } catch (const NetcdfError& failure) {
+    if (ncid != -1) nc_abort(ncid);
+    error = nc_strerror(failure.status);
+    return false;
+  }
+}
+
+}  // namespace xbtconv
+
+#endif
