@@ -1,5 +1,34 @@
 #include "export/netcdf_export.h"
 
+namespace xbtconv {
+
+// The fill value of netCDF's float variables (NC_FILL_FLOAT), here too where
+// the library is missing.
+constexpr float kFillFloat = 9.9692099683868690e+36F;
+
+void NetcdfCollection::add(Observation observation) {
+  const auto units = [](const std::optional<std::int32_t>& hundredths) {
+    return hundredths ? static_cast<float>(*hundredths / 100.0) : kFillFloat;
+  };
+  std::vector<Sample>& samples = observation.profile.samples;
+  for (const Sample& sample : samples) {
+    depths_.push_back(units(sample.depthHundredths));
+    temperatures_.push_back(units(sample.temperatureHundredths));
+  }
+  rowSizes_.push_back(static_cast<int>(samples.size()));
+  std::vector<Sample>().swap(samples);
+  profiles_.push_back(std::move(observation));
+}
+
+void NetcdfCollection::clear() {
+  profiles_.clear();
+  rowSizes_.clear();
+  depths_.clear();
+  temperatures_.clear();
+}
+
+}  // namespace xbtconv
+
 #ifndef XBTCONV_HAVE_NETCDF
 
 namespace xbtconv {
@@ -160,7 +189,7 @@ double fillValue(nc_type type) {
     case NC_INT:
       return NC_FILL_INT;
     case NC_FLOAT:
-      return NC_FILL_FLOAT;
+      return kFillFloat;
     default:
       return NC_FILL_DOUBLE;
   }
@@ -168,9 +197,13 @@ double fillValue(nc_type type) {
 
 class Writer {
  public:
-  explicit Writer(const std::vector<Observation>& observations) : observations_(observations) {
-    for (const Observation& o : observations) samples_ += o.profile.samples.size();
-  }
+  Writer(const std::vector<Observation>& observations, const std::vector<int>& rowSizes,
+         const std::vector<float>& depths, const std::vector<float>& temperatures)
+      : observations_(observations),
+        rowSizes_(rowSizes),
+        depths_(depths),
+        temperatures_(temperatures),
+        samples_(depths.size()) {}
 
   void write(int ncid, const std::string& history) {
     ncid_ = ncid;
@@ -283,8 +316,7 @@ class Writer {
     flags(depthSourceId_, [](const Observation& o) {
       return o.profile.depthSource ? static_cast<double>(*o.profile.depthSource) : NC_FILL_BYTE;
     });
-    flags(rowSizeId_,
-          [](const Observation& o) { return static_cast<double>(o.profile.samples.size()); });
+    check(nc_put_var_int(ncid_, rowSizeId_, rowSizes_.data()));
     for (std::size_t v = 0; v < std::size(kProfileTexts); ++v) {
       const std::size_t length = textLengths_[v];
       std::string block(observations_.size() * length, '\0');
@@ -301,21 +333,8 @@ class Writer {
 
   void writeSampleVariables() {
     if (samples_ == 0) return;
-    std::vector<float> depths;
-    std::vector<float> temperatures;
-    depths.reserve(samples_);
-    temperatures.reserve(samples_);
-    const auto units = [](const std::optional<std::int32_t>& hundredths) {
-      return hundredths ? static_cast<float>(*hundredths / 100.0) : NC_FILL_FLOAT;
-    };
-    for (const Observation& o : observations_) {
-      for (const Sample& sample : o.profile.samples) {
-        depths.push_back(units(sample.depthHundredths));
-        temperatures.push_back(units(sample.temperatureHundredths));
-      }
-    }
-    check(nc_put_var_float(ncid_, depthId_, depths.data()));
-    check(nc_put_var_float(ncid_, temperatureId_, temperatures.data()));
+    check(nc_put_var_float(ncid_, depthId_, depths_.data()));
+    check(nc_put_var_float(ncid_, temperatureId_, temperatures_.data()));
   }
 
   void globalAttributes(const std::string& history) {
@@ -346,12 +365,10 @@ class Writer {
         "geospatial_lon", [](const Observation& o) { return o.longitude; }, "degrees_east");
     double shallowest = std::numeric_limits<double>::infinity();
     double deepest = -shallowest;
-    for (const Observation& o : observations_) {
-      for (const Sample& sample : o.profile.samples) {
-        if (const Number depth = sample.depthM()) {
-          shallowest = std::min(shallowest, *depth);
-          deepest = std::max(deepest, *depth);
-        }
+    for (const float depth : depths_) {
+      if (depth != kFillFloat) {
+        shallowest = std::min(shallowest, static_cast<double>(depth));
+        deepest = std::max(deepest, static_cast<double>(depth));
       }
     }
     if (shallowest <= deepest) {
@@ -409,7 +426,10 @@ class Writer {
   }
 
   const std::vector<Observation>& observations_;
-  std::size_t samples_ = 0;
+  const std::vector<int>& rowSizes_;
+  const std::vector<float>& depths_;
+  const std::vector<float>& temperatures_;
+  std::size_t samples_;
   int ncid_ = 0;
   int profile_ = 0;
   int obs_ = 0;
@@ -430,7 +450,7 @@ bool netcdfAvailable() { return true; }
 
 bool NetcdfCollection::write(const std::string& path, const std::string& history,
                              std::string& error) const {
-  if (observations_.empty()) {
+  if (profiles_.empty()) {
     error = "no profiles to write";
     return false;
   }
@@ -438,7 +458,7 @@ bool NetcdfCollection::write(const std::string& path, const std::string& history
   try {
     std::size_t chunk = 4096;
     check(nc__create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
-    Writer(observations_).write(ncid, history);
+    Writer(profiles_, rowSizes_, depths_, temperatures_).write(ncid, history);
     const int status = nc_close(ncid);
     ncid = -1;
     check(status);

@@ -26,9 +26,9 @@ bool netcdfAvailable();
 class NetcdfCollection {
  public:
   /// Adds a profile to the file.
-  void add(Observation observation) { observations_.push_back(std::move(observation)); }
-  std::size_t size() const { return observations_.size(); }
-  void clear() { observations_.clear(); }
+  void add(Observation observation);
+  std::size_t size() const { return profiles_.size(); }
+  void clear();
 
   /// Writes the file `path` with every profile added, in order; false with
   /// the reason in `error` when the library fails or this build has none.
@@ -36,7 +36,12 @@ class NetcdfCollection {
   bool write(const std::string& path, const std::string& history, std::string& error) const;
 
  private:
-  std::vector<Observation> observations_;
+  // The profiles without their samples, which are kept as the columns the
+  // file holds: a run of many messages takes a third of the memory.
+  std::vector<Observation> profiles_;
+  std::vector<int> rowSizes_;
+  std::vector<float> depths_;
+  std::vector<float> temperatures_;
 };
 
 }  // namespace xbtconv
