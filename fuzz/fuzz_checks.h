@@ -1,9 +1,9 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
 // made whole, the extended kind is back in its kind-2 state, and the
-// observation exports as JSON, CSV and BUFR, and, when asked (netCDF is
-// slow enough to cut a target's pace tenfold), as netCDF where the build
-// has it.
+// observation exports as JSON, CSV and BUFR and plots as SVG, and, when
+// asked (netCDF is slow enough to cut a target's pace tenfold), as netCDF
+// where the build has it.
 #ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
 #define XBTCONV_FUZZ_FUZZ_CHECKS_H_
 
@@ -20,6 +20,7 @@
 #include "export/csv_export.h"
 #include "export/json_export.h"
 #include "export/netcdf_export.h"
+#include "export/svg_plot.h"
 #include "report/report_assembly.h"
 
 namespace xbtconv::fuzz {
@@ -49,6 +50,8 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
                              static_cast<std::size_t>(static_cast<unsigned char>(bufr[5])) << 8 |
                              static_cast<unsigned char>(bufr[6]);
   if (stated != bufr.size() || bufr.compare(bufr.size() - 4, 4, "7777") != 0) std::abort();
+  const std::string svg = profileSvg(observation);
+  if (svg.size() < 7 || svg.compare(svg.size() - 7, 7, "</svg>\n") != 0) std::abort();
   if (netcdf && netcdfAvailable()) {
     // One scratch file per process, so that targets can run side by side.
     static const std::string scratch =

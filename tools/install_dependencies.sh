@@ -10,7 +10,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ git libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
   python3 python3-jsonschema python3-eccodes libeccodes-dev libnetcdf-dev netcdf-bin python3-xarray
-  python3-netcdf4)
+  python3-netcdf4 librsvg2-bin python3-pil)
 if [[ "${1:-}" == --ci ]]; then
   packages+=(clang libclang-rt-14-dev clang-format clang-tidy googletest g++-mingw-w64-x86-64-posix
     wine64 wine)

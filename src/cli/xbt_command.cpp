@@ -6,12 +6,14 @@
 #include "cli/convert_command.h"
 #include "cli/export_command.h"
 #include "cli/info_command.h"
+#include "cli/plot_command.h"
 
 namespace xbtconv {
 
 int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   CLI::App app(
-      "XBT messages as data (JSON, CSV), the legacy reports, and a quick look at each file.",
+      "XBT messages as data (JSON, CSV, BUFR, netCDF), the legacy reports, plots, and a quick "
+      "look at each file.",
       "xbt");
   app.set_version_flag("--version", std::string("xbt ") + XBTCONV_VERSION);
   app.require_subcommand(1);
@@ -87,6 +89,20 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       ->check(CLI::IsMember({"auto", "always", "never"}));
   convertCommand->add_option("PATH", convertOptions.paths, "Message files and folders")->required();
 
+  PlotOptions plotOptions;
+  CLI::App* plotCommand = app.add_subcommand(
+      "plot",
+      "Plot each message (NAME.svg: temperature against depth) and write an index.html of them "
+      "all.");
+  plotCommand->add_option("-o,--output-dir", plotOptions.outputDirectory,
+                          "Folder for the plots and index.html (made when missing; default: the "
+                          "current folder)");
+  plotCommand
+      ->add_option("--sample-rate", plotOptions.sampleRateHz,
+                   "Samples per second of full-resolution profiles, for their depths (default 10)")
+      ->check(CLI::PositiveNumber);
+  plotCommand->add_option("PATH", plotOptions.paths, "Message files and folders")->required();
+
   std::vector<std::string> infoPaths;
   CLI::App* infoCommand = app.add_subcommand(
       "info",
@@ -108,6 +124,7 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   }
   if (exportCommand->parsed()) return runExport(exportOptions, out, err);
   if (convertCommand->parsed()) return runConvert(convertOptions, out, err);
+  if (plotCommand->parsed()) return runPlot(plotOptions, out, err);
   return runInfo(infoPaths, out, err);
 }
 
