@@ -18,11 +18,11 @@ namespace {
 
 using testing::TempDirectory;
 
+#ifndef _WIN32
 testing::RunResult runXbt(const std::vector<std::string>& arguments) {
   return testing::runProgram(XBT_EXECUTABLE, arguments, "/");
 }
 
-#ifndef _WIN32
 TEST(SvgPlot, RenderedPlotsShowTheDataAndTheIndexListsEveryFile) {
   TempDirectory directory;
   int inputs = 0;
