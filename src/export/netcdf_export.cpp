@@ -49,7 +49,6 @@ bool NetcdfCollection::write(const std::string& /*path*/, const std::string& /*h
 
 #include <algorithm>
 #include <limits>
-#include <numeric>
 
 #include "export/text_encoding.h"
 #include "profile/utc_time.h"
@@ -239,12 +238,13 @@ class Writer {
     return varid;
   }
 
-  // A coded byte: its values and what each means.
+  // A coded byte: its values (0 to count - 1, count at most 3) and what
+  // each means.
   int flagVariable(const char* name, const char* longName, const char* meanings, int count) {
     const int varid = variable(name, NC_BYTE, profile_, "", longName, "");
-    std::vector<signed char> values(static_cast<std::size_t>(count));
-    std::iota(values.begin(), values.end(), static_cast<signed char>(0));
-    check(nc_put_att_schar(ncid_, varid, "flag_values", NC_BYTE, values.size(), values.data()));
+    static constexpr signed char kValues[] = {0, 1, 2};
+    check(nc_put_att_schar(ncid_, varid, "flag_values", NC_BYTE, static_cast<std::size_t>(count),
+                           kValues));
     text(varid, "flag_meanings", meanings);
     return varid;
   }
