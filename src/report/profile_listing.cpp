@@ -54,6 +54,35 @@ const TemperatureColumns& temperatureColumns() {
   return columns;
 }
 
+// The "%5d" depth column of two-metre sample k (20 k, in tenths of a metre)
+// for the k of every ordinary profile, made once like the temperatures;
+// a longer profile takes the general way past it.
+class TwoMeterDepthColumns {
+ public:
+  TwoMeterDepthColumns() {
+    for (std::int32_t k = 0; k < kCount; ++k) {
+      formatPaddedInteger(columns_[static_cast<std::size_t>(k)].data(), 20 * std::int64_t{k}, 5);
+    }
+  }
+
+  // Writes the column of sample `k` to `out`; returns the characters written.
+  int write(char* out, std::int32_t k) const {
+    if (k >= kCount) return formatPaddedInteger(out, 20 * std::int64_t{k}, 5);
+    std::memcpy(out, columns_[static_cast<std::size_t>(k)].data(), 5);
+    return 5;
+  }
+
+ private:
+  // 20 k stays within five digits.
+  static constexpr std::int32_t kCount = 5000;
+  std::array<std::array<char, 5>, kCount> columns_;
+};
+
+const TwoMeterDepthColumns& twoMeterDepthColumns() {
+  static const TwoMeterDepthColumns columns;
+  return columns;
+}
+
 // Appends a count line: `opening` (two line breaks and the title), the
 // count as "%<width>d", then "\r\n".
 void appendCountLine(std::string& text, const char* opening, std::int32_t count, int width) {
@@ -109,12 +138,13 @@ void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSin
   appendCountLine(text, "\r\n\r\nTWOMETER:", samples, 5);  // "\r\n\r\nTWOMETER:%5d\r\n"
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
   const TemperatureColumns& columns = temperatureColumns();
+  const TwoMeterDepthColumns& depths = twoMeterDepthColumns();
   char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
     char* out = line;
     for (std::int32_t k = first; k <= end; ++k) {
-      out += formatPaddedInteger(out, 20 * std::int64_t{k}, 5);
+      out += depths.write(out, k);
       out += columns.write(out, message.twoMeterRaw(k), 5);
     }
     *out++ = '\r';
