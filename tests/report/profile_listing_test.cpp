@@ -53,6 +53,11 @@ TEST(ProfileListing, TwoMeterPairs) {
   fields.temperatures = {2800, 2810, 2820};
   // The examples' golden reports hold whole lines of eight pairs.
   EXPECT_EQ(listingOf(fields), "\r\n\r\nTWOMETER:    3\r\n   20 2400   40 2410   60 2420\r\n");
+  // Past 9,998 m the depth outgrows its five columns.
+  fields.temperatures.assign(5001, 2800);
+  const std::string listing = listingOf(fields);
+  EXPECT_TRUE(listing.ends_with("99980 2400100000 2400\r\n100020 2400\r\n"))
+      << listing.substr(listing.size() - 60);
 }
 
 TEST(ProfileListing, InflectionPointsTitledByTheTwoMeterGrid) {
