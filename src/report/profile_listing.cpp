@@ -17,71 +17,51 @@ constexpr int kPairsPerLine = 8;
 // The widest listed value: "-2147483648".
 constexpr int kWidestValue = 11;
 
-// The listing of a temperature depends on its raw twelve bits alone, so the
-// "%4d" text of each of the 4096 raw values is made once, by the same
-// conversion as any other value. Every one is exactly four characters
-// (-400 to 3693). A raw value outside the twelve bits (a first sample that
-// never got one) takes the general way.
-class TemperatureColumns {
+// The "%<Width>d" text of Value(i) for every i below Count, made once by the
+// same conversion as any other value. Listings print a few thousand values
+// over and over (a temperature depends on its raw twelve bits alone, a
+// two-metre depth on its sample number), so copying them is most of the
+// formatting saved. A value past the table takes the general way.
+template <int Width, std::uint32_t Count, std::int64_t (*Value)(std::uint32_t)>
+class ColumnTable {
  public:
-  TemperatureColumns() {
-    for (std::uint32_t raw = 0; raw < kRawValues; ++raw) {
+  static const ColumnTable& instance() {
+    static const ColumnTable table;
+    return table;
+  }
+
+  // Writes "%<width>d" of Value(i) to `out`; returns the characters
+  // written. REQUIRES: width >= Width.
+  int write(char* out, std::uint32_t i, int width) const {
+    if (i >= Count) return formatPaddedInteger(out, Value(i), width);
+    const int padding = width - Width;
+    std::memset(out, ' ', static_cast<std::size_t>(padding));
+    std::memcpy(out + padding, columns_[i].data(), Width);
+    return width;
+  }
+
+ private:
+  ColumnTable() {
+    for (std::uint32_t i = 0; i < Count; ++i) {
       char text[kWidestValue + 1];
-      formatPaddedInteger(text, temperatureColumn(JjvvMessage::temperatureOf(raw)), 4);
-      std::memcpy(columns_[raw].data(), text, 4);
+      formatPaddedInteger(text, Value(i), Width);
+      std::memcpy(columns_[i].data(), text, Width);
     }
   }
 
-  // Writes "%<width>d" of the listed temperature of `raw` (width 4 or 5) to
-  // `out`; returns the characters written.
-  int write(char* out, std::uint32_t raw, int width) const {
-    if (raw >= kRawValues) {
-      return formatPaddedInteger(out, temperatureColumn(JjvvMessage::temperatureOf(raw)), width);
-    }
-    int written = 0;
-    if (width == 5) out[written++] = ' ';
-    std::memcpy(out + written, columns_[raw].data(), 4);
-    return written + 4;
-  }
-
- private:
-  static constexpr std::uint32_t kRawValues = 4096;
-  std::array<std::array<char, 4>, kRawValues> columns_;
+  std::array<std::array<char, Width>, Count> columns_;
 };
 
-const TemperatureColumns& temperatureColumns() {
-  static const TemperatureColumns columns;
-  return columns;
+std::int64_t listedTemperature(std::uint32_t raw) {
+  return temperatureColumn(JjvvMessage::temperatureOf(raw));
 }
 
-// The "%5d" depth column of two-metre sample k (20 k, in tenths of a metre)
-// for the k of every ordinary profile, made once like the temperatures;
-// a longer profile takes the general way past it.
-class TwoMeterDepthColumns {
- public:
-  TwoMeterDepthColumns() {
-    for (std::int32_t k = 0; k < kCount; ++k) {
-      formatPaddedInteger(columns_[static_cast<std::size_t>(k)].data(), 20 * std::int64_t{k}, 5);
-    }
-  }
+std::int64_t twoMeterDepth(std::uint32_t k) { return 20 * std::int64_t{k}; }
 
-  // Writes the column of sample `k` to `out`; returns the characters written.
-  int write(char* out, std::int32_t k) const {
-    if (k >= kCount) return formatPaddedInteger(out, 20 * std::int64_t{k}, 5);
-    std::memcpy(out, columns_[static_cast<std::size_t>(k)].data(), 5);
-    return 5;
-  }
-
- private:
-  // 20 k stays within five digits.
-  static constexpr std::int32_t kCount = 5000;
-  std::array<std::array<char, 5>, kCount> columns_;
-};
-
-const TwoMeterDepthColumns& twoMeterDepthColumns() {
-  static const TwoMeterDepthColumns columns;
-  return columns;
-}
+// Every temperature of twelve bits is four characters (-400 to 3693); 20 k
+// stays within five up to k = 4999, past every ordinary profile.
+using TemperatureColumns = ColumnTable<4, 4096, listedTemperature>;
+using TwoMeterDepthColumns = ColumnTable<5, 5000, twoMeterDepth>;
 
 // Appends a count line: `opening` (two line breaks and the title), the
 // count as "%<width>d", then "\r\n".
@@ -118,7 +98,7 @@ void appendFullResolution(const JjvvMessage& message, std::string& text, const T
   const std::int32_t count = message.fullResolutionCount();
   appendCountLine(text, "\r\n\r\nXBT:", count, 5);  // "\r\n\r\nXBT:%5d\r\n"
   LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
-  const TemperatureColumns& columns = temperatureColumns();
+  const TemperatureColumns& columns = TemperatureColumns::instance();
   char line[kTemperaturesPerLine * kWidestValue + 2];
   for (std::int32_t first = 0; first < count; first += kTemperaturesPerLine) {
     const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
@@ -137,14 +117,14 @@ void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSin
   const std::int32_t samples = message.twoMeterCount() / 2;
   appendCountLine(text, "\r\n\r\nTWOMETER:", samples, 5);  // "\r\n\r\nTWOMETER:%5d\r\n"
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
-  const TemperatureColumns& columns = temperatureColumns();
-  const TwoMeterDepthColumns& depths = twoMeterDepthColumns();
+  const TemperatureColumns& columns = TemperatureColumns::instance();
+  const TwoMeterDepthColumns& depths = TwoMeterDepthColumns::instance();
   char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
     char* out = line;
     for (std::int32_t k = first; k <= end; ++k) {
-      out += depths.write(out, k);
+      out += depths.write(out, static_cast<std::uint32_t>(k), 5);
       out += columns.write(out, message.twoMeterRaw(k), 5);
     }
     *out++ = '\r';
