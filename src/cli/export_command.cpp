@@ -1,7 +1,5 @@
 #include "cli/export_command.h"
 
-#include <filesystem>
-#include <system_error>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -64,14 +62,7 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   // early only when asked to.
   const bool goodOnly = bufr || netcdf;
   const bool gathered = !options.collection.empty();
-  if (!options.outputDirectory.empty()) {
-    std::error_code code;
-    std::filesystem::create_directories(options.outputDirectory, code);
-    if (code) {
-      sayAbout(err, options.outputDirectory, "cannot create the folder: " + code.message());
-      return 1;
-    }
-  }
+  if (!makeOutputFolder(options.outputDirectory, err)) return 1;
   if (options.toStandardOutput && options.format == "csv") std::fputs(csvHeader().c_str(), out);
 #ifdef _WIN32
   // BUFR is binary: no line-end translation on its way out.

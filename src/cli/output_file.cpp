@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/input_files.h"
 #include "driver/directory_listing.h"
 
 #ifndef _WIN32
@@ -154,6 +155,15 @@ bool writeOutputFile(const std::string& path, std::string_view content, std::str
   // than all the rest of an export.
   return writeOutputFile(
       path, [content](const TextSink& sink) { sink(content); }, Replace::kInPlace, error);
+}
+
+bool makeOutputFolder(const std::string& folder, std::FILE* err) {
+  if (folder.empty()) return true;
+  std::error_code code;
+  std::filesystem::create_directories(folder, code);
+  if (!code) return true;
+  sayAbout(err, folder, "cannot create the folder: " + code.message());
+  return false;
 }
 
 std::string outputPath(const std::string& directory, const std::string& name) {

@@ -7,6 +7,7 @@
 #ifndef XBTCONV_CLI_OUTPUT_FILE_H_
 #define XBTCONV_CLI_OUTPUT_FILE_H_
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,10 @@ bool writeOutputFile(const std::string& path, std::string_view content, std::str
 bool writeOutputFileBy(const std::string& path,
                        const std::function<bool(const std::string&, std::string&)>& write,
                        std::string& error);
+
+/// Makes `folder` and the folders above it where missing; false, with the
+/// reason said on `err`, when it cannot. An empty `folder` is the current one.
+bool makeOutputFolder(const std::string& folder, std::FILE* err);
 
 /// `directory` and `name` joined, or `name` alone for an empty directory.
 std::string outputPath(const std::string& directory, const std::string& name);

@@ -62,13 +62,8 @@ GalleryRow rowOf(const Observation& o) {
 }  // namespace
 
 int runPlot(const PlotOptions& options, std::FILE* /*out*/, std::FILE* err) {
+  if (!makeOutputFolder(options.outputDirectory, err)) return 1;
   const fs::path folder = options.outputDirectory;
-  std::error_code code;
-  fs::create_directories(folder, code);
-  if (code) {
-    sayAbout(err, options.outputDirectory, "cannot create the folder: " + code.message());
-    return 1;
-  }
   int plotted = 0;
   int failed = 0;
   int skipped = 0;

@@ -1,6 +1,6 @@
 #include "export/html_gallery.h"
 
-#include "export/svg_plot.h"
+#include "export/text_encoding.h"
 
 namespace xbtconv {
 namespace {

@@ -124,32 +124,6 @@ std::vector<std::string> captionLines(const Observation& o, bool depths, int gap
 
 }  // namespace
 
-std::string xmlText(const std::string& text) {
-  std::string escaped;
-  for (const char c : utf8Text(text)) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      case '\'':
-        escaped += "&#39;";
-        break;
-      default:
-        escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    }
-  }
-  return escaped;
-}
-
 std::string profileSvg(const Observation& observation) {
   const std::vector<Sample>& samples = observation.profile.samples;
   // Samples without any depth are drawn by number, down the page.

@@ -17,11 +17,6 @@ namespace xbtconv {
 /// The plot of `observation`.
 std::string profileSvg(const Observation& observation);
 
-/// `text` as XML (or HTML) character data or attribute value: valid UTF-8,
-/// markup characters and both quotes escaped, control characters (which
-/// XML forbids) as "?".
-std::string xmlText(const std::string& text);
-
 }  // namespace xbtconv
 
 #endif  // XBTCONV_EXPORT_SVG_PLOT_H_

@@ -1,5 +1,5 @@
-// Texts for the data files (ship name, call sign, SOOP line, file names) as
-// UTF-8. A text that is valid UTF-8 (plain ASCII, as messages are meant to
+// Texts for the data files and pages (ship name, call sign, SOOP line, file
+// names) as UTF-8. A text that is valid UTF-8 (plain ASCII, as messages are meant to
 // carry, included) stays as it is. Anything else, which only a corrupt
 // transmission carries, is read byte by byte as Latin-1, so that every byte
 // survives into the data files and can be told apart: nothing is dropped.
@@ -13,6 +13,11 @@ namespace xbtconv {
 
 /// `text` as valid UTF-8, by the rule above.
 std::string utf8Text(std::string_view text);
+
+/// `text` as XML (or HTML) character data or attribute value: valid UTF-8,
+/// markup characters and both quotes escaped, control characters (which
+/// XML forbids) as "?".
+std::string xmlText(const std::string& text);
 
 }  // namespace xbtconv
 

@@ -61,9 +61,5 @@ TEST(SvgPlot, RenderedPlotsShowTheDataAndTheIndexListsEveryFile) {
 }
 #endif
 
-TEST(SvgPlot, TextsAreValidXmlWhateverTheMessageCarries) {
-  EXPECT_EQ(xmlText("A&B <C> \"D\"\x01\xE9"), "A&amp;B &lt;C&gt; &quot;D&quot;?\xC3\xA9");
-}
-
 }  // namespace
 }  // namespace xbtconv
