@@ -266,9 +266,12 @@ class Writer {
     depthSourceId_ =
         flagVariable("depth_source", "where the depths come from", "message fall_rate", 2);
     for (const TextVariable& v : kProfileTexts) {
+      // Each profile's text in UTF-8 ("" for none), kept for the writing.
+      std::vector<std::string>& texts = texts_.emplace_back(observations_.size());
       std::size_t length = 1;
-      for (const Observation& o : observations_) {
-        if (const Text value = v.value(o)) length = std::max(length, utf8Text(*value).size());
+      for (std::size_t i = 0; i < observations_.size(); ++i) {
+        if (const Text value = v.value(observations_[i])) texts[i] = utf8Text(*value);
+        length = std::max(length, texts[i].size());
       }
       const std::string dimensionName = std::string(v.name) + "_strlen";
       int dimensions[2] = {profile_, 0};
@@ -321,11 +324,9 @@ class Writer {
       const std::size_t length = textLengths_[v];
       std::string block(observations_.size() * length, '\0');
       for (std::size_t i = 0; i < observations_.size(); ++i) {
-        if (const Text value = kProfileTexts[v].value(observations_[i])) {
-          const std::string utf8 = utf8Text(*value);
-          std::copy(utf8.begin(), utf8.end(),
-                    block.begin() + static_cast<std::ptrdiff_t>(i * length));
-        }
+        const std::string& utf8 = texts_[v][i];
+        std::copy(utf8.begin(), utf8.end(),
+                  block.begin() + static_cast<std::ptrdiff_t>(i * length));
       }
       check(nc_put_var_text(ncid_, textIds_[v], block.data()));
     }
@@ -436,6 +437,7 @@ class Writer {
   std::vector<int> numberIds_;
   std::vector<int> textIds_;
   std::vector<std::size_t> textLengths_;
+  std::vector<std::vector<std::string> > texts_;
   int decodedId_ = 0;
   int layoutId_ = 0;
   int depthSourceId_ = 0;
