@@ -78,6 +78,7 @@ BENCHMARK(ConstructExtended);
 // Arguments: type of data, samples (points for type 3).
 BENCHMARK(StandardMessage)
     ->ArgNames({"type", "samples"})
+    ->Args({1, 0})
     ->Args({1, 1000})
     ->Args({1, 2000})
     ->Args({2, 500})

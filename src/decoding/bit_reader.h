@@ -12,7 +12,9 @@
 #ifndef XBTCONV_DECODING_BIT_READER_H_
 #define XBTCONV_DECODING_BIT_READER_H_
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -59,6 +61,36 @@ inline std::uint32_t bitsInside(const MessageBuffer& buffer, std::int64_t positi
     window = (window << 8) | (index + k < buffer.byteCount ? bytes[k] : 0u);
   }
   return static_cast<std::uint32_t>((window << skipped) >> (64 - width));
+}
+
+/// Reads `count` fields of `Width` bits that follow one another from
+/// `position`, hands each to `take(i, bits)` in order, and advances
+/// `position` past them. A profile is thousands of such fields: wherever
+/// eight bytes lie in the buffer, one eight-byte load yields as many whole
+/// fields as fit in the 57 bits it holds past any skipped bits.
+/// REQUIRES: position >= 0 and position + count * Width <= 8 * byteCount.
+template <int Width, typename Take>
+void readFieldsInside(const MessageBuffer& buffer, std::int64_t& position, std::size_t count,
+                      Take take) {
+  static_assert(Width >= 1 && Width <= 32);
+  constexpr int kPerLoad = (64 - 7) / Width;
+  constexpr std::int64_t kLoadBits = std::int64_t{kPerLoad} * Width;
+  // Fields from before bit `loadable` have the eight bytes from their first
+  // byte inside the buffer.
+  const std::int64_t loadable = 8 * (std::int64_t{buffer.byteCount} - 7);
+  std::int64_t at = position;
+  std::size_t i = 0;
+  for (; i + kPerLoad <= count && at < loadable; i += kPerLoad, at += kLoadBits) {
+    std::uint64_t word;
+    std::memcpy(&word, buffer.bytes + (at >> 3), sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    word <<= at & 7;
+    for (int k = 0; k < kPerLoad; ++k) {
+      take(i + k, static_cast<std::uint32_t>((word << (k * Width)) >> (64 - Width)));
+    }
+  }
+  for (; i < count; ++i, at += Width) take(i, bitsInside(buffer, at, Width));
+  position = at;
 }
 
 /// Tells readRun which positions of a sequence to pass over unread.

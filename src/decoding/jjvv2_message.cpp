@@ -14,9 +14,9 @@ Jjvv2Message::Jjvv2Message()
       sequenceNumber_(prototype<catalogue::kSequenceNumber>()),
       launchHeight_(prototype<catalogue::kLaunchHeight>()) {
   setSubCategory(kExtendedKind);
-  sequence_[static_cast<std::size_t>(probeSerialIndex(sequence_))] = &probeSerial24_;
   sequence_.insert(sequence_.begin() + kVoyagePosition,
                    {&soopLine_, &transectNumber_, &sequenceNumber_});
+  sequence_[kSerialPosition] = &probeSerial24_;
   sequence_.insert(sequence_.begin() + kLaunchPosition,
                    {&launchHeight_, &shipHeading_, &shipSpeed_});
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "descriptors/code_tables.h"
 #include "descriptors/descriptor_catalogue.h"
@@ -12,7 +13,7 @@
 namespace xbtconv {
 namespace {
 
-// One numeric profile field read again and again, group after group, with
+// One numeric profile field taken again and again, group after group, with
 // the rules a descriptor applies: all ones keeps the previous value (the
 // first time: missing), an out-of-range value is missing.
 class ProfileField {
@@ -22,11 +23,8 @@ class ProfileField {
 
   int width() const { return row_.width; }
 
-  // Reads the field at `position` and advances it.
-  // REQUIRES: the field lies inside the buffer.
-  void readInside(const MessageBuffer& buffer, std::int64_t& position) {
-    const std::uint32_t bits = bitsInside(buffer, position, row_.width);
-    position += row_.width;
+  // Takes the field's next bits.
+  void take(std::uint32_t bits) {
     allOnesRead_ = bits == allOnes_;
     if (bits != allOnes_) {
       raw_ = row_.minimum <= bits && bits <= row_.maximum ? bits : ElementDescriptor::kMissingRaw;
@@ -34,8 +32,8 @@ class ProfileField {
   }
 
   std::uint32_t raw() const { return raw_; }
-  // Whether the last read found all ones, so that raw() repeats the value
-  // before.
+  // Whether the last bits taken were all ones, so that raw() repeats the
+  // value before.
   bool allOnesRead() const { return allOnesRead_; }
 
  private:
@@ -49,7 +47,10 @@ class ProfileField {
 
 int probeSerialIndex(const std::vector<ElementDescriptor*>& sequence) {
   for (std::size_t i = 0; i < sequence.size(); ++i) {
-    if (std::strstr(sequence[i]->name(), "PROBE SERIAL NUMBER") != nullptr) {
+    // The whole name field: past the name it holds only NULs, which the
+    // text cannot match, and no length needs counting first.
+    const std::string_view name(sequence[i]->name(), ElementDescriptor::kNameSize);
+    if (name.find("PROBE SERIAL NUMBER") != std::string_view::npos) {
       return static_cast<int>(i);
     }
   }
@@ -132,21 +133,41 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
     std::vector<std::uint32_t>& list =
         type == kFullResolution ? fullResolutionList_ : twoMeterList_;
     list.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      temperature.readInside(buffer, position);
-      list[i] = temperature.raw();
+    std::uint32_t* const raws = list.data();
+    // The bits go in as they are; the rules are applied after, and only
+    // to a profile with a value they change (all ones or out of range).
+    constexpr int width = catalogue::kSeaTemperature.width;
+    constexpr std::uint32_t allOnes = 0xFFFFFFFFu >> (32 - width);
+    constexpr std::uint32_t lowest = catalogue::kSeaTemperature.minimum;
+    constexpr std::uint32_t highest = catalogue::kSeaTemperature.maximum;
+    // All ones lies above the range, so the extremes tell.
+    static_assert(highest < allOnes);
+    std::uint32_t least = lowest;
+    std::uint32_t most = highest;
+    readFieldsInside<width>(buffer, position, count,
+                            [raws, &least, &most](std::size_t i, std::uint32_t bits) {
+                              raws[i] = bits;
+                              least = std::min(least, bits);
+                              most = std::max(most, bits);
+                            });
+    const bool plain = least >= lowest && most <= highest;
+    for (std::size_t i = 0; !plain && i < count; ++i) {
+      temperature.take(raws[i]);
+      raws[i] = temperature.raw();
       if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
     }
   } else {
     inflectionList_.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      depth.readInside(buffer, position);
-      temperature.readInside(buffer, position);
+    constexpr int temperatureWidth = catalogue::kSeaTemperature.width;
+    constexpr int pointWidth = catalogue::kDepth.width + temperatureWidth;
+    readFieldsInside<pointWidth>(buffer, position, count, [&](std::size_t i, std::uint32_t bits) {
+      depth.take(bits >> temperatureWidth);
+      temperature.take(bits & ((1u << temperatureWidth) - 1));
       inflectionList_[i] =
           InflectionPoint{static_cast<std::int32_t>(depth.raw()), temperatureOf(temperature.raw())};
       if (depth.allOnesRead()) mark(depthAllOnes_, i);
       if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
-    }
+    });
   }
   return fitting == std::int64_t{groups};
 }

@@ -3,7 +3,11 @@
 namespace xbtconv {
 
 CodeEntry CodeTableDescriptor::lookup(std::int32_t code) const {
-  return firstMatch<CodeEntry>(entries_, code, CodeEntry{-1, ""});
+  const CodeEntry noMatch{-1, ""};
+  if (appended_.empty()) return firstMatch<CodeEntry>(shared_, code, noMatch);
+  std::vector<CodeEntry> entries(shared_.begin(), shared_.end());
+  entries.insert(entries.end(), appended_.begin(), appended_.end());
+  return firstMatch<CodeEntry>(entries, code, noMatch);
 }
 
 CodeTableDescriptor buildCodeTableDescriptor(const CatalogueRow& row,

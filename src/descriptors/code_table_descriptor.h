@@ -31,17 +31,19 @@ struct CodeEntry {
 class CodeTableDescriptor : public ElementDescriptor {
  public:
   CodeTableDescriptor() = default;
-  /// A descriptor whose table holds `entries`, in order.
-  explicit CodeTableDescriptor(std::span<const CodeEntry> entries)
-      : entries_(entries.begin(), entries.end()) {}
+  /// A descriptor whose table begins with `entries`, in order. They are
+  /// referred to, not copied: a built-in table lives for the whole run, and
+  /// every message shares it.
+  explicit CodeTableDescriptor(std::span<const CodeEntry> entries) : shared_(entries) {}
 
   /// Adds a copy of `entry` at the end of the table.
-  void append(const CodeEntry& entry) { entries_.push_back(entry); }
+  void append(const CodeEntry& entry) { appended_.push_back(entry); }
   /// The first entry with `code`, or {-1, ""} when there is none.
   CodeEntry lookup(std::int32_t code) const;
 
  private:
-  std::vector<CodeEntry> entries_;
+  std::span<const CodeEntry> shared_;
+  std::vector<CodeEntry> appended_;
 };
 
 /// A descriptor with `entries` in table order, then the row's parameters.

@@ -76,19 +76,29 @@ constexpr std::array<CodeEntry, 3> kTypeOfData{{
 }  // namespace
 
 CodeTableDescriptor buildWindInstrumentDescriptor() {
-  return buildCodeTableDescriptor(kWindInstrumentRow, kWindInstrument);
+  static const CodeTableDescriptor descriptor =
+      buildCodeTableDescriptor(kWindInstrumentRow, kWindInstrument);
+  return descriptor;
 }
 CodeTableDescriptor buildCurrentMethodDescriptor() {
-  return buildCodeTableDescriptor(kCurrentMethodRow, kCurrentMethod);
+  static const CodeTableDescriptor descriptor =
+      buildCodeTableDescriptor(kCurrentMethodRow, kCurrentMethod);
+  return descriptor;
 }
 CodeTableDescriptor buildRecorderTypeDescriptor() {
-  return buildCodeTableDescriptor(kRecorderTypeRow, kRecorderType);
+  static const CodeTableDescriptor descriptor =
+      buildCodeTableDescriptor(kRecorderTypeRow, kRecorderType);
+  return descriptor;
 }
 CodeTableDescriptor buildDataQualityDescriptor() {
-  return buildCodeTableDescriptor(kDataQualityRow, kDataQuality);
+  static const CodeTableDescriptor descriptor =
+      buildCodeTableDescriptor(kDataQualityRow, kDataQuality);
+  return descriptor;
 }
 CodeTableDescriptor buildTypeOfDataDescriptor() {
-  return buildCodeTableDescriptor(kTypeOfDataRow, kTypeOfData);
+  static const CodeTableDescriptor descriptor =
+      buildCodeTableDescriptor(kTypeOfDataRow, kTypeOfData);
+  return descriptor;
 }
 
 }  // namespace xbtconv::codetables

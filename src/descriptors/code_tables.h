@@ -19,7 +19,8 @@ inline constexpr CatalogueRow kDataQualityRow{   33003, "DATA QUALITY INFORMATIO
 inline constexpr CatalogueRow kTypeOfDataRow{    48303, "TYPE OF DATA",                                  "CODE TABLE", 0, 0,  3, 6,    0};
 // clang-format on
 
-/// Each a descriptor with its table and parameters, and no value.
+/// Each a descriptor with its table and parameters, and no value: a copy
+/// of one made once, which costs a message less than building it anew.
 CodeTableDescriptor buildWindInstrumentDescriptor();
 CodeTableDescriptor buildCurrentMethodDescriptor();
 CodeTableDescriptor buildRecorderTypeDescriptor();

@@ -71,18 +71,35 @@ void appendCountLine(std::string& text, const char* opening, std::int32_t count,
   text += "\r\n";
 }
 
-// Appends one value line at a time to the report under construction, and
-// hands the text to the sink (when there is one) once it is large enough,
+// Gathers value lines for the report under construction and appends them
+// to it a few thousand characters at a time (a listing is thousands of
+// short lines, and one copy of many costs less than many copies of one).
+// Hands the text to the sink (when there is one) once it is large enough,
 // so that a huge profile is never held whole.
 class LineWriter {
  public:
+  // Longest line a listing writes: eight pairs of the widest values.
+  static constexpr std::ptrdiff_t kLongestLine = kPairsPerLine * 2 * (kWidestValue + 9) + 2;
+
   LineWriter(std::string& text, const TextSink& sink, std::size_t expectedSize)
       : text_(text), sink_(sink) {
-    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + 1024));
+    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + sizeof lines_));
   }
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
 
-  void append(const char* line, const char* end) {
-    text_.append(line, static_cast<std::size_t>(end - line));
+  // Where the next line goes; it may take up to kLongestLine characters.
+  char* line() {
+    if (std::end(lines_) - end_ < kLongestLine) flush();
+    return end_;
+  }
+  // Ends the line begun at line() just before `end`.
+  void endLine(char* end) { end_ = end; }
+
+  // Appends what is gathered. REQUIRES: called once the last line is in.
+  void flush() {
+    text_.append(lines_, static_cast<std::size_t>(end_ - lines_));
+    end_ = lines_;
     if (sink_ && text_.size() >= kTextPieceSize) {
       sink_(text_);
       text_.clear();
@@ -92,6 +109,8 @@ class LineWriter {
  private:
   std::string& text_;
   const TextSink& sink_;
+  char lines_[8192];
+  char* end_ = lines_;
 };
 
 void appendFullResolution(const JjvvMessage& message, std::string& text, const TextSink& sink) {
@@ -99,18 +118,18 @@ void appendFullResolution(const JjvvMessage& message, std::string& text, const T
   appendCountLine(text, "\r\n\r\nXBT:", count, 5);  // "\r\n\r\nXBT:%5d\r\n"
   LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
   const TemperatureColumns& columns = TemperatureColumns::instance();
-  char line[kTemperaturesPerLine * kWidestValue + 2];
   for (std::int32_t first = 0; first < count; first += kTemperaturesPerLine) {
     const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
-    char* out = line;
+    char* out = lines.line();
     for (std::int32_t i = first; i < end; ++i) {
       out += columns.write(out, message.fullResolutionRaw(i), 4);
     }
     // Every line ends with a line break, the last, partial one too.
     *out++ = '\r';
     *out++ = '\n';
-    lines.append(line, out);
+    lines.endLine(out);
   }
+  lines.flush();
 }
 
 void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSink& sink) {
@@ -119,18 +138,18 @@ void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSin
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
   const TemperatureColumns& columns = TemperatureColumns::instance();
   const TwoMeterDepthColumns& depths = TwoMeterDepthColumns::instance();
-  char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
-    char* out = line;
+    char* out = lines.line();
     for (std::int32_t k = first; k <= end; ++k) {
       out += depths.write(out, static_cast<std::uint32_t>(k), 5);
       out += columns.write(out, message.twoMeterRaw(k), 5);
     }
     *out++ = '\r';
     *out++ = '\n';
-    lines.append(line, out);
+    lines.endLine(out);
   }
+  lines.flush();
 }
 
 void appendInflectionPoints(const JjvvMessage& message, std::string& text, const TextSink& sink) {
@@ -148,10 +167,9 @@ void appendInflectionPoints(const JjvvMessage& message, std::string& text, const
     appendCountLine(text, "\n\nINFPTS:", count, 3);  // "\n\nINFPTS:%3d\r\n"
   }
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(count) + count / 4 + 2);
-  char line[kPairsPerLine * 2 * (kWidestValue + 9) + 2];
   for (std::int32_t first = 0; first < count; first += kPairsPerLine) {
     const std::int32_t end = std::min(count, first + kPairsPerLine);
-    char* out = line;
+    char* out = lines.line();
     for (std::int32_t i = first; i < end; ++i) {
       const InflectionPoint point = message.inflectionPoint(i);
       out += formatPaddedInteger(out, std::int64_t{point.depth} * 10, 5);
@@ -159,8 +177,9 @@ void appendInflectionPoints(const JjvvMessage& message, std::string& text, const
     }
     *out++ = '\r';
     *out++ = '\n';
-    lines.append(line, out);
+    lines.endLine(out);
   }
+  lines.flush();
 }
 
 }  // namespace
