@@ -45,6 +45,7 @@ bool NetcdfCollection::write(const std::string& /*path*/, const std::string& /*h
 
 #else
 
+#include <dlfcn.h>
 #include <netcdf.h>
 
 #include <algorithm>
@@ -55,6 +56,66 @@ bool NetcdfCollection::write(const std::string& /*path*/, const std::string& /*h
 
 namespace xbtconv {
 namespace {
+
+// The netCDF-C functions the export calls. The library is loaded when the
+// first netCDF file is written rather than when xbt starts: it brings some
+// forty shared libraries with it, whose loading would otherwise cost every
+// run of xbt, netCDF or not, several milliseconds.
+struct NetcdfLibrary {
+  decltype(&::nc__create) create;
+  decltype(&::nc__enddef) enddef;
+  decltype(&::nc_abort) abort;
+  decltype(&::nc_close) close;
+  decltype(&::nc_def_dim) def_dim;
+  decltype(&::nc_def_var) def_var;
+  decltype(&::nc_put_att_double) put_att_double;
+  decltype(&::nc_put_att_schar) put_att_schar;
+  decltype(&::nc_put_att_text) put_att_text;
+  decltype(&::nc_put_var_double) put_var_double;
+  decltype(&::nc_put_var_float) put_var_float;
+  decltype(&::nc_put_var_int) put_var_int;
+  decltype(&::nc_put_var_text) put_var_text;
+  decltype(&::nc_set_fill) set_fill;
+  decltype(&::nc_strerror) strerror;
+};
+
+template <typename Function>
+bool bind(void* handle, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(dlsym(handle, name));
+  return function != nullptr;
+}
+
+// The library, loaded once; nullptr, with the reason in `error`, when it
+// cannot be.
+const NetcdfLibrary* netcdfLibrary(std::string& error) {
+  static std::string failure;
+  static const NetcdfLibrary* const library = []() -> const NetcdfLibrary* {
+    void* const handle = dlopen(XBTCONV_NETCDF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      failure = std::string("cannot load the netCDF-C library: ") + dlerror();
+      return nullptr;
+    }
+    static NetcdfLibrary functions{};
+    NetcdfLibrary& f = functions;
+    if (bind(handle, "nc__create", f.create) && bind(handle, "nc__enddef", f.enddef) &&
+        bind(handle, "nc_abort", f.abort) && bind(handle, "nc_close", f.close) &&
+        bind(handle, "nc_def_dim", f.def_dim) && bind(handle, "nc_def_var", f.def_var) &&
+        bind(handle, "nc_put_att_double", f.put_att_double) &&
+        bind(handle, "nc_put_att_schar", f.put_att_schar) &&
+        bind(handle, "nc_put_att_text", f.put_att_text) &&
+        bind(handle, "nc_put_var_double", f.put_var_double) &&
+        bind(handle, "nc_put_var_float", f.put_var_float) &&
+        bind(handle, "nc_put_var_int", f.put_var_int) &&
+        bind(handle, "nc_put_var_text", f.put_var_text) &&
+        bind(handle, "nc_set_fill", f.set_fill) && bind(handle, "nc_strerror", f.strerror)) {
+      return &functions;
+    }
+    failure = std::string("the netCDF-C library lacks a function: ") + dlerror();
+    return nullptr;
+  }();
+  if (library == nullptr) error = failure;
+  return library;
+}
 
 struct NetcdfError {
   int status;
@@ -196,9 +257,11 @@ double fillValue(nc_type type) {
 
 class Writer {
  public:
-  Writer(const std::vector<Observation>& observations, const std::vector<int>& rowSizes,
-         const std::vector<float>& depths, const std::vector<float>& temperatures)
-      : observations_(observations),
+  Writer(const NetcdfLibrary& nc, const std::vector<Observation>& observations,
+         const std::vector<int>& rowSizes, const std::vector<float>& depths,
+         const std::vector<float>& temperatures)
+      : nc_(nc),
+        observations_(observations),
         rowSizes_(rowSizes),
         depths_(depths),
         temperatures_(temperatures),
@@ -207,33 +270,33 @@ class Writer {
   void write(int ncid, const std::string& history) {
     ncid_ = ncid;
     int unused = 0;
-    check(nc_set_fill(ncid_, NC_NOFILL, &unused));
-    check(nc_def_dim(ncid_, "profile", observations_.size(), &profile_));
-    check(nc_def_dim(ncid_, "obs", samples_, &obs_));
+    check(nc_.set_fill(ncid_, NC_NOFILL, &unused));
+    check(nc_.def_dim(ncid_, "profile", observations_.size(), &profile_));
+    check(nc_.def_dim(ncid_, "obs", samples_, &obs_));
     globalAttributes(history);
     defineProfileVariables();
     defineSampleVariables();
     // No room kept for later additions: the files are written once.
-    check(nc__enddef(ncid_, 0, 4, 0, 4));
+    check(nc_.enddef(ncid_, 0, 4, 0, 4));
     writeProfileVariables();
     writeSampleVariables();
   }
 
  private:
   void text(int varid, const char* name, const std::string& value) const {
-    check(nc_put_att_text(ncid_, varid, name, value.size(), value.c_str()));
+    check(nc_.put_att_text(ncid_, varid, name, value.size(), value.c_str()));
   }
 
   int variable(const char* name, nc_type type, int dimension, const char* standardName,
                const char* longName, const char* units, bool fillable = true) {
     int varid = 0;
-    check(nc_def_var(ncid_, name, type, 1, &dimension, &varid));
+    check(nc_.def_var(ncid_, name, type, 1, &dimension, &varid));
     if (*standardName != '\0') text(varid, "standard_name", standardName);
     text(varid, "long_name", longName);
     if (*units != '\0') text(varid, "units", units);
     if (fillable) {
       const double fill = fillValue(type);
-      check(nc_put_att_double(ncid_, varid, "_FillValue", type, 1, &fill));
+      check(nc_.put_att_double(ncid_, varid, "_FillValue", type, 1, &fill));
     }
     return varid;
   }
@@ -243,8 +306,8 @@ class Writer {
   int flagVariable(const char* name, const char* longName, const char* meanings, int count) {
     const int varid = variable(name, NC_BYTE, profile_, "", longName, "");
     static constexpr signed char kValues[] = {0, 1, 2};
-    check(nc_put_att_schar(ncid_, varid, "flag_values", NC_BYTE, static_cast<std::size_t>(count),
-                           kValues));
+    check(nc_.put_att_schar(ncid_, varid, "flag_values", NC_BYTE, static_cast<std::size_t>(count),
+                            kValues));
     text(varid, "flag_meanings", meanings);
     return varid;
   }
@@ -275,9 +338,9 @@ class Writer {
       }
       const std::string dimensionName = std::string(v.name) + "_strlen";
       int dimensions[2] = {profile_, 0};
-      check(nc_def_dim(ncid_, dimensionName.c_str(), length, &dimensions[1]));
+      check(nc_.def_dim(ncid_, dimensionName.c_str(), length, &dimensions[1]));
       int varid = 0;
-      check(nc_def_var(ncid_, v.name, NC_CHAR, 2, dimensions, &varid));
+      check(nc_.def_var(ncid_, v.name, NC_CHAR, 2, dimensions, &varid));
       text(varid, "long_name", v.longName);
       text(varid, "_Encoding", "utf-8");
       textIds_.push_back(varid);
@@ -300,7 +363,7 @@ class Writer {
 
   void writeProfileVariables() {
     std::vector<double> values(observations_.size());
-    const auto put = [&](int varid) { check(nc_put_var_double(ncid_, varid, values.data())); };
+    const auto put = [&](int varid) { check(nc_.put_var_double(ncid_, varid, values.data())); };
     for (std::size_t v = 0; v < std::size(kProfileNumbers); ++v) {
       const double fill = fillValue(kProfileNumbers[v].type);
       for (std::size_t i = 0; i < observations_.size(); ++i) {
@@ -319,7 +382,7 @@ class Writer {
     flags(depthSourceId_, [](const Observation& o) {
       return o.profile.depthSource ? static_cast<double>(*o.profile.depthSource) : NC_FILL_BYTE;
     });
-    check(nc_put_var_int(ncid_, rowSizeId_, rowSizes_.data()));
+    check(nc_.put_var_int(ncid_, rowSizeId_, rowSizes_.data()));
     for (std::size_t v = 0; v < std::size(kProfileTexts); ++v) {
       const std::size_t length = textLengths_[v];
       std::string block(observations_.size() * length, '\0');
@@ -328,14 +391,14 @@ class Writer {
         std::copy(utf8.begin(), utf8.end(),
                   block.begin() + static_cast<std::ptrdiff_t>(i * length));
       }
-      check(nc_put_var_text(ncid_, textIds_[v], block.data()));
+      check(nc_.put_var_text(ncid_, textIds_[v], block.data()));
     }
   }
 
   void writeSampleVariables() {
     if (samples_ == 0) return;
-    check(nc_put_var_float(ncid_, depthId_, depths_.data()));
-    check(nc_put_var_float(ncid_, temperatureId_, temperatures_.data()));
+    check(nc_.put_var_float(ncid_, depthId_, depths_.data()));
+    check(nc_.put_var_float(ncid_, temperatureId_, temperatures_.data()));
   }
 
   void globalAttributes(const std::string& history) {
@@ -373,9 +436,10 @@ class Writer {
       }
     }
     if (shallowest <= deepest) {
-      check(nc_put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_min", NC_DOUBLE, 1,
-                              &shallowest));
-      check(nc_put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_max", NC_DOUBLE, 1, &deepest));
+      check(nc_.put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_min", NC_DOUBLE, 1,
+                               &shallowest));
+      check(
+          nc_.put_att_double(ncid_, NC_GLOBAL, "geospatial_vertical_max", NC_DOUBLE, 1, &deepest));
       text(NC_GLOBAL, "geospatial_vertical_units", "m");
       text(NC_GLOBAL, "geospatial_vertical_positive", "down");
     }
@@ -421,11 +485,12 @@ class Writer {
       }
     }
     if (!low) return;
-    check(nc_put_att_double(ncid_, NC_GLOBAL, (prefix + "_min").c_str(), NC_DOUBLE, 1, &*low));
-    check(nc_put_att_double(ncid_, NC_GLOBAL, (prefix + "_max").c_str(), NC_DOUBLE, 1, &*high));
+    check(nc_.put_att_double(ncid_, NC_GLOBAL, (prefix + "_min").c_str(), NC_DOUBLE, 1, &*low));
+    check(nc_.put_att_double(ncid_, NC_GLOBAL, (prefix + "_max").c_str(), NC_DOUBLE, 1, &*high));
     text(NC_GLOBAL, (prefix + "_units").c_str(), units);
   }
 
+  const NetcdfLibrary& nc_;
   const std::vector<Observation>& observations_;
   const std::vector<int>& rowSizes_;
   const std::vector<float>& depths_;
@@ -456,18 +521,20 @@ bool NetcdfCollection::write(const std::string& path, const std::string& history
     error = "no profiles to write";
     return false;
   }
+  const NetcdfLibrary* const nc = netcdfLibrary(error);
+  if (nc == nullptr) return false;
   int ncid = -1;
   try {
     std::size_t chunk = 4096;
-    check(nc__create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
-    Writer(profiles_, rowSizes_, depths_, temperatures_).write(ncid, history);
-    const int status = nc_close(ncid);
+    check(nc->create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
+    Writer(*nc, profiles_, rowSizes_, depths_, temperatures_).write(ncid, history);
+    const int status = nc->close(ncid);
     ncid = -1;
     check(status);
     return true;
   } catch (const NetcdfError& failure) {
-    if (ncid != -1) nc_abort(ncid);
-    error = nc_strerror(failure.status);
+    if (ncid != -1) nc->abort(ncid);
+    error = nc->strerror(failure.status);
     return false;
   }
 }
