@@ -163,8 +163,8 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
     readFieldsInside<pointWidth>(buffer, position, count, [&](std::size_t i, std::uint32_t bits) {
       depth.take(bits >> temperatureWidth);
       temperature.take(bits & ((1u << temperatureWidth) - 1));
-      inflectionList_[i] =
-          InflectionPoint{static_cast<std::int32_t>(depth.raw()), temperatureOf(temperature.raw())};
+      inflectionList_[i] = InflectionPoint{static_cast<std::int32_t>(depth.raw()),
+                                           temperatureOf(temperature.raw()), temperature.raw()};
       if (depth.allOnesRead()) mark(depthAllOnes_, i);
       if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
     });

@@ -32,6 +32,8 @@ namespace xbtconv {
 struct InflectionPoint {
   std::int32_t depth = 0;    // raw "DEPTH BELOW SEA SURFACE", not scaled
   float temperature = 0.0f;  // degrees Celsius
+  // The raw "SEA TEMPERATURE" the temperature comes from.
+  std::uint32_t temperatureRaw = ElementDescriptor::kMissingRaw;
 };
 
 /// Index in `sequence` of the first descriptor whose name contains "PROBE

@@ -6,12 +6,12 @@
 namespace xbtconv {
 
 std::string extendedText(const Jjvv2Message& message) {
-  std::string text;
+  ReportText text;
   appendExtended(message, text);
-  return text;
+  return text.str();
 }
 
-void appendExtended(const Jjvv2Message& message, std::string& text) {
+void appendExtended(const Jjvv2Message& message, ReportText& text) {
   appendFixedLine(text, " Ship Speed at Launch (knots): ", double{message.shipSpeedKnots()}, 5, 2);
   appendIntegerLine(text, " Ship Direction at Launch (Degrees): ", message.shipDirection(), 4);
   appendIntegerLine(text, " Sequence Number: ", message.sequenceNumber(), 5);

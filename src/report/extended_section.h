@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "report/report_text.h"
+
 namespace xbtconv {
 
 class Jjvv2Message;
@@ -14,7 +16,7 @@ class Jjvv2Message;
 std::string extendedText(const Jjvv2Message& message);
 
 /// Appends extendedText(message) to `text`.
-void appendExtended(const Jjvv2Message& message, std::string& text);
+void appendExtended(const Jjvv2Message& message, ReportText& text);
 
 }  // namespace xbtconv
 

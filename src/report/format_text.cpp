@@ -37,24 +37,28 @@ std::string formatText(const char* format, ...) {
 }
 
 int formatPaddedInteger(char* out, long long value, int width) {
-  // The common case of the listings, a value of no more digits than the
-  // width: written in place, right-aligned.
-  if (value >= 0 && value < 100000 && width >= 1 && width <= 5) {
-    auto rest = static_cast<std::uint32_t>(value);
-    const std::uint32_t limit = width == 5   ? 100000
-                                : width == 4 ? 10000
-                                : width == 3 ? 1000
-                                : width == 2 ? 100
-                                             : 10;
-    if (rest < limit) {
-      char* p = out + width;
-      do {
-        *--p = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-      } while (rest != 0);
-      while (p > out) *--p = ' ';
-      return width;
+  // The common case of the listings and the header, a value of no more
+  // digits than the width (at most five): written in place, right-aligned,
+  // two digits at a time.
+  static constexpr std::uint32_t kLimits[] = {1, 10, 100, 1000, 10000, 100000};
+  if (value >= 0 && width >= 1 && width <= 5 && value < kLimits[width]) {
+    static constexpr char kPairs[] =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243"
+        "4445464748495051525354555657585960616263646566676869707172737475767778798081828384858687"
+        "888990919293949596979899";
+    const auto whole = static_cast<std::uint32_t>(value);
+    const std::uint32_t hundreds = whole / 100;
+    const std::uint32_t tenThousands = hundreds / 100;
+    char digits[5];
+    digits[0] = static_cast<char>('0' + tenThousands);
+    std::memcpy(digits + 1, &kPairs[2 * std::size_t{hundreds - 100 * tenThousands}], 2);
+    std::memcpy(digits + 3, &kPairs[2 * std::size_t{whole - 100 * hundreds}], 2);
+    const int length = 1 + static_cast<int>(whole >= 10) + static_cast<int>(whole >= 100) +
+                       static_cast<int>(whole >= 1000) + static_cast<int>(whole >= 10000);
+    for (int i = 0; i < width; ++i) {
+      out[i] = i < width - length ? ' ' : digits[5 - width + i];
     }
+    return width;
   }
   char digits[24];
   char* const end = digits + sizeof digits;
@@ -84,14 +88,14 @@ int formatPaddedInteger(char* out, long long value, int width) {
   return padding + length;
 }
 
-void appendPaddedInteger(std::string& text, long long value, int width) {
+void appendPaddedInteger(ReportText& text, long long value, int width) {
   char digits[24];
   const int length = formatPaddedInteger(digits, value, 0);
   if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
   text.append(digits, static_cast<std::size_t>(length));
 }
 
-void appendZeroPaddedInteger(std::string& text, long long value, int width) {
+void appendZeroPaddedInteger(ReportText& text, long long value, int width) {
   char digits[24];
   const int length = formatPaddedInteger(digits, value, 0);
   const int sign = value < 0 ? 1 : 0;
@@ -100,7 +104,7 @@ void appendZeroPaddedInteger(std::string& text, long long value, int width) {
   text.append(digits + sign, static_cast<std::size_t>(length - sign));
 }
 
-void appendPaddedHex(std::string& text, unsigned value, int width) {
+void appendPaddedHex(ReportText& text, unsigned value, int width) {
   char digits[16];
   int length = 0;
   do {
@@ -111,7 +115,7 @@ void appendPaddedHex(std::string& text, unsigned value, int width) {
   while (length > 0) text.push_back(digits[--length]);
 }
 
-void appendFixed(std::string& text, double value, int width, int decimals, bool zeroPadded) {
+void appendFixed(ReportText& text, double value, int width, int decimals, bool zeroPadded) {
   static constexpr double kScales[] = {1.0, 10.0, 100.0, 1000.0};
   if (decimals >= 0 && decimals <= 3 && std::isfinite(value) && std::fabs(value) < 1e12) {
     const double scaled = std::fabs(value) * kScales[decimals];
@@ -148,19 +152,19 @@ void appendFixed(std::string& text, double value, int width, int decimals, bool 
   text += formatText(format, value);
 }
 
-void appendTextLine(std::string& text, std::string_view label, std::string_view value) {
+void appendTextLine(ReportText& text, std::string_view label, std::string_view value) {
   text += label;
   text += value;
   text += "\r\n";
 }
 
-void appendIntegerLine(std::string& text, std::string_view label, long long value, int width) {
+void appendIntegerLine(ReportText& text, std::string_view label, long long value, int width) {
   text += label;
   appendPaddedInteger(text, value, width);
   text += "\r\n";
 }
 
-void appendFixedLine(std::string& text, std::string_view label, double value, int width,
+void appendFixedLine(ReportText& text, std::string_view label, double value, int width,
                      int decimals) {
   text += label;
   appendFixed(text, value, width, decimals, false);

@@ -5,7 +5,9 @@
 #define XBTCONV_REPORT_FORMAT_TEXT_H_
 
 #include <string>
+
 #include <string_view>
+#include "report/report_text.h"
 
 namespace xbtconv {
 
@@ -23,26 +25,26 @@ formatText(const char* format, ...);
 int formatPaddedInteger(char* out, long long value, int width);
 
 /// Appends formatPaddedInteger of `value` to `text`.
-void appendPaddedInteger(std::string& text, long long value, int width);
+void appendPaddedInteger(ReportText& text, long long value, int width);
 
 /// Appends `value` as "%0<width>d" prints it: zeros after the sign.
-void appendZeroPaddedInteger(std::string& text, long long value, int width);
+void appendZeroPaddedInteger(ReportText& text, long long value, int width);
 
 /// Appends `value` as "%<width>X" prints it.
-void appendPaddedHex(std::string& text, unsigned value, int width);
+void appendPaddedHex(ReportText& text, unsigned value, int width);
 
 /// Appends `value` as "%<width>.<decimals>f" prints it, or "%0<width>..."
 /// with `zeroPadded`. Values whose rounding is plain (nearly all) are
 /// written from integers; any value near a rounding tie goes to printf, so
 /// the text is always printf's.
-void appendFixed(std::string& text, double value, int width, int decimals, bool zeroPadded);
+void appendFixed(ReportText& text, double value, int width, int decimals, bool zeroPadded);
 
 /// Report lines: `label` (a space, the name, the colon and its space), the
 /// value, then "\r\n". The text line gives the value as it is, the integer
 /// line as "%<width>d" and the fixed-point line as "%<width>.<decimals>f".
-void appendTextLine(std::string& text, std::string_view label, std::string_view value);
-void appendIntegerLine(std::string& text, std::string_view label, long long value, int width);
-void appendFixedLine(std::string& text, std::string_view label, double value, int width,
+void appendTextLine(ReportText& text, std::string_view label, std::string_view value);
+void appendIntegerLine(ReportText& text, std::string_view label, long long value, int width);
+void appendFixedLine(ReportText& text, std::string_view label, double value, int width,
                      int decimals);
 
 }  // namespace xbtconv

@@ -21,35 +21,40 @@ constexpr int kWidestValue = 11;
 // same conversion as any other value. Listings print a few thousand values
 // over and over (a temperature depends on its raw twelve bits alone, a
 // two-metre depth on its sample number), so copying them is most of the
-// formatting saved. A value past the table takes the general way.
+// formatting saved. A value past the table takes the general way. Each
+// text sits in a slot of eight characters, copied whole with one move.
 template <int Width, std::uint32_t Count, std::int64_t (*Value)(std::uint32_t)>
 class ColumnTable {
  public:
+  static_assert(Width <= 8);
+
   static const ColumnTable& instance() {
     static const ColumnTable table;
     return table;
   }
 
-  // Writes "%<width>d" of Value(i) to `out`; returns the characters
-  // written. REQUIRES: width >= Width.
-  int write(char* out, std::uint32_t i, int width) const {
-    if (i >= Count) return formatPaddedInteger(out, Value(i), width);
-    const int padding = width - Width;
-    std::memset(out, ' ', static_cast<std::size_t>(padding));
-    std::memcpy(out + padding, columns_[i].data(), Width);
-    return width;
+  // Writes "%<Width>d" of Value(i) to `out` and returns the characters it
+  // takes; the characters after them, up to eight, may be overwritten.
+  // REQUIRES: room for max(8, kWidestValue) characters at `out`.
+  int write(char* out, std::uint32_t i) const {
+    if (i >= Count) return formatPaddedInteger(out, Value(i), Width);
+    std::memcpy(out, slots_[i].data(), sizeof(Slot));
+    return Width;
   }
 
  private:
+  using Slot = std::array<char, 8>;
+
   ColumnTable() {
     for (std::uint32_t i = 0; i < Count; ++i) {
       char text[kWidestValue + 1];
       formatPaddedInteger(text, Value(i), Width);
-      std::memcpy(columns_[i].data(), text, Width);
+      slots_[i].fill(' ');
+      std::memcpy(slots_[i].data(), text, Width);
     }
   }
 
-  std::array<std::array<char, Width>, Count> columns_;
+  std::array<Slot, Count> slots_;
 };
 
 std::int64_t listedTemperature(std::uint32_t raw) {
@@ -58,14 +63,16 @@ std::int64_t listedTemperature(std::uint32_t raw) {
 
 std::int64_t twoMeterDepth(std::uint32_t k) { return 20 * std::int64_t{k}; }
 
-// Every temperature of twelve bits is four characters (-400 to 3693); 20 k
-// stays within five up to k = 4999, past every ordinary profile.
+// Every temperature of twelve bits is four characters (-400 to 3693),
+// listed four or five wide; 20 k stays within five up to k = 4999, past
+// every ordinary profile.
 using TemperatureColumns = ColumnTable<4, 4096, listedTemperature>;
+using WideTemperatureColumns = ColumnTable<5, 4096, listedTemperature>;
 using TwoMeterDepthColumns = ColumnTable<5, 5000, twoMeterDepth>;
 
 // Appends a count line: `opening` (two line breaks and the title), the
 // count as "%<width>d", then "\r\n".
-void appendCountLine(std::string& text, const char* opening, std::int32_t count, int width) {
+void appendCountLine(ReportText& text, const char* opening, std::int32_t count, int width) {
   text += opening;
   appendPaddedInteger(text, count, width);
   text += "\r\n";
@@ -81,7 +88,7 @@ class LineWriter {
   // Longest line a listing writes: eight pairs of the widest values.
   static constexpr std::ptrdiff_t kLongestLine = kPairsPerLine * 2 * (kWidestValue + 9) + 2;
 
-  LineWriter(std::string& text, const TextSink& sink, std::size_t expectedSize)
+  LineWriter(ReportText& text, const TextSink& sink, std::size_t expectedSize)
       : text_(text), sink_(sink) {
     text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + sizeof lines_));
   }
@@ -101,19 +108,19 @@ class LineWriter {
     text_.append(lines_, static_cast<std::size_t>(end_ - lines_));
     end_ = lines_;
     if (sink_ && text_.size() >= kTextPieceSize) {
-      sink_(text_);
+      sink_(text_.view());
       text_.clear();
     }
   }
 
  private:
-  std::string& text_;
+  ReportText& text_;
   const TextSink& sink_;
   char lines_[8192];
   char* end_ = lines_;
 };
 
-void appendFullResolution(const JjvvMessage& message, std::string& text, const TextSink& sink) {
+void appendFullResolution(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
   const std::int32_t count = message.fullResolutionCount();
   appendCountLine(text, "\r\n\r\nXBT:", count, 5);  // "\r\n\r\nXBT:%5d\r\n"
   LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
@@ -122,7 +129,7 @@ void appendFullResolution(const JjvvMessage& message, std::string& text, const T
     const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
     char* out = lines.line();
     for (std::int32_t i = first; i < end; ++i) {
-      out += columns.write(out, message.fullResolutionRaw(i), 4);
+      out += columns.write(out, message.fullResolutionRaw(i));
     }
     // Every line ends with a line break, the last, partial one too.
     *out++ = '\r';
@@ -132,18 +139,18 @@ void appendFullResolution(const JjvvMessage& message, std::string& text, const T
   lines.flush();
 }
 
-void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSink& sink) {
+void appendTwoMeter(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
   const std::int32_t samples = message.twoMeterCount() / 2;
   appendCountLine(text, "\r\n\r\nTWOMETER:", samples, 5);  // "\r\n\r\nTWOMETER:%5d\r\n"
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
-  const TemperatureColumns& columns = TemperatureColumns::instance();
+  const WideTemperatureColumns& columns = WideTemperatureColumns::instance();
   const TwoMeterDepthColumns& depths = TwoMeterDepthColumns::instance();
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
     char* out = lines.line();
     for (std::int32_t k = first; k <= end; ++k) {
-      out += depths.write(out, static_cast<std::uint32_t>(k), 5);
-      out += columns.write(out, message.twoMeterRaw(k), 5);
+      out += depths.write(out, static_cast<std::uint32_t>(k));
+      out += columns.write(out, message.twoMeterRaw(k));
     }
     *out++ = '\r';
     *out++ = '\n';
@@ -152,7 +159,7 @@ void appendTwoMeter(const JjvvMessage& message, std::string& text, const TextSin
   lines.flush();
 }
 
-void appendInflectionPoints(const JjvvMessage& message, std::string& text, const TextSink& sink) {
+void appendInflectionPoints(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
   const std::int32_t count = message.inflectionPointCount();
   // Points at 2, 4, 6 ... metres without a gap are two-metre data.
   bool onTwoMeterGrid = true;
@@ -167,13 +174,14 @@ void appendInflectionPoints(const JjvvMessage& message, std::string& text, const
     appendCountLine(text, "\n\nINFPTS:", count, 3);  // "\n\nINFPTS:%3d\r\n"
   }
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(count) + count / 4 + 2);
+  const WideTemperatureColumns& columns = WideTemperatureColumns::instance();
   for (std::int32_t first = 0; first < count; first += kPairsPerLine) {
     const std::int32_t end = std::min(count, first + kPairsPerLine);
     char* out = lines.line();
     for (std::int32_t i = first; i < end; ++i) {
       const InflectionPoint point = message.inflectionPoint(i);
       out += formatPaddedInteger(out, std::int64_t{point.depth} * 10, 5);
-      out += formatPaddedInteger(out, temperatureColumn(point.temperature), 5);
+      out += columns.write(out, point.temperatureRaw);
     }
     *out++ = '\r';
     *out++ = '\n';
@@ -196,7 +204,7 @@ std::int32_t temperatureColumn(float celsius) {
   return static_cast<std::int32_t>(hundredths);
 }
 
-void appendProfile(const JjvvMessage& message, std::string& text, const TextSink& sink) {
+void appendProfile(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
   switch (message.typeOfData()) {
     case JjvvMessage::kFullResolution:
       appendFullResolution(message, text, sink);
@@ -221,9 +229,9 @@ std::size_t profileSizeHint(const JjvvMessage& message) {
 }
 
 std::string profileText(const JjvvMessage& message) {
-  std::string text;
+  ReportText text;
   appendProfile(message, text, nullptr);
-  return text;
+  return text.str();
 }
 
 }  // namespace xbtconv

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "report/report_text.h"
+
 #include "report/text_sink.h"
 
 namespace xbtconv {
@@ -22,7 +24,7 @@ std::string profileText(const JjvvMessage& message);
 
 /// Appends the profile section to `text`, handing `text` to `sink` and
 /// emptying it whenever it reaches kTextPieceSize (never, without a sink).
-void appendProfile(const JjvvMessage& message, std::string& text, const TextSink& sink);
+void appendProfile(const JjvvMessage& message, ReportText& text, const TextSink& sink);
 
 /// About how long the profile section of `message` is (at most a piece of
 /// kTextPieceSize), so that a report can be given its room at once.

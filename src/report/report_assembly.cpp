@@ -17,7 +17,7 @@ constexpr std::size_t kHeaderRoom = 1024;
 // when `extended` is the same message as an extended one, and the profile,
 // handed to `sink` in pieces when there is one.
 void assemble(const JjvvMessage& message, const Jjvv2Message* extended, const TextSink& sink,
-              std::string& text) {
+              ReportText& text) {
   text.reserve(kHeaderRoom + profileSizeHint(message));
   appendHeader(message, text);
   if (extended != nullptr) appendExtended(*extended, text);
@@ -27,27 +27,27 @@ void assemble(const JjvvMessage& message, const Jjvv2Message* extended, const Te
 }  // namespace
 
 std::string reportText(const JjvvMessage& message) {
-  std::string text;
+  ReportText text;
   assemble(message, nullptr, nullptr, text);
-  return text;
+  return text.str();
 }
 
 void streamReport(const JjvvMessage& message, const TextSink& sink) {
-  std::string text;
+  ReportText text;
   assemble(message, nullptr, sink, text);
-  sink(text);
+  sink(text.view());
 }
 
 std::string reportText(const Jjvv2Message& message) {
-  std::string text;
+  ReportText text;
   assemble(message, &message, nullptr, text);
-  return text;
+  return text.str();
 }
 
 void streamReport(const Jjvv2Message& message, const TextSink& sink) {
-  std::string text;
+  ReportText text;
   assemble(message, &message, sink, text);
-  sink(text);
+  sink(text.view());
 }
 
 }  // namespace xbtconv

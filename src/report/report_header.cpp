@@ -15,12 +15,12 @@ std::int32_t probeSerialInSequence(const JjvvMessage& message) {
 }
 
 std::string headerText(const JjvvMessage& message) {
-  std::string text;
+  ReportText text;
   appendHeader(message, text);
-  return text;
+  return text.str();
 }
 
-void appendHeader(const JjvvMessage& message, std::string& text) {
+void appendHeader(const JjvvMessage& message, ReportText& text) {
   std::int32_t version = message.softwareVersion();
   if (version == kMissingInteger) version = 612;  // 6.12: what messages without one show
   const std::string shipName = message.shipName();

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "report/report_text.h"
+
 namespace xbtconv {
 
 class JjvvMessage;
@@ -18,7 +20,7 @@ class JjvvMessage;
 std::string headerText(const JjvvMessage& message);
 
 /// Appends headerText(message) to `text`.
-void appendHeader(const JjvvMessage& message, std::string& text);
+void appendHeader(const JjvvMessage& message, ReportText& text);
 
 /// The raw value of the first descriptor of the message's sequence whose
 /// name contains "PROBE SERIAL NUMBER"; -2 when there is none.

@@ -35,22 +35,33 @@ TEST(FormatText, GivesTheWholeTextHoweverLong) {
 }
 
 TEST(FormatText, IntegersAreWhatPrintfPrints) {
-  for (long long value :
-       {0LL, 7LL, -1LL, -2LL, 28LL, -386LL, 612LL, 3694LL, 99999LL, 123456LL, 16777214LL,
-        static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)}) {
-    for (int width : {1, 2, 4, 5, 7, 12}) {
-      std::string text = "|";
+  std::vector<long long> values = {7,    28,     -1,       -2,      -386,   612,
+                                   3694, 123456, 16777214, INT_MIN, INT_MAX};
+  // Digit counts on both sides of each power of ten.
+  for (long long power = 1; power <= 1000000; power *= 10) {
+    values.push_back(power - 1);
+    values.push_back(power);
+  }
+  for (long long value : values) {
+    for (int width : {1, 2, 3, 4, 5, 7, 12}) {
+      char written[24];
+      const int length = formatPaddedInteger(written, value, width);
+      EXPECT_EQ(std::string(written, static_cast<std::size_t>(length)),
+                printed("%*lld", width, value))
+          << value << " " << width;
+      ReportText text;
+      text += "|";
       appendPaddedInteger(text, value, width);
-      EXPECT_EQ(text, "|" + printed("%*lld", width, value)) << value << " " << width;
+      EXPECT_EQ(text.view(), "|" + printed("%*lld", width, value)) << value << " " << width;
       text.clear();
       appendZeroPaddedInteger(text, value, width);
-      EXPECT_EQ(text, printed("%0*lld", width, value)) << value << " " << width;
+      EXPECT_EQ(text.view(), printed("%0*lld", width, value)) << value << " " << width;
     }
   }
   for (unsigned value : {0u, 0xABCu, 0x1A2B3C4Du, 0xFFFFFFFFu}) {
-    std::string text;
+    ReportText text;
     appendPaddedHex(text, value, 8);
-    EXPECT_EQ(text, printed("%*X", 8, value));
+    EXPECT_EQ(text.view(), printed("%*X", 8, value));
   }
 }
 
@@ -68,12 +79,13 @@ TEST(FormatText, FixedPointIsWhatPrintfPrints) {
   for (double value : values) {
     for (const auto& [width, decimals, zeroPadded] :
          {std::tuple{5, 2, false}, std::tuple{5, 1, false}, std::tuple{7, 3, true}}) {
-      std::string text;
+      ReportText text;
       appendFixed(text, value, width, decimals, zeroPadded);
       const std::string format = zeroPadded ? "%0*.*f" : "%*.*f";
       char expected[128];
       std::snprintf(expected, sizeof expected, format.c_str(), width, decimals, value);
-      ASSERT_EQ(text, expected) << format << " " << width << "." << decimals << " of " << value;
+      ASSERT_EQ(text.view(), expected)
+          << format << " " << width << "." << decimals << " of " << value;
     }
   }
 }
