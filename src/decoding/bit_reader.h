@@ -39,6 +39,14 @@ void setBit(std::int64_t bitNumber, bool bit, std::uint8_t* buffer);
 bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
                     ElementDescriptor& descriptor);
 
+/// The eight bytes at `bytes` as one number, the first byte the highest.
+inline std::uint64_t loadBigEndian64(const std::uint8_t* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word;
+}
+
 /// The `width` bits (0 to 32) at `position` as an unsigned number, most
 /// significant first. The fit is the caller's to check: readDescriptor
 /// checks each field, the profile loops check many fields at once.
@@ -54,8 +62,12 @@ inline std::uint32_t bitsInside(const MessageBuffer& buffer, std::int64_t positi
                                (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
     return (word << skipped) >> (32 - width);
   }
-  // Otherwise five bytes at most; bytes past the buffer count as zeros, as
-  // the field's own bits are all inside it.
+  // Otherwise five bytes at most: eight loaded at once where they lie in
+  // the buffer; near its end, bytes past it count as zeros, as the field's
+  // own bits are all inside it.
+  if (index + 8 <= buffer.byteCount) {
+    return static_cast<std::uint32_t>((loadBigEndian64(bytes) << skipped) >> (64 - width));
+  }
   std::uint64_t window = 0;
   for (std::int64_t k = 0; k < 8; ++k) {
     window = (window << 8) | (index + k < buffer.byteCount ? bytes[k] : 0u);
@@ -81,10 +93,7 @@ void readFieldsInside(const MessageBuffer& buffer, std::int64_t& position, std::
   std::int64_t at = position;
   std::size_t i = 0;
   for (; i + kPerLoad <= count && at < loadable; i += kPerLoad, at += kLoadBits) {
-    std::uint64_t word;
-    std::memcpy(&word, buffer.bytes + (at >> 3), sizeof word);
-    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-    word <<= at & 7;
+    const std::uint64_t word = loadBigEndian64(buffer.bytes + (at >> 3)) << (at & 7);
     for (int k = 0; k < kPerLoad; ++k) {
       take(i + k, static_cast<std::uint32_t>((word << (k * Width)) >> (64 - Width)));
     }

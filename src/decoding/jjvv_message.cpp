@@ -82,6 +82,8 @@ JjvvMessage::JjvvMessage()
                     &typeOfData_, &dataQuality_, &probeType_, &recorderType_, &windInstrument_,
                     &windDirection_, &windSpeed_, &dryBulb_, &currentMethod_, &currentDirection_,
                     &currentSpeed_, &totalWaterDepth_, &replication_, &groupCount_});
+  static const int serialPosition = probeSerialIndex(sequence_);
+  probeSerialPosition_ = serialPosition;
 }
 
 bool JjvvMessage::decode(const MessageBuffer& buffer) {

@@ -109,6 +109,9 @@ class JjvvMessage : public MessageHeaderBlock {
   /// message's layout when it was read whole, else the first bit of the
   /// field that did not fit.
   std::int64_t stopBit() const { return stopBit_; }
+  /// probeSerialIndex(sequence()), worked out once for the message's kind:
+  /// every message of a kind has the same layout.
+  int probeSerialPosition() const { return probeSerialPosition_; }
 
   /// Degrees Celsius of a raw "SEA TEMPERATURE", in single precision. No
   /// missing test: a raw 0xFFFFFFFF converts like any other number.
@@ -159,6 +162,7 @@ class JjvvMessage : public MessageHeaderBlock {
 
  protected:
   std::int64_t stopBit_ = 0;
+  int probeSerialPosition_ = -1;
 };
 
 }  // namespace xbtconv

@@ -78,11 +78,12 @@ void ElementDescriptor::setCharacterValue(std::span<const std::uint8_t> bytes) {
   value_.fill(0xFF);
   hasValue_ = false;
   const std::size_t characters = static_cast<std::size_t>(std::clamp(width_ / 8, 0, kValueSize));
-  bool ended = false;
-  for (std::size_t i = 0; i < characters; ++i) {
-    if (!ended && (i >= bytes.size() || bytes[i] == 0)) ended = true;
-    value_[i] = ended ? 0 : bytes[i];
-  }
+  // The characters up to the first NUL (or the end of `bytes`), then NULs.
+  const std::size_t offered = std::min(characters, bytes.size());
+  const auto* nul = static_cast<const std::uint8_t*>(std::memchr(bytes.data(), 0, offered));
+  const std::size_t kept = nul == nullptr ? offered : static_cast<std::size_t>(nul - bytes.data());
+  if (kept > 0) std::memcpy(value_.data(), bytes.data(), kept);
+  std::memset(value_.data() + kept, 0, characters - kept);
   hasValue_ = true;
 }
 

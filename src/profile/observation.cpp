@@ -92,7 +92,7 @@ Observation::Probe probeOf(const JjvvMessage& message) {
       if (entry.maxDepth != -1) probe.maxDepthM = entry.maxDepth;
     }
   }
-  const int serialIndex = probeSerialIndex(message.sequence());
+  const int serialIndex = message.probeSerialPosition();
   if (serialIndex >= 0) {
     probe.serialNumber = raw(message.sequence()[static_cast<std::size_t>(serialIndex)]);
   }

@@ -1,5 +1,6 @@
 #include "report/format_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -89,19 +90,23 @@ int formatPaddedInteger(char* out, long long value, int width) {
 }
 
 void appendPaddedInteger(ReportText& text, long long value, int width) {
-  char digits[24];
-  const int length = formatPaddedInteger(digits, value, 0);
-  if (width > length) text.append(static_cast<std::size_t>(width - length), ' ');
-  text.append(digits, static_cast<std::size_t>(length));
+  char* const out = text.room(static_cast<std::size_t>(std::max(width, 20)));
+  text.extendTo(out + formatPaddedInteger(out, value, width));
 }
 
 void appendZeroPaddedInteger(ReportText& text, long long value, int width) {
-  char digits[24];
-  const int length = formatPaddedInteger(digits, value, 0);
-  const int sign = value < 0 ? 1 : 0;
-  text.append(digits, static_cast<std::size_t>(sign));
-  if (width > length) text.append(static_cast<std::size_t>(width - length), '0');
-  text.append(digits + sign, static_cast<std::size_t>(length - sign));
+  char* const out = text.room(static_cast<std::size_t>(std::max(width, 20)));
+  const int length = formatPaddedInteger(out, value, width);
+  // "%<width>d" pads with spaces before the sign, "%0<width>d" with zeros
+  // after it.
+  int padding = 0;
+  while (out[padding] == ' ') ++padding;
+  if (padding > 0) {
+    const bool negative = value < 0;
+    if (negative) out[0] = '-';
+    for (int i = negative ? 1 : 0; i < padding + (negative ? 1 : 0); ++i) out[i] = '0';
+  }
+  text.extendTo(out + length);
 }
 
 void appendPaddedHex(ReportText& text, unsigned value, int width) {

@@ -78,35 +78,27 @@ void appendCountLine(ReportText& text, const char* opening, std::int32_t count, 
   text += "\r\n";
 }
 
-// Gathers value lines for the report under construction and appends them
-// to it a few thousand characters at a time (a listing is thousands of
-// short lines, and one copy of many costs less than many copies of one).
-// Hands the text to the sink (when there is one) once it is large enough,
+// Writes value lines straight into the report under construction, and
+// hands the text to the sink (when there is one) once it is large enough,
 // so that a huge profile is never held whole.
 class LineWriter {
  public:
   // Longest line a listing writes: eight pairs of the widest values.
-  static constexpr std::ptrdiff_t kLongestLine = kPairsPerLine * 2 * (kWidestValue + 9) + 2;
+  static constexpr std::size_t kLongestLine = kPairsPerLine * 2 * (kWidestValue + 9) + 2;
 
   LineWriter(ReportText& text, const TextSink& sink, std::size_t expectedSize)
       : text_(text), sink_(sink) {
-    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize + sizeof lines_));
+    text_.reserve(text_.size() + std::min(expectedSize, kTextPieceSize) + kLongestLine);
   }
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
   // Where the next line goes; it may take up to kLongestLine characters.
-  char* line() {
-    if (std::end(lines_) - end_ < kLongestLine) flush();
-    return end_;
-  }
-  // Ends the line begun at line() just before `end`.
-  void endLine(char* end) { end_ = end; }
+  char* line() { return text_.room(kLongestLine); }
 
-  // Appends what is gathered. REQUIRES: called once the last line is in.
-  void flush() {
-    text_.append(lines_, static_cast<std::size_t>(end_ - lines_));
-    end_ = lines_;
+  // Ends the line begun at line() just before `end`.
+  void endLine(const char* end) {
+    text_.extendTo(end);
     if (sink_ && text_.size() >= kTextPieceSize) {
       sink_(text_.view());
       text_.clear();
@@ -116,8 +108,6 @@ class LineWriter {
  private:
   ReportText& text_;
   const TextSink& sink_;
-  char lines_[8192];
-  char* end_ = lines_;
 };
 
 void appendFullResolution(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
@@ -136,7 +126,6 @@ void appendFullResolution(const JjvvMessage& message, ReportText& text, const Te
     *out++ = '\n';
     lines.endLine(out);
   }
-  lines.flush();
 }
 
 void appendTwoMeter(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
@@ -156,7 +145,6 @@ void appendTwoMeter(const JjvvMessage& message, ReportText& text, const TextSink
     *out++ = '\n';
     lines.endLine(out);
   }
-  lines.flush();
 }
 
 void appendInflectionPoints(const JjvvMessage& message, ReportText& text, const TextSink& sink) {
@@ -187,7 +175,6 @@ void appendInflectionPoints(const JjvvMessage& message, ReportText& text, const 
     *out++ = '\n';
     lines.endLine(out);
   }
-  lines.flush();
 }
 
 }  // namespace

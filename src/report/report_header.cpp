@@ -9,7 +9,7 @@
 namespace xbtconv {
 
 std::int32_t probeSerialInSequence(const JjvvMessage& message) {
-  const int index = probeSerialIndex(message.sequence());
+  const int index = message.probeSerialPosition();
   if (index < 0) return -2;
   return static_cast<std::int32_t>(message.sequence()[static_cast<std::size_t>(index)]->rawValue());
 }

@@ -52,6 +52,16 @@ class ReportText {
     return *this;
   }
 
+  /// Room for `count` more characters at the end, to be written in place
+  /// and then taken into the text with extendTo.
+  char* room(std::size_t count) {
+    makeRoom(count);
+    return data_.get() + size_;
+  }
+  /// Takes the characters written at room() up to `end` into the text.
+  /// REQUIRES: `end` lies within the room last asked for.
+  void extendTo(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
   std::size_t size() const { return size_; }
   std::string_view view() const { return {data_.get(), size_}; }
   std::string str() const { return std::string(view()); }
