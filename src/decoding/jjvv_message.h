@@ -16,6 +16,7 @@
 #define XBTCONV_DECODING_JJVV_MESSAGE_H_
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ class JjvvMessage : public MessageHeaderBlock {
   float currentSpeedKnots() const { return speedKnots(currentSpeed_); }
   std::int32_t totalWaterDepth() const { return raw(totalWaterDepth_); }
 
+  /// The raw temperatures of the full-resolution and two-metre lists, one
+  /// per sample.
+  std::span<const std::uint32_t> fullResolutionRaws() const { return fullResolutionList_; }
+  std::span<const std::uint32_t> twoMeterRaws() const { return twoMeterList_; }
   std::int32_t fullResolutionCount() const;
   /// Sample `index` (from 0) in degrees Celsius; -9999.0 outside the list.
   float fullResolutionTemperature(std::int32_t index) const;

@@ -22,7 +22,8 @@ constexpr int kWidestValue = 11;
 // over and over (a temperature depends on its raw twelve bits alone, a
 // two-metre depth on its sample number), so copying them is most of the
 // formatting saved. A value past the table takes the general way. Each
-// text sits in a slot of eight characters, copied whole with one move.
+// text sits in a slot of four or eight characters, copied whole with one
+// move.
 template <int Width, std::uint32_t Count, std::int64_t (*Value)(std::uint32_t)>
 class ColumnTable {
  public:
@@ -34,7 +35,7 @@ class ColumnTable {
   }
 
   // Writes "%<Width>d" of Value(i) to `out` and returns the characters it
-  // takes; the characters after them, up to eight, may be overwritten.
+  // takes; the characters after them, up to a slot's, may be overwritten.
   // REQUIRES: room for max(8, kWidestValue) characters at `out`.
   int write(char* out, std::uint32_t i) const {
     if (i >= Count) return formatPaddedInteger(out, Value(i), Width);
@@ -43,7 +44,7 @@ class ColumnTable {
   }
 
  private:
-  using Slot = std::array<char, 8>;
+  using Slot = std::array<char, Width <= 4 ? 4 : 8>;
 
   ColumnTable() {
     for (std::uint32_t i = 0; i < Count; ++i) {
@@ -115,11 +116,12 @@ void appendFullResolution(const JjvvMessage& message, ReportText& text, const Te
   appendCountLine(text, "\r\n\r\nXBT:", count, 5);  // "\r\n\r\nXBT:%5d\r\n"
   LineWriter lines(text, sink, 4 * static_cast<std::size_t>(count) + count / 10 + 2);
   const TemperatureColumns& columns = TemperatureColumns::instance();
+  const std::uint32_t* const raws = message.fullResolutionRaws().data();
   for (std::int32_t first = 0; first < count; first += kTemperaturesPerLine) {
     const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
     char* out = lines.line();
     for (std::int32_t i = first; i < end; ++i) {
-      out += columns.write(out, message.fullResolutionRaw(i));
+      out += columns.write(out, raws[i]);
     }
     // Every line ends with a line break, the last, partial one too.
     *out++ = '\r';
@@ -134,12 +136,13 @@ void appendTwoMeter(const JjvvMessage& message, ReportText& text, const TextSink
   LineWriter lines(text, sink, 10 * static_cast<std::size_t>(samples) + samples / 4 + 2);
   const WideTemperatureColumns& columns = WideTemperatureColumns::instance();
   const TwoMeterDepthColumns& depths = TwoMeterDepthColumns::instance();
+  const std::uint32_t* const raws = message.twoMeterRaws().data();
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
     char* out = lines.line();
     for (std::int32_t k = first; k <= end; ++k) {
       out += depths.write(out, static_cast<std::uint32_t>(k));
-      out += columns.write(out, message.twoMeterRaw(k));
+      out += columns.write(out, raws[k - 1]);
     }
     *out++ = '\r';
     *out++ = '\n';
