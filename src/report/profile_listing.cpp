@@ -39,8 +39,32 @@ class ColumnTable {
   // REQUIRES: room for max(8, kWidestValue) characters at `out`.
   int write(char* out, std::uint32_t i) const {
     if (i >= Count) return formatPaddedInteger(out, Value(i), Width);
+    return static_cast<int>(copy(out, i) - out);
+  }
+
+  // write() for a value known to lie in the table; returns where its text
+  // ends. REQUIRES: i < Count, room for a slot at `out`.
+  char* copy(char* out, std::uint32_t i) const {
     std::memcpy(out, slots_[i].data(), sizeof(Slot));
-    return Width;
+    return out + Width;
+  }
+
+  // Writes the texts of values[0] ... values[count - 1] one after another
+  // and returns where they end; the characters after, up to a slot's, may
+  // be overwritten. Four values that all lie in the table (nearly always)
+  // are copied with one test. REQUIRES: room for count * kWidestValue + 8.
+  char* writeAll(char* out, const std::uint32_t* values, int count) const {
+    static_assert((Count & (Count - 1)) == 0, "one OR tests four values against a power of two");
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+      if ((values[i] | values[i + 1] | values[i + 2] | values[i + 3]) < Count) {
+        for (int k = 0; k < 4; ++k) out = copy(out, values[i + k]);
+      } else {
+        for (int k = 0; k < 4; ++k) out += write(out, values[i + k]);
+      }
+    }
+    for (; i < count; ++i) out += write(out, values[i]);
+    return out;
   }
 
  private:
@@ -67,9 +91,11 @@ std::int64_t twoMeterDepth(std::uint32_t k) { return 20 * std::int64_t{k}; }
 // Every temperature of twelve bits is four characters (-400 to 3693),
 // listed four or five wide; 20 k stays within five up to k = 4999, past
 // every ordinary profile.
-using TemperatureColumns = ColumnTable<4, 4096, listedTemperature>;
-using WideTemperatureColumns = ColumnTable<5, 4096, listedTemperature>;
-using TwoMeterDepthColumns = ColumnTable<5, 5000, twoMeterDepth>;
+constexpr std::uint32_t kTemperatureCount = 4096;
+constexpr std::uint32_t kTwoMeterDepthCount = 5000;
+using TemperatureColumns = ColumnTable<4, kTemperatureCount, listedTemperature>;
+using WideTemperatureColumns = ColumnTable<5, kTemperatureCount, listedTemperature>;
+using TwoMeterDepthColumns = ColumnTable<5, kTwoMeterDepthCount, twoMeterDepth>;
 
 // Appends a count line: `opening` (two line breaks and the title), the
 // count as "%<width>d", then "\r\n".
@@ -119,10 +145,7 @@ void appendFullResolution(const JjvvMessage& message, ReportText& text, const Te
   const std::uint32_t* const raws = message.fullResolutionRaws().data();
   for (std::int32_t first = 0; first < count; first += kTemperaturesPerLine) {
     const std::int32_t end = std::min(count, first + kTemperaturesPerLine);
-    char* out = lines.line();
-    for (std::int32_t i = first; i < end; ++i) {
-      out += columns.write(out, raws[i]);
-    }
+    char* out = columns.writeAll(lines.line(), raws + first, end - first);
     // Every line ends with a line break, the last, partial one too.
     *out++ = '\r';
     *out++ = '\n';
@@ -140,9 +163,19 @@ void appendTwoMeter(const JjvvMessage& message, ReportText& text, const TextSink
   for (std::int32_t first = 1; first <= samples; first += kPairsPerLine) {
     const std::int32_t end = std::min(samples, first + kPairsPerLine - 1);
     char* out = lines.line();
-    for (std::int32_t k = first; k <= end; ++k) {
-      out += depths.write(out, static_cast<std::uint32_t>(k));
-      out += columns.write(out, raws[k - 1]);
+    // A line whose depths and temperatures all lie in the tables (nearly
+    // every line) is copied without a test per value.
+    std::uint32_t spread = 0;
+    for (std::int32_t k = first; k <= end; ++k) spread |= raws[k - 1];
+    if (spread < kTemperatureCount && static_cast<std::uint32_t>(end) < kTwoMeterDepthCount) {
+      for (std::int32_t k = first; k <= end; ++k) {
+        out = columns.copy(depths.copy(out, static_cast<std::uint32_t>(k)), raws[k - 1]);
+      }
+    } else {
+      for (std::int32_t k = first; k <= end; ++k) {
+        out += depths.write(out, static_cast<std::uint32_t>(k));
+        out += columns.write(out, raws[k - 1]);
+      }
     }
     *out++ = '\r';
     *out++ = '\n';
