@@ -12,6 +12,7 @@
 #ifndef XBTCONV_DECODING_BIT_READER_H_
 #define XBTCONV_DECODING_BIT_READER_H_
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -87,18 +88,39 @@ void readFieldsInside(const MessageBuffer& buffer, std::int64_t& position, std::
   static_assert(Width >= 1 && Width <= 32);
   constexpr int kPerLoad = (64 - 7) / Width;
   constexpr std::int64_t kLoadBits = std::int64_t{kPerLoad} * Width;
-  // Fields from before bit `loadable` have the eight bytes from their first
-  // byte inside the buffer.
+  // Groups starting before bit `loadable` have the eight bytes from their
+  // first byte inside the buffer.
   const std::int64_t loadable = 8 * (std::int64_t{buffer.byteCount} - 7);
   std::int64_t at = position;
-  std::size_t i = 0;
-  for (; i + kPerLoad <= count && at < loadable; i += kPerLoad, at += kLoadBits) {
-    const std::uint64_t word = loadBigEndian64(buffer.bytes + (at >> 3)) << (at & 7);
+  std::size_t groups = count / kPerLoad;
+  if (at >= loadable) groups = 0;
+  if (at < loadable) {
+    groups =
+        std::min(groups, static_cast<std::size_t>((loadable - at + kLoadBits - 1) / kLoadBits));
+  }
+  const auto takeGroup = [&take](std::size_t first, std::uint64_t word) {
     for (int k = 0; k < kPerLoad; ++k) {
-      take(i + k, static_cast<std::uint32_t>((word << (k * Width)) >> (64 - Width)));
+      take(first + k, static_cast<std::uint32_t>((word << (k * Width)) >> (64 - Width)));
+    }
+  };
+  if constexpr (kLoadBits % 8 == 0) {
+    // Whole bytes a group (four twelve-bit samples are six): the bits
+    // skipped in the first byte are the same for every group.
+    const std::uint8_t* const bytes = buffer.bytes + (at >> 3);
+    const int skipped = static_cast<int>(at & 7);
+    for (std::size_t g = 0; g < groups; ++g) {
+      takeGroup(g * kPerLoad, loadBigEndian64(bytes + g * (kLoadBits / 8)) << skipped);
+    }
+  } else {
+    for (std::size_t g = 0; g < groups; ++g) {
+      const std::int64_t start = at + static_cast<std::int64_t>(g) * kLoadBits;
+      takeGroup(g * kPerLoad, loadBigEndian64(buffer.bytes + (start >> 3)) << (start & 7));
     }
   }
-  for (; i < count; ++i, at += Width) take(i, bitsInside(buffer, at, Width));
+  at += static_cast<std::int64_t>(groups) * kLoadBits;
+  for (std::size_t i = groups * kPerLoad; i < count; ++i, at += Width) {
+    take(i, bitsInside(buffer, at, Width));
+  }
   position = at;
 }
 
