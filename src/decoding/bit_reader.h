@@ -92,12 +92,11 @@ void readFieldsInside(const MessageBuffer& buffer, std::int64_t& position, std::
   // first byte inside the buffer.
   const std::int64_t loadable = 8 * (std::int64_t{buffer.byteCount} - 7);
   std::int64_t at = position;
-  std::size_t groups = count / kPerLoad;
-  if (at >= loadable) groups = 0;
-  if (at < loadable) {
-    groups =
-        std::min(groups, static_cast<std::size_t>((loadable - at + kLoadBits - 1) / kLoadBits));
-  }
+  const std::size_t groups =
+      at < loadable
+          ? std::min(count / kPerLoad,
+                     static_cast<std::size_t>((loadable - at + kLoadBits - 1) / kLoadBits))
+          : 0;
   const auto takeGroup = [&take](std::size_t first, std::uint64_t word) {
     for (int k = 0; k < kPerLoad; ++k) {
       take(first + k, static_cast<std::uint32_t>((word << (k * Width)) >> (64 - Width)));

@@ -19,8 +19,7 @@ Jjvv2Message::Jjvv2Message()
   sequence_[kSerialPosition] = &probeSerial24_;
   sequence_.insert(sequence_.begin() + kLaunchPosition,
                    {&launchHeight_, &shipHeading_, &shipSpeed_});
-  static const int serialPosition = probeSerialIndex(sequence_);
-  probeSerialPosition_ = serialPosition;
+  probeSerialPosition_ = kSerialPosition;
 }
 
 bool Jjvv2Message::decode(const MessageBuffer& buffer) {

@@ -5,8 +5,8 @@
 #define XBTCONV_REPORT_FORMAT_TEXT_H_
 
 #include <string>
-
 #include <string_view>
+
 #include "report/report_text.h"
 
 namespace xbtconv {

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "report/report_text.h"
-
 #include "report/text_sink.h"
 
 namespace xbtconv {
