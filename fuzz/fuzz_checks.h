@@ -1,9 +1,9 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
-// made whole, the extended kind is back in its kind-2 state, and the
-// observation exports as JSON, CSV and BUFR and plots as SVG, and, when
-// asked (netCDF is slow enough to cut a target's pace tenfold), as netCDF
-// where the build has it.
+// made whole, a reused message reports what a new one does, the extended
+// kind is back in its kind-2 state, and the observation exports as JSON,
+// CSV and BUFR and plots as SVG, and, when asked (netCDF is slow enough to
+// cut a target's pace tenfold), as netCDF where the build has it.
 #ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
 #define XBTCONV_FUZZ_FUZZ_CHECKS_H_
 
@@ -39,6 +39,10 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   Message message;
   const bool read = message.decode(buffer);
   checkReport(message);
+  // One message decoding input after input, as a batch reuses one, reports
+  // what a new one does.
+  static Message reused;
+  if (reused.decode(buffer) != read || reportText(reused) != reportText(message)) std::abort();
   const Observation observation = buildObservation(message, read, "fuzz.bin");
   if (observationJson(observation).empty() || csvRows(observation).size() > (1u << 24)) {
     std::abort();

@@ -24,11 +24,17 @@ struct Conversion {
   std::string reason;
 };
 
-// Decodes `file` as a `Message` and writes its report, made from whatever
-// was decoded, to `reportPath`.
+// One message of each kind, reused from file to file: building one per
+// file would cost more than decoding most files.
+struct Messages {
+  JjvvMessage standard;
+  Jjvv2Message extended;
+};
+
+// Decodes `file` into `message` and writes its report, made from whatever
+// was decoded, to `reportPath`. The message is left cleared.
 template <typename Message>
-Conversion convertAs(LoadedFile& file, const std::string& reportPath) {
-  Message message;
+Conversion convertAs(Message& message, LoadedFile& file, const std::string& reportPath) {
   const std::size_t byteCount = file.bytes.size();
   Conversion conversion;
   if (!message.decode(MessageBuffer{static_cast<std::int32_t>(byteCount), file.bytes.data()})) {
@@ -43,17 +49,18 @@ Conversion convertAs(LoadedFile& file, const std::string& reportPath) {
           Replace::kByRename, error)) {
     conversion = {Outcome::kFailed, "cannot write " + reportPath + ": " + error};
   }
+  message.clear();
   return conversion;
 }
 
-Conversion convert(const InputFile& input, const std::string& reportPath) {
+Conversion convert(Messages& messages, const InputFile& input, const std::string& reportPath) {
   LoadedFile file = loadMessageFile(input.path);
   if (file.failure != LoadFailure::kNone) {
     return {passedOver(input, file.failure) ? Outcome::kSkipped : Outcome::kFailed,
             loadFailureReason(file)};
   }
-  return file.kind == kExtendedKind ? convertAs<Jjvv2Message>(file, reportPath)
-                                    : convertAs<JjvvMessage>(file, reportPath);
+  return file.kind == kExtendedKind ? convertAs(messages.extended, file, reportPath)
+                                    : convertAs(messages.standard, file, reportPath);
 }
 
 }  // namespace
@@ -76,6 +83,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
   int failed = 0;
   int skipped = 0;
   std::string madeFolder;
+  Messages messages;
   const auto say = [&](const std::string& path, const std::string& reason) {
     bar.clear();
     sayAbout(err, path, reason);
@@ -92,7 +100,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
       }
     }
     const std::string reportPath = outputPath(folder, input.name + ".srp");
-    const Conversion conversion = convert(input, reportPath);
+    const Conversion conversion = convert(messages, input, reportPath);
     switch (conversion.outcome) {
       case Outcome::kConverted:
         ++converted;

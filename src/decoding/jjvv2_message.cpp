@@ -23,7 +23,8 @@ Jjvv2Message::Jjvv2Message()
 }
 
 bool Jjvv2Message::decode(const MessageBuffer& buffer) {
-  clearProfile();
+  if (decoded_) clear();
+  decoded_ = true;
   std::int64_t position = 0;
   const SkipTest skip = [this](int index) { return isSkipped(index); };
   if (!readRun(sequence_, 0, headerCount(), buffer, position, skip)) {
@@ -43,6 +44,14 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
   if (serialSwapped_) restoreProbeSerial();
   stopBit_ = position;
   return read;
+}
+
+void Jjvv2Message::clear() {
+  clearStandardPart(kExtendedKind);
+  for (ElementDescriptor* field : {&probeSerial24_, &shipHeading_, &shipSpeed_, &transectNumber_,
+                                   &soopLine_, &sequenceNumber_, &launchHeight_}) {
+    field->clearValue();
+  }
 }
 
 bool Jjvv2Message::isSkipped(int position) const {

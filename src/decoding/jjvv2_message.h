@@ -33,8 +33,11 @@ class Jjvv2Message : public JjvvMessage {
 
   Jjvv2Message();
 
-  /// Decodes the whole message; false when a field does not fit.
+  /// Decodes the whole message; false when a field does not fit. What an
+  /// earlier decode stored is forgotten first.
   bool decode(const MessageBuffer& buffer);
+  /// Forgets what decode() stored, as JjvvMessage::clear() does.
+  void clear();
 
   /// The SOOP line, at most 6 characters; "Missing" when absent.
   std::string soopLine() const;

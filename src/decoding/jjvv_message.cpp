@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string_view>
 
@@ -42,6 +43,19 @@ class ProfileField {
   std::uint32_t raw_ = ElementDescriptor::kMissingRaw;
   bool allOnesRead_ = false;
 };
+
+// Empties a profile list. A list that held a profile far longer than any
+// observed one (a corrupt count meets a large file) gives its memory back,
+// so that a reused message never keeps a huge file's lists.
+template <typename List>
+void emptyList(List& list) {
+  constexpr std::size_t kKeptEntries = std::size_t{1} << 16;
+  if (list.capacity() > kKeptEntries) {
+    List().swap(list);
+  } else {
+    list.clear();
+  }
+}
 
 }  // namespace
 
@@ -87,7 +101,8 @@ JjvvMessage::JjvvMessage()
 }
 
 bool JjvvMessage::decode(const MessageBuffer& buffer) {
-  clearProfile();
+  if (decoded_) clear();
+  decoded_ = true;
   std::int64_t position = 0;
   const int entries = static_cast<int>(sequence_.size());
   const bool read = readRun(sequence_, 0, headerCount(), buffer, position) &&
@@ -97,13 +112,25 @@ bool JjvvMessage::decode(const MessageBuffer& buffer) {
   return read;
 }
 
-void JjvvMessage::clearProfile() {
-  fullResolutionList_.clear();
-  twoMeterList_.clear();
-  inflectionList_.clear();
-  temperatureAllOnes_.clear();
-  depthAllOnes_.clear();
+void JjvvMessage::clear() { clearStandardPart(kStandardKind); }
+
+void JjvvMessage::clearStandardPart(std::int32_t kind) {
+  clearHeaderValues();
+  setSubCategory(kind);
+  for (ElementDescriptor* field : std::initializer_list<ElementDescriptor*>{
+           &shipName_, &imoNumber_, &uniqueTag_, &softwareVersion_, &probeSerial_, &typeOfData_,
+           &dataQuality_, &probeType_, &recorderType_, &windInstrument_, &windDirection_,
+           &windSpeed_, &dryBulb_, &currentMethod_, &currentDirection_, &currentSpeed_,
+           &totalWaterDepth_, &replication_, &groupCount_}) {
+    field->clearValue();
+  }
+  emptyList(fullResolutionList_);
+  emptyList(twoMeterList_);
+  emptyList(inflectionList_);
+  emptyList(temperatureAllOnes_);
+  emptyList(depthAllOnes_);
   stopBit_ = 0;
+  decoded_ = false;
 }
 
 bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position) {

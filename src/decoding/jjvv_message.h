@@ -51,8 +51,15 @@ class JjvvMessage : public MessageHeaderBlock {
 
   JjvvMessage();
 
-  /// Decodes the whole message; false when a field does not fit.
+  /// Decodes the whole message; false when a field does not fit. What an
+  /// earlier decode stored is forgotten first, so the result is always
+  /// that of a new message.
   bool decode(const MessageBuffer& buffer);
+  /// Forgets what decode() stored: the message is as a new one, except that
+  /// its profile lists keep their room (up to a bound) for the next decode.
+  /// A batch reuses one message for file after file, which saves building
+  /// one and allocating its lists per file.
+  void clear();
 
   std::string shipName() const;
   std::int32_t uniqueTag() const { return raw(uniqueTag_); }
@@ -129,8 +136,9 @@ class JjvvMessage : public MessageHeaderBlock {
   /// Reads the profile that starts at `position`, with the layout and
   /// group count decoded into the fixed part.
   bool decodeProfile(const MessageBuffer& buffer, std::int64_t& position);
-  /// Empties the three profile lists.
-  void clearProfile();
+  /// Drops every value of the header and the standard part, and the
+  /// profile, and sets the kind field to `kind`, as the constructors do.
+  void clearStandardPart(std::int32_t kind);
 
   static std::int32_t raw(const ElementDescriptor& descriptor) {
     return static_cast<std::int32_t>(descriptor.rawValue());
@@ -168,6 +176,8 @@ class JjvvMessage : public MessageHeaderBlock {
  protected:
   std::int64_t stopBit_ = 0;
   int probeSerialPosition_ = -1;
+  // Whether decode() has stored anything since construction or clear().
+  bool decoded_ = false;
 };
 
 }  // namespace xbtconv

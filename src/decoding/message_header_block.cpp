@@ -45,6 +45,13 @@ MessageHeaderBlock::MessageHeaderBlock()
   headerCount_ = static_cast<std::int32_t>(sequence_.size());
 }
 
+void MessageHeaderBlock::clearHeaderValues() {
+  for (ElementDescriptor* field : {&callSign_, &reportSubCategory_, &kind_, &latitude_, &longitude_,
+                                   &year_, &month_, &day_, &hour_, &minute_}) {
+    field->clearValue();
+  }
+}
+
 std::string MessageHeaderBlock::callSign() const { return textOrEmpty(callSign_); }
 
 std::tm& MessageHeaderBlock::observationTime(std::tm& time) const {

@@ -60,6 +60,9 @@ class MessageHeaderBlock {
   std::int32_t headerCount() const { return headerCount_; }
 
  protected:
+  /// Drops the values of the ten header fields, the kind's included.
+  void clearHeaderValues();
+
   // The derived kinds append, insert and swap entries.
   std::vector<ElementDescriptor*> sequence_;
 

@@ -36,8 +36,7 @@ void ElementDescriptor::setParameters(std::int32_t number, std::int32_t spare,
   copyBounded(name_, name);
   copyBounded(unit_, unit);
   character_ = std::memcmp(unit_.data(), kCharacterUnit, sizeof kCharacterUnit) == 0;
-  value_.fill(0xFF);
-  hasValue_ = false;
+  clearValue();
 }
 
 std::uint32_t ElementDescriptor::rawValue() const {
@@ -75,8 +74,7 @@ double ElementDescriptor::scaledValue() const {
 }
 
 void ElementDescriptor::setCharacterValue(std::span<const std::uint8_t> bytes) {
-  value_.fill(0xFF);
-  hasValue_ = false;
+  clearValue();
   const std::size_t characters = static_cast<std::size_t>(std::clamp(width_ / 8, 0, kValueSize));
   // The characters up to the first NUL (or the end of `bytes`), then NULs.
   const std::size_t offered = std::min(characters, bytes.size());

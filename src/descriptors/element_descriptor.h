@@ -68,6 +68,11 @@ class ElementDescriptor {
   void setUnsignedValue(std::uint32_t raw);
   /// Stores `raw` when minimum <= raw <= maximum (signed comparison).
   void setSignedValue(std::int32_t raw);
+  /// Drops the value, as a new descriptor has none.
+  void clearValue() {
+    value_.fill(0xFF);
+    hasValue_ = false;
+  }
 
  private:
   void storeRaw(std::uint32_t raw, bool accepted);

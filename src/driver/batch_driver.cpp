@@ -13,13 +13,20 @@
 namespace xbtconv {
 namespace {
 
-// Decodes `file` as a `Message`, prints `failureLine` when the decode
+// One message of each kind, reused from file to file: building one per
+// file would cost more than decoding most files.
+struct Messages {
+  JjvvMessage standard;
+  Jjvv2Message extended;
+};
+
+// Decodes `file` into `message`, prints `failureLine` when the decode
 // fails, and writes the report, which is made from whatever was decoded.
-// The report goes to its file in pieces as it is made.
+// The report goes to its file in pieces as it is made. The message is
+// left cleared for the next file.
 template <typename Message>
-void convertMessage(LoadedFile& file, const std::string& path, const char* failureLine,
-                    std::FILE* console) {
-  Message message;
+void convertMessage(Message& message, LoadedFile& file, const std::string& path,
+                    const char* failureLine, std::FILE* console) {
   const MessageBuffer buffer{static_cast<std::int32_t>(file.bytes.size()), file.bytes.data()};
   if (!message.decode(buffer)) std::fputs(failureLine, console);
   // The bytes are released before the report is made, so that a large
@@ -27,17 +34,19 @@ void convertMessage(LoadedFile& file, const std::string& path, const char* failu
   std::vector<std::uint8_t>().swap(file.bytes);
   writeReportFile(
       path + ".srp", [&message](const TextSink& sink) { streamReport(message, sink); }, console);
+  message.clear();
 }
 
-void convertFile(const std::string& directory, const std::string& name, std::FILE* console) {
+void convertFile(Messages& messages, const std::string& directory, const std::string& name,
+                 std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
   LoadedFile file = loadMessageFile(path);
   if (file.kind == kStandardKind) {
-    convertMessage<JjvvMessage>(file, path, "\n File Failed", console);
+    convertMessage(messages.standard, file, path, "\n File Failed", console);
   } else if (file.kind == kExtendedKind) {
-    convertMessage<Jjvv2Message>(file, path, "\n JJVV_2 File Failed", console);
+    convertMessage(messages.extended, file, path, "\n JJVV_2 File Failed", console);
   }
 }
 
@@ -51,6 +60,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
   MessageFileLister lister(directory);
   std::vector<std::string> names;
   std::string error;
+  Messages messages;
   while (true) {
     if (!lister.next(names, error)) {
       std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
@@ -58,7 +68,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
       return 0;
     }
     if (names.empty()) return 0;
-    for (const std::string& name : names) convertFile(directory, name, console);
+    for (const std::string& name : names) convertFile(messages, directory, name, console);
   }
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
+#include "report/report_assembly.h"
 #include "report/report_header.h"
 #include "support/message_checks.h"
 #include "support/random_fields.h"
@@ -100,6 +102,57 @@ TEST(Jjvv2Message, TruncationAtEveryByteOfBothKinds) {
       EXPECT_EQ(probeSerialInSequence(*message), bits >= c.serialEnd ? 123456 : -1) << length;
     }
   }
+}
+
+// What a decode leaves that callers can see: each field's value bytes and
+// flag, where the decode stopped, the report (the profile as listed) and
+// which samples were all ones.
+template <typename Message>
+std::string decodedState(const Message& message) {
+  std::string state;
+  for (const ElementDescriptor* field : message.sequence()) {
+    const ElementDescriptor::ValueBytes value = field->copyValue();
+    state.append(value.begin(), value.end());
+    state += field->hasValue() ? '+' : '-';
+  }
+  state += std::to_string(message.stopBit()) + reportText(message);
+  const std::int32_t samples = std::max(
+      {message.fullResolutionCount(), message.twoMeterCount(), message.inflectionPointCount()});
+  for (std::int32_t i = 0; i < samples; ++i) {
+    state += message.temperatureAllOnes(i) ? 'T' : '.';
+    state += message.depthAllOnes(i) ? 'D' : '.';
+  }
+  return state;
+}
+
+// One message decoding message after message (batches reuse one) holds
+// after each exactly what a new message decoding the same bytes holds:
+// nothing of the message before shows through a field that is missing,
+// a profile that is shorter or a decode cut short. Both kinds of bytes go
+// through both kinds of message, cleared in between or not.
+template <typename Message>
+void expectReusedMessagesHoldWhatNewOnesDo(std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  Message reused;
+  for (int index = 0; index < 300; ++index) {
+    ExtendedFields f = testing::randomExtendedFields(random);
+    if (index % 3 == 1 && !f.temperatures.empty()) f.temperatures.front() = testing::kAllOnes;
+    if (index % 3 == 1 && !f.points.empty())
+      f.points.back() = {testing::kAllOnes, testing::kAllOnes};
+    std::vector<std::uint8_t> bytes =
+        index % 2 == 0 ? extendedMessage(f) : testing::standardMessage(f);
+    if (index % 5 == 0) bytes = cutAt(bytes, random() % bytes.size());
+    bool read = false;
+    const auto fresh = decoded<Message>(bytes, &read);
+    EXPECT_EQ(reused.decode(testing::bufferOf(bytes)), read) << index;
+    EXPECT_EQ(decodedState(reused), decodedState(*fresh)) << index;
+    if (index % 4 == 0) reused.clear();
+  }
+}
+
+TEST(MessageReuse, ADecodeShowsNothingOfTheMessageBefore) {
+  expectReusedMessagesHoldWhatNewOnesDo<JjvvMessage>(1);
+  expectReusedMessagesHoldWhatNewOnesDo<Jjvv2Message>(2);
 }
 
 }  // namespace
