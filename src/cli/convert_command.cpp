@@ -24,17 +24,20 @@ struct Conversion {
   std::string reason;
 };
 
-// One message of each kind, reused from file to file: building one per
-// file would cost more than decoding most files.
-struct Messages {
+// What a file's conversion reuses from the file before: a message of each
+// kind and the report's text. Building them for each file would cost more
+// than decoding most files.
+struct Workspace {
   JjvvMessage standard;
   Jjvv2Message extended;
+  ReportText report;
 };
 
 // Decodes `file` into `message` and writes its report, made from whatever
 // was decoded, to `reportPath`. The message is left cleared.
 template <typename Message>
-Conversion convertAs(Message& message, LoadedFile& file, const std::string& reportPath) {
+Conversion convertAs(Message& message, ReportText& report, LoadedFile& file,
+                     const std::string& reportPath) {
   const std::size_t byteCount = file.bytes.size();
   Conversion conversion;
   if (!message.decode(MessageBuffer{static_cast<std::int32_t>(byteCount), file.bytes.data()})) {
@@ -45,7 +48,7 @@ Conversion convertAs(Message& message, LoadedFile& file, const std::string& repo
   std::vector<std::uint8_t>().swap(file.bytes);
   std::string error;
   if (!writeOutputFile(
-          reportPath, [&message](const TextSink& sink) { streamReport(message, sink); },
+          reportPath, [&](const TextSink& sink) { streamReport(message, sink, report); },
           Replace::kByRename, error)) {
     conversion = {Outcome::kFailed, "cannot write " + reportPath + ": " + error};
   }
@@ -53,14 +56,15 @@ Conversion convertAs(Message& message, LoadedFile& file, const std::string& repo
   return conversion;
 }
 
-Conversion convert(Messages& messages, const InputFile& input, const std::string& reportPath) {
+Conversion convert(Workspace& workspace, const InputFile& input, const std::string& reportPath) {
   LoadedFile file = loadMessageFile(input.path);
   if (file.failure != LoadFailure::kNone) {
     return {passedOver(input, file.failure) ? Outcome::kSkipped : Outcome::kFailed,
             loadFailureReason(file)};
   }
-  return file.kind == kExtendedKind ? convertAs(messages.extended, file, reportPath)
-                                    : convertAs(messages.standard, file, reportPath);
+  return file.kind == kExtendedKind
+             ? convertAs(workspace.extended, workspace.report, file, reportPath)
+             : convertAs(workspace.standard, workspace.report, file, reportPath);
 }
 
 }  // namespace
@@ -83,7 +87,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
   int failed = 0;
   int skipped = 0;
   std::string madeFolder;
-  Messages messages;
+  Workspace workspace;
   const auto say = [&](const std::string& path, const std::string& reason) {
     bar.clear();
     sayAbout(err, path, reason);
@@ -100,7 +104,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
       }
     }
     const std::string reportPath = outputPath(folder, input.name + ".srp");
-    const Conversion conversion = convert(messages, input, reportPath);
+    const Conversion conversion = convert(workspace, input, reportPath);
     switch (conversion.outcome) {
       case Outcome::kConverted:
         ++converted;

@@ -13,11 +13,13 @@
 namespace xbtconv {
 namespace {
 
-// One message of each kind, reused from file to file: building one per
-// file would cost more than decoding most files.
-struct Messages {
+// What a file's conversion reuses from the file before: a message of each
+// kind and the report's text. Building them for each file would cost more
+// than decoding most files.
+struct Workspace {
   JjvvMessage standard;
   Jjvv2Message extended;
+  ReportText report;
 };
 
 // Decodes `file` into `message`, prints `failureLine` when the decode
@@ -25,7 +27,7 @@ struct Messages {
 // The report goes to its file in pieces as it is made. The message is
 // left cleared for the next file.
 template <typename Message>
-void convertMessage(Message& message, LoadedFile& file, const std::string& path,
+void convertMessage(Message& message, ReportText& report, LoadedFile& file, const std::string& path,
                     const char* failureLine, std::FILE* console) {
   const MessageBuffer buffer{static_cast<std::int32_t>(file.bytes.size()), file.bytes.data()};
   if (!message.decode(buffer)) std::fputs(failureLine, console);
@@ -33,20 +35,21 @@ void convertMessage(Message& message, LoadedFile& file, const std::string& path,
   // file and its report never have to be held at once.
   std::vector<std::uint8_t>().swap(file.bytes);
   writeReportFile(
-      path + ".srp", [&message](const TextSink& sink) { streamReport(message, sink); }, console);
+      path + ".srp", [&](const TextSink& sink) { streamReport(message, sink, report); }, console);
   message.clear();
 }
 
-void convertFile(Messages& messages, const std::string& directory, const std::string& name,
+void convertFile(Workspace& workspace, const std::string& directory, const std::string& name,
                  std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
   LoadedFile file = loadMessageFile(path);
   if (file.kind == kStandardKind) {
-    convertMessage(messages.standard, file, path, "\n File Failed", console);
+    convertMessage(workspace.standard, workspace.report, file, path, "\n File Failed", console);
   } else if (file.kind == kExtendedKind) {
-    convertMessage(messages.extended, file, path, "\n JJVV_2 File Failed", console);
+    convertMessage(workspace.extended, workspace.report, file, path, "\n JJVV_2 File Failed",
+                   console);
   }
 }
 
@@ -60,7 +63,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
   MessageFileLister lister(directory);
   std::vector<std::string> names;
   std::string error;
-  Messages messages;
+  Workspace workspace;
   while (true) {
     if (!lister.next(names, error)) {
       std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
@@ -68,7 +71,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
       return 0;
     }
     if (names.empty()) return 0;
-    for (const std::string& name : names) convertFile(messages, directory, name, console);
+    for (const std::string& name : names) convertFile(workspace, directory, name, console);
   }
 }
 

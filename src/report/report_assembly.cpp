@@ -34,8 +34,13 @@ std::string reportText(const JjvvMessage& message) {
 
 void streamReport(const JjvvMessage& message, const TextSink& sink) {
   ReportText text;
-  assemble(message, nullptr, sink, text);
-  sink(text.view());
+  streamReport(message, sink, text);
+}
+
+void streamReport(const JjvvMessage& message, const TextSink& sink, ReportText& scratch) {
+  scratch.clear();
+  assemble(message, nullptr, sink, scratch);
+  sink(scratch.view());
 }
 
 std::string reportText(const Jjvv2Message& message) {
@@ -46,8 +51,13 @@ std::string reportText(const Jjvv2Message& message) {
 
 void streamReport(const Jjvv2Message& message, const TextSink& sink) {
   ReportText text;
-  assemble(message, &message, sink, text);
-  sink(text.view());
+  streamReport(message, sink, text);
+}
+
+void streamReport(const Jjvv2Message& message, const TextSink& sink, ReportText& scratch) {
+  scratch.clear();
+  assemble(message, &message, sink, scratch);
+  sink(scratch.view());
 }
 
 }  // namespace xbtconv

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "report/report_text.h"
 #include "report/text_sink.h"
 
 namespace xbtconv {
@@ -19,6 +20,9 @@ std::string reportText(const JjvvMessage& message);
 /// Hands the report of a standard message to `sink` in pieces whose
 /// concatenation is reportText(message).
 void streamReport(const JjvvMessage& message, const TextSink& sink);
+/// streamReport, making the pieces in `scratch` (emptied first), whose room
+/// is kept for the next report: a batch makes thousands.
+void streamReport(const JjvvMessage& message, const TextSink& sink, ReportText& scratch);
 
 /// The report of an extended (kind-2) message.
 std::string reportText(const Jjvv2Message& message);
@@ -26,6 +30,7 @@ std::string reportText(const Jjvv2Message& message);
 /// Hands the report of an extended message to `sink` in pieces whose
 /// concatenation is reportText(message).
 void streamReport(const Jjvv2Message& message, const TextSink& sink);
+void streamReport(const Jjvv2Message& message, const TextSink& sink, ReportText& scratch);
 
 }  // namespace xbtconv
 
