@@ -2,8 +2,49 @@
 
 #include <algorithm>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define XBTCONV_BYTE_SHUFFLES 1
+#endif
+
 namespace xbtconv {
 namespace {
+
+#ifdef XBTCONV_BYTE_SHUFFLES
+// Reads `groups` groups of eight twelve-bit fields (twelve bytes a group)
+// from `bytes`, the first `skipped` bits passed over, into `out`; returns
+// the OR of every field plus one (all ones plus one is the only sum with
+// bit 12 set). REQUIRES: sixteen bytes from each group's first lie in the
+// buffer, 0 <= skipped <= 7.
+__attribute__((target("ssse3"))) std::uint32_t unpackGroupsOfEight(const std::uint8_t* bytes,
+                                                                   int skipped, std::size_t groups,
+                                                                   std::uint32_t* out) {
+  // Lane j takes bytes 3j to 3j + 3, the first the most significant: fields
+  // 2j and 2j + 1, after the skipped bits.
+  const __m128i order = _mm_setr_epi8(3, 2, 1, 0, 6, 5, 4, 3, 9, 8, 7, 6, 12, 11, 10, 9);
+  const __m128i skip = _mm_cvtsi32_si128(skipped);
+  const __m128i one = _mm_set1_epi32(1);
+  __m128i sums = _mm_setzero_si128();
+  for (std::size_t g = 0; g < groups; ++g) {
+    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 12 * g));
+    const __m128i pairs = _mm_sll_epi32(_mm_shuffle_epi8(loaded, order), skip);
+    const __m128i first = _mm_srli_epi32(pairs, 20);
+    const __m128i second = _mm_srli_epi32(_mm_slli_epi32(pairs, 12), 20);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g), _mm_unpacklo_epi32(first, second));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * g + 4),
+                     _mm_unpackhi_epi32(first, second));
+    sums = _mm_or_si128(sums, _mm_or_si128(_mm_add_epi32(first, one), _mm_add_epi32(second, one)));
+  }
+  sums = _mm_or_si128(sums, _mm_srli_si128(sums, 8));
+  sums = _mm_or_si128(sums, _mm_srli_si128(sums, 4));
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums));
+}
+
+bool hasByteShuffles() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
 
 // Copies `count` bits starting at bit offset `offset` of the buffer to the
 // start of `out`, left-aligned; the bits after them in the last byte written
@@ -79,6 +120,30 @@ bool readDescriptor(const MessageBuffer& buffer, std::int64_t& position,
   }
   position += width;
   return true;
+}
+
+bool readTwelveBitFields(const MessageBuffer& buffer, std::int64_t& position, std::size_t count,
+                         std::uint32_t* out) {
+  std::uint32_t sums = 0;
+  std::size_t done = 0;
+#ifdef XBTCONV_BYTE_SHUFFLES
+  // Bytes past the first group's first byte that a sixteen-byte load may
+  // still start at.
+  const std::int64_t first = position >> 3;
+  const std::int64_t room = std::int64_t{buffer.byteCount} - 16 - first;
+  if (count >= 8 && room >= 0 && hasByteShuffles()) {
+    const std::size_t groups = std::min(count / 8, static_cast<std::size_t>(room / 12) + 1);
+    sums = unpackGroupsOfEight(buffer.bytes + first, static_cast<int>(position & 7), groups, out);
+    done = 8 * groups;
+    position += 96 * static_cast<std::int64_t>(groups);
+  }
+#endif
+  readFieldsInside<12>(buffer, position, count - done,
+                       [out = out + done, &sums](std::size_t i, std::uint32_t bits) {
+                         out[i] = bits;
+                         sums |= bits + 1;
+                       });
+  return (sums >> 12) != 0;
 }
 
 bool readRun(const std::vector<ElementDescriptor*>& sequence, int first, int count,

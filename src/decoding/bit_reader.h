@@ -123,6 +123,14 @@ void readFieldsInside(const MessageBuffer& buffer, std::int64_t& position, std::
   position = at;
 }
 
+/// readFieldsInside for twelve-bit fields, the samples of most profiles:
+/// stores them in out[0] ... out[count - 1] and returns whether any was all
+/// ones. Where the processor has byte shuffles (SSSE3), eight are read at
+/// a time.
+/// REQUIRES: position >= 0 and position + count * 12 <= 8 * byteCount.
+bool readTwelveBitFields(const MessageBuffer& buffer, std::int64_t& position, std::size_t count,
+                         std::uint32_t* out);
+
 /// Tells readRun which positions of a sequence to pass over unread.
 using SkipTest = std::function<bool(int)>;
 

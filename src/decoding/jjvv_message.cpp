@@ -169,17 +169,10 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
     constexpr std::uint32_t allOnes = 0xFFFFFFFFu >> (32 - width);
     constexpr std::uint32_t lowest = catalogue::kSeaTemperature.minimum;
     constexpr std::uint32_t highest = catalogue::kSeaTemperature.maximum;
-    // Every temperature but all ones is in range, so one bit tells: all
-    // ones plus one is the only sum that reaches bit `width`. An OR keeps
-    // it with no comparison per sample.
-    static_assert(lowest == 0 && highest == allOnes - 1);
-    std::uint32_t sums = 0;
-    readFieldsInside<width>(buffer, position, count,
-                            [raws, &sums](std::size_t i, std::uint32_t bits) {
-                              raws[i] = bits;
-                              sums |= bits + 1;
-                            });
-    const bool plain = (sums >> width) == 0;
+    // Every temperature but all ones is in range, so the reader's answer
+    // tells whether a rule changes anything.
+    static_assert(width == 12 && lowest == 0 && highest == allOnes - 1);
+    const bool plain = !readTwelveBitFields(buffer, position, count, raws);
     for (std::size_t i = 0; !plain && i < count; ++i) {
       temperature.take(raws[i]);
       raws[i] = temperature.raw();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <vector>
@@ -87,6 +88,38 @@ TEST(ReadDescriptor, FieldMustFitTheBuffer) {
   position = 0;
   ASSERT_TRUE(readDescriptor(bufferOf(letters), position, wide));
   EXPECT_EQ(wide.copyValue()[59], 'x');
+}
+
+// Profiles of every length at every bit offset, in buffers that end right
+// after them or a little later: each sample as read bit by bit, the
+// position moved past them, and all ones seen exactly when one is there.
+TEST(ReadTwelveBitFields, AgreesWithTheBitByBitReadToTheBuffersEnd) {
+  std::mt19937 random(20261207);
+  for (int skipped = 0; skipped < 8; ++skipped) {
+    for (std::size_t count = 0; count <= 45; ++count) {
+      const std::size_t bytesNeeded = (skipped + 12 * count + 7) / 8;
+      std::vector<std::uint8_t> bytes(bytesNeeded + random() % 3);
+      for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+      if (bytes.size() < 3) continue;
+      // Three bytes of ones hold one sample of all ones wherever they lie.
+      if (random() % 2 == 0) std::fill_n(bytes.begin() + random() % (bytes.size() - 2), 3, 0xFF);
+      std::vector<std::uint32_t> out(count);
+      std::int64_t position = skipped;
+      const bool allOnesSeen = readTwelveBitFields(bufferOf(bytes), position, count, out.data());
+      ASSERT_EQ(position, skipped + 12 * static_cast<std::int64_t>(count));
+      bool allOnes = false;
+      for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t expected = 0;
+        for (int bit = 1; bit <= 12; ++bit) {
+          const std::int64_t at = skipped + 12 * static_cast<std::int64_t>(i) + bit;
+          expected = (expected << 1) | (getBit(at, bytes.data()) ? 1u : 0u);
+        }
+        ASSERT_EQ(out[i], expected) << "sample " << i << " of " << count << ", skip " << skipped;
+        allOnes = allOnes || expected == 0xFFFu;
+      }
+      ASSERT_EQ(allOnesSeen, allOnes) << count << " samples, skip " << skipped;
+    }
+  }
 }
 
 }  // namespace
