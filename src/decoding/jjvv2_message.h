@@ -36,7 +36,9 @@ class Jjvv2Message : public JjvvMessage {
   /// Decodes the whole message; false when a field does not fit. What an
   /// earlier decode stored is forgotten first.
   bool decode(const MessageBuffer& buffer);
-  /// Forgets what decode() stored, as JjvvMessage::clear() does.
+  /// Forgets what decode() stored, as JjvvMessage::clear() does. Like
+  /// decode(), it must be called on the extended message itself: the
+  /// standard kind's would leave the extended fields and set kind 1.
   void clear();
 
   /// The SOOP line, at most 6 characters; "Missing" when absent.
