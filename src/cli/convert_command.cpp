@@ -10,6 +10,7 @@
 #include "cli/progress_bar.h"
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
+#include "driver/conversion_workspace.h"
 #include "driver/directory_listing.h"
 #include "driver/message_file.h"
 #include "report/report_assembly.h"
@@ -22,15 +23,6 @@ enum class Outcome { kConverted, kFailed, kSkipped };
 struct Conversion {
   Outcome outcome = Outcome::kConverted;
   std::string reason;
-};
-
-// What a file's conversion reuses from the file before: a message of each
-// kind and the report's text. Building them for each file would cost more
-// than decoding most files.
-struct Workspace {
-  JjvvMessage standard;
-  Jjvv2Message extended;
-  ReportText report;
 };
 
 // Decodes `file` into `message` and writes its report, made from whatever
@@ -56,7 +48,8 @@ Conversion convertAs(Message& message, ReportText& report, LoadedFile& file,
   return conversion;
 }
 
-Conversion convert(Workspace& workspace, const InputFile& input, const std::string& reportPath) {
+Conversion convert(ConversionWorkspace& workspace, const InputFile& input,
+                   const std::string& reportPath) {
   LoadedFile file = loadMessageFile(input.path);
   if (file.failure != LoadFailure::kNone) {
     return {passedOver(input, file.failure) ? Outcome::kSkipped : Outcome::kFailed,
@@ -87,7 +80,7 @@ int runConvert(const ConvertOptions& options, std::FILE* out, std::FILE* err) {
   int failed = 0;
   int skipped = 0;
   std::string madeFolder;
-  Workspace workspace;
+  ConversionWorkspace workspace;
   const auto say = [&](const std::string& path, const std::string& reason) {
     bar.clear();
     sayAbout(err, path, reason);

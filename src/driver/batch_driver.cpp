@@ -5,6 +5,7 @@
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
 #include "decoding/message_buffer.h"
+#include "driver/conversion_workspace.h"
 #include "driver/directory_listing.h"
 #include "driver/message_file.h"
 #include "driver/report_file.h"
@@ -12,15 +13,6 @@
 
 namespace xbtconv {
 namespace {
-
-// What a file's conversion reuses from the file before: a message of each
-// kind and the report's text. Building them for each file would cost more
-// than decoding most files.
-struct Workspace {
-  JjvvMessage standard;
-  Jjvv2Message extended;
-  ReportText report;
-};
 
 // Decodes `file` into `message`, prints `failureLine` when the decode
 // fails, and writes the report, which is made from whatever was decoded.
@@ -39,8 +31,8 @@ void convertMessage(Message& message, ReportText& report, LoadedFile& file, cons
   message.clear();
 }
 
-void convertFile(Workspace& workspace, const std::string& directory, const std::string& name,
-                 std::FILE* console) {
+void convertFile(ConversionWorkspace& workspace, const std::string& directory,
+                 const std::string& name, std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
@@ -63,7 +55,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
   MessageFileLister lister(directory);
   std::vector<std::string> names;
   std::string error;
-  Workspace workspace;
+  ConversionWorkspace workspace;
   while (true) {
     if (!lister.next(names, error)) {
       std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
