@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Batch speed: a command against the I/O floor (bench/iofloor, which does
-# only the listing, reading and writing the command cannot avoid).
+# only the listing, reading and writing the command cannot avoid, in plain
+# system calls: a rename too where the command replaces outputs whole).
+# The commands run on one thread (-j 1), as the floor does.
 # Generates N messages (default 10,000: both kinds, all layouts at
 # realistic sizes, some corrupt), then runs the command and the floor
 # alternately, several rounds each with the page cache warm, and prints the
@@ -36,17 +38,16 @@ case $mode in
     command=(build/bench/xbtconv "$dir")
     floor=(build/bench/bench/iofloor "$dir" "$work/sizes")
     if [[ $mode == convert ]]; then
-      command=(build/bench/xbt convert -q "$dir")
-      # The floor replaces each report as xbt convert must, by rename,
-      # unless IOFLOOR_IN_PLACE=1 asks for xbtconv's way.
-      [[ ${IOFLOOR_IN_PLACE:-0} == 1 ]] || floor+=(--rename)
+      command=(build/bench/xbt convert -q -j 1 "$dir")
+      # The floor replaces each report as xbt convert does, by rename.
+      floor+=(--rename)
     fi
     "${command[@]}" >/dev/null 2>&1 || true
     (cd "$dir" && stat -c '%n %s' -- *.srp | sed 's/\.srp / /') >"$work/sizes"
     ;;
   json | bufr)
-    command=(build/bench/xbt export --format "$mode" "$dir")
-    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" ".$mode")
+    command=(build/bench/xbt export --format "$mode" -j 1 "$dir")
+    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" ".$mode" --rename)
     "${command[@]}" >/dev/null 2>&1 || true
     # Each output's size, under the name of the message it came from.
     (cd "$dir" && ls >"$work/inputs" && stat -c '%n %s' -- *."$mode" | awk -v extension=".$mode" '

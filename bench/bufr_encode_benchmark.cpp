@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "decoding/jjvv2_message.h"
-#include "export/bufr_export.h"
-#include "profile/observation.h"
+#include "formats/bufr_export.h"
+#include "profile/observation_builder.h"
 #include "support/message_builder.h"
+#include "xbtconv/observation.h"
 
 namespace {
 

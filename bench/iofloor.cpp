@@ -1,36 +1,48 @@
-// iofloor: the unavoidable part of a batch run and nothing else. It lists
-// the directory, keeps and sorts the .bin names, loads each message file the
-// way the converter does, and writes beside each message an output of the
-// size the measured command's has, without decoding or formatting anything.
-// The commands' batch times are measured against it.
+// iofloor: the system calls a batch run cannot avoid, in plain code and
+// nothing else: it lists the directory and sorts the .bin names, reads each
+// file whole (open, fstat, read, close) and writes beside it an output of
+// the size the measured command's has (open, write, close, and a rename
+// where the command replaces its outputs atomically). It shares no code
+// with the product, so that a floor that used the product's own loader or
+// writer cannot hide their cost. The commands' batch times are measured
+// against it.
 //
-//   iofloor DIR SIZES [EXTENSION | --rename]
+//   iofloor DIR SIZES [EXTENSION] [--rename]
 //     SIZES: lines "NAME BYTES", the size of each output the measured
 //     command writes (files not listed get none). Without EXTENSION the
 //     outputs are reports NAME.srp, with the name lines xbtconv prints;
 //     with it (".json") they are NAME less ".bin" plus EXTENSION, written
-//     silently as xbt export does. --rename writes the reports through a
-//     temporary file renamed over each, as xbt convert does.
+//     silently as xbt export does. --rename writes each output to a
+//     temporary name first and renames it over the output.
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "cli/input_files.h"
-#include "cli/output_file.h"
-#include "driver/directory_listing.h"
-#include "driver/message_file.h"
-#include "driver/report_file.h"
-
 int main(int argc, char** argv) {
-  if (argc != 3 && argc != 4) {
-    std::fprintf(stderr, "usage: iofloor DIR SIZES [EXTENSION]\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: iofloor DIR SIZES [EXTENSION] [--rename]\n");
     return 2;
   }
   const std::string directory = argv[1];
-  const bool renamed = argc == 4 && std::string(argv[3]) == "--rename";
-  const bool reports = argc == 3 || renamed;
+  std::string extension;
+  bool renamed = false;
+  for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--rename") {
+      renamed = true;
+    } else {
+      extension = argv[i];
+    }
+  }
   std::unordered_map<std::string, std::size_t> sizes;
   {
     std::ifstream in(argv[2]);
@@ -41,34 +53,50 @@ int main(int argc, char** argv) {
   static char consoleBuffer[1 << 16];
   std::setvbuf(stdout, consoleBuffer, _IOFBF, sizeof consoleBuffer);
 
-  xbtconv::MessageFileLister lister(directory);
   std::vector<std::string> names;
-  std::string error;
-  std::string output;
-  while (lister.next(names, error) && !names.empty()) {
-    for (const std::string& name : names) {
-      if (reports) {
-        std::fputc('\n', stdout);
-        std::fputs(name.c_str(), stdout);
-      }
-      const std::string path = xbtconv::joinPath(directory, name);
-      xbtconv::LoadedFile file = xbtconv::loadMessageFile(path);
-      const auto size = sizes.find(name);
-      if (file.kind < 0 || size == sizes.end()) continue;
-      std::vector<std::uint8_t>().swap(file.bytes);
-      output.assign(size->second, ' ');
-      if (renamed) {
-        std::string reason;
-        xbtconv::writeOutputFile(
-            path + ".srp", [&output](const xbtconv::TextSink& sink) { sink(output); },
-            xbtconv::Replace::kByRename, reason);
-        continue;
-      }
-      xbtconv::writeReportFile(
-          reports ? path + ".srp"
-                  : xbtconv::joinPath(directory, xbtconv::outputName(name, argv[3])),
-          output, stdout);
+  DIR* listing = opendir(directory.c_str());
+  if (listing == nullptr) return 1;
+  while (const dirent* entry = readdir(listing)) {
+    const std::size_t length = std::strlen(entry->d_name);
+    if (length >= 4 && strcasecmp(entry->d_name + length - 4, ".bin") == 0) {
+      names.emplace_back(entry->d_name);
     }
+  }
+  closedir(listing);
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+  });
+
+  std::vector<char> output;
+  for (const std::string& name : names) {
+    if (extension.empty()) {
+      std::fputc('\n', stdout);
+      std::fputs(name.c_str(), stdout);
+    }
+    const std::string path = directory + "/" + name;
+    const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) continue;
+    struct stat info {};
+    if (fstat(in, &info) != 0) {
+      close(in);
+      continue;
+    }
+    char* bytes = static_cast<char*>(std::malloc(static_cast<std::size_t>(info.st_size) + 1));
+    const ssize_t got = read(in, bytes, static_cast<std::size_t>(info.st_size));
+    close(in);
+    std::free(bytes);
+    const auto size = sizes.find(name);
+    if (got < 0 || size == sizes.end()) continue;
+    output.assign(size->second, ' ');
+    const std::string target =
+        extension.empty() ? path + ".srp"
+                          : directory + "/" + name.substr(0, name.size() - 4) + extension;
+    const std::string written = renamed ? target + ".partial" : target;
+    const int out = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) continue;
+    if (write(out, output.data(), output.size()) < 0) std::perror(written.c_str());
+    close(out);
+    if (renamed) rename(written.c_str(), target.c_str());
   }
   return 0;
 }

@@ -16,12 +16,11 @@
 
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
-#include "export/bufr_export.h"
-#include "export/csv_export.h"
-#include "export/json_export.h"
-#include "export/netcdf_export.h"
-#include "export/svg_plot.h"
+#include "formats/bufr_export.h"
+#include "profile/observation_builder.h"
 #include "report/report_assembly.h"
+#include "xbtconv/formats.h"
+#include "xbtconv/qc.h"
 
 namespace xbtconv::fuzz {
 
@@ -43,8 +42,12 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   // what a new one does.
   static Message reused;
   if (reused.decode(buffer) != read || reportText(reused) != reportText(message)) std::abort();
-  const Observation observation = buildObservation(message, read, "fuzz.bin");
-  if (observationJson(observation).empty() || csvRows(observation).size() > (1u << 24)) {
+  Observation observation = buildObservation(message, read, "fuzz.bin");
+  runQualityControl(observation, 1800000000);
+  for (const Sample& sample : observation.profile.samples) {
+    if (sample.temperatureQc == 0 || sample.depthQc == 0) std::abort();
+  }
+  if (toJson(observation).empty() || toCsv(observation).size() > (1u << 24)) {
     std::abort();
   }
   // A BUFR message states its own length in octets 5 to 7 and ends so.
@@ -54,7 +57,7 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
                              static_cast<std::size_t>(static_cast<unsigned char>(bufr[5])) << 8 |
                              static_cast<unsigned char>(bufr[6]);
   if (stated != bufr.size() || bufr.compare(bufr.size() - 4, 4, "7777") != 0) std::abort();
-  const std::string svg = profileSvg(observation);
+  const std::string svg = toSvg(observation);
   if (svg.size() < 7 || svg.compare(svg.size() - 7, 7, "</svg>\n") != 0) std::abort();
   if (netcdf && netcdfAvailable()) {
     // One scratch file per process, so that targets can run side by side.
@@ -62,10 +65,8 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
         (std::filesystem::temp_directory_path() /
          ("xbtconv-fuzz-" + std::to_string(std::random_device()()) + ".nc"))
             .string();
-    NetcdfCollection collection;
-    collection.add(observation);
     std::string error;
-    if (!collection.write(scratch, "fuzz", error)) std::abort();
+    if (!writeNetcdf(scratch, {observation}, NetcdfOptions{}, error)) std::abort();
     std::filesystem::remove(scratch);
   }
   if constexpr (std::is_same_v<Message, Jjvv2Message>) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "driver/message_kind.h"
+#include "decoding/message_kind.h"
 #include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,21 +1,26 @@
-// xbt_summary FILE: decodes one standard XBT message with the xbtconv
-// library and prints it as JSON, the way another project would use it.
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <vector>
+// xbt_summary FILE...: reads XBT messages of either kind with the xbtconv
+// library and prints each as one line of JSON, the way another project
+// would use the library. A file that holds no message, cannot be read or
+// is cut short is named on standard error with the reason, and makes the
+// exit status 1.
+#include <xbtconv/xbtconv.h>
 
-#include "decoding/jjvv_message.h"
-#include "export/json_export.h"
-#include "profile/observation.h"
+#include <iostream>
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  std::ifstream in(argv[1], std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-  xbtconv::JjvvMessage message;
-  const bool read = message.decode({static_cast<std::int32_t>(bytes.size()), bytes.data()});
-  std::cout << xbtconv::observationJson(xbtconv::buildObservation(message, read, argv[1])) << "\n";
-  return read ? 0 : 1;
+  if (argc < 2) {
+    std::cerr << "usage: xbt_summary FILE...\n";
+    return 2;
+  }
+  int status = 0;
+  for (int i = 1; i < argc; ++i) {
+    const xbtconv::ReadResult read = xbtconv::readMessageFile(argv[i]);
+    if (!read.ok()) {
+      std::cerr << argv[i] << ": " << read.reason << "\n";
+      status = 1;
+    }
+    // A message cut short still gives what arrived.
+    if (read.observation) std::cout << xbtconv::toJson(*read.observation) << "\n";
+  }
+  return status;
 }

@@ -7,17 +7,15 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+
+#include "cli/run_options.h"
 
 namespace xbtconv {
 
 struct ConvertOptions {
-  std::string outputDirectory;    // "" for beside each input
-  bool recursive = false;         // into subfolders (mirrored under the output folder)
-  bool quiet = false;             // failures only: no skipped files, no summary
+  RunOptions run;
   bool verbose = false;           // each report written, on standard output
   std::string progress = "auto";  // "auto", "always" or "never"
-  std::vector<std::string> paths;
 };
 
 /// Converts the messages `options` names; returns the exit status (0 all

@@ -1,23 +1,21 @@
 #include "cli/export_command.h"
 
+#include <filesystem>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
-#include "cli/input_files.h"
-#include "cli/observation_file.h"
-#include "cli/output_file.h"
-#include "export/bufr_export.h"
-#include "export/csv_export.h"
-#include "export/json_export.h"
-#include "export/netcdf_export.h"
+#include "formats/json_export.h"
+#include "formats/netcdf_export.h"
+#include "pipeline/output_file.h"
+#include "pipeline/output_names.h"
+#include "profile/utc_time.h"
+#include "xbtconv/qc.h"
 
 namespace xbtconv {
-
 namespace {
-
-constexpr const char* kHistory = "xbt " XBTCONV_VERSION " export --format netcdf";
 
 std::string extensionOf(const std::string& format) {
   return format == "netcdf" ? ".nc" : "." + format;
@@ -35,17 +33,185 @@ std::string usageProblem(const ExportOptions& options) {
   if (netcdf && options.toStandardOutput) {
     return "netCDF does not go to standard output; --collection FILE.nc gathers all messages";
   }
+  if (options.run.update && options.toStandardOutput) {
+    return "--update needs output files to compare with, not --stdout";
+  }
   return "";
 }
 
-bool writeNetcdf(const std::string& path, const NetcdfCollection& collection, std::string& error) {
+// Everything that changes what an export writes, as the options record
+// keeps it: outputs made otherwise are not up to date.
+std::string optionsText(const ExportOptions& options) {
+  std::string text = "xbt " XBTCONV_VERSION_TEXT " export --format " + options.format;
+  text += " --sample-rate " + std::to_string(options.sampleRateHz);
+  if (options.partial) text += " --partial";
+  if (!options.qualityControl) text += " --no-qc";
+  if (options.now) text += " --now " + isoTime(*options.now);
+  if (options.format == "netcdf") {
+    for (const auto& [name, value] : options.netcdf.attributes) {
+      text += " --attribute " + name + "=" + value;
+    }
+    if (!options.netcdf.dateCreated.empty())
+      text += " --date-created " + options.netcdf.dateCreated;
+  }
+  if (options.format == "bufr") {
+    const BufrOptions& b = options.bufr;
+    text += " --centre " + std::to_string(b.centre) + " --subcentre " +
+            std::to_string(b.subcentre) + " --master-table-version " +
+            std::to_string(b.masterTableVersion) + " --local-table-version " +
+            std::to_string(b.localTableVersion);
+  }
+  return text + "\n";
+}
+
+bool writeNetcdfFile(const std::string& path, NetcdfCollection& collection,
+                     const NetcdfOptions& netcdf, const WriteOptions& writing, std::string& error) {
   return writeOutputFileBy(
       path,
-      [&collection](const std::string& at, std::string& reason) {
-        return collection.write(at, kHistory, reason);
+      [&](const std::string& at, std::string& reason) {
+        return collection.write(at, netcdf, reason);
       },
-      error);
+      writing, error);
 }
+
+struct Exported {
+  Outcome outcome = Outcome::kDone;
+  bool writtenAnyway = false;          // a failure whose output was written all the same
+  std::string notes;                   // for standard error
+  std::string data;                    // for standard output
+  std::optional<Observation> profile;  // for the collection
+};
+
+// An input settled without an output.
+Exported settled(Outcome outcome, std::string notes) {
+  Exported result;
+  result.outcome = outcome;
+  result.notes = std::move(notes);
+  return result;
+}
+
+class Exporter {
+ public:
+  explicit Exporter(const ExportOptions& options)
+      : options_(options),
+        now_(options.now.value_or(currentUtcSeconds())),
+        json_(options.format == "json"),
+        bufr_(options.format == "bufr"),
+        netcdf_(options.format == "netcdf"),
+        gathered_(!options.collection.empty()),
+        writing_{.sync = options.run.sync} {}
+
+  Exported run(const BatchItem& item, MessageReader& reader) const {
+    const std::string& path = item.input.path;
+    Exported result;
+    const auto note = [&result, &path](const std::string& reason) {
+      result.notes += noteAbout(path, reason);
+    };
+    if (item.output.empty()) {
+      // Standard output or the collection: nothing to be up to date.
+    } else if (options_.run.update && isUpToDate(path, item.output,
+                                                 record_.since(outputFolderOf(
+                                                     item.input, options_.run.outputDirectory)))) {
+      removeUnfinished(item.output);
+      return settled(Outcome::kUpToDate, "");
+    }
+    const ReadStatus status = reader.readFile(path);
+    if (status == ReadStatus::kNotLoaded) {
+      if (!item.output.empty()) removeUnfinished(item.output);
+      result.outcome =
+          passedOver(item.input, reader.loadFailure()) ? Outcome::kSkipped : Outcome::kFailed;
+      note(reader.reason());
+      return result;
+    }
+    Observation observation = reader.observation(item.input.name, options_.sampleRateHz);
+    observation.path = path;
+    if (options_.qualityControl) runQualityControl(observation, now_);
+    if (status == ReadStatus::kCutShort) {
+      result.outcome = Outcome::kFailed;
+      if ((bufr_ || netcdf_) && !options_.partial) {
+        if (!item.output.empty()) removeUnfinished(item.output);
+        note(reader.reason() + "; not exported (--partial exports what was decoded)");
+        return result;
+      }
+      result.writtenAnyway = true;
+      note(reader.reason() +
+           (json_ ? "; written with \"decoded\": false" : "; written as far as it was decoded"));
+    }
+    std::string content;
+    if (json_) {
+      appendObservationJson(content, observation);
+      content += '\n';
+    } else if (bufr_) {
+      std::string warning;
+      content = toBufr(observation, options_.bufr, &warning);
+      if (!warning.empty())
+        note("warning: encoded as missing, as BUFR cannot hold them: " + warning);
+    } else if (netcdf_) {
+      if (gathered_) {
+        result.profile = std::move(observation);
+        return result;
+      }
+    } else {
+      if (!options_.toStandardOutput) content = csvHeader();
+      content += toCsv(observation);
+    }
+    if (options_.toStandardOutput) {
+      result.data = std::move(content);
+      return result;
+    }
+    std::string error;
+    bool written = false;
+    if (netcdf_) {
+      NetcdfCollection single(unfinishedPath(item.output) + ".scratch");
+      single.add(observation);
+      written = writeNetcdfFile(item.output, single, options_.netcdf, writing_, error);
+    } else {
+      written = writeOutputFile(item.output, content, writing_, error);
+    }
+    if (!written) {
+      result.outcome = Outcome::kFailed;
+      result.writtenAnyway = false;
+      note("cannot write " + item.output + ": " + error);
+    }
+    return result;
+  }
+
+  // Decides where `item` goes, in input order; a result when it goes
+  // nowhere.
+  std::optional<Exported> prepare(BatchItem& item) {
+    if (!item.listingFailure.empty()) {
+      return settled(Outcome::kFailed, noteAbout(item.input.path, item.listingFailure));
+    }
+    if (gathered_ || options_.toStandardOutput) return std::nullopt;
+    const std::string folder = outputFolderOf(item.input, options_.run.outputDirectory);
+    if (!options_.run.outputDirectory.empty() && folder != madeFolder_) {
+      std::string ignored;  // a folder that cannot be made fails each write
+      makeOutputFolder(folder, ignored);
+      madeFolder_ = folder;
+    }
+    item.output = outputPath(folder, outputName(item.input.name, extensionOf(options_.format)));
+    if (const auto taken = claims_.claim(item.output, item.input.path)) {
+      return settled(Outcome::kFailed, noteAbout(item.input.path, *taken));
+    }
+    // Every run records its options before it writes in a folder, so that
+    // a later run with --update knows which outputs it may keep.
+    record_.since(folder);
+    return std::nullopt;
+  }
+
+ private:
+  const ExportOptions& options_;
+  std::int64_t now_;
+  bool json_;
+  bool bufr_;
+  bool netcdf_;
+  bool gathered_;
+  WriteOptions writing_;
+  OutputClaims claims_;
+  std::string madeFolder_;
+  mutable OptionsRecord record_{".xbt-export" + extensionOf(options_.format),
+                                optionsText(options_)};
+};
 
 }  // namespace
 
@@ -55,99 +221,50 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
     std::fprintf(err, "xbt: %s\n", problem.c_str());
     return 2;
   }
-  const bool json = options.format == "json";
-  const bool bufr = options.format == "bufr";
-  const bool netcdf = options.format == "netcdf";
-  // Formats meant for good data only, which take a decode that stopped
-  // early only when asked to.
-  const bool goodOnly = bufr || netcdf;
-  const bool gathered = !options.collection.empty();
-  if (!makeOutputFolder(options.outputDirectory, err)) return 1;
+  catchInterrupts();
+  std::string error;
+  if (!makeOutputFolder(options.run.outputDirectory, error)) {
+    sayAbout(err, options.run.outputDirectory, error);
+    return 1;
+  }
   if (options.toStandardOutput && options.format == "csv") std::fputs(csvHeader().c_str(), out);
 #ifdef _WIN32
   // BUFR is binary: no line-end translation on its way out.
-  if (options.toStandardOutput && bufr) _setmode(_fileno(out), _O_BINARY);
+  if (options.toStandardOutput && options.format == "bufr") _setmode(_fileno(out), _O_BINARY);
 #endif
-
-  int exported = 0;
-  int failed = 0;
-  int skipped = 0;
-  std::string text;
-  NetcdfCollection collection;
-  const auto visit = [&](const InputFile& input) {
-    ObservationFile file = observeFile(input, options.sampleRateHz);
-    if (!file.observation) {
-      sayAbout(err, input.path, file.failure);
-      ++(file.skipped ? skipped : failed);
-      return;
-    }
-    if (goodOnly && !file.failure.empty() && !options.partial) {
-      sayAbout(err, input.path,
-               file.failure + "; not exported (--partial exports what was decoded)");
-      ++failed;
-      return;
-    }
-    if (!file.failure.empty()) sayAbout(err, input.path, file.failure);
-    bool written = true;
-    std::string error;
-    text.clear();
-    if (json) {
-      appendObservationJson(text, *file.observation);
-      text += '\n';
-    } else if (bufr) {
-      const BufrOmissions omissions = appendObservationBufr(text, *file.observation, options.bufr);
-      if (!omissions.empty()) {
-        sayAbout(err, input.path,
-                 "warning: encoded as missing, as BUFR cannot hold them: " +
-                     describeOmissions(omissions));
-      }
-    } else if (netcdf) {
-      if (!gathered) collection.clear();
-      collection.add(std::move(*file.observation));
-    } else {
-      if (!options.toStandardOutput) text += csvHeader();
-      text += csvRows(*file.observation);
-    }
-    if (gathered) {
-      // Written at the end, with all the others.
-    } else if (options.toStandardOutput) {
-      std::fwrite(text.data(), 1, text.size(), out);
-    } else {
-      const std::string directory =
-          options.outputDirectory.empty() ? input.directory : options.outputDirectory;
-      const std::string path =
-          outputPath(directory, outputName(input.name, extensionOf(options.format)));
-      written = netcdf ? writeNetcdf(path, collection, error) : writeOutputFile(path, text, error);
-      if (!written) sayAbout(err, input.path, "cannot write " + path + ": " + error);
-    }
-    if (written && file.failure.empty()) {
-      ++exported;
-    } else {
-      ++failed;
-    }
-  };
-  forEachInputFile(options.paths, false, visit,
-                   [&](const std::string& path, const std::string& reason) {
-                     sayAbout(err, path, reason);
-                     ++failed;
-                   });
+  Exporter exporter(options);
+  NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch");
+  NetcdfOptions netcdf = options.netcdf;
+  netcdf.id = std::filesystem::path(options.collection).stem().string();
+  Tally tally;
+  const bool finished = runBatch<Exported>(
+      batchInputs(options.run), [&](BatchItem& item) { return exporter.prepare(item); },
+      [&](const BatchItem& item, MessageReader& reader) { return exporter.run(item, reader); },
+      [&](const BatchItem& /*item*/, Exported&& exported) {
+        tally.count(exported.outcome);
+        if (exported.writtenAnyway) tally.countWrittenFailure();
+        if (!(options.run.quiet && exported.outcome == Outcome::kSkipped)) {
+          std::fputs(exported.notes.c_str(), err);
+        }
+        std::fwrite(exported.data.data(), 1, exported.data.size(), out);
+        if (exported.profile) collection.add(*exported.profile);
+      });
   if (options.toStandardOutput && std::fflush(out) != 0) {
     sayAbout(err, "standard output", "cannot write");
-    ++failed;
+    tally.count(Outcome::kFailed);
   }
-  if (gathered) {
-    std::string error;
+  if (finished && !options.collection.empty()) {
     if (collection.size() == 0) {
       sayAbout(err, options.collection, "not written: no message to put in it");
-      ++failed;
-    } else if (!writeNetcdf(options.collection, collection, error)) {
+      tally.count(Outcome::kFailed);
+    } else if (!writeNetcdfFile(options.collection, collection, netcdf,
+                                WriteOptions{.sync = options.run.sync}, error)) {
       sayAbout(err, options.collection, "cannot write: " + error);
-      failed += exported;
-      exported = 0;
+      tally.failEveryDone();
     }
   }
-  std::fprintf(err, "xbt: exported %d, failed %d, skipped %d\n", exported, failed, skipped);
-  return failed == 0 ? 0 : 1;
+  return endRun(options.run, finished, tally,
+                tally.summary("exported", "written with \"decoded\": false"), err);
 }
 
 }  // namespace xbtconv

@@ -1,31 +1,38 @@
 // xbt export: each message as a data file (JSON, CSV, BUFR or netCDF) beside
 // its input or in an output folder; or all of them on standard output as
 // JSON Lines, one CSV table or BUFR messages one after another, or in one
-// netCDF collection.
+// netCDF collection. Every observation is quality-controlled first unless
+// asked not to be.
 #ifndef XBTCONV_CLI_EXPORT_COMMAND_H_
 #define XBTCONV_CLI_EXPORT_COMMAND_H_
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "export/bufr_export.h"
-#include "profile/observation.h"
+#include "cli/run_options.h"
+#include "xbtconv/formats.h"
+#include "xbtconv/observation.h"
+#include "xbtconv/version.h"
 
 namespace xbtconv {
 
 struct ExportOptions {
+  RunOptions run;
   std::string format = "json";  // "json", "csv", "bufr" or "netcdf"
-  std::string outputDirectory;  // "" for beside each input
   bool toStandardOutput = false;
   /// netCDF: one file holding every message, instead of one per message.
   std::string collection;
   double sampleRateHz = kDefaultSampleRateHz;
-  /// Formats that hold only good data (BUFR) leave out a message whose
-  /// decode stopped early unless this is set.
+  /// Formats that hold only good data (BUFR, netCDF) leave out a message
+  /// whose decode stopped early unless this is set.
   bool partial = false;
-  BufrIdentification bufr;
-  std::vector<std::string> paths;
+  bool qualityControl = true;
+  /// Quality control's clock; none for the system's.
+  std::optional<std::int64_t> now;
+  BufrOptions bufr;
+  NetcdfOptions netcdf{"xbt " XBTCONV_VERSION_TEXT " export --format netcdf", "", {}, ""};
 };
 
 /// Exports the messages `options` names; returns the exit status (0 all

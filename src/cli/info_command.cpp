@@ -1,16 +1,30 @@
 #include "cli/info_command.h"
 
-#include "cli/input_files.h"
-#include "cli/observation_file.h"
 #include "profile/utc_time.h"
 
 namespace xbtconv {
 namespace {
 
-std::string infoLine(const InputFile& input, const ObservationFile& file) {
-  std::string line = input.name;
-  if (!file.observation) return line + "\t-\t-\t-\t-\t-\t-\t" + file.failure + "\n";
-  const Observation& o = *file.observation;
+struct Described {
+  Outcome outcome = Outcome::kDone;
+  std::string line;   // for standard output
+  std::string notes;  // for standard error
+};
+
+// The name a line begins with: a file's name, or the path given when it
+// names none ("missing_dir/").
+std::string nameOf(const InputFile& input) { return input.name.empty() ? input.path : input.name; }
+
+Described describe(const BatchItem& item, MessageReader& reader) {
+  const InputFile& input = item.input;
+  if (reader.readFile(input.path) == ReadStatus::kNotLoaded) {
+    const bool skipped = passedOver(input, reader.loadFailure());
+    return {skipped ? Outcome::kSkipped : Outcome::kFailed,
+            nameOf(input) + "\t-\t-\t-\t-\t-\t-\t" + reader.reason() + "\n",
+            skipped ? "" : noteAbout(input.path, reader.reason())};
+  }
+  const Observation o = reader.observation(input.name, kDefaultSampleRateHz);
+  std::string line = nameOf(input);
   line += "\tkind " + std::to_string(o.kind) + "\t";
   line += o.time.utcSeconds ? isoTime(*o.time.utcSeconds) : "-";
   char position[64] = "-";
@@ -22,26 +36,32 @@ std::string infoLine(const InputFile& input, const ObservationFile& file) {
                        : "-";
   line += std::string("\t") + (o.profile.layout ? layoutName(*o.profile.layout) : "-");
   line += "\t" + std::to_string(o.profile.samples.size()) + " samples\t";
-  line += o.decoded ? "ok" : "failed at bit " + std::to_string(*o.stopBit);
-  return line + "\n";
+  if (o.decoded) return {Outcome::kDone, line + "ok\n", ""};
+  return {Outcome::kFailed, line + "failed at bit " + std::to_string(*o.stopBit) + "\n",
+          noteAbout(input.path, reader.reason())};
 }
 
 }  // namespace
 
-int runInfo(const std::vector<std::string>& paths, std::FILE* out, std::FILE* err) {
-  int status = 0;
-  forEachInputFile(
-      paths, false,
-      [&](const InputFile& input) {
-        const ObservationFile file = observeFile(input, kDefaultSampleRateHz);
-        std::fputs(infoLine(input, file).c_str(), out);
-        if (!file.observation && !file.skipped) status = 1;
+int runInfo(const RunOptions& options, std::FILE* out, std::FILE* err) {
+  catchInterrupts();
+  Tally tally;
+  const bool finished = runBatch<Described>(
+      batchInputs(options),
+      [](BatchItem& item) -> std::optional<Described> {
+        if (item.listingFailure.empty()) return std::nullopt;
+        return Described{Outcome::kFailed, "", noteAbout(item.input.path, item.listingFailure)};
       },
-      [&](const std::string& path, const std::string& reason) {
-        sayAbout(err, path, reason);
-        status = 1;
+      describe,
+      [&](const BatchItem& /*item*/, Described&& described) {
+        tally.count(described.outcome);
+        std::fputs(described.line.c_str(), out);
+        std::fputs(described.notes.c_str(), err);
       });
-  return status;
+  // The lines are the output; a summary would only repeat them.
+  RunOptions quiet = options;
+  quiet.quiet = true;
+  return endRun(quiet, finished, tally, tally.summary("described"), err);
 }
 
 }  // namespace xbtconv

@@ -6,15 +6,15 @@
 #define XBTCONV_CLI_INFO_COMMAND_H_
 
 #include <cstdio>
-#include <string>
-#include <vector>
+
+#include "cli/run_options.h"
 
 namespace xbtconv {
 
-/// Describes the files `paths` name; returns 1 when a file given by name is
-/// no message or a PATH cannot be read, else 0 (a message that fails to
-/// decode is described, not an error).
-int runInfo(const std::vector<std::string>& paths, std::FILE* out, std::FILE* err);
+/// Describes the files `options` names; returns 1 when a decode stopped
+/// early, a file given by name is no message or a PATH cannot be read,
+/// else 0.
+int runInfo(const RunOptions& options, std::FILE* out, std::FILE* err);
 
 }  // namespace xbtconv
 

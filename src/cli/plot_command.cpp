@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/input_files.h"
-#include "cli/observation_file.h"
-#include "cli/output_file.h"
-#include "export/html_gallery.h"
-#include "export/svg_plot.h"
+#include "pipeline/output_file.h"
+#include "pipeline/output_names.h"
+#include "presentation/html_gallery.h"
 #include "profile/utc_time.h"
+#include "xbtconv/formats.h"
+#include "xbtconv/qc.h"
 
 namespace xbtconv {
 namespace {
@@ -59,62 +59,104 @@ GalleryRow rowOf(const Observation& o) {
   return row;
 }
 
+struct Plotted {
+  Outcome outcome = Outcome::kDone;
+  std::string notes;  // for standard error
+  GalleryRow row;
+};
+
 }  // namespace
 
 int runPlot(const PlotOptions& options, std::FILE* /*out*/, std::FILE* err) {
-  if (!makeOutputFolder(options.outputDirectory, err)) return 1;
-  const fs::path folder = options.outputDirectory;
-  int plotted = 0;
-  int failed = 0;
-  int skipped = 0;
+  catchInterrupts();
+  const std::string& folderName = options.run.outputDirectory;
+  std::string error;
+  if (!makeOutputFolder(folderName, error)) {
+    sayAbout(err, folderName, error);
+    return 1;
+  }
+  const fs::path folder = folderName.empty() ? fs::path(".") : fs::path(folderName);
+  const std::int64_t now = options.now.value_or(currentUtcSeconds());
+  const WriteOptions writing{.sync = options.run.sync};
+  OutputClaims claims;
   std::vector<GalleryRow> rows;
-  const auto visit = [&](const InputFile& input) {
-    ObservationFile file = observeFile(input, options.sampleRateHz);
-    GalleryRow row;
-    if (file.observation) row = rowOf(*file.observation);
-    row.name = input.name;
-    row.status = file.failure.empty() ? "ok" : file.failure;
-    row.ok = file.failure.empty();
-    if (!file.observation) {
-      sayAbout(err, input.path, file.failure);
-      ++(file.skipped ? skipped : failed);
-      rows.push_back(row);
-      return;
+  Tally tally;
+  const auto plot = [&](const BatchItem& item, MessageReader& reader) {
+    const InputFile& input = item.input;
+    Plotted result;
+    result.row.name = input.name;
+    if (reader.readFile(input.path) == ReadStatus::kNotLoaded) {
+      removeUnfinished(item.output);
+      result.outcome =
+          passedOver(input, reader.loadFailure()) ? Outcome::kSkipped : Outcome::kFailed;
+      result.row.status = reader.reason();
+      result.notes = noteAbout(input.path, result.row.status);
+      return result;
     }
-    if (!file.failure.empty()) sayAbout(err, input.path, file.failure);
-    const fs::path plot = folder / outputName(input.name, ".svg");
-    std::string error;
-    if (writeOutputFile(plot.string(), profileSvg(*file.observation), error)) {
-      row.plot = href(plot, folder);
+    Observation observation = reader.observation(input.name, options.sampleRateHz);
+    if (options.qualityControl) runQualityControl(observation, now);
+    const std::string name = result.row.name;
+    result.row = rowOf(observation);
+    result.row.name = name;
+    result.row.status = reader.status() == ReadStatus::kDecoded ? "ok" : reader.reason();
+    result.row.ok = reader.status() == ReadStatus::kDecoded;
+    if (!result.row.ok) {
+      result.outcome = Outcome::kFailed;
+      result.notes = noteAbout(input.path, result.row.status);
+    }
+    if (options.run.update && isUpToDate(input.path, item.output)) {
+      removeUnfinished(item.output);
+      if (result.row.ok) result.outcome = Outcome::kUpToDate;
+      result.row.plot = href(item.output, folder);
+    } else if (std::string reason;
+               writeOutputFile(item.output, toSvg(observation), writing, reason)) {
+      result.row.plot = href(item.output, folder);
     } else {
-      sayAbout(err, input.path, "cannot write " + plot.string() + ": " + error);
-      row.ok = false;
-      row.status = "cannot write the plot: " + error;
+      result.notes += noteAbout(input.path, "cannot write " + item.output + ": " + reason);
+      result.outcome = Outcome::kFailed;
+      result.row.ok = false;
+      result.row.status = "cannot write the plot: " + reason;
     }
     const fs::path beside = input.directory.empty() ? fs::path(".") : fs::path(input.directory);
-    row.report = existing({folder / (input.name + ".srp"), beside / (input.name + ".srp")}, folder);
+    result.row.report =
+        existing({folder / (input.name + ".srp"), beside / (input.name + ".srp")}, folder);
     const std::string data = outputName(input.name, ".json");
-    row.data = existing({folder / data, beside / data}, folder);
-    ++(row.ok ? plotted : failed);
-    rows.push_back(row);
+    result.row.data = existing({folder / data, beside / data}, folder);
+    return result;
   };
-  forEachInputFile(options.paths, false, visit,
-                   [&](const std::string& path, const std::string& reason) {
-                     sayAbout(err, path, reason);
-                     GalleryRow row;
-                     row.name = path;
-                     row.status = reason;
-                     rows.push_back(row);
-                     ++failed;
-                   });
+  const bool finished = runBatch<Plotted>(
+      batchInputs(options.run),
+      [&](BatchItem& item) -> std::optional<Plotted> {
+        if (!item.listingFailure.empty()) {
+          Plotted failed{Outcome::kFailed, noteAbout(item.input.path, item.listingFailure), {}};
+          failed.row.name = item.input.path;
+          failed.row.status = item.listingFailure;
+          return failed;
+        }
+        item.output = (folder / outputName(item.input.name, ".svg")).string();
+        if (const auto taken = claims.claim(item.output, item.input.path)) {
+          Plotted failed{Outcome::kFailed, noteAbout(item.input.path, *taken), {}};
+          failed.row.name = item.input.name;
+          failed.row.status = *taken;
+          return failed;
+        }
+        return std::nullopt;
+      },
+      plot,
+      [&](const BatchItem& /*item*/, Plotted&& plotted) {
+        tally.count(plotted.outcome);
+        if (!(options.run.quiet && plotted.outcome == Outcome::kSkipped)) {
+          std::fputs(plotted.notes.c_str(), err);
+        }
+        rows.push_back(std::move(plotted.row));
+      });
+  // The page of what was plotted, also when the run was interrupted.
   const std::string index = (folder / "index.html").string();
-  std::string error;
-  if (!writeOutputFile(index, galleryHtml(rows), error)) {
+  if (!writeOutputFile(index, galleryHtml(rows), writing, error)) {
     sayAbout(err, index, "cannot write: " + error);
-    ++failed;
+    tally.count(Outcome::kFailed);
   }
-  std::fprintf(err, "xbt: plotted %d, failed %d, skipped %d\n", plotted, failed, skipped);
-  return failed == 0 ? 0 : 1;
+  return endRun(options.run, finished, tally, tally.summary("plotted"), err);
 }
 
 }  // namespace xbtconv

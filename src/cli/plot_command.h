@@ -3,18 +3,20 @@
 #ifndef XBTCONV_CLI_PLOT_COMMAND_H_
 #define XBTCONV_CLI_PLOT_COMMAND_H_
 
+#include <cstdint>
 #include <cstdio>
-#include <string>
-#include <vector>
+#include <optional>
 
-#include "profile/observation.h"
+#include "cli/run_options.h"
+#include "xbtconv/observation.h"
 
 namespace xbtconv {
 
 struct PlotOptions {
-  std::string outputDirectory = ".";
+  RunOptions run;  // the output folder defaults to the current one
   double sampleRateHz = kDefaultSampleRateHz;
-  std::vector<std::string> paths;
+  bool qualityControl = true;
+  std::optional<std::int64_t> now;  // quality control's clock
 };
 
 /// Plots the messages `options` names; returns the exit status (0 all

@@ -1,5 +1,6 @@
 #include "profile/utc_time.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace xbtconv {
@@ -56,6 +57,41 @@ std::string isoTime(std::int64_t seconds) {
                 static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
                 static_cast<int>(ofDay % 60));
   return text;
+}
+
+std::optional<std::int64_t> parseIsoTime(std::string_view text) {
+  if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
+  // Year, month, day, hour, minute, second: fixed widths, each after its
+  // separator.
+  int fields[6] = {0, 0, 1, 0, 0, 0};
+  constexpr int kWidths[6] = {4, 2, 2, 2, 2, 2};
+  constexpr char kSeparators[6] = {'-', '-', 'T', ':', ':', '\0'};
+  std::size_t at = 0;
+  int field = 0;
+  for (; field < 6 && at < text.size(); ++field) {
+    if (field > 0) {
+      if (text[at] != kSeparators[field - 1]) return std::nullopt;
+      ++at;
+    }
+    int value = 0;
+    for (int k = 0; k < kWidths[field]; ++k, ++at) {
+      if (at >= text.size() || text[at] < '0' || text[at] > '9') return std::nullopt;
+      value = 10 * value + (text[at] - '0');
+    }
+    fields[field] = value;
+  }
+  // A date alone, a time to the minute or to the second; nothing after.
+  if (at != text.size() || (field != 3 && field != 5 && field != 6)) return std::nullopt;
+  const std::optional<std::int64_t> minutes =
+      utcSeconds(fields[0], fields[1], fields[2], fields[3], fields[4]);
+  if (!minutes || fields[5] > 59) return std::nullopt;
+  return *minutes + fields[5];
+}
+
+std::int64_t currentUtcSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace xbtconv

@@ -6,11 +6,14 @@
 #include <random>
 
 #include "decoding/jjvv2_message.h"
-#include "export/json_export.h"
+#include "formats/json_export.h"
+#include "profile/observation_builder.h"
+#include "profile/utc_time.h"
 #include "support/message_checks.h"
 #include "support/process_runner.h"
 #include "support/random_fields.h"
 #include "support/temp_directory.h"
+#include "xbtconv/qc.h"
 
 namespace xbtconv {
 namespace {
@@ -48,13 +51,16 @@ TEST(XbtRun, ExportWritesBesideTheInputsAndSaysWhatFailed) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err,
             "xbt: " + directory.file("c.bin") +
-                ": decode stopped at bit 478 of 480 (cut short)\nxbt: " + directory.file("d.bin") +
-                ": not a message\nxbt: " + directory.file("e.bin") + ": shorter than 11 bytes\n" +
-                "xbt: exported 2, failed 1, skipped 2\n");
+                ": decode stopped at bit 478 of 480 (cut short); written with \"decoded\": "
+                "false\nxbt: " +
+                directory.file("d.bin") + ": not a message\nxbt: " + directory.file("e.bin") +
+                ": shorter than 11 bytes\n" +
+                "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 2\n");
   bool read = false;
   const auto message = testing::decoded(goodMessage(), &read);
-  EXPECT_EQ(directory.read("a.json"),
-            observationJson(buildObservation(*message, read, "a.bin")) + "\n");
+  Observation expected = buildObservation(*message, read, "a.bin");
+  runQualityControl(expected, currentUtcSeconds());
+  EXPECT_EQ(directory.read("a.json"), toJson(expected) + "\n");
   EXPECT_NE(directory.read("c.json").find("\"decoded\":false"), std::string::npos);
   EXPECT_TRUE(directory.exists("b.json"));
   EXPECT_FALSE(directory.exists("d.json"));
@@ -67,12 +73,14 @@ TEST(XbtRun, StandardOutputFolderAndFilesGivenByName) {
   testing::RunResult run = runXbt(
       {"export", "--format", "csv", "--stdout", directory.file("a.bin"), directory.file("b.BIN")});
   EXPECT_EQ(run.status, 0);
-  // One header; the extended message has no samples, so no rows.
+  // One header; the extended message has no samples, so one row without
+  // sample values. Both samples are shallower than 3.6 m: flagged 3.
   EXPECT_EQ(run.out,
             "source,kind,time,latitude,longitude,call_sign,probe_code,sample,depth_m,"
-            "temperature_c\r\n"
-            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,1,0.0,20.0\r\n"
-            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,2,0.67,19.0\r\n");
+            "temperature_c,depth_qc,temperature_qc\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,1,0.0,20.0,1,3\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,2,0.67,19.0,1,3\r\n"
+            "b.BIN,2,2004-12-31T23:59:00Z,12.5,-45.25,VRZN9,52,,,,,\r\n");
 
   run = runXbt({"export", "--format", "json", "-o", directory.file("out/json"),
                 directory.file("a.bin"), directory.file("d.bin"), directory.file("absent.bin")});
@@ -112,7 +120,9 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
   TempDirectory directory;
   fillDirectory(directory);
   const testing::RunResult run = runXbt({"info", directory.path()});
-  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.status, 1) << "c.bin is cut short";
+  EXPECT_EQ(run.err,
+            "xbt: " + directory.file("c.bin") + ": decode stopped at bit 478 of 480 (cut short)\n");
   EXPECT_EQ(run.out,
             "a.bin\tkind 1\t2004-12-31T23:59:00Z\t12.50000 -45.25000\t52 Sippican Deep Blue\t"
             "full_resolution\t2 samples\tok\n"
@@ -122,22 +132,32 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
             "failed at bit 478\n"
             "d.bin\t-\t-\t-\t-\t-\t-\tnot a message\n"
             "e.bin\t-\t-\t-\t-\t-\t-\tshorter than 11 bytes\n");
+  EXPECT_EQ(runXbt({"info", "missing_dir/"}).out.find("missing_dir/\t"), 0u);
 }
 
 #ifndef _WIN32
-// A write that fails (here on a full device) is named, and leaves no file
-// that could pass for a whole one.
-TEST(XbtRun, OutputThatCannotBeWrittenIsNamedAndRemoved) {
+// A write that fails is named, and leaves the earlier output as it was:
+// here the temporary file cannot be made (a folder has its name), and then
+// the output cannot be replaced (it is a folder).
+TEST(XbtRun, OutputThatCannotBeWrittenIsNamedAndTheOldOneKept) {
   TempDirectory directory;
   directory.write("a.bin", goodMessage());
-  std::filesystem::create_symlink("/dev/full", directory.file("a.json"));
-  const testing::RunResult run = runXbt({"export", "--format", "json", directory.path()});
+  directory.write("a.json", std::string("old"));
+  std::filesystem::create_directory(directory.file("a.json.partial"));
+  testing::RunResult run = runXbt({"export", "--format", "json", directory.path()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.find("xbt: " + directory.file("a.bin") + ": cannot write " +
-                         directory.file("a.json") + ": No space left on device\n"),
+                         directory.file("a.json") + ": Is a directory\n"),
             0u)
       << run.err;
-  EXPECT_FALSE(directory.exists("a.json"));
+  EXPECT_EQ(directory.read("a.json"), "old");
+  std::filesystem::remove(directory.file("a.json.partial"));
+  std::filesystem::remove(directory.file("a.json"));
+  std::filesystem::create_directory(directory.file("a.json"));
+  run = runXbt({"export", "--format", "json", directory.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write " + directory.file("a.json")), std::string::npos);
+  EXPECT_FALSE(directory.exists("a.json.partial"));
 }
 
 // Thousands of random messages of both kinds, whole and cut short: every
@@ -153,7 +173,7 @@ TEST(XbtRun, ExportedDocumentsValidateAgainstTheSchema) {
   const testing::RunResult run =
       runXbt({"export", "--format", "json", "--stdout", directory.path()}, directory.path());
   directory.write("all.jsonl", run.out);
-  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/export/validate_json.py " +
+  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/validate_json.py " +
                               std::string(XBTCONV_SOURCE "/schema/observation.schema.json ") +
                               lines;
   EXPECT_EQ(std::system(command.c_str()), 0);
@@ -177,7 +197,7 @@ TEST(XbtRun, BufrDecodesWithEcCodesToTheJsonExportsValues) {
   directory.write("all.err", bufr.err);
   directory.write("all.jsonl",
                   runXbt({"export", "--format", "json", "--stdout", directory.path()}).out);
-  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/export/check_bufr.py " +
+  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_bufr.py " +
                               directory.file("all.bufr") + " " + directory.file("all.jsonl") + " " +
                               directory.file("all.err") + " 98 7 19";
   EXPECT_EQ(std::system(command.c_str()), 0);

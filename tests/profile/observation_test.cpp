@@ -1,4 +1,4 @@
-#include "profile/observation.h"
+#include "profile/observation_builder.h"
 
 #include <gtest/gtest.h>
 

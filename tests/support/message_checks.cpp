@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "decoding/jjvv2_message.h"
-#include "driver/message_kind.h"
+#include "decoding/message_kind.h"
 #include "report/report_assembly.h"
 #include "support/random_fields.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "driver/directory_listing.h"
+#include "pipeline/directory_listing.h"
 
 namespace xbtconv::testing {
 namespace {

@@ -1,0 +1,77 @@
+// An observation as the data files and pictures xbt writes: JSON, CSV, WMO
+// BUFR, CF-netCDF and an SVG plot, each to a string; writeFile puts any of
+// them in a file, and writeNetcdf writes a netCDF file.
+//
+// None of them fails on what a message holds: absent values are written as
+// each format writes no value, and a value a format cannot hold is written
+// as missing and said in a warning.
+#ifndef XBTCONV_FORMATS_H_
+#define XBTCONV_FORMATS_H_
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "xbtconv/observation.h"
+
+namespace xbtconv {
+
+/// One JSON document on one line, without a line break: UTF-8, absent
+/// values as null, keys in snake case with units as suffixes. The layout is
+/// fixed by the schema xbt ships (observation.schema.json).
+std::string toJson(const Observation& observation);
+
+/// The CSV header line (RFC 4180, CR LF line end).
+std::string csvHeader();
+/// The observation's CSV rows, one per sample; a message without samples
+/// gets one row whose sample fields are empty.
+std::string toCsv(const Observation& observation);
+
+/// What BUFR's Section 1 says of who made the message and with which
+/// tables.
+struct BufrOptions {
+  int centre = 65535;  // originating centre, Common Code table C-11; 65535: not set
+  int subcentre = 0;
+  int masterTableVersion = 39;
+  int localTableVersion = 0;  // 0: no local tables
+};
+
+/// One WMO FM 94 BUFR edition 4 message with the XBT template 3 15 004. A
+/// value the template cannot hold is encoded as missing; `warning`, when
+/// given, receives what was ("2 depth below sea surface"), or "" for none.
+std::string toBufr(const Observation& observation, const BufrOptions& options = {},
+                   std::string* warning = nullptr);
+
+/// A quick-look plot: a self-contained SVG image 600 px wide.
+std::string toSvg(const Observation& observation);
+
+struct NetcdfOptions {
+  /// The global `history` attribute: what made the file.
+  std::string history = "xbtconv library";
+  /// The global `id` attribute; "" for the one profile's unique tag (or
+  /// file name), or, for a file of many, writeNetcdf's file name.
+  std::string id;
+  /// Global attributes of the writer's own (ACDD's institution, creator_name,
+  /// publisher_name, license, project, naming_authority ...), set after and
+  /// over the file's: name and text.
+  std::vector<std::pair<std::string, std::string>> attributes;
+  /// The global `date_created` attribute, an ISO 8601 time; none by default,
+  /// so that the same profiles always give the same file.
+  std::string dateCreated;
+};
+
+/// Whether this build can write netCDF (the Windows build cannot).
+bool netcdfAvailable();
+/// Writes `observations` to the CF-netCDF file `path` (a contiguous ragged
+/// array of profiles); false with the reason in `error` when it cannot.
+bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
+                 const NetcdfOptions& options, std::string& error);
+
+/// Writes `content` to `path` whole or not at all: through a temporary file
+/// beside it that is renamed over it. False with the reason in `error`.
+bool writeFile(const std::string& path, std::string_view content, std::string& error);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_FORMATS_H_

@@ -1,0 +1,374 @@
+#include "formats/bufr_export.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "formats/bit_writer.h"
+#include "xbtconv/qc.h"
+
+namespace xbtconv {
+namespace {
+
+// An element descriptor of the template as WMO's Table B gives it. Texts
+// (CCITT IA5) have `width` / 8 characters.
+struct Element {
+  const char* name;
+  int width;
+  int scale;
+  std::int32_t reference;
+};
+
+constexpr Element kUniqueIdentifier{"unique identifier for the profile", 64, 0, 0};
+constexpr Element kCallSign{"ship identifier", 72, 0, 0};
+constexpr Element kImoNumber{"IMO number", 24, 0, 0};
+constexpr Element kPlatformIdentifier{"marine observing platform identifier", 23, 0, 0};
+constexpr Element kShipName{"long station name", 256, 0, 0};
+constexpr Element kSoopLine{"SOOP line", 32, 0, 0};
+constexpr Element kTransect{"SOOP transect number", 7, 0, 0};
+constexpr Element kAgency{"agency", 20, 0, 0};
+constexpr Element kShipSpeed{"ship speed", 10, 0, 0};
+constexpr Element kShipDirection{"ship direction", 9, 0, 0};
+constexpr Element kYear{"year", 12, 0, 0};
+constexpr Element kMonth{"month", 4, 0, 0};
+constexpr Element kDay{"day", 6, 0, 0};
+constexpr Element kHour{"hour", 5, 0, 0};
+constexpr Element kMinute{"minute", 6, 0, 0};
+constexpr Element kLatitude{"latitude", 25, 5, -9000000};
+constexpr Element kLongitude{"longitude", 26, 5, -18000000};
+constexpr Element kSensorHeightAboveDeck{"sensor height above deck", 16, 2, 0};
+constexpr Element kSensorHeightAboveWater{"sensor height above water", 12, 1, 0};
+constexpr Element kWindInstrument{"wind instrument", 4, 0, 0};
+constexpr Element kWindSpeed{"wind speed", 12, 1, 0};
+constexpr Element kWindDirection{"wind direction", 9, 0, 0};
+constexpr Element kAirTemperature{"air temperature", 16, 2, 0};
+constexpr Element kDewpoint{"dewpoint", 16, 2, 0};
+constexpr Element kWaveDirection{"wave direction", 9, 0, 0};
+constexpr Element kWavePeriod{"wave period", 6, 0, 0};
+constexpr Element kWaveHeight{"wave height", 10, 1, 0};
+constexpr Element kCurrentDuration{"current measurement duration", 5, 0, 0};
+constexpr Element kCurrentMethod{"current method", 3, 0, 0};
+constexpr Element kCurrentDirection{"current direction", 9, 0, 0};
+constexpr Element kCurrentSpeed{"current speed", 13, 2, 0};
+constexpr Element kTotalWaterDepth{"total water depth", 14, 0, 0};
+constexpr Element kQualifier{"GTSPP flag qualifier", 6, 0, 0};
+constexpr Element kQualityFlag{"GTSPP quality flag", 4, 0, 0};
+constexpr Element kLauncherType{"XBT launcher type", 8, 0, 0};
+constexpr Element kLauncherHeight{"XBT launcher height", 6, 0, 0};
+constexpr Element kProbeType{"probe type", 10, 0, 0};
+constexpr Element kDataSignificance{"data significance", 5, 0, 0};
+constexpr Element kRecorderType{"recorder type", 7, 0, 0};
+constexpr Element kSoftwareVersion{"software version", 96, 0, 0};
+constexpr Element kSerialNumber{"probe serial number", 64, 0, 0};
+constexpr Element kTemperatureMethod{"water temperature method", 4, 0, 0};
+constexpr Element kDepth{"depth below sea surface", 20, 2, 0};
+constexpr Element kSurfaceTemperature{"sea surface temperature", 19, 3, 0};
+constexpr Element kDigitization{"indicator for digitization", 2, 0, 0};
+constexpr Element kLevelCount{"level count", 16, 0, 0};
+constexpr Element kWaterTemperature{"water temperature", 15, 2, 0};
+
+// GTSPP qualifiers (code table 0 08 080) and flags (0 33 050).
+constexpr std::uint32_t kQualifiesTotalWaterDepth = 4;
+constexpr std::uint32_t kQualifiesTemperatureAtLevel = 11;
+constexpr std::uint32_t kQualifiesDepthAtLevel = 13;
+constexpr std::uint32_t kUnqualified = 0;
+constexpr std::uint32_t kFlagMissing = 15;
+
+// A value's GTSPP flag as 0 33 050 holds it: GTSPP's 9 (no value) is the
+// table's 15 (missing), as is a value the element could not hold; in the
+// table 9 means "good for operational use; caution".
+std::uint32_t bufrFlag(const std::optional<std::uint32_t>& raw, std::uint8_t flag) {
+  return !raw || flag == kQcMissing ? kFlagMissing : flag;
+}
+
+// Octets that the data before the profile and each level of it take at
+// most (147 and 7).
+constexpr std::size_t kFixedDataBound = 256;
+constexpr std::size_t kLevelBound = 8;
+
+// Hundredths of a degree Celsius to hundredths of a kelvin.
+constexpr std::int32_t kZeroCelsiusHundredths = 27315;
+
+class DataWriter {
+ public:
+  explicit DataWriter(char* at) : bits_(at) {}
+
+  void missing(const Element& element) { bits_.putOnes(element.width); }
+
+  // A value already in the element's scaled unit, before its reference;
+  // whether it went in.
+  bool scaled(const Element& element, std::optional<std::int64_t> value) {
+    const std::optional<std::uint32_t> raw = rawValue(element, value);
+    bits_.put(raw.value_or(~std::uint32_t{0}), element.width);
+    return raw.has_value();
+  }
+
+  // A profile level: depth and temperature (in hundredths of a metre and
+  // of a degree Celsius), each with its GTSPP qualifier and the sample's
+  // flag, in two words rather than six fields, as levels are most of a
+  // message.
+  void level(const Sample& sample) {
+    std::optional<std::int64_t> kelvin;
+    if (sample.temperatureHundredths) {
+      kelvin = std::int64_t{*sample.temperatureHundredths} + kZeroCelsiusHundredths;
+    }
+    const auto withQuality = [this](const Element& element, std::optional<std::int64_t> value,
+                                    std::uint32_t qualifier, std::uint8_t flag) {
+      const std::optional<std::uint32_t> raw = rawValue(element, value);
+      const std::uint32_t bits = (raw.value_or(~std::uint32_t{0}) & mask(element.width));
+      constexpr int kQualityWidth = kQualifier.width + kQualityFlag.width;
+      bits_.put(bits << kQualityWidth | qualifier << kQualityFlag.width | bufrFlag(raw, flag),
+                element.width + kQualityWidth);
+    };
+    withQuality(kDepth, sample.depthHundredths, kQualifiesDepthAtLevel, sample.depthQc);
+    withQuality(kWaterTemperature, kelvin, kQualifiesTemperatureAtLevel, sample.temperatureQc);
+  }
+
+  // Our code as WMO's `toWmo` gives it; a code without a WMO equivalent is
+  // one the element cannot hold.
+  void code(const Element& element, std::optional<int> ours, std::optional<int> (*toWmo)(int)) {
+    if (!ours) return missing(element);
+    const std::optional<int> wmo = toWmo(*ours);
+    if (!wmo) return omit(element);
+    scaled(element, *wmo);
+  }
+
+  template <typename Number>
+  bool number(const Element& element, const std::optional<Number>& value) {
+    if (!value) {
+      missing(element);
+      return false;
+    }
+    static constexpr double kPowers[] = {1, 10, 100, 1000, 10000, 100000};
+    return scaled(element, std::llround(static_cast<double>(*value) * kPowers[element.scale]));
+  }
+
+  void text(const Element& element, const std::optional<std::string>& value) {
+    if (!value) return missing(element);
+    const std::size_t characters = static_cast<std::size_t>(element.width) / 8;
+    // CCITT IA5 is seven-bit ASCII.
+    bool fits = value->size() <= characters;
+    for (const char c : *value) fits = fits && static_cast<unsigned char>(c) < 0x80;
+    if (!fits) return omit(element);
+    bits_.putText(*value, characters);
+  }
+
+  // A GTSPP qualifier and its flag for a value present or not.
+  void quality(std::uint32_t qualifier, bool present) {
+    bits_.put(qualifier, kQualifier.width);
+    bits_.put(present ? kUnqualified : kFlagMissing, kQualityFlag.width);
+  }
+
+  std::size_t finish() { return bits_.finish(); }
+
+  BufrOmissions omissions;
+
+ private:
+  void omit(const Element& element) {
+    missing(element);
+    count(element);
+  }
+
+  void count(const Element& element) {
+    for (auto& [name, count] : omissions) {
+      if (name == element.name) {
+        ++count;
+        return;
+      }
+    }
+    omissions.emplace_back(element.name, 1);
+  }
+
+  static std::uint32_t mask(int width) { return (std::uint32_t{1} << width) - 1; }
+
+  // The raw value of `value` in `element`; none when it is absent or the
+  // element cannot hold it (counted).
+  std::optional<std::uint32_t> rawValue(const Element& element, std::optional<std::int64_t> value) {
+    if (!value) return std::nullopt;
+    const std::int64_t raw = *value - element.reference;
+    // All ones means missing, so the largest value is one below.
+    if (raw < 0 || raw > std::int64_t{mask(element.width)} - 1) {
+      count(element);
+      return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(raw);
+  }
+
+  BitWriter bits_;
+};
+
+template <typename T, typename F>
+auto mapped(const std::optional<T>& value, F function) -> decltype(function(*value)) {
+  if (!value) return std::nullopt;
+  return function(*value);
+}
+
+// Our code where WMO's table gives it the same meaning; none otherwise.
+std::optional<int> sameCode(int code) { return code; }
+
+void writeData(DataWriter& data, const Observation& o) {
+  data.text(kUniqueIdentifier, o.probe.uniqueTag);
+  data.text(kCallSign, o.ship.callSign);
+  data.number(kImoNumber, o.ship.imoNumber);
+  data.missing(kPlatformIdentifier);
+  data.text(kShipName, o.ship.name);
+  data.text(kSoopLine, o.ship.soopLine);
+  data.number(kTransect, o.ship.transectNumber);
+  data.missing(kAgency);
+  data.number(kShipSpeed, o.ship.speedMs);
+  data.number(kShipDirection, o.ship.headingDeg);
+  data.number(kYear, o.time.year);
+  data.number(kMonth, o.time.month);
+  data.number(kDay, o.time.day);
+  data.number(kHour, o.time.hour);
+  data.number(kMinute, o.time.minute);
+  data.number(kLatitude, o.latitude);
+  data.number(kLongitude, o.longitude);
+  // Sensor heights for the wind, for the air temperature, then cancelled.
+  for (int i = 0; i < 3; ++i) {
+    data.missing(kSensorHeightAboveDeck);
+    data.missing(kSensorHeightAboveWater);
+    if (i == 0) {
+      data.code(kWindInstrument, o.surface.windInstrumentCode, wmoWindInstrumentFlags);
+      data.number(kWindSpeed, o.surface.windSpeedMs);
+      data.number(kWindDirection, o.surface.windDirectionDeg);
+    } else if (i == 1) {
+      data.number(kAirTemperature,
+                  mapped(o.surface.airTemperatureC, [](double c) -> std::optional<double> {
+                    return c + kZeroCelsiusHundredths / 100.0;
+                  }));
+      data.missing(kDewpoint);
+    }
+  }
+  data.missing(kWaveDirection);
+  data.missing(kWavePeriod);
+  data.missing(kWaveHeight);
+  data.missing(kCurrentDuration);
+  data.code(kCurrentMethod, o.surface.currentMethodCode, wmoCurrentMethod);
+  data.number(kCurrentDirection, o.surface.currentDirectionDeg);
+  data.number(kCurrentSpeed, o.surface.currentSpeedMs);
+  data.quality(kQualifiesTotalWaterDepth, data.number(kTotalWaterDepth, o.bottomDepthM));
+  data.missing(kLauncherType);
+  data.number(kLauncherHeight, o.probe.launchHeightM);
+  // Probe and recorder codes are WMO's own (tables 0 22 067 and 0 22 068).
+  data.code(kProbeType, o.probe.code, sameCode);
+  // Data significance and a date for it (of manufacture, say): not sent.
+  data.missing(kDataSignificance);
+  data.missing(kYear);
+  data.missing(kMonth);
+  data.missing(kDay);
+  data.code(kRecorderType, o.probe.recorderCode, sameCode);
+  data.text(kSoftwareVersion, o.probe.softwareVersion);
+  data.missing(kDataSignificance);
+  data.missing(kQualifier);
+  const std::optional<std::string> serial =
+      mapped(o.probe.serialNumber,
+             [](std::int64_t n) -> std::optional<std::string> { return std::to_string(n); });
+  data.text(kSerialNumber, serial);
+  // The sea-surface group: no separate surface measurement is sent.
+  data.missing(kTemperatureMethod);
+  data.missing(kDepth);
+  data.missing(kSurfaceTemperature);
+  // The same probe measured the profile that follows.
+  data.text(kSerialNumber, serial);
+  data.number(kDigitization,
+              mapped(o.profile.layout, [](ProfileLayout layout) -> std::optional<int> {
+                // 1: points taken at significant depths; 0: at depths the
+                // instrument fixed.
+                return layout == ProfileLayout::kInflectionPoints ? 1 : 0;
+              }));
+  data.number(kLevelCount, std::optional<std::size_t>(o.profile.samples.size()));
+  for (const Sample& sample : o.profile.samples) data.level(sample);
+}
+
+void putOctets(std::string& out, std::uint32_t value, int octets) {
+  for (int i = octets - 1; i >= 0; --i) out += static_cast<char>(value >> (8 * i));
+}
+
+void patchOctets(std::string& out, std::size_t at, std::uint32_t value, int octets) {
+  for (int i = 0; i < octets; ++i) out[at + i] = static_cast<char>(value >> (8 * (octets - 1 - i)));
+}
+
+}  // namespace
+
+std::optional<int> wmoWindInstrumentFlags(int code) {
+  // Flag 1 (the highest of four bits): certified; flag 2: measured in
+  // knots; flag 3: in km/h; none of them: uncertified, in m/s.
+  static constexpr int kFlags[] = {0b0000, 0b1000, 0b0100, 0b1100, 0b0010, 0b1010};
+  if (code < 0 || code > 5) return std::nullopt;
+  return kFlags[code];
+}
+
+std::optional<int> wmoCurrentMethod(int code) {
+  if (code < 0 || code > 5) return std::nullopt;
+  return code;
+}
+
+BufrOmissions appendObservationBufr(std::string& out, const Observation& observation,
+                                    const BufrOptions& identification) {
+  const std::size_t start = out.size();
+  out += "BUFR";
+  putOctets(out, 0, 3);  // total length, patched below
+  out += '\4';           // edition
+
+  // Section 1: identification.
+  const Observation::Time& time = observation.time;
+  putOctets(out, 22, 3);
+  out += '\0';  // BUFR master table: meteorology
+  putOctets(out, static_cast<std::uint32_t>(identification.centre), 2);
+  putOctets(out, static_cast<std::uint32_t>(identification.subcentre), 2);
+  out += '\0';    // update sequence number
+  out += '\0';    // no Section 2
+  out += '\x1F';  // data category 31: oceanographic
+  out += '\4';    // international subcategory 4: subsurface soundings
+  out += '\0';    // local subcategory
+  out += static_cast<char>(identification.masterTableVersion);
+  out += static_cast<char>(identification.localTableVersion);
+  // The typical time: the observation's, what of it is known.
+  putOctets(out, static_cast<std::uint32_t>(time.year.value_or(0)), 2);
+  for (const std::optional<int>& field : {time.month, time.day, time.hour, time.minute}) {
+    out += static_cast<char>(field.value_or(0));
+  }
+  out += '\0';  // second
+
+  // Section 3: one observed, uncompressed subset of template 3 15 004.
+  putOctets(out, 9, 3);
+  out += '\0';
+  putOctets(out, 1, 2);
+  out += '\x80';
+  putOctets(out, 3u << 14 | 15u << 8 | 4u, 2);
+
+  // Section 4: the data, written into room made for the most it can take.
+  const std::size_t section4 = out.size();
+  putOctets(out, 0, 4);
+  const std::size_t data = out.size();
+  out.resize(data + kFixedDataBound + observation.profile.samples.size() * kLevelBound);
+  DataWriter writer(out.data() + data);
+  writeData(writer, observation);
+  out.resize(data + writer.finish());
+  patchOctets(out, section4, static_cast<std::uint32_t>(out.size() - section4), 3);
+
+  out += "7777";
+  patchOctets(out, start + 4, static_cast<std::uint32_t>(out.size() - start), 3);
+  return std::move(writer.omissions);
+}
+
+std::string describeOmissions(const BufrOmissions& omissions) {
+  std::string text;
+  for (const auto& [name, count] : omissions) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(count);
+    text += ' ';
+    text += name;
+  }
+  return text;
+}
+
+std::string toBufr(const Observation& observation, const BufrOptions& options,
+                   std::string* warning) {
+  std::string message;
+  const BufrOmissions omissions = appendObservationBufr(message, observation, options);
+  if (warning != nullptr) *warning = describeOmissions(omissions);
+  return message;
+}
+
+}  // namespace xbtconv

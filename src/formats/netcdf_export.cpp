@@ -1,0 +1,483 @@
+#include "formats/netcdf_export.h"
+
+#ifndef XBTCONV_HAVE_NETCDF
+
+namespace xbtconv {
+
+struct NetcdfCollection::Spooled {
+  std::size_t profiles = 0;
+};
+
+NetcdfCollection::NetcdfCollection(const std::string& /*scratch*/)
+    : spooled_(std::make_unique<Spooled>()) {}
+NetcdfCollection::~NetcdfCollection() = default;
+void NetcdfCollection::add(const Observation& /*observation*/) { ++spooled_->profiles; }
+std::size_t NetcdfCollection::size() const { return spooled_->profiles; }
+
+bool NetcdfCollection::write(const std::string& /*path*/, const NetcdfOptions& /*options*/,
+                             std::string& error) {
+  error = "netCDF is not available in this build";
+  return false;
+}
+
+bool writeNetcdf(const std::string& /*path*/, const std::vector<Observation>& /*observations*/,
+                 const NetcdfOptions& /*options*/, std::string& error) {
+  error = "netCDF is not available in this build";
+  return false;
+}
+
+}  // namespace xbtconv
+
+#else
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "formats/netcdf_layout.h"
+#include "formats/netcdf_library.h"
+#include "profile/text_encoding.h"
+
+namespace xbtconv {
+namespace {
+
+// Bytes a spool holds in memory before it goes on in its scratch file.
+constexpr std::size_t kSpoolMemory = std::size_t{16} << 20;
+// Profiles and samples written to the file per call.
+constexpr std::size_t kProfileBlock = 4096;
+constexpr std::size_t kSampleBlock = std::size_t{1} << 18;
+
+// A byte stream written once from start to end, then read back once: in
+// memory up to a bound, in a scratch file beyond it.
+class Spool {
+ public:
+  explicit Spool(std::string scratch) : scratch_(std::move(scratch)) {}
+  ~Spool() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+
+  void append(const void* data, std::size_t size) {
+    buffer_.append(static_cast<const char*>(data), size);
+    if (buffer_.size() >= kSpoolMemory) spill();
+  }
+
+  // Starts reading from the beginning; false with the reason when the
+  // scratch file failed.
+  bool rewind(std::string& error) {
+    if (fd_ >= 0) {
+      spill();
+      buffer_.clear();
+      if (::lseek(fd_, 0, SEEK_SET) != 0) failure_ = errno;
+    }
+    readAt_ = 0;
+    if (failure_ != 0) error = "scratch file " + scratch_ + ": " + std::strerror(failure_);
+    return failure_ == 0;
+  }
+
+  // The next `size` bytes; false when the spool or its file ends first.
+  bool read(void* data, std::size_t size) {
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+      if (readAt_ == buffer_.size()) {
+        if (fd_ < 0 || !refill()) return false;
+      }
+      const std::size_t count = std::min(size, buffer_.size() - readAt_);
+      std::memcpy(out, buffer_.data() + readAt_, count);
+      readAt_ += count;
+      out += count;
+      size -= count;
+    }
+    return true;
+  }
+
+ private:
+  // Moves what is in memory to the scratch file, made at the first spill
+  // and nameless from then on, so that nothing is left of it whatever
+  // becomes of the process.
+  void spill() {
+    if (fd_ < 0 && failure_ == 0) {
+      fd_ = ::open(scratch_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      if (fd_ < 0) failure_ = errno;
+      ::unlink(scratch_.c_str());
+    }
+    if (failure_ != 0) {
+      buffer_.clear();
+      return;
+    }
+    const char* at = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0) {
+      const ssize_t written = ::write(fd_, at, left);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        failure_ = written < 0 ? errno : EIO;
+        break;
+      }
+      at += written;
+      left -= static_cast<std::size_t>(written);
+    }
+    buffer_.clear();
+  }
+
+  bool refill() {
+    buffer_.resize(std::size_t{1} << 20);
+    ssize_t got = 0;
+    do {
+      got = ::read(fd_, buffer_.data(), buffer_.size());
+    } while (got < 0 && errno == EINTR);
+    buffer_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    readAt_ = 0;
+    return got > 0;
+  }
+
+  std::string scratch_;
+  std::string buffer_;
+  std::size_t readAt_ = 0;
+  int fd_ = -1;
+  int failure_ = 0;
+};
+
+// One sample as the file holds it.
+struct SampleValues {
+  float depth;
+  float temperature;
+  signed char depthQc;
+  signed char temperatureQc;
+};
+
+float unitsOrFill(const std::optional<std::int32_t>& hundredths) {
+  return hundredths ? static_cast<float>(*hundredths / 100.0) : kNetcdfFillFloat;
+}
+
+// Writes one file: the definitions, then the spooled values in blocks.
+class Writer {
+ public:
+  Writer(const NetcdfLibrary& nc, int ncid) : nc_(nc), ncid_(ncid) {}
+
+  void define(const CollectionSummary& summary, const std::vector<std::size_t>& textLengths,
+              const NetcdfOptions& options) {
+    int unused = 0;
+    check(nc_.set_fill(ncid_, NC_NOFILL, &unused));
+    check(nc_.def_dim(ncid_, "profile", summary.profiles(), &profile_));
+    check(nc_.def_dim(ncid_, "obs", summary.samples(), &obs_));
+    for (const CollectionSummary::Attribute& a : summary.globalAttributes(options)) {
+      if (a.number) {
+        check(nc_.put_att(ncid_, NC_GLOBAL, a.name.c_str(), NC_DOUBLE, 1, &*a.number));
+      } else {
+        text(NC_GLOBAL, a.name.c_str(), a.text);
+      }
+    }
+    for (const ProfileVariable& v : profileVariables()) numberIds_.push_back(defineNumber(v));
+    const std::vector<TextVariable>& texts = textVariables();
+    for (std::size_t t = 0; t < texts.size(); ++t) {
+      const std::string dimensionName = std::string(texts[t].name) + "_strlen";
+      int dimensions[2] = {profile_, 0};
+      check(nc_.def_dim(ncid_, dimensionName.c_str(), textLengths[t], &dimensions[1]));
+      int varid = 0;
+      check(nc_.def_var(ncid_, texts[t].name, NC_CHAR, 2, dimensions, &varid));
+      text(varid, "long_name", texts[t].longName);
+      text(varid, "coverage_content_type", texts[t].content);
+      text(varid, "_Encoding", "utf-8");
+      if (t == 0) text(varid, "cf_role", "profile_id");
+      textIds_.push_back(varid);
+    }
+    textLengths_ = textLengths;
+    check(nc_.def_var(ncid_, "row_size", NC_INT, 1, &profile_, &rowSizeId_));
+    text(rowSizeId_, "long_name", "number of samples in the profile");
+    text(rowSizeId_, "sample_dimension", "obs");
+    text(rowSizeId_, "coverage_content_type", "auxiliaryInformation");
+    defineSamples();
+    // No room kept for later additions: the files are written once.
+    check(nc_.enddef(ncid_, 0, 4, 0, 4));
+  }
+
+  // Writes the profiles, `kProfileBlock` at a time, from `spool`; each
+  // record is its row size, its numbers and its texts.
+  void writeProfiles(Spool& spool, std::size_t profiles) {
+    const std::vector<ProfileVariable>& variables = profileVariables();
+    const std::size_t numbers = variables.size();
+    std::vector<double> values;
+    std::vector<int> rowSizes;
+    std::vector<std::string> blocks(textIds_.size());
+    std::vector<double> record(numbers);
+    for (std::size_t start = 0; start < profiles; start += kProfileBlock) {
+      const std::size_t count = std::min(kProfileBlock, profiles - start);
+      values.assign(count * numbers, 0);
+      rowSizes.assign(count, 0);
+      for (std::size_t t = 0; t < blocks.size(); ++t)
+        blocks[t].assign(count * textLengths_[t], '\0');
+      for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t rowSize = 0;
+        readOrThrow(spool, &rowSize, sizeof rowSize);
+        rowSizes[i] = static_cast<int>(rowSize);
+        readOrThrow(spool, record.data(), numbers * sizeof(double));
+        // Stored variable by variable, each a column of the block.
+        for (std::size_t v = 0; v < numbers; ++v) values[v * count + i] = record[v];
+        for (std::size_t t = 0; t < blocks.size(); ++t) {
+          std::uint32_t length = 0;
+          readOrThrow(spool, &length, sizeof length);
+          readOrThrow(spool, blocks[t].data() + i * textLengths_[t], length);
+        }
+      }
+      const std::size_t at[2] = {start, 0};
+      const std::size_t span[2] = {count, 0};
+      for (std::size_t v = 0; v < numbers; ++v) {
+        check(nc_.put_vara_double(ncid_, numberIds_[v], at, span, values.data() + v * count));
+      }
+      check(nc_.put_vara_int(ncid_, rowSizeId_, at, span, rowSizes.data()));
+      for (std::size_t t = 0; t < blocks.size(); ++t) {
+        const std::size_t width[2] = {count, textLengths_[t]};
+        check(nc_.put_vara_text(ncid_, textIds_[t], at, width, blocks[t].data()));
+      }
+    }
+  }
+
+  void writeSamples(Spool& spool, std::size_t samples) {
+    std::vector<float> depths;
+    std::vector<float> temperatures;
+    std::vector<signed char> depthFlags;
+    std::vector<signed char> temperatureFlags;
+    for (std::size_t start = 0; start < samples; start += kSampleBlock) {
+      const std::size_t count = std::min(kSampleBlock, samples - start);
+      depths.resize(count);
+      temperatures.resize(count);
+      depthFlags.resize(count);
+      temperatureFlags.resize(count);
+      for (std::size_t i = 0; i < count; ++i) {
+        SampleValues sample{};
+        readOrThrow(spool, &sample, sizeof sample);
+        depths[i] = sample.depth;
+        temperatures[i] = sample.temperature;
+        depthFlags[i] = sample.depthQc;
+        temperatureFlags[i] = sample.temperatureQc;
+      }
+      check(nc_.put_vara_float(ncid_, depthId_, &start, &count, depths.data()));
+      check(nc_.put_vara_float(ncid_, temperatureId_, &start, &count, temperatures.data()));
+      check(nc_.put_vara_schar(ncid_, depthQcId_, &start, &count, depthFlags.data()));
+      check(nc_.put_vara_schar(ncid_, temperatureQcId_, &start, &count, temperatureFlags.data()));
+    }
+  }
+
+ private:
+  static void readOrThrow(Spool& spool, void* data, std::size_t size) {
+    if (!spool.read(data, size)) throw NetcdfError{NC_EIO};
+  }
+
+  void text(int varid, const char* name, const std::string& value) const {
+    check(nc_.put_att_text(ncid_, varid, name, value.size(), value.c_str()));
+  }
+
+  // A number attribute in the variable's own type, as CF asks of
+  // _FillValue, valid ranges and flag values.
+  void typed(int varid, const char* name, nc_type type, const std::vector<double>& values) const {
+    std::vector<signed char> bytes;
+    std::vector<short> shorts;
+    std::vector<int> ints;
+    std::vector<float> floats;
+    const void* data = values.data();
+    for (const double value : values) {
+      bytes.push_back(static_cast<signed char>(value));
+      shorts.push_back(static_cast<short>(value));
+      ints.push_back(static_cast<int>(value));
+      floats.push_back(static_cast<float>(value));
+    }
+    if (type == NC_BYTE) data = bytes.data();
+    if (type == NC_SHORT) data = shorts.data();
+    if (type == NC_INT) data = ints.data();
+    if (type == NC_FLOAT) data = floats.data();
+    check(nc_.put_att(ncid_, varid, name, type, values.size(), data));
+  }
+
+  void flags(int varid, nc_type type, const NetcdfFlags& flags) const {
+    const std::vector<double> values(flags.values.begin(), flags.values.end());
+    typed(varid, flags.masks ? "flag_masks" : "flag_values", type, values);
+    text(varid, "flag_meanings", flags.meanings);
+  }
+
+  int defineNumber(const ProfileVariable& v) {
+    int varid = 0;
+    check(nc_.def_var(ncid_, v.name, v.type, 1, &profile_, &varid));
+    if (*v.standardName != '\0') text(varid, "standard_name", v.standardName);
+    text(varid, "long_name", v.longName);
+    if (*v.units != '\0') text(varid, "units", v.units);
+    text(varid, "coverage_content_type", v.content);
+    if (v.fillable) typed(varid, "_FillValue", v.type, {fillValueOf(v.type)});
+    if (v.validRange) {
+      typed(varid, "valid_min", v.type, {v.validRange->first});
+      typed(varid, "valid_max", v.type, {v.validRange->second});
+    }
+    if (v.flags != nullptr) flags(varid, v.type, *v.flags);
+    const std::string name = v.name;
+    if (name == "time") {
+      text(varid, "axis", "T");
+      // The seconds count days of the Gregorian calendar back to year 0,
+      // as the message's date fields do, also before its adoption in 1582.
+      text(varid, "calendar", "proleptic_gregorian");
+      text(varid, "ancillary_variables", "time_qc");
+    } else if (name == "latitude" || name == "longitude") {
+      text(varid, "axis", name == "latitude" ? "Y" : "X");
+      text(varid, "ancillary_variables", "position_qc");
+    }
+    return varid;
+  }
+
+  void defineSamples() {
+    check(nc_.def_var(ncid_, "depth", NC_FLOAT, 1, &obs_, &depthId_));
+    text(depthId_, "standard_name", "depth");
+    text(depthId_, "long_name", "depth of the sample");
+    text(depthId_, "units", "m");
+    text(depthId_, "positive", "down");
+    text(depthId_, "axis", "Z");
+    text(depthId_, "coverage_content_type", "coordinate");
+    typed(depthId_, "_FillValue", NC_FLOAT, {kNetcdfFillFloat});
+    typed(depthId_, "valid_min", NC_FLOAT, {0});
+    typed(depthId_, "valid_max", NC_FLOAT, {12000});
+    text(depthId_, "comment",
+         "Depths as the message gives them, or, where depth_source is fall_rate, derived from "
+         "the probe's fall rate z = a t + b t^2 with the profile's fall_rate_a and fall_rate_b "
+         "(WMO common code table C-3) at t = i / sample_rate seconds for sample i (from 0), "
+         "rounded to the centimetre.");
+    text(depthId_, "ancillary_variables", "depth_qc");
+    check(nc_.def_var(ncid_, "temperature", NC_FLOAT, 1, &obs_, &temperatureId_));
+    text(temperatureId_, "standard_name", "sea_water_temperature");
+    text(temperatureId_, "long_name", "sea water temperature");
+    text(temperatureId_, "units", "degree_Celsius");
+    text(temperatureId_, "coverage_content_type", "physicalMeasurement");
+    typed(temperatureId_, "_FillValue", NC_FLOAT, {kNetcdfFillFloat});
+    typed(temperatureId_, "valid_min", NC_FLOAT, {-4});
+    typed(temperatureId_, "valid_max", NC_FLOAT, {40.95});
+    text(temperatureId_, "reference_scale", "ITS-90");
+    text(temperatureId_, "coordinates", "time latitude longitude depth");
+    text(temperatureId_, "ancillary_variables", "temperature_qc");
+    const auto flagVariable = [this](const char* name, const char* standardName,
+                                     const char* longName) {
+      int varid = 0;
+      check(nc_.def_var(ncid_, name, NC_BYTE, 1, &obs_, &varid));
+      text(varid, "standard_name", standardName);
+      text(varid, "long_name", longName);
+      text(varid, "coverage_content_type", "qualityInformation");
+      flags(varid, NC_BYTE,
+            NetcdfFlags{{0, 1, 2, 3, 4, 5, 9},
+                        "no_qc_performed good_data probably_good_data "
+                        "probably_bad_data bad_data changed_value missing_value"});
+      return varid;
+    };
+    depthQcId_ = flagVariable("depth_qc", "depth status_flag", "quality of the depth");
+    temperatureQcId_ = flagVariable("temperature_qc", "sea_water_temperature status_flag",
+                                    "quality of the temperature");
+  }
+
+  const NetcdfLibrary& nc_;
+  int ncid_;
+  int profile_ = 0;
+  int obs_ = 0;
+  std::vector<int> numberIds_;
+  std::vector<int> textIds_;
+  std::vector<std::size_t> textLengths_;
+  int rowSizeId_ = 0;
+  int depthId_ = 0;
+  int temperatureId_ = 0;
+  int depthQcId_ = 0;
+  int temperatureQcId_ = 0;
+};
+
+}  // namespace
+
+struct NetcdfCollection::Spooled {
+  explicit Spooled(const std::string& scratch)
+      : profiles(scratch + ".profiles"), samples(scratch + ".samples") {}
+  Spool profiles;
+  Spool samples;
+  CollectionSummary summary;
+  std::vector<std::size_t> textLengths = std::vector<std::size_t>(textVariables().size(), 1);
+  std::vector<double> record;
+};
+
+NetcdfCollection::NetcdfCollection(const std::string& scratch)
+    : spooled_(std::make_unique<Spooled>(scratch)) {}
+
+NetcdfCollection::~NetcdfCollection() = default;
+
+std::size_t NetcdfCollection::size() const { return spooled_->summary.profiles(); }
+
+void NetcdfCollection::add(const Observation& observation) {
+  Spooled& s = *spooled_;
+  s.summary.add(observation);
+  const std::vector<ProfileVariable>& variables = profileVariables();
+  const auto rowSize = static_cast<std::uint32_t>(observation.profile.samples.size());
+  s.profiles.append(&rowSize, sizeof rowSize);
+  s.record.resize(variables.size());
+  for (std::size_t v = 0; v < variables.size(); ++v) {
+    s.record[v] = valueOrFill(variables[v], observation);
+  }
+  s.profiles.append(s.record.data(), s.record.size() * sizeof(double));
+  const std::string& id = observation.path.empty() ? observation.source : observation.path;
+  const std::vector<TextVariable>& texts = textVariables();
+  for (std::size_t t = 0; t < texts.size(); ++t) {
+    const std::optional<std::string> value = texts[t].value(observation, id);
+    const std::string utf8 = value ? utf8Text(*value) : std::string();
+    const auto length = static_cast<std::uint32_t>(utf8.size());
+    s.profiles.append(&length, sizeof length);
+    s.profiles.append(utf8.data(), utf8.size());
+    s.textLengths[t] = std::max<std::size_t>(s.textLengths[t], utf8.size());
+  }
+  for (const Sample& sample : observation.profile.samples) {
+    const SampleValues values{
+        unitsOrFill(sample.depthHundredths), unitsOrFill(sample.temperatureHundredths),
+        static_cast<signed char>(sample.depthQc), static_cast<signed char>(sample.temperatureQc)};
+    s.samples.append(&values, sizeof values);
+  }
+}
+
+bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& options,
+                             std::string& error) {
+  Spooled& s = *spooled_;
+  if (s.summary.profiles() == 0) {
+    error = "no profiles to write";
+    return false;
+  }
+  const NetcdfLibrary* const nc = netcdfLibrary(error);
+  if (nc == nullptr || !s.profiles.rewind(error) || !s.samples.rewind(error)) return false;
+  // The netCDF-C library is not safe to call from two threads at once.
+  static std::mutex libraryInUse;
+  const std::lock_guard<std::mutex> guard(libraryInUse);
+  int ncid = -1;
+  try {
+    std::size_t chunk = std::size_t{1} << 20;
+    check(nc->create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
+    Writer writer(*nc, ncid);
+    writer.define(s.summary, s.textLengths, options);
+    writer.writeProfiles(s.profiles, s.summary.profiles());
+    writer.writeSamples(s.samples, s.summary.samples());
+    const int status = nc->close(ncid);
+    ncid = -1;
+    check(status);
+    return true;
+  } catch (const NetcdfError& failure) {
+    if (ncid != -1) nc->abort(ncid);
+    error = nc->strerror(failure.status);
+    return false;
+  }
+}
+
+bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
+                 const NetcdfOptions& options, std::string& error) {
+  NetcdfCollection collection(path + ".scratch");
+  NetcdfOptions named = options;
+  if (named.id.empty() && observations.size() != 1) {
+    named.id = std::filesystem::path(path).stem().string();
+  }
+  for (const Observation& observation : observations) collection.add(observation);
+  return collection.write(path, named, error);
+}
+
+}  // namespace xbtconv
+
+#endif

@@ -1,0 +1,51 @@
+#include "legacy/batch_driver.h"
+
+#include <vector>
+
+#include "pipeline/directory_listing.h"
+#include "pipeline/message_reader.h"
+#include "pipeline/output_file.h"
+
+namespace xbtconv {
+namespace {
+
+// One file: its name line, then, for a message, its failure line when the
+// decode stops early and its report, made from whatever was decoded.
+void convertFile(MessageReader& reader, const std::string& directory, const std::string& name,
+                 std::FILE* console) {
+  std::fputc('\n', console);
+  std::fputs(name.c_str(), console);
+  const std::string path = joinPath(directory, name);
+  const ReadStatus status = reader.readFile(path);
+  if (status == ReadStatus::kNotLoaded) return;
+  if (status == ReadStatus::kCutShort) {
+    std::fputs(reader.kind() == kExtendedKind ? "\n JJVV_2 File Failed" : "\n File Failed",
+               console);
+  }
+  writeReportFile(
+      path + ".srp", [&reader](const TextSink& sink) { reader.streamReport(sink); }, console);
+}
+
+}  // namespace
+
+std::string directoryArgument(int argc, const char* const* argv) {
+  return argc == 2 ? std::string(argv[1]) : std::string(".");
+}
+
+int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors) {
+  MessageFileLister lister(directory);
+  std::vector<std::string> names;
+  std::string error;
+  MessageReader reader;
+  while (true) {
+    if (!lister.next(names, error)) {
+      std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
+                   error.c_str());
+      return 0;
+    }
+    if (names.empty()) return 0;
+    for (const std::string& name : names) convertFile(reader, directory, name, console);
+  }
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,110 @@
+#include "pipeline/directory_listing.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace xbtconv {
+namespace {
+
+unsigned char foldCase(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
+}
+
+}  // namespace
+
+bool isMessageFileName(std::string_view name) {
+  constexpr std::string_view kExtension = ".bin";
+  if (name.size() < kExtension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kExtension.size());
+  return std::equal(tail.begin(), tail.end(), kExtension.begin(),
+                    [](char a, char b) { return foldCase(a) == foldCase(b); });
+}
+
+bool messageFileNameLess(std::string_view a, std::string_view b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const unsigned char x = foldCase(a[i]);
+    const unsigned char y = foldCase(b[i]);
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  // Equal but for case: bytewise, so that the order is total.
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  });
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+  std::string path;
+  path.reserve(directory.size() + 1 + name.size());
+  path += directory;
+  path += kPathSeparator;
+  path += name;
+  return path;
+}
+
+MessageFileLister::MessageFileLister(std::string directory, std::size_t batchSize)
+    : directory_(std::move(directory)), batchSize_(std::max<std::size_t>(batchSize, 1)) {}
+
+bool MessageFileLister::next(std::vector<std::string>& names, std::string& error) {
+  names.clear();
+  if (finished_) return true;
+  // The smallest names after the last one handed out, kept as a max-heap
+  // so that the largest is the one to drop when a smaller one turns up.
+  const auto less = [](const std::string& a, const std::string& b) {
+    return messageFileNameLess(a, b);
+  };
+  std::error_code code;
+  std::filesystem::directory_iterator entry(directory_, code);
+  // A listing that breaks off part-way would leave files out without a
+  // word, so it counts as a directory that cannot be listed.
+  for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
+#ifdef _WIN32
+    std::string owned;
+    try {
+      owned = entry->path().filename().string();
+    } catch (const std::exception&) {
+      // A name with characters the narrow code page cannot hold could not
+      // be opened by its narrow name either.
+      continue;
+    }
+    const std::string_view name = owned;
+#else
+    // The name is looked at in place: most entries of a pass are passed
+    // over, and a pass meets every entry of the directory.
+    const std::string& path = entry->path().native();
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
+#endif
+    if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) continue;
+    if (names.size() < batchSize_) {
+      names.emplace_back(name);
+      std::push_heap(names.begin(), names.end(), less);
+    } else if (messageFileNameLess(name, names.front())) {
+      std::pop_heap(names.begin(), names.end(), less);
+      names.back().assign(name);
+      std::push_heap(names.begin(), names.end(), less);
+    }
+  }
+  if (code) {
+    names.clear();
+    error = code.message();
+    return false;
+  }
+  std::sort_heap(names.begin(), names.end(), less);
+  if (names.size() < batchSize_) finished_ = true;
+  if (!names.empty()) {
+    last_ = names.back();
+    started_ = true;
+  }
+  return true;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,58 @@
+// The message files of a directory: every name that ends in ".bin",
+// compared without regard to case, in a sorted order, so that every run
+// visits the files in the same order whatever order the file system keeps
+// them in. The names come in batches of a bounded size, so that a run's
+// memory does not grow with the number of files.
+#ifndef XBTCONV_PIPELINE_DIRECTORY_LISTING_H_
+#define XBTCONV_PIPELINE_DIRECTORY_LISTING_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xbtconv {
+
+/// Separator put between the directory and a file name.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+/// True when `name` ends in ".bin", letters compared without case.
+bool isMessageFileName(std::string_view name);
+
+/// Order of the run: names compared with ASCII letters folded to lower case,
+/// ties broken bytewise.
+bool messageFileNameLess(std::string_view a, std::string_view b);
+
+/// `directory`, one separator, `name`: exactly one separator is inserted,
+/// whatever the directory ends with.
+std::string joinPath(const std::string& directory, const std::string& name);
+
+/// Hands out the message file names of a directory in order, a batch at a
+/// time. Each batch is the next `batchSize` names after the last one handed
+/// out, found by one pass over the directory that keeps no more than
+/// `batchSize` names; a directory of fewer names takes a single pass.
+class MessageFileLister {
+ public:
+  static constexpr std::size_t kDefaultBatchSize = 16384;
+
+  explicit MessageFileLister(std::string directory, std::size_t batchSize = kDefaultBatchSize);
+
+  /// Fills `names` with the next batch, in order; empty when every name has
+  /// been handed out. On a directory that does not exist or cannot be
+  /// listed, returns false with the reason in `error` and `names` empty.
+  bool next(std::vector<std::string>& names, std::string& error);
+
+ private:
+  std::string directory_;
+  std::size_t batchSize_;
+  std::string last_;      // the last name handed out
+  bool started_ = false;  // whether `last_` holds one
+  bool finished_ = false;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_DIRECTORY_LISTING_H_

@@ -1,0 +1,49 @@
+// Loading one input file for conversion. Only a regular file (or a link to
+// one) whose kind bytes name kind 1 or 2, that fits a signed 32-bit byte
+// count and that can be read whole is loaded; anything else gets kind -1
+// and no bytes, so that it costs no more than its first 11 bytes and never
+// blocks the run (a FIFO or a device named *.bin is not opened for a
+// blocking read).
+#ifndef XBTCONV_PIPELINE_MESSAGE_FILE_H_
+#define XBTCONV_PIPELINE_MESSAGE_FILE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace xbtconv {
+
+/// Why a file was not loaded.
+enum class LoadFailure {
+  kNone,         // loaded
+  kCannotOpen,   // `error` says why
+  kNotRegular,   // a directory, a device, a FIFO ...
+  kTooShort,     // fewer than the 11 bytes that tell the kind
+  kTooLarge,     // more than a signed 32-bit byte count holds
+  kNotAMessage,  // the kind bytes name neither kind 1 nor kind 2
+  kCannotRead,   // `error` says why; 0 when the file ended early
+  kNoMemory,
+};
+
+struct LoadedFile {
+  int kind = -1;                    // 1 or 2 when loaded, else -1
+  std::vector<std::uint8_t> bytes;  // the whole file when loaded
+  LoadFailure failure = LoadFailure::kNone;
+  int kindField = -1;  // for kNotAMessage: the kind the bytes name, -1 for none
+  int error = 0;       // errno of kCannotOpen and kCannotRead
+};
+
+/// Reads the file at `path` when it holds a message of kind 1 or 2.
+LoadedFile loadMessageFile(const std::string& path);
+
+/// The checks a file passes to be loaded, for bytes already in memory: the
+/// result has the kind (1 or 2) or the failure, and no bytes.
+LoadedFile checkMessageBytes(const std::uint8_t* bytes, std::size_t size);
+
+/// Why `file` was not loaded, in a few words ("not a message (kind 3)",
+/// "shorter than 11 bytes", ...); empty when it was.
+std::string loadFailureReason(const LoadedFile& file);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_MESSAGE_FILE_H_

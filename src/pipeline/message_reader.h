@@ -1,0 +1,75 @@
+// MessageReader: the first steps of every command's per-file pipeline. It
+// loads a message file (or takes a message's bytes), tells its kind from
+// the kind bytes, and decodes it into the message object of that kind that
+// it keeps from file to file: building the objects for each file would cost
+// more than decoding most files. What was read stays until the next read;
+// the report and the observation are made from it.
+//
+// Nothing about one file survives into the next: each decode starts from a
+// cleared message. The file's bytes are let go as soon as the decode
+// returns, so that a large file and its report are never held at once.
+#ifndef XBTCONV_PIPELINE_MESSAGE_READER_H_
+#define XBTCONV_PIPELINE_MESSAGE_READER_H_
+
+#include <cstdint>
+#include <string>
+
+#include "decoding/jjvv2_message.h"
+#include "decoding/jjvv_message.h"
+#include "pipeline/message_file.h"
+#include "report/report_text.h"
+#include "report/text_sink.h"
+#include "xbtconv/observation.h"
+
+namespace xbtconv {
+
+enum class ReadStatus {
+  kDecoded,    // read whole
+  kCutShort,   // decoded as far as the bytes went
+  kNotLoaded,  // no message of kind 1 or 2, or the file could not be read
+};
+
+class MessageReader {
+ public:
+  MessageReader() = default;
+  MessageReader(const MessageReader&) = delete;
+  MessageReader& operator=(const MessageReader&) = delete;
+
+  /// Loads and decodes the file at `path`.
+  ReadStatus readFile(const std::string& path);
+  /// Decodes `size` bytes at `bytes`, a message file's whole content.
+  ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size);
+
+  ReadStatus status() const { return status_; }
+  /// The kind decoded (1 or 2); -1 when nothing was.
+  int kind() const { return file_.kind; }
+  /// Why the last file did not load.
+  LoadFailure loadFailure() const { return file_.failure; }
+  /// Why the last read was not whole, in a few words: "not a message (kind
+  /// 3)", "decode stopped at bit 478 of 480 (cut short)"; "" when it was.
+  std::string reason() const;
+
+  /// Hands the report of what was read to `sink`, in pieces.
+  /// REQUIRES: status() != kNotLoaded.
+  void streamReport(const TextSink& sink);
+  /// What was read as an observation; full-resolution depths assume
+  /// `sampleRateHz`. REQUIRES: status() != kNotLoaded.
+  Observation observation(std::string source, double sampleRateHz) const;
+
+ private:
+  ReadStatus decodeLoaded();
+
+  JjvvMessage standard_;
+  Jjvv2Message extended_;
+  ReportText report_;
+  LoadedFile file_;
+  std::size_t byteCount_ = 0;
+  ReadStatus status_ = ReadStatus::kNotLoaded;
+};
+
+/// "decode stopped at bit N of M (cut short)".
+std::string decodeStopped(std::int64_t stopBit, std::size_t byteCount);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_MESSAGE_READER_H_

@@ -1,0 +1,57 @@
+#include "pipeline/output_names.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "pipeline/directory_listing.h"
+#include "pipeline/output_file.h"
+
+namespace xbtconv {
+
+std::string outputFolderOf(const InputFile& input, const std::string& outputFolder) {
+  if (outputFolder.empty()) return input.directory;
+  return input.subfolder.empty() ? outputFolder : joinPath(outputFolder, input.subfolder);
+}
+
+std::optional<std::string> OutputClaims::claim(const std::string& output,
+                                               const std::string& input) {
+  // The same file however the path to it is spelt.
+  const std::string key = std::filesystem::path(output).lexically_normal().string();
+  const auto [owner, fresh] = owners_.try_emplace(key, input);
+  if (fresh) return std::nullopt;
+  return output + " is already the output of " + owner->second;
+}
+
+OptionsRecord::OptionsRecord(std::string name, std::string options)
+    : name_(std::move(name)), options_(std::move(options)) {}
+
+std::optional<std::filesystem::file_time_type> OptionsRecord::since(const std::string& folder) {
+  const std::lock_guard<std::mutex> guard(lock_);
+  const auto known = folders_.find(folder);
+  if (known != folders_.end()) return known->second;
+  const std::string path = outputPath(folder, name_);
+  std::ostringstream held;
+  held << std::ifstream(path, std::ios::binary).rdbuf();
+  std::optional<std::filesystem::file_time_type> time;
+  std::string error;
+  if (held.str() == options_ || writeOutputFile(path, options_, WriteOptions{}, error)) {
+    std::error_code code;
+    const std::filesystem::file_time_type written = std::filesystem::last_write_time(path, code);
+    if (!code) time = written;
+  }
+  folders_.emplace(folder, time);
+  return time;
+}
+
+bool isUpToDate(const std::string& input, const std::string& output,
+                const std::optional<std::filesystem::file_time_type>& since) {
+  if (!since) return false;
+  std::error_code code;
+  const std::filesystem::file_time_type made = std::filesystem::last_write_time(output, code);
+  if (code) return false;
+  const std::filesystem::file_time_type changed = std::filesystem::last_write_time(input, code);
+  return !code && made >= changed && made >= *since;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,251 @@
+#include "profile/observation_builder.h"
+
+#include <cmath>
+#include <utility>
+
+#include "decoding/jjvv2_message.h"
+#include "decoding/jjvv_message.h"
+#include "descriptors/code_tables.h"
+#include "descriptors/descriptor_catalogue.h"
+#include "profile/utc_time.h"
+
+namespace xbtconv {
+namespace {
+
+// Kelvin to degrees Celsius, the SI way (the legacy report uses 273.1).
+constexpr double kKelvinAtZeroCelsius = 273.15;
+
+// Rounded to hundredths, so that a derived value shows the digits it means
+// (24.95, not 24.950000000000017).
+double hundredths(double value) { return std::round(value * 100.0) / 100.0; }
+
+// The message's descriptor of catalogue row `row`, or none when its layout
+// has no such field.
+const ElementDescriptor* field(const JjvvMessage& message, const CatalogueRow& row) {
+  for (const ElementDescriptor* descriptor : message.sequence()) {
+    if (descriptor->number() == row.number) return descriptor;
+  }
+  return nullptr;
+}
+
+std::optional<std::int64_t> raw(const ElementDescriptor* descriptor) {
+  if (descriptor == nullptr || descriptor->rawValue() == ElementDescriptor::kMissingRaw) {
+    return std::nullopt;
+  }
+  return descriptor->rawValue();
+}
+
+std::optional<int> rawInt(const ElementDescriptor* descriptor) {
+  const std::optional<std::int64_t> value = raw(descriptor);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
+// (raw + reference) / 10^scale: the value in the field's catalogue unit.
+std::optional<double> scaled(const ElementDescriptor* descriptor) {
+  if (!raw(descriptor)) return std::nullopt;
+  return descriptor->scaledValue();
+}
+
+std::optional<std::string> text(std::string value) {
+  if (value.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<double> degrees(double value) {
+  if (value == kMissingNumber) return std::nullopt;
+  return value;
+}
+
+// The five time fields as sent: only a field whose bits were all ones (or
+// out of its range) is absent, so that a year of 1899 is a year, not the
+// legacy report's rendering of none.
+Observation::Time timeOf(const JjvvMessage& message) {
+  Observation::Time time;
+  time.year = rawInt(field(message, catalogue::kYear));
+  time.month = rawInt(field(message, catalogue::kMonth));
+  time.day = rawInt(field(message, catalogue::kDay));
+  time.hour = rawInt(field(message, catalogue::kHour));
+  time.minute = rawInt(field(message, catalogue::kMinute));
+  if (time.year && time.month && time.day && time.hour && time.minute) {
+    time.utcSeconds = utcSeconds(*time.year, *time.month, *time.day, *time.hour, *time.minute);
+  }
+  return time;
+}
+
+Observation::Probe probeOf(const JjvvMessage& message) {
+  Observation::Probe probe;
+  probe.code = rawInt(field(message, codetables::kProbeTypeRow));
+  if (probe.code) {
+    const ProbeTypeEntry entry = message.probeType(*probe.code);
+    if (entry.code != -1) {
+      probe.name = entry.probeName;
+      // The table gives the second coefficient in thousandths.
+      if (entry.fallRateA != -1.0 || entry.fallRateB != -1.0) {
+        probe.fallRateA = entry.fallRateA;
+        probe.fallRateB = entry.fallRateB / 1000.0;
+      }
+      if (entry.maxDepth != -1) probe.maxDepthM = entry.maxDepth;
+    }
+  }
+  const int serialIndex = message.probeSerialPosition();
+  if (serialIndex >= 0) {
+    probe.serialNumber = raw(message.sequence()[static_cast<std::size_t>(serialIndex)]);
+  }
+  probe.recorderCode = rawInt(field(message, codetables::kRecorderTypeRow));
+  if (probe.recorderCode)
+    probe.recorderName = text(message.recorderType(*probe.recorderCode).meaning);
+  if (const std::optional<int> version = rawInt(field(message, catalogue::kSoftwareVersion))) {
+    // Hundredths of a version (at most 999): "6.12".
+    probe.softwareVersion = std::to_string(*version / 100) + "." +
+                            static_cast<char>('0' + *version % 100 / 10) +
+                            static_cast<char>('0' + *version % 10);
+  }
+  if (const std::optional<std::int64_t> tag = raw(field(message, catalogue::kUniqueTag))) {
+    std::string digits(8, '0');
+    for (int i = 0; i < 8; ++i) digits[7 - i] = "0123456789ABCDEF"[(*tag >> (4 * i)) & 15];
+    probe.uniqueTag = digits;
+  }
+  probe.sequenceNumber = rawInt(field(message, catalogue::kSequenceNumber));
+  probe.launchHeightM = scaled(field(message, catalogue::kLaunchHeight));
+  return probe;
+}
+
+Observation::Surface surfaceOf(const JjvvMessage& message) {
+  Observation::Surface surface;
+  surface.windInstrumentCode = rawInt(field(message, codetables::kWindInstrumentRow));
+  if (surface.windInstrumentCode) {
+    surface.windInstrumentName = text(message.windInstrument(*surface.windInstrumentCode).meaning);
+  }
+  surface.windDirectionDeg = rawInt(field(message, catalogue::kWindDirection));
+  surface.windSpeedMs = scaled(field(message, catalogue::kWindSpeed));
+  if (const std::optional<double> kelvin = scaled(field(message, catalogue::kDryBulb))) {
+    surface.airTemperatureC = hundredths(*kelvin - kKelvinAtZeroCelsius);
+  }
+  surface.currentMethodCode = rawInt(field(message, codetables::kCurrentMethodRow));
+  if (surface.currentMethodCode) {
+    surface.currentMethodName = text(message.currentMethod(*surface.currentMethodCode).meaning);
+  }
+  surface.currentDirectionDeg = rawInt(field(message, catalogue::kCurrentDirection));
+  surface.currentSpeedMs = scaled(field(message, catalogue::kCurrentSpeed));
+  return surface;
+}
+
+// A sea temperature in hundredths of a degree: the raw value and the
+// catalogue's reference, as the field's scale is hundredths.
+static_assert(catalogue::kSeaTemperature.scale == 2);
+std::optional<std::int32_t> celsiusHundredths(std::uint32_t rawTemperature, bool allOnes) {
+  if (allOnes) return std::nullopt;
+  return static_cast<std::int32_t>(rawTemperature) + catalogue::kSeaTemperature.reference;
+}
+
+// `metres` in whole hundredths; none beyond what 32 bits hold (a depth of
+// more than 21,000 km, which only an absurd sampling rate gives).
+std::optional<std::int32_t> metreHundredths(double metres) {
+  const double scaled = metres * 100.0;
+  if (!(std::fabs(scaled) < 2147483647.0)) return std::nullopt;
+  // Half away from zero, as std::round, without the library call that
+  // would cost more than the rest of the sample: the truncated part is
+  // exact, and so is what it leaves.
+  auto hundredths = static_cast<std::int32_t>(scaled);
+  const double rest = scaled - hundredths;
+  if (rest >= 0.5) ++hundredths;
+  if (rest <= -0.5) --hundredths;
+  return hundredths;
+}
+
+Observation::Profile profileOf(const JjvvMessage& message, const Observation::Probe& probe,
+                               double sampleRateHz) {
+  Observation::Profile profile;
+  switch (message.typeOfData()) {
+    case JjvvMessage::kFullResolution: {
+      profile.layout = ProfileLayout::kFullResolution;
+      profile.sampleRateHz = sampleRateHz;
+      const bool fallRate = probe.fallRateA.has_value();
+      // Seconds per sample: a product per sample, not a quotient, which
+      // changes nothing once depths are rounded to the centimetre.
+      const double period = 1.0 / sampleRateHz;
+      if (fallRate) profile.depthSource = DepthSource::kFallRate;
+      const std::int32_t count = message.fullResolutionCount();
+      profile.samples.resize(static_cast<std::size_t>(count));
+      for (std::int32_t i = 0; i < count; ++i) {
+        Sample& sample = profile.samples[static_cast<std::size_t>(i)];
+        if (fallRate) {
+          const double t = i * period;
+          sample.depthHundredths = metreHundredths(*probe.fallRateA * t + *probe.fallRateB * t * t);
+        }
+        sample.temperatureHundredths =
+            celsiusHundredths(message.fullResolutionRaw(i), message.temperatureAllOnes(i));
+      }
+      break;
+    }
+    case JjvvMessage::kTwoMeter: {
+      profile.layout = ProfileLayout::kTwoMeter;
+      profile.depthSource = DepthSource::kMessage;
+      const std::int32_t count = message.twoMeterCount() / 2;
+      profile.samples.resize(static_cast<std::size_t>(count));
+      for (std::int32_t k = 1; k <= count; ++k) {
+        profile.samples[static_cast<std::size_t>(k - 1)] = {
+            200 * k, celsiusHundredths(message.twoMeterRaw(k), message.temperatureAllOnes(k - 1))};
+      }
+      break;
+    }
+    case JjvvMessage::kInflectionPoints: {
+      profile.layout = ProfileLayout::kInflectionPoints;
+      profile.depthSource = DepthSource::kMessage;
+      const std::int32_t count = message.inflectionPointCount();
+      profile.samples.resize(static_cast<std::size_t>(count));
+      for (std::int32_t i = 0; i < count; ++i) {
+        const InflectionPoint point = message.inflectionPoint(i);
+        Sample& sample = profile.samples[static_cast<std::size_t>(i)];
+        // The depth is whole metres; the temperature, held in single
+        // precision, goes back to the hundredths it was sent in.
+        if (!message.depthAllOnes(i)) sample.depthHundredths = 100 * point.depth;
+        if (!message.temperatureAllOnes(i)) {
+          sample.temperatureHundredths =
+              static_cast<std::int32_t>(std::lround(point.temperature * 100.0));
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return profile;
+}
+
+}  // namespace
+
+Observation buildObservation(const JjvvMessage& message, bool read, std::string source,
+                             double sampleRateHz) {
+  Observation observation;
+  observation.source = std::move(source);
+  observation.kind = kStandardKind;
+  observation.decoded = read;
+  if (!read) observation.stopBit = message.stopBit();
+  observation.time = timeOf(message);
+  observation.latitude = degrees(message.latitude());
+  observation.longitude = degrees(message.longitude());
+  observation.ship.name = text(message.shipName());
+  observation.ship.callSign = text(message.callSign());
+  observation.ship.imoNumber = raw(field(message, catalogue::kImoNumber));
+  observation.probe = probeOf(message);
+  observation.surface = surfaceOf(message);
+  observation.bottomDepthM = rawInt(field(message, catalogue::kTotalWaterDepth));
+  observation.profile = profileOf(message, observation.probe, sampleRateHz);
+  return observation;
+}
+
+Observation buildObservation(const Jjvv2Message& message, bool read, std::string source,
+                             double sampleRateHz) {
+  Observation observation = buildObservation(static_cast<const JjvvMessage&>(message), read,
+                                             std::move(source), sampleRateHz);
+  observation.kind = kExtendedKind;
+  if (message.soopLine() != "Missing") observation.ship.soopLine = text(message.soopLine());
+  observation.ship.transectNumber = rawInt(field(message, catalogue::kTransectNumber));
+  observation.ship.headingDeg = rawInt(field(message, catalogue::kShipHeading));
+  observation.ship.speedMs = scaled(field(message, catalogue::kShipSpeed));
+  return observation;
+}
+
+}  // namespace xbtconv

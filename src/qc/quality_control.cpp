@@ -1,0 +1,315 @@
+#include "xbtconv/qc.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
+namespace xbtconv {
+namespace {
+
+// A corner of a region, in degrees.
+struct Corner {
+  double latitude;
+  double longitude;
+};
+
+// Seas warmer than the open ocean at depth, with a range of their own
+// (hundredths of a degree, bounds included). The Mediterranean's minimum is
+// Argo's 10.0 rather than the 1990 manual's 13.0, which flags the western
+// basin's deep water (near 12.9 degrees).
+struct Region {
+  const Corner* corners;
+  std::size_t count;
+  std::int32_t low;
+  std::int32_t high;
+};
+constexpr Corner kRedSea[] = {{10, 40}, {20, 50}, {30, 30}};
+constexpr Corner kMediterranean[] = {{30, -6}, {30, 40}, {40, 35}, {42, 20}, {50, 15}, {40, 5}};
+constexpr Region kRegions[] = {{kRedSea, std::size(kRedSea), 2170, 4000},
+                               {kMediterranean, std::size(kMediterranean), 1000, 4000}};
+
+// The depth-dependent envelope: a layer runs from the bottom of the one
+// above (excluded) to its own bottom (included); the first from the
+// surface (included). A temperature passes strictly inside its layer's
+// range. Hundredths of a metre and of a degree. The maxima fall with depth,
+// so 50 to 100 m takes 36 degrees where copies of the table disagree.
+struct Layer {
+  std::int32_t bottom;
+  std::int32_t low;
+  std::int32_t high;
+};
+constexpr Layer kLayers[] = {
+    {2500, -200, 3700},   {5000, -200, 3600},  {10000, -200, 3600},  {15000, -200, 3400},
+    {20000, -200, 3300},  {30000, -200, 2900}, {40000, -200, 2700},  {110000, -200, 2700},
+    {300000, -150, 1800}, {550000, -150, 700}, {1200000, -150, 400},
+};
+constexpr std::size_t kLayerCount = std::size(kLayers);
+
+constexpr std::int32_t kGlobalLow = -200;
+constexpr std::int32_t kGlobalHigh = 4000;
+constexpr int kFirstXbtYear = 1966;
+constexpr std::int32_t kTransientDepth = 360;  // the standard XBT reject depth
+constexpr std::int64_t kSpikeLimit = 400;      // twice the 2.0-degree threshold
+constexpr std::int64_t kGradientLimit = 2000;  // twice 10.0 degrees
+constexpr std::int64_t kEndSpikeLimit = 1000;
+constexpr std::int32_t kTightStep = 10;  // 0.1 degree
+constexpr std::int32_t kWireLow = -240;
+constexpr std::int32_t kWireHigh = 3200;
+
+// Ray casting, latitude and longitude taken as plane coordinates.
+bool inside(const Region& region, double latitude, double longitude) {
+  bool in = false;
+  for (std::size_t i = 0, j = region.count - 1; i < region.count; j = i++) {
+    const Corner& a = region.corners[i];
+    const Corner& b = region.corners[j];
+    if ((a.latitude > latitude) != (b.latitude > latitude) &&
+        longitude <
+            (b.longitude - a.longitude) * (latitude - a.latitude) / (b.latitude - a.latitude) +
+                a.longitude) {
+      in = !in;
+    }
+  }
+  return in;
+}
+
+class Checker {
+ public:
+  Checker(Observation& observation, std::int64_t now)
+      : o_(observation), samples_(observation.profile.samples), now_(now) {}
+
+  QcSummary run() {
+    checkTime();
+    checkPosition();
+    checkSamples();
+    checkNeighbours();
+    checkWireBreak();
+    summary_.profileFlag = profileFlag();
+    return summary_;
+  }
+
+ private:
+  void performed(std::uint32_t test) { summary_.testsPerformed |= test; }
+
+  void flagTemperature(Sample& sample, std::uint8_t flag, std::uint32_t test) {
+    sample.temperatureQc = std::max(sample.temperatureQc, flag);
+    summary_.testsFailed |= test;
+  }
+
+  void checkTime() {
+    const Observation::Time& t = o_.time;
+    if (!t.year || !t.month || !t.day || !t.hour || !t.minute) {
+      summary_.timeFlag = kQcMissing;
+      return;
+    }
+    performed(qctest::kImpossibleDate);
+    const bool impossible = !t.utcSeconds || *t.year < kFirstXbtYear || *t.utcSeconds > now_;
+    summary_.timeFlag = impossible ? kQcBad : kQcGood;
+    if (impossible) summary_.testsFailed |= qctest::kImpossibleDate;
+  }
+
+  void checkPosition() {
+    if (!o_.latitude || !o_.longitude) {
+      summary_.positionFlag = kQcMissing;
+      return;
+    }
+    performed(qctest::kImpossibleLocation | qctest::kRegionalRange);
+    const double latitude = *o_.latitude;
+    const double longitude = *o_.longitude;
+    const bool impossible =
+        !(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180);
+    summary_.positionFlag = impossible ? kQcBad : kQcGood;
+    if (impossible) {
+      summary_.testsFailed |= qctest::kImpossibleLocation;
+      return;
+    }
+    for (const Region& region : kRegions) {
+      if (inside(region, latitude, longitude)) region_ = &region;
+    }
+  }
+
+  // The tests of one sample at a time: ranges, depth order and the tests
+  // that compare a depth with a limit.
+  void checkSamples() {
+    const bool bottomKnown = o_.bottomDepthM.has_value();
+    const std::int64_t bottom = 100 * std::int64_t{o_.bottomDepthM.value_or(0)};
+    // Deeper than the bottom by more than 5 m or 2 % of it.
+    const std::int64_t bottomLimit = bottom + std::max<std::int64_t>(500, bottom / 50);
+    const bool ratedKnown = o_.probe.maxDepthM.has_value();
+    const std::int64_t ratedLimit = 110 * std::int64_t{o_.probe.maxDepthM.value_or(0)};
+    bool anyDepth = false;
+    std::int32_t deepest = 0;
+    std::size_t layer = 0;
+    for (Sample& sample : samples_) {
+      sample.depthQc = sample.depthHundredths ? kQcGood : kQcMissing;
+      sample.temperatureQc = sample.temperatureHundredths ? kQcGood : kQcMissing;
+      if (sample.temperatureHundredths) {
+        const std::int32_t t = *sample.temperatureHundredths;
+        ++temperatures_;
+        coldest_ = std::min(coldest_, t);
+        warmest_ = std::max(warmest_, t);
+        if (t < kGlobalLow || t > kGlobalHigh)
+          flagTemperature(sample, kQcBad, qctest::kGlobalRange);
+        if (region_ != nullptr && (t < region_->low || t > region_->high)) {
+          flagTemperature(sample, kQcBad, qctest::kRegionalRange);
+        }
+      }
+      if (!sample.depthHundredths) continue;
+      const std::int32_t d = *sample.depthHundredths;
+      if (anyDepth && d <= deepest) {
+        sample.depthQc = kQcBad;
+        summary_.testsFailed |= qctest::kIncreasingDepth;
+      }
+      deepest = anyDepth ? std::max(deepest, d) : d;
+      anyDepth = true;
+      if (!sample.temperatureHundredths) continue;
+      const std::int32_t t = *sample.temperatureHundredths;
+      // Depths mostly grow from sample to sample: the layer moves with them.
+      while (layer > 0 && d <= kLayers[layer - 1].bottom) --layer;
+      while (layer < kLayerCount && d > kLayers[layer].bottom) ++layer;
+      if (d >= 0 && layer < kLayerCount && !(kLayers[layer].low < t && t < kLayers[layer].high)) {
+        flagTemperature(sample, kQcBad, qctest::kEnvelope);
+      }
+      if (bottomKnown && d > bottomLimit) flagTemperature(sample, kQcBad, qctest::kBottom);
+      if (d < kTransientDepth) flagTemperature(sample, kQcProbablyBad, qctest::kSurfaceTransient);
+      if (ratedKnown && d > ratedLimit)
+        flagTemperature(sample, kQcProbablyBad, qctest::kRatedDepth);
+    }
+    if (anyDepth) {
+      performed(qctest::kIncreasingDepth | qctest::kEnvelope | qctest::kSurfaceTransient);
+      if (bottomKnown) performed(qctest::kBottom);
+      if (ratedKnown) performed(qctest::kRatedDepth);
+    }
+    performed(qctest::kGlobalRange | qctest::kConstantProfile);
+    if (temperatures_ >= 5 && coldest_ == warmest_) {
+      for (Sample& sample : samples_) {
+        if (sample.temperatureHundredths) {
+          flagTemperature(sample, kQcBad, qctest::kConstantProfile);
+        }
+      }
+    }
+  }
+
+  // The tests that compare a temperature with its neighbours: the nearest
+  // samples with a temperature above and below.
+  void checkNeighbours() {
+    performed(qctest::kSpike | qctest::kTopBottomSpike | qctest::kGradient);
+    Sample* first = nullptr;   // T1 of the sample under test
+    Sample* second = nullptr;  // the sample under test, T2
+    for (Sample& sample : samples_) {
+      if (!sample.temperatureHundredths) continue;
+      if (first != nullptr) {
+        const std::int64_t t1 = *first->temperatureHundredths;
+        const std::int64_t t2 = *second->temperatureHundredths;
+        const std::int64_t t3 = *sample.temperatureHundredths;
+        const std::int64_t bulge = std::llabs(2 * t2 - t1 - t3);
+        // V itself, not its absolute value: a steep but smooth thermocline
+        // makes it negative and is no spike.
+        if (bulge - std::llabs(t3 - t1) > kSpikeLimit) {
+          flagTemperature(*second, kQcProbablyBad, qctest::kSpike);
+        }
+        if (bulge > kGradientLimit) flagTemperature(*second, kQcProbablyBad, qctest::kGradient);
+      } else if (second != nullptr && std::llabs(std::int64_t{*second->temperatureHundredths} -
+                                                 *sample.temperatureHundredths) > kEndSpikeLimit) {
+        // The first sample against the next.
+        flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike);
+      }
+      first = second;
+      second = &sample;
+    }
+    // The last sample against the one before.
+    if (first != nullptr && std::llabs(std::int64_t{*second->temperatureHundredths} -
+                                       *first->temperatureHundredths) > kEndSpikeLimit) {
+      flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike);
+    }
+  }
+
+  // Everything below the deepest sample that is tight (within 0.1 degree
+  // of both neighbours, a missing one counting as no difference) and in a
+  // plausible range is after the wire broke.
+  void checkWireBreak() {
+    if (o_.profile.layout != ProfileLayout::kFullResolution &&
+        o_.profile.layout != ProfileLayout::kTwoMeter) {
+      return;
+    }
+    performed(qctest::kWireBreak);
+    const auto near = [this](std::size_t i, std::int32_t t) {
+      const std::optional<std::int32_t>& other = samples_[i].temperatureHundredths;
+      return !other || std::abs(*other - t) < kTightStep;
+    };
+    std::size_t good = samples_.size();
+    for (std::size_t i = samples_.size(); i-- > 0;) {
+      const std::optional<std::int32_t>& t = samples_[i].temperatureHundredths;
+      if (t && *t >= kWireLow && *t <= kWireHigh && (i == 0 || near(i - 1, *t)) &&
+          (i + 1 == samples_.size() || near(i + 1, *t))) {
+        good = i;
+        break;
+      }
+    }
+    if (good == samples_.size()) return;
+    for (std::size_t i = good + 1; i < samples_.size(); ++i) {
+      if (samples_[i].temperatureHundredths) {
+        flagTemperature(samples_[i], kQcBad, qctest::kWireBreak);
+      }
+    }
+  }
+
+  std::uint8_t profileFlag() const {
+    std::uint8_t worst = kQcNotDone;
+    const auto take = [&worst](std::uint8_t flag) {
+      if (flag != kQcMissing) worst = std::max(worst, flag);
+    };
+    take(summary_.timeFlag);
+    take(summary_.positionFlag);
+    for (const Sample& sample : samples_) {
+      if (sample.depthHundredths && *sample.depthHundredths < kTransientDepth) continue;
+      take(sample.depthQc);
+      take(sample.temperatureQc);
+    }
+    return worst == kQcNotDone ? kQcMissing : worst;
+  }
+
+  Observation& o_;
+  std::vector<Sample>& samples_;
+  std::int64_t now_;
+  QcSummary summary_;
+  const Region* region_ = nullptr;
+  int temperatures_ = 0;
+  std::int32_t coldest_ = 0x7FFFFFFF;
+  std::int32_t warmest_ = -0x7FFFFFFF;
+};
+
+}  // namespace
+
+const std::vector<QcTest>& qcTests() {
+  static const std::vector<QcTest> tests = {
+      {qctest::kImpossibleDate, "impossible_date"},
+      {qctest::kImpossibleLocation, "impossible_location"},
+      {qctest::kGlobalRange, "global_range"},
+      {qctest::kRegionalRange, "regional_range"},
+      {qctest::kIncreasingDepth, "increasing_depth"},
+      {qctest::kEnvelope, "envelope"},
+      {qctest::kConstantProfile, "constant_profile"},
+      {qctest::kSpike, "spike"},
+      {qctest::kTopBottomSpike, "top_bottom_spike"},
+      {qctest::kGradient, "gradient"},
+      {qctest::kBottom, "bottom"},
+      {qctest::kWireBreak, "wire_break"},
+      {qctest::kSurfaceTransient, "surface_transient"},
+      {qctest::kRatedDepth, "rated_depth"},
+  };
+  return tests;
+}
+
+std::vector<std::string> qcTestNames(std::uint32_t bits) {
+  std::vector<std::string> names;
+  for (const QcTest& test : qcTests()) {
+    if ((bits & test.bit) != 0) names.emplace_back(test.name);
+  }
+  return names;
+}
+
+void runQualityControl(Observation& observation, std::int64_t now) {
+  observation.qc = Checker(observation, now).run();
+}
+
+}  // namespace xbtconv
