@@ -88,9 +88,9 @@ int main(int argc, char** argv) {
     const auto size = sizes.find(name);
     if (got < 0 || size == sizes.end()) continue;
     output.assign(size->second, ' ');
-    const std::string target =
-        extension.empty() ? path + ".srp"
-                          : directory + "/" + name.substr(0, name.size() - 4) + extension;
+    const std::string target = extension.empty()
+                                   ? path + ".srp"
+                                   : directory + "/" + name.substr(0, name.size() - 4) + extension;
     const std::string written = renamed ? target + ".partial" : target;
     const int out = open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) continue;

@@ -125,6 +125,9 @@ inline constexpr double kDefaultSampleRateHz = 10.0;
 const char* layoutName(ProfileLayout layout);
 /// "message" or "fall_rate".
 const char* depthSourceName(DepthSource source);
+/// The observation's time as the data files give it, "2026-03-14T06:05:00Z";
+/// empty when it has none.
+std::string timeText(const Observation& observation);
 
 }  // namespace xbtconv
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "formats/bit_writer.h"
-#include "xbtconv/qc.h"
 
 namespace xbtconv {
 namespace {
@@ -73,11 +72,11 @@ constexpr std::uint32_t kQualifiesDepthAtLevel = 13;
 constexpr std::uint32_t kUnqualified = 0;
 constexpr std::uint32_t kFlagMissing = 15;
 
-// A value's GTSPP flag as 0 33 050 holds it: GTSPP's 9 (no value) is the
-// table's 15 (missing), as is a value the element could not hold; in the
-// table 9 means "good for operational use; caution".
+// A value's GTSPP flag as 0 33 050 holds it: a value that is absent (GTSPP
+// flag 9, which in the table means "good for operational use; caution")
+// or that the element could not hold is the table's 15 (missing).
 std::uint32_t bufrFlag(const std::optional<std::uint32_t>& raw, std::uint8_t flag) {
-  return !raw || flag == kQcMissing ? kFlagMissing : flag;
+  return raw ? flag : kFlagMissing;
 }
 
 // Octets that the data before the profile and each level of it take at

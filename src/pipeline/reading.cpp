@@ -50,7 +50,9 @@ ReadResult resultOf(MessageReader& reader, std::string source, const ReadOptions
 ReadResult readMessageFile(const std::string& path, const ReadOptions& options) {
   MessageReader& reader = threadReader();
   reader.readFile(path);
-  return resultOf(reader, std::filesystem::path(path).filename().string(), options);
+  ReadResult result = resultOf(reader, std::filesystem::path(path).filename().string(), options);
+  if (result.observation) result.observation->path = path;
+  return result;
 }
 
 ReadResult readMessage(const std::uint8_t* bytes, std::size_t size, std::string source,

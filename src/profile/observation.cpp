@@ -1,5 +1,7 @@
 #include "xbtconv/observation.h"
 
+#include "profile/utc_time.h"
+
 namespace xbtconv {
 
 const char* layoutName(ProfileLayout layout) {
@@ -16,6 +18,10 @@ const char* layoutName(ProfileLayout layout) {
 
 const char* depthSourceName(DepthSource source) {
   return source == DepthSource::kMessage ? "message" : "fall_rate";
+}
+
+std::string timeText(const Observation& observation) {
+  return observation.time.utcSeconds ? isoTime(*observation.time.utcSeconds) : std::string();
 }
 
 }  // namespace xbtconv

@@ -17,7 +17,9 @@ namespace {
 
 constexpr std::int64_t kNow = 1796083200;  // 2026-12-01T00:00:00Z
 
-std::int32_t hundredths(double value) { return static_cast<std::int32_t>(std::lround(value * 100)); }
+std::int32_t hundredths(double value) {
+  return static_cast<std::int32_t>(std::lround(value * 100));
+}
 
 // A two-metre profile at 30N 40W (no region of its own), dropped on
 // 2020-06-01 12:00 in 5000 m of water, with samples (depth, temperature);
@@ -146,8 +148,7 @@ TEST(QualityControl, SpikesGradientsAndEnds) {
   // V exactly 2.0 degrees is no spike (the test asks for more).
   EXPECT_EQ(temperatureFlags(metres({20, 20, 22, 20, 20})), (Flags{1, 1, 1, 1, 1}));
   // A steep but smooth thermocline: |V| is large, V negative.
-  EXPECT_EQ(temperatureFlags(metres({28, 27, 21, 15, 9, 8, 7.9})),
-            (Flags{1, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({28, 27, 21, 15, 9, 8, 7.9})), (Flags{1, 1, 1, 1, 1, 1, 1}));
   // Neighbours without a value are passed over to the nearest with one.
   EXPECT_EQ(temperatureFlags(metres({20, NAN, 23, NAN, 20})), (Flags{1, 9, 3, 9, 1}));
   // A bulge of more than 10 degrees: spike and gradient.

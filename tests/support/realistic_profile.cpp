@@ -18,7 +18,9 @@ std::size_t index(std::mt19937_64& random, std::size_t low, std::size_t high) {
   return std::uniform_int_distribution<std::size_t>(low, high)(random);
 }
 
-std::int32_t hundredths(double value) { return static_cast<std::int32_t>(std::lround(value * 100)); }
+std::int32_t hundredths(double value) {
+  return static_cast<std::int32_t>(std::lround(value * 100));
+}
 
 }  // namespace
 
@@ -31,8 +33,9 @@ RealisticProfile realisticProfile(std::mt19937_64& random, bool faulty) {
   const int year = static_cast<int>(index(random, 1990, 2025));
   const int day = static_cast<int>(index(random, 1, 28));
   o.time = {year, 6, day, 12, 30, std::nullopt};
-  o.time.utcSeconds = (static_cast<std::int64_t>(year - 1970) * 365 + (year - 1969) / 4 + 151 +
-                       day - 1) * 86400 + 45000;
+  o.time.utcSeconds =
+      (static_cast<std::int64_t>(year - 1970) * 365 + (year - 1969) / 4 + 151 + day - 1) * 86400 +
+      45000;
   // Open ocean: the boxes around the Red Sea and the Mediterranean are left out.
   do {
     o.latitude = std::round(uniform(random, -60, 60) * 1000) / 1000;
@@ -56,12 +59,14 @@ RealisticProfile realisticProfile(std::mt19937_64& random, bool faulty) {
     const double t = static_cast<double>(i) / 10;
     const double z = kFallA * t + kFallB * t * t;
     const double top = surface - 0.002 * std::min(z, mixed);
-    const double temperature = z <= mixed ? top : deep + (top - deep) * std::exp(-(z - mixed) / scale);
+    const double temperature =
+        z <= mixed ? top : deep + (top - deep) * std::exp(-(z - mixed) / scale);
     const double noise = static_cast<double>(index(random, 0, 2)) / 100 - 0.01;
     samples.push_back({hundredths(z), hundredths(temperature + noise)});
   }
   const double deepest = *samples.back().depthHundredths / 100.0;
-  if (index(random, 0, 4) != 0) o.bottomDepthM = static_cast<int>(deepest + uniform(random, 200, 3000));
+  if (index(random, 0, 4) != 0)
+    o.bottomDepthM = static_cast<int>(deepest + uniform(random, 200, 3000));
   if (!faulty) return p;
 
   const auto at = [&samples](std::size_t i) -> std::int32_t& {
