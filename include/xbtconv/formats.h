@@ -28,20 +28,32 @@ std::string csvHeader();
 /// gets one row whose sample fields are empty.
 std::string toCsv(const Observation& observation);
 
-/// What BUFR's Section 1 says of who made the message and with which
-/// tables.
+/// What BUFR's Section 1 says of who made the message, what it holds and
+/// with which tables.
 struct BufrOptions {
   int centre = 65535;  // originating centre, Common Code table C-11; 65535: not set
   int subcentre = 0;
-  int masterTableVersion = 39;
+  /// International data sub-category of category 31 (Common Code table
+  /// C-13): 3, bathythermal observation (BATHY).
+  int subcategory = 3;
+  /// 31: the newest both ecCodes and wreport read; the template is the same
+  /// in versions 19 to 39.
+  int masterTableVersion = 31;
   int localTableVersion = 0;  // 0: no local tables
+  int updateSequence = 0;     // 0 for the original, 1, 2 ... for corrections
 };
 
 /// One WMO FM 94 BUFR edition 4 message with the XBT template 3 15 004. A
-/// value the template cannot hold is encoded as missing; `warning`, when
-/// given, receives what was ("2 depth below sea surface"), or "" for none.
+/// value the template cannot hold (beyond its range, a code the master
+/// table's code tables do not define, levels beyond the 65,534 a message
+/// can count) is encoded as missing or left out; `warning`, when given,
+/// receives what was ("2 depth below sea surface"), or "" for none.
 std::string toBufr(const Observation& observation, const BufrOptions& options = {},
                    std::string* warning = nullptr);
+/// Why `observation` cannot be used on the GTS ("no position", "no depths:
+/// the probe has no fall rate"), joined by "; "; empty when it can: it
+/// needs a real time, a position and depths.
+std::string bufrIncompleteness(const Observation& observation);
 
 /// A quick-look plot: a self-contained SVG image 600 px wide.
 std::string toSvg(const Observation& observation);
@@ -63,6 +75,10 @@ struct NetcdfOptions {
 
 /// Whether this build can write netCDF (the Windows build cannot).
 bool netcdfAvailable();
+/// Why `observation`'s profile would carry fill values in its coordinates
+/// (its time, position, or every depth missing), joined by "; "; empty
+/// when it would not.
+std::string netcdfIncompleteness(const Observation& observation);
 /// Writes `observations` to the CF-netCDF file `path` (a contiguous ragged
 /// array of profiles); false with the reason in `error` when it cannot.
 bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,

@@ -81,8 +81,13 @@ struct Observation {
     std::optional<int> code;
     std::optional<std::string> name;
     std::optional<std::int64_t> serialNumber;
-    /// Fall rate z = a t + b t^2 (metres, seconds).
+    /// Fall rate z = a t + b t^2 (metres, seconds), as WMO common code
+    /// table C-3 gives it.
     std::optional<double> fallRateA, fallRateB;
+    /// Where a and b come from: "probe_table", the table the legacy reports
+    /// use, which agrees with C-3 for this probe; or "wmo_c3", where that
+    /// table departs from C-3 (codes 71, 741, 900) and C-3's are taken.
+    std::optional<std::string> fallRateSource;
     std::optional<int> maxDepthM;
     std::optional<int> recorderCode;
     std::optional<std::string> recorderName;

@@ -133,6 +133,7 @@ py::dict probeOf(const Observation& o) {
   d["serial_number"] = optional(p.serialNumber);
   d["fall_rate_a_m_s"] = optional(p.fallRateA);
   d["fall_rate_b_m_s2"] = optional(p.fallRateB);
+  d["fall_rate_source"] = optional(p.fallRateSource);
   d["max_depth_m"] = optional(p.maxDepthM);
   d["recorder_code"] = optional(p.recorderCode);
   d["recorder_name"] = optional(p.recorderName);

@@ -96,8 +96,8 @@ def test_failures_are_values_that_never_stop_the_loop(tmp_path):
 def test_to_xarray_is_the_netcdf_collection_variable_by_variable(batch, tmp_path):
     folder, _, items = batch
     collection = tmp_path / "all.nc"
-    subprocess.run([XBT, "export", "--format", "netcdf", "--collection", str(collection), "--now",
-                    NOW, str(folder)], capture_output=True)
+    subprocess.run([XBT, "export", "--format", "netcdf", "--keep-incomplete", "--collection",
+                    str(collection), "--now", NOW, str(folder)], capture_output=True)
     ours = xbtconv.to_xarray(item for item in items if item and item.decoded)
     ours.to_netcdf(tmp_path / "ours.nc")
     with xarray.open_dataset(collection) as theirs, \

@@ -45,6 +45,7 @@ std::string optionsText(const ExportOptions& options) {
   std::string text = "xbt " XBTCONV_VERSION_TEXT " export --format " + options.format;
   text += " --sample-rate " + std::to_string(options.sampleRateHz);
   if (options.partial) text += " --partial";
+  if (options.keepIncomplete) text += " --keep-incomplete";
   if (!options.qualityControl) text += " --no-qc";
   if (options.now) text += " --now " + isoTime(*options.now);
   if (options.format == "netcdf") {
@@ -57,9 +58,10 @@ std::string optionsText(const ExportOptions& options) {
   if (options.format == "bufr") {
     const BufrOptions& b = options.bufr;
     text += " --centre " + std::to_string(b.centre) + " --subcentre " +
-            std::to_string(b.subcentre) + " --master-table-version " +
-            std::to_string(b.masterTableVersion) + " --local-table-version " +
-            std::to_string(b.localTableVersion);
+            std::to_string(b.subcentre) + " --subcategory " + std::to_string(b.subcategory) +
+            " --master-table-version " + std::to_string(b.masterTableVersion) +
+            " --local-table-version " + std::to_string(b.localTableVersion) +
+            " --update-sequence " + std::to_string(b.updateSequence);
   }
   return text + "\n";
 }
@@ -136,6 +138,17 @@ class Exporter {
       result.writtenAnyway = true;
       note(reader.reason() +
            (json_ ? "; written with \"decoded\": false" : "; written as far as it was decoded"));
+    }
+    if ((bufr_ || netcdf_) && !options_.keepIncomplete) {
+      const std::string lacking =
+          bufr_ ? bufrIncompleteness(observation) : netcdfIncompleteness(observation);
+      if (!lacking.empty()) {
+        if (!item.output.empty()) removeUnfinished(item.output);
+        result.outcome = Outcome::kFailed;
+        result.writtenAnyway = false;
+        note(lacking + "; not exported (--keep-incomplete exports it)");
+        return result;
+      }
     }
     std::string content;
     if (json_) {
@@ -232,6 +245,12 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
   // BUFR is binary: no line-end translation on its way out.
   if (options.toStandardOutput && options.format == "bufr") _setmode(_fileno(out), _O_BINARY);
 #endif
+  if (options.format == "bufr" && options.bufr.centre == 65535 && !options.run.quiet) {
+    std::fputs(
+        "xbt: warning: the BUFR messages name no originating centre (65535, missing); "
+        "--centre N sets yours (WMO Common Code table C-11)\n",
+        err);
+  }
   Exporter exporter(options);
   NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch");
   NetcdfOptions netcdf = options.netcdf;

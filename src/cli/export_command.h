@@ -28,6 +28,9 @@ struct ExportOptions {
   /// Formats that hold only good data (BUFR, netCDF) leave out a message
   /// whose decode stopped early unless this is set.
   bool partial = false;
+  /// BUFR and netCDF leave out a message without a usable time, position or
+  /// depths unless this is set.
+  bool keepIncomplete = false;
   bool qualityControl = true;
   /// Quality control's clock; none for the system's.
   std::optional<std::int64_t> now;

@@ -107,6 +107,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   exportCommand->add_flag("--partial", exportOptions.partial,
                           "BUFR, netCDF: also export what was decoded of a message cut short or "
                           "corrupt (JSON and CSV always do, marked as not decoded)");
+  exportCommand->add_flag("--keep-incomplete", exportOptions.keepIncomplete,
+                          "BUFR, netCDF: also export a message without a usable time, position "
+                          "or depths (left out by default, as no one can use it)");
   bool noQc = false;
   exportCommand->add_flag("--no-qc", noQc,
                           "No quality control: every flag 0 (no quality control done)");
@@ -120,13 +123,23 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       ->add_option("--subcentre", bufr.subcentre, "BUFR: originating subcentre (default 0)")
       ->check(CLI::Range(0, 65535));
   exportCommand
+      ->add_option("--subcategory", bufr.subcategory,
+                   "BUFR: international data sub-category (Common Code table C-13; default 3, "
+                   "bathythermal observation)")
+      ->check(CLI::Range(0, 254));
+  exportCommand
       ->add_option("--master-table-version", bufr.masterTableVersion,
                    "BUFR: WMO master table version (default " +
-                       std::to_string(kLastBufrMasterTableVersion) + "; " +
+                       std::to_string(BufrOptions{}.masterTableVersion) +
+                       ", the newest ecCodes and wreport both read; " +
                        std::to_string(kFirstBufrMasterTableVersion) + " to " +
                        std::to_string(kLastBufrMasterTableVersion) +
                        " give the XBT template the same layout)")
       ->check(CLI::Range(kFirstBufrMasterTableVersion, kLastBufrMasterTableVersion));
+  exportCommand
+      ->add_option("--update-sequence", bufr.updateSequence,
+                   "BUFR: update sequence number, 0 for the original, 1, 2 ... for corrections")
+      ->check(CLI::Range(0, 254));
   exportCommand
       ->add_option("--local-table-version", bufr.localTableVersion,
                    "BUFR: local table version (default 0, no local tables)")

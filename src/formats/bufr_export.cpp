@@ -1,9 +1,12 @@
 #include "formats/bufr_export.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "formats/bit_writer.h"
+#include "formats/bufr_code_tables.h"
+#include "formats/incompleteness.h"
 
 namespace xbtconv {
 namespace {
@@ -124,7 +127,8 @@ class DataWriter {
 
   // Our code as WMO's `toWmo` gives it; a code without a WMO equivalent is
   // one the element cannot hold.
-  void code(const Element& element, std::optional<int> ours, std::optional<int> (*toWmo)(int)) {
+  template <typename ToWmo>
+  void code(const Element& element, std::optional<int> ours, ToWmo toWmo) {
     if (!ours) return missing(element);
     const std::optional<int> wmo = toWmo(*ours);
     if (!wmo) return omit(element);
@@ -149,6 +153,11 @@ class DataWriter {
     for (const char c : *value) fits = fits && static_cast<unsigned char>(c) < 0x80;
     if (!fits) return omit(element);
     bits_.putText(*value, characters);
+  }
+
+  // Levels the count cannot hold, left out and said.
+  void dropLevels(std::size_t count) {
+    omissions.emplace_back("levels beyond the 65,534 a message can count", static_cast<int>(count));
   }
 
   // A GTSPP qualifier and its flag for a value present or not.
@@ -201,10 +210,21 @@ auto mapped(const std::optional<T>& value, F function) -> decltype(function(*val
   return function(*value);
 }
 
-// Our code where WMO's table gives it the same meaning; none otherwise.
-std::optional<int> sameCode(int code) { return code; }
+// A probe or recorder code, ours being WMO's, where the master table
+// version's code table defines it.
+auto definedIn(const std::vector<BufrCode>& table, int version) {
+  return [&table, version](int code) -> std::optional<int> {
+    const auto row =
+        std::lower_bound(table.begin(), table.end(), code,
+                         [](const BufrCode& c, int wanted) { return c.code < wanted; });
+    if (row == table.end() || row->code != code || row->firstVersion > version) {
+      return std::nullopt;
+    }
+    return code;
+  };
+}
 
-void writeData(DataWriter& data, const Observation& o) {
+void writeData(DataWriter& data, const Observation& o, int masterTableVersion) {
   data.text(kUniqueIdentifier, o.probe.uniqueTag);
   data.text(kCallSign, o.ship.callSign);
   data.number(kImoNumber, o.ship.imoNumber);
@@ -249,13 +269,13 @@ void writeData(DataWriter& data, const Observation& o) {
   data.missing(kLauncherType);
   data.number(kLauncherHeight, o.probe.launchHeightM);
   // Probe and recorder codes are WMO's own (tables 0 22 067 and 0 22 068).
-  data.code(kProbeType, o.probe.code, sameCode);
+  data.code(kProbeType, o.probe.code, definedIn(kProbeTypeCodes, masterTableVersion));
   // Data significance and a date for it (of manufacture, say): not sent.
   data.missing(kDataSignificance);
   data.missing(kYear);
   data.missing(kMonth);
   data.missing(kDay);
-  data.code(kRecorderType, o.probe.recorderCode, sameCode);
+  data.code(kRecorderType, o.probe.recorderCode, definedIn(kRecorderTypeCodes, masterTableVersion));
   data.text(kSoftwareVersion, o.probe.softwareVersion);
   data.missing(kDataSignificance);
   data.missing(kQualifier);
@@ -275,8 +295,10 @@ void writeData(DataWriter& data, const Observation& o) {
                 // instrument fixed.
                 return layout == ProfileLayout::kInflectionPoints ? 1 : 0;
               }));
-  data.number(kLevelCount, std::optional<std::size_t>(o.profile.samples.size()));
-  for (const Sample& sample : o.profile.samples) data.level(sample);
+  const std::size_t levels = std::min(o.profile.samples.size(), kMostBufrLevels);
+  data.number(kLevelCount, std::optional<std::size_t>(levels));
+  for (std::size_t i = 0; i < levels; ++i) data.level(o.profile.samples[i]);
+  if (levels < o.profile.samples.size()) data.dropLevels(o.profile.samples.size() - levels);
 }
 
 void putOctets(std::string& out, std::uint32_t value, int octets) {
@@ -298,7 +320,7 @@ std::optional<int> wmoWindInstrumentFlags(int code) {
 }
 
 std::optional<int> wmoCurrentMethod(int code) {
-  if (code < 0 || code > 5) return std::nullopt;
+  if (code < 1 || code > 5) return std::nullopt;
   return code;
 }
 
@@ -315,11 +337,11 @@ BufrOmissions appendObservationBufr(std::string& out, const Observation& observa
   out += '\0';  // BUFR master table: meteorology
   putOctets(out, static_cast<std::uint32_t>(identification.centre), 2);
   putOctets(out, static_cast<std::uint32_t>(identification.subcentre), 2);
-  out += '\0';    // update sequence number
+  out += static_cast<char>(identification.updateSequence);
   out += '\0';    // no Section 2
   out += '\x1F';  // data category 31: oceanographic
-  out += '\4';    // international subcategory 4: subsurface soundings
-  out += '\0';    // local subcategory
+  out += static_cast<char>(identification.subcategory);
+  out += '\0';  // local subcategory
   out += static_cast<char>(identification.masterTableVersion);
   out += static_cast<char>(identification.localTableVersion);
   // The typical time: the observation's, what of it is known.
@@ -340,9 +362,10 @@ BufrOmissions appendObservationBufr(std::string& out, const Observation& observa
   const std::size_t section4 = out.size();
   putOctets(out, 0, 4);
   const std::size_t data = out.size();
-  out.resize(data + kFixedDataBound + observation.profile.samples.size() * kLevelBound);
+  out.resize(data + kFixedDataBound +
+             std::min(observation.profile.samples.size(), kMostBufrLevels) * kLevelBound);
   DataWriter writer(out.data() + data);
-  writeData(writer, observation);
+  writeData(writer, observation, identification.masterTableVersion);
   out.resize(data + writer.finish());
   patchOctets(out, section4, static_cast<std::uint32_t>(out.size() - section4), 3);
 
@@ -360,6 +383,10 @@ std::string describeOmissions(const BufrOmissions& omissions) {
     text += name;
   }
   return text;
+}
+
+std::string bufrIncompleteness(const Observation& observation) {
+  return incompleteness(observation, true);
 }
 
 std::string toBufr(const Observation& observation, const BufrOptions& options,

@@ -46,8 +46,12 @@ std::string describeOmissions(const BufrOmissions& omissions);
 std::optional<int> wmoWindInstrumentFlags(int code);
 
 /// WMO code table 0 02 030 for our current method code; none where WMO's
-/// meaning differs (our 6 is reserved, WMO's is an ADCP) or is unknown.
+/// meaning differs (0 is reserved there; our 6 is reserved, WMO's is an
+/// ADCP) or is unknown.
 std::optional<int> wmoCurrentMethod(int code);
+
+/// The most levels a message holds: the count is 16 bits, all ones missing.
+inline constexpr std::size_t kMostBufrLevels = 65534;
 
 }  // namespace xbtconv
 

@@ -189,6 +189,7 @@ void appendObservationJson(std::string& text, const Observation& o) {
       .integer("serial_number", o.probe.serialNumber)
       .number("fall_rate_a_m_s", o.probe.fallRateA)
       .number("fall_rate_b_m_s2", o.probe.fallRateB)
+      .text("fall_rate_source", o.probe.fallRateSource)
       .integer("max_depth_m", o.probe.maxDepthM)
       .integer("recorder_code", o.probe.recorderCode)
       .text("recorder_name", o.probe.recorderName)

@@ -211,6 +211,8 @@ const std::vector<TextVariable>& textVariables() {
        [](const Observation& o, const std::string&) { return o.ship.soopLine; }},
       {"probe_name", "probe type", kAuxiliary,
        [](const Observation& o, const std::string&) { return o.probe.name; }},
+      {"fall_rate_source", "where fall_rate_a and fall_rate_b come from: probe_table or wmo_c3",
+       kAuxiliary, [](const Observation& o, const std::string&) { return o.probe.fallRateSource; }},
       {"recorder_name", "recorder type", kAuxiliary,
        [](const Observation& o, const std::string&) { return o.probe.recorderName; }},
       {"software_version", "recorder software version", kAuxiliary,

@@ -94,8 +94,8 @@ TEST(Kill, AnyMomentLeavesWholeOutputsAndUpdateFinishesExactly) {
       {"convert", "-q"},
       {"export", "-q", "--format", "json"},
       {"export", "-q", "--format", "csv"},
-      {"export", "-q", "--format", "bufr"},
-      {"export", "-q", "--format", "netcdf"},
+      {"export", "-q", "--format", "bufr", "--keep-incomplete"},
+      {"export", "-q", "--format", "netcdf", "--keep-incomplete"},
       {"plot", "-q"},
   };
   for (const std::vector<std::string>& command : commands) {

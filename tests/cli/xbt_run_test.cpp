@@ -183,24 +183,63 @@ TEST(XbtRun, ExportedDocumentsValidateAgainstTheSchema) {
 // (with --partial) cut short, as BUFR: ecCodes decodes every one, and each
 // value it reads is the JSON export's to within the element's resolution,
 // or missing where the element cannot hold it, as the warnings count.
-TEST(XbtRun, BufrDecodesWithEcCodesToTheJsonExportsValues) {
+TEST(XbtRun, BufrDecodesWithEcCodesAndWreportToTheJsonExportsValues) {
   TempDirectory directory;
   std::mt19937_64 random(20261207);
   for (int i = 0; i < 2000; ++i) {
     directory.write("m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
   }
-  const testing::RunResult bufr =
-      runXbt({"export", "--format", "bufr", "--partial", "--stdout", "--centre", "98",
-              "--subcentre", "7", "--master-table-version", "19", directory.path()});
-  EXPECT_EQ(bufr.status, 1) << "some are cut short";
-  directory.write("all.bufr", bufr.out);
-  directory.write("all.err", bufr.err);
-  directory.write("all.jsonl",
-                  runXbt({"export", "--format", "json", "--stdout", directory.path()}).out);
-  const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_bufr.py " +
-                              directory.file("all.bufr") + " " + directory.file("all.jsonl") + " " +
-                              directory.file("all.err") + " 98 7 19";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  directory.write("all.jsonl", runXbt({"export", "--format", "json", "--stdout", "--now",
+                                       "2026-12-01", directory.path()})
+                                   .out);
+  // The defaults, and a centre's identity with the oldest tables that give
+  // the template this layout; every message kept, so that the BUFR and the
+  // JSON line up.
+  for (const std::vector<std::string>& identity :
+       std::vector<std::vector<std::string>>{{"65535", "0", "31"}, {"98", "7", "19"}}) {
+    const testing::RunResult bufr =
+        runXbt({"export", "--format", "bufr", "--partial", "--keep-incomplete", "--stdout", "--now",
+                "2026-12-01", "--centre", identity[0], "--subcentre", identity[1],
+                "--master-table-version", identity[2], directory.path()});
+    EXPECT_EQ(bufr.status, 1) << "some are cut short";
+    EXPECT_EQ(
+        bufr.err.find("warning: the BUFR messages name no originating centre") != std::string::npos,
+        identity[0] == "65535");
+    directory.write("all.bufr", bufr.out);
+    directory.write("all.err", bufr.err);
+    const std::string command = "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_bufr.py " +
+                                directory.file("all.bufr") + " " + directory.file("all.jsonl") +
+                                " " + directory.file("all.err") + " " + identity[0] + " " +
+                                identity[1] + " " + identity[2] + " --wreport " WREPORT_DUMP;
+    EXPECT_EQ(std::system(command.c_str()), 0) << identity[2];
+  }
+}
+
+// What cannot be used on the GTS is left out with its reason, and counts
+// as a failure, unless asked for.
+TEST(XbtRun, BufrLeavesOutWhatTheGtsCannotUse) {
+  TempDirectory directory;
+  testing::StandardFields fields;
+  fields.temperatures = {2400, 2300};
+  directory.write("a.bin", testing::standardMessage(fields));
+  testing::StandardFields noPosition = fields;
+  noPosition.header.latitude = testing::kAllOnes;
+  directory.write("b.bin", testing::standardMessage(noPosition));
+  testing::StandardFields noFallRate = fields;
+  noFallRate.probeType = 261;  // a probe without coefficients
+  directory.write("c.bin", testing::standardMessage(noFallRate));
+  testing::RunResult run = runXbt({"export", "--format", "bufr", "-q", directory.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "xbt: " + directory.file("b.bin") +
+                         ": no position; not exported (--keep-incomplete exports it)\nxbt: " +
+                         directory.file("c.bin") +
+                         ": no depths: the probe has no fall rate; not exported "
+                         "(--keep-incomplete exports it)\n");
+  EXPECT_TRUE(directory.exists("a.bufr"));
+  EXPECT_FALSE(directory.exists("b.bufr"));
+  run = runXbt({"export", "--format", "bufr", "-q", "--keep-incomplete", directory.path()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(directory.exists("c.bufr"));
 }
 #endif
 

@@ -2,23 +2,31 @@
 JSON export of the same messages.
 
     check_bufr.py BUFR_FILE JSON_LINES STDERR_FILE CENTRE SUBCENTRE MASTER_VERSION
+                  [--wreport WREPORT_DUMP]
 
 BUFR_FILE holds the messages one after another, JSON_LINES the same
 messages as xbt exports them as JSON, in the same order. A value must
 agree to within the BUFR element's resolution, or be missing where the
 element cannot hold it, and xbt's warnings in STDERR_FILE must count those
 exactly. Section 1 must name the centre, subcentre and master table version
-given. Prints each difference and the count of messages checked; exits 1
-on any difference or when there was nothing to check.
+given. With --wreport, the wreport_dump program decodes the same messages
+with libwreport, and its Section 1 and every value of the subset, in order,
+must agree with ecCodes' (and so, through the checks above, with the JSON):
+texts exactly, numbers to within half the element's resolution, missing
+as missing. Prints each difference and the count of messages checked;
+exits 1 on any difference or when there was nothing to check.
 """
+import functools
 import json
 import math
 import re
+import subprocess
 import sys
 
 import eccodes
 
 MISSING_LONG = eccodes.CODES_MISSING_LONG
+MISSING_DOUBLE = eccodes.CODES_MISSING_DOUBLE
 KELVIN = 273.15
 
 
@@ -74,11 +82,22 @@ def wind_flags(name):
     return flags
 
 
+@functools.lru_cache(maxsize=None)
+def wmo_codes(version, table):
+    """The codes ecCodes' copy of a WMO code table defines for a master
+    table version."""
+    path = f"/usr/share/eccodes/definitions/bufr/tables/0/wmo/{version}/codetables/{table}.table"
+    with open(path, encoding="latin-1") as lines:
+        return {int(line.split()[0]) for line in lines
+                if line.split() and line.split()[0].isdigit() and "MISSING" not in line.upper()}
+
+
 def check(m, identification):
     for key, wanted in zip(("bufrHeaderCentre", "bufrHeaderSubCentre",
                             "masterTablesVersionNumber"), identification):
         m.expect(key, wanted)
     m.expect("dataCategory", 31)
+    m.expect("internationalDataSubCategory", 3)
     d = m.document
     ship, probe, surface, profile = d["ship"], d["probe"], d["surface"], d["profile"]
     fields = d["time_fields"]
@@ -106,7 +125,8 @@ def check(m, identification):
     m.expect("windDirection", surface["wind_direction_deg"])
     air = surface["air_temperature_c"]
     m.expect("airTemperature", None if air is None else air + KELVIN, resolution=0.01)
-    method = m.held(surface["current_method_code"], lambda c: c <= 5)
+    # 0 is "reserved" in 0 02 030, our 6 is WMO's ADCP: no WMO meaning.
+    method = m.held(surface["current_method_code"], lambda c: 1 <= c <= 5)
     m.expect("methodOfCurrentMeasurement", method)
     m.expect("seaSurfaceCurrentDirection", surface["current_direction_deg"])
     m.expect("speedOfSeaSurfaceCurrent", surface["current_speed_m_s"], resolution=0.01)
@@ -115,8 +135,12 @@ def check(m, identification):
     m.expect("#1#globalGtsppQualityFlag", None if d["bottom_depth_m"] is None else 0)
     m.expect("heightOfXbtOrXctdLauncher",
              m.held(probe.get("launch_height_m"), number_fits(6, 0)), resolution=1)
-    m.expect("instrumentTypeForWaterTemperatureOrSalinityProfileMeasurement", probe["code"])
-    m.expect("waterTemperatureProfileRecorderTypes", probe["recorder_code"])
+    # Codes the master table version's code tables do not define are missing.
+    version = identification[2]
+    m.expect("instrumentTypeForWaterTemperatureOrSalinityProfileMeasurement",
+             m.held(probe["code"], lambda c: c in wmo_codes(version, "22067")))
+    m.expect("waterTemperatureProfileRecorderTypes",
+             m.held(probe["recorder_code"], lambda c: c in wmo_codes(version, "22068")))
     m.expect("softwareVersionNumber", probe["software_version"])
     serial = probe["serial_number"]
     for n in (1, 2):
@@ -155,6 +179,116 @@ def check(m, identification):
         m.expect(f"qualifiers {i}", 11, qualifiers[3 + 2 * i])
 
 
+SECTION_1 = (("centre", "bufrHeaderCentre"), ("subcentre", "bufrHeaderSubCentre"),
+             ("master_table_version", "masterTablesVersionNumber"),
+             ("local_table_version", "localTablesVersionNumber"), ("category", "dataCategory"),
+             ("subcategory", "internationalDataSubCategory"),
+             ("local_subcategory", "dataSubCategory"), ("update_sequence", "updateSequenceNumber"),
+             ("year", "typicalYear"), ("month", "typicalMonth"), ("day", "typicalDay"),
+             ("hour", "typicalHour"), ("minute", "typicalMinute"), ("second", "typicalSecond"))
+
+
+LAYOUTS = {}
+
+
+def descriptors(handle):
+    """The message's descriptors, sequences expanded but not replications,
+    with each one's type and scale; ecCodes leaks megabytes each time it is
+    asked, so once for each layout."""
+    layout = tuple(eccodes.codes_get(handle, key) for key in (
+        "bufrHeaderCentre", "bufrHeaderSubCentre", "masterTablesVersionNumber",
+        "localTablesVersionNumber")) + tuple(eccodes.codes_get_array(handle, "unexpandedDescriptors"))
+    if layout not in LAYOUTS:
+        LAYOUTS[layout] = (eccodes.codes_get_array(handle, "expandedCodes").tolist(),
+                           eccodes.codes_get_array(handle, "expandedTypes"),
+                           eccodes.codes_get_array(handle, "expandedOriginalScales").tolist())
+    return LAYOUTS[layout]
+
+
+def eccodes_values(handle):
+    """The subset's values in order as (code, value or None, resolution),
+    delayed replications repeated as their factors say."""
+    codes, types, scales = descriptors(handle)
+    numbers = eccodes.codes_get_array(handle, "numericValues").tolist()
+    texts = eccodes.codes_get_array(handle, "stringValues")
+    values = []
+
+    def element(i):
+        number = numbers[len(values)]
+        if number == MISSING_DOUBLE:
+            value = None
+        elif types[i] == "string":  # numericValues holds which text, counting from 1
+            text = texts[int(number) // 1000 - 1]
+            value = text.rstrip(" ") if text else None
+        else:
+            value = number
+        values.append((f"B{codes[i]:05d}", value, 10.0 ** -scales[i]))
+        return value
+
+    def walk(start, end):
+        i = start
+        while i < end:
+            kind, count, times = codes[i] // 100000, codes[i] // 1000 % 100, codes[i] % 1000
+            if kind == 0:
+                element(i)
+                i += 1
+            elif kind == 1:
+                body = i + 1 if times else i + 2
+                for _ in range(times or int(element(i + 1) or 0)):
+                    walk(body, body + count)
+                i = body + count
+            else:
+                raise ValueError(f"operator {codes[i]:06d} not compared")
+
+    walk(0, len(codes))
+    return values
+
+
+def agree(ours, theirs, resolution):
+    if ours is None or theirs is None or isinstance(ours, str) or isinstance(theirs, str):
+        return ours == theirs
+    return abs(ours - theirs) <= resolution / 2 + 1e-9
+
+
+def check_wreport(handle, decoded):
+    """Differences of wreport's decode of the message from ecCodes'."""
+    if "error" in decoded:
+        return [f"wreport cannot decode it: {decoded['error']}"]
+    problems = []
+    for field, key in SECTION_1:
+        if decoded[field] != eccodes.codes_get(handle, key):
+            problems.append(f"wreport {field}: {decoded[field]}, "
+                            f"ecCodes {key}: {eccodes.codes_get(handle, key)}")
+    if eccodes.codes_get(handle, "numberOfSubsets") != 1 or \
+            eccodes.codes_get(handle, "compressedData"):
+        return problems + ["wreport: only one uncompressed subset is compared"]
+    try:
+        expected = eccodes_values(handle)
+    except ValueError as error:
+        return problems + [f"ecCodes values: {error}"]
+    except IndexError:
+        return problems + ["ecCodes has fewer values than its descriptors call for"]
+    got = decoded["values"]
+    if len(got) != len(expected):
+        problems.append(f"wreport has {len(got)} values, ecCodes {len(expected)}")
+    for n, ((code, value), (wanted_code, wanted, resolution)) in enumerate(zip(got, expected)):
+        if code != wanted_code:
+            return problems + [f"value {n}: wreport has {code}, ecCodes {wanted_code}"]
+        if not agree(value, wanted, resolution):
+            problems.append(f"value {n} {code}: wreport has {value!r}, ecCodes {wanted!r}")
+    return problems
+
+
+def wreport_decodes(program, path):
+    """wreport_dump's document for each message in the file, in order, one
+    at a time: all at once would not fit in memory for long profiles."""
+    with subprocess.Popen([program, path], stdout=subprocess.PIPE, text=True) as run:
+        for line in run.stdout:
+            yield json.loads(line)
+    if run.returncode not in (0, 1):
+        sys.exit(f"{program} failed with status {run.returncode}")
+
+
 def warned_counts(path):
     """Values each message's warning says were left out, by source name."""
     counts = {}
@@ -169,12 +303,18 @@ def warned_counts(path):
 
 
 def main():
-    with open(sys.argv[2], encoding="utf-8") as lines:
+    arguments = sys.argv[1:]
+    wreport = None
+    if len(arguments) == 8 and arguments[6] == "--wreport":
+        wreport = wreport_decodes(arguments[7], arguments[0])
+        arguments = arguments[:6]
+    with open(arguments[1], encoding="utf-8") as lines:
         documents = [json.loads(line) for line in lines]
-    warned = warned_counts(sys.argv[3])
-    identification = [int(value) for value in sys.argv[4:7]]
-    checked = failed = 0
-    with open(sys.argv[1], "rb") as messages:
+    warned = warned_counts(arguments[2])
+    identification = [int(value) for value in arguments[3:6]]
+    checked = failed = wreport_failed = 0
+    wreport_problems = []
+    with open(arguments[0], "rb") as messages:
         for document in documents:
             handle = eccodes.codes_bufr_new_from_file(messages)
             if handle is None:
@@ -185,19 +325,30 @@ def main():
                 eccodes.codes_set(handle, "unpack", 1)
                 message = Message(handle, document)
                 check(message, identification)
+                if wreport is not None:
+                    decoded = next(wreport, None)
+                    wreport_problems = ["wreport found no such message"] if decoded is None \
+                        else check_wreport(handle, decoded)
             finally:
                 eccodes.codes_release(handle)
             if warned.get(document["source"], 0) != message.omitted:
                 message.problems.append(f"warned of {warned.get(document['source'], 0)} values "
                                         f"left out, {message.omitted} were")
-            for problem in message.problems[:5]:
+            for problem in message.problems[:5] + wreport_problems[:5]:
                 print(f"{document['source']}: {problem}")
+            wreport_failed += bool(wreport_problems)
+            failed += bool(message.problems or wreport_problems)
             checked += 1
-            failed += bool(message.problems)
         if eccodes.codes_bufr_new_from_file(messages) is not None:
             print("more BUFR messages than JSON documents")
             failed += 1
-    print(f"{checked} messages checked, {failed} with differences")
+    if wreport is not None and sum(1 for _ in wreport):
+        print("more wreport messages than JSON documents")
+        failed += 1
+    summary = f"{checked} messages checked, {failed} with differences"
+    if wreport is not None:
+        summary += f", {wreport_failed} of them between wreport and ecCodes"
+    print(summary)
     return 1 if failed or not checked else 0
 
 

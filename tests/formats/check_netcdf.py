@@ -2,10 +2,13 @@
 with the JSON export of the same messages.
 
     check_netcdf.py JSON_LINES --collection FILE.nc
+    check_netcdf.py JSON_LINES --complete FILE.nc
     check_netcdf.py JSON_LINES --files DIR [EVERY]
 
 With --collection, FILE.nc holds every message of JSON_LINES as one
-profile each, in the same order. With --files, DIR holds NAME.nc for each
+profile each, in the same order; with --complete, only those decoded whole
+with a time, a position and a depth (or no samples), and no coordinate of
+any profile is a fill value. With --files, DIR holds NAME.nc for each
 NAME.bin, of which every EVERY-th (default 1) is opened. Prints each
 difference and the count of profiles checked; exits 1 on any difference or
 when there was nothing to check.
@@ -55,6 +58,7 @@ TEXTS = [
     ("file_name", ("source",)), ("ship_name", ("ship", "name")),
     ("call_sign", ("ship", "call_sign")), ("soop_line", ("ship", "soop_line")),
     ("probe_name", ("probe", "name")), ("recorder_name", ("probe", "recorder_name")),
+    ("fall_rate_source", ("probe", "fall_rate_source")),
     ("software_version", ("probe", "software_version")),
     ("unique_tag", ("probe", "unique_tag")),
     ("wind_instrument_name", ("surface", "wind_instrument_name")),
@@ -149,6 +153,15 @@ class Profiles:
         return found
 
 
+def complete(document):
+    """Whether the message gives a profile without fill values in its
+    coordinates."""
+    depths = document["profile"]["depth_m"]
+    return document["decoded"] and document["time"] is not None and \
+        document["latitude"] is not None and document["longitude"] is not None and \
+        (not depths or any(depth is not None for depth in depths))
+
+
 def main():
     # xarray warns as it reads a missing time, and a date beyond what
     # datetime64 holds; both are expected here.
@@ -157,8 +170,16 @@ def main():
     with open(sys.argv[1], encoding="utf-8") as lines:
         documents = [json.loads(line) for line in lines]
     checked = failed = 0
-    if sys.argv[2] == "--collection":
+    if sys.argv[2] == "--complete":
+        documents = [d for d in documents if complete(d)]
+    if sys.argv[2] in ("--collection", "--complete"):
         profiles = Profiles(sys.argv[3])
+        if sys.argv[2] == "--complete":
+            with xarray.open_dataset(sys.argv[3], decode_times=False) as raw:
+                for name in ("time", "latitude", "longitude"):
+                    if np.isnan(raw[name].values).any():
+                        print(f"a fill value in {name}")
+                        failed += 1
         if len(set(profiles.values["profile_id"])) != len(profiles.values["profile_id"]):
             print("profile_id is not unique")
             failed += 1

@@ -56,6 +56,19 @@ TEST(Observation, FullResolutionDepthsFromTheFallRate) {
   o = observationOf(fields, 20.0);
   EXPECT_DOUBLE_EQ(*o.profile.samples[10].depthM(), 3.34);  // 3.3449375 at 0.5 s
 
+  // Where the reports' probe table departs from WMO table C-3, the data take
+  // C-3's: the T-12 (900) at 200 s is 9.727 * 200 - 0.0000473 * 200^2 =
+  // 1943.508 m, not 2 m deeper; the XCTD (741) has a fall rate at all.
+  fields.probeType = 900;
+  fields.temperatures.assign(2001, 2000);
+  o = observationOf(fields);
+  EXPECT_DOUBLE_EQ(*o.probe.fallRateB, -0.0000473);
+  EXPECT_EQ(o.probe.fallRateSource, "wmo_c3");
+  EXPECT_DOUBLE_EQ(*o.profile.samples[2000].depthM(), 1943.51);
+  fields.probeType = 741;
+  // 3.42543 * 10 - 0.00047 * 10^2 at 10 s
+  EXPECT_DOUBLE_EQ(*observationOf(fields).profile.samples[100].depthM(), 34.21);
+
   for (std::uint64_t probe : {261u, 3u, 1023u}) {  // no coefficients, not in the table, missing
     fields.probeType = probe;
     o = observationOf(fields);

@@ -1,0 +1,21 @@
+// What an observation lacks for the formats that exchange and archive
+// profiles: a BUFR message without a real time, a position or depths is of
+// no use on the GTS, and a CF profile without a time, a position or any
+// depth has fill values in its coordinates.
+#ifndef XBTCONV_FORMATS_INCOMPLETENESS_H_
+#define XBTCONV_FORMATS_INCOMPLETENESS_H_
+
+#include <string>
+
+#include "xbtconv/observation.h"
+
+namespace xbtconv {
+
+/// The reasons, joined by "; " ("no position; no depths: the probe has no
+/// fall rate"); empty when nothing lacks. `forGts` also asks for a time
+/// and position quality control did not find impossible, and a profile.
+std::string incompleteness(const Observation& observation, bool forGts);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_FORMATS_INCOMPLETENESS_H_
