@@ -1,6 +1,7 @@
 #include "cli/plot_command.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "pipeline/output_file.h"
@@ -47,10 +48,13 @@ std::string existing(const std::vector<fs::path>& candidates, const fs::path& fo
 GalleryRow rowOf(const Observation& o) {
   GalleryRow row;
   if (o.time.utcSeconds) row.time = isoTime(*o.time.utcSeconds);
-  if (o.latitude && o.longitude) {
-    char position[64];
-    std::snprintf(position, sizeof position, "%.3f %.3f", *o.latitude, *o.longitude);
-    row.position = position;
+  row.latitude = o.latitude;
+  row.longitude = o.longitude;
+  if (o.qc) {
+    row.qcFlag = o.qc->profileFlag;
+    for (const std::string& name : qcTestNames(o.qc->testsFailed)) {
+      row.qcTests += (row.qcTests.empty() ? "" : ", ") + name;
+    }
   }
   if (o.probe.code) row.probe = std::to_string(*o.probe.code);
   if (o.probe.name) row.probe += " " + *o.probe.name;
@@ -76,6 +80,19 @@ int runPlot(const PlotOptions& options, std::FILE* /*out*/, std::FILE* err) {
     return 1;
   }
   const fs::path folder = folderName.empty() ? fs::path(".") : fs::path(folderName);
+  // A page of the same name that xbt did not write is someone else's.
+  const std::string index = (folder / "index.html").string();
+  {
+    std::ifstream page(index, std::ios::binary);
+    std::string head(1024, '\0');
+    page.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(page.gcount()));
+    if (page.gcount() > 0 && !isGalleryPage(head)) {
+      sayAbout(err, index,
+               "not written by xbt plot; left as it is (-o DIR plots into another folder)");
+      return 1;
+    }
+  }
   const std::int64_t now = options.now.value_or(currentUtcSeconds());
   const WriteOptions writing{.sync = options.run.sync};
   OutputClaims claims;
@@ -150,13 +167,12 @@ int runPlot(const PlotOptions& options, std::FILE* /*out*/, std::FILE* err) {
         }
         rows.push_back(std::move(plotted.row));
       });
-  // The page of what was plotted, also when the run was interrupted.
-  const std::string index = (folder / "index.html").string();
-  if (!writeOutputFile(index, galleryHtml(rows), writing, error)) {
-    sayAbout(err, index, "cannot write: " + error);
-    tally.count(Outcome::kFailed);
-  }
-  return endRun(options.run, finished, tally, tally.summary("plotted"), err);
+  // The page of what was plotted, also when the run was interrupted. It is
+  // no input: a page that cannot be written fails the run, not a file.
+  const bool indexWritten = writeOutputFile(index, galleryHtml(rows), writing, error);
+  if (!indexWritten) sayAbout(err, index, "cannot write: " + error);
+  const int status = endRun(options.run, finished, tally, tally.summary("plotted"), err);
+  return status == 0 && !indexWritten ? 1 : status;
 }
 
 }  // namespace xbtconv

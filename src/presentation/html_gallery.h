@@ -1,11 +1,17 @@
 // The index of a run of plots: one HTML page, usable without a network,
 // with one row per message (name, time, position, probe, layout, samples,
-// status, links to its report and data when they exist) and its plot as a
-// thumbnail. Clicking a column header sorts by that column.
+// quality, status, links to its report and data when they exist) and its
+// plot as a thumbnail, loaded only when it scrolls into view, so that a page
+// of ten thousand rows opens at once. Clicking a column header sorts by
+// that column: numbers (position by latitude, samples, the quality flag)
+// as numbers. The page says it was made by xbt plot, so that a later run
+// knows it may replace it.
 #ifndef XBTCONV_PRESENTATION_HTML_GALLERY_H_
 #define XBTCONV_PRESENTATION_HTML_GALLERY_H_
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace xbtconv {
@@ -13,11 +19,14 @@ namespace xbtconv {
 /// One row; links are relative to the page, "" for none.
 struct GalleryRow {
   std::string name;
-  std::string time;      // ISO 8601, "" when unknown
-  std::string position;  // "" when unknown
+  std::string time;                // ISO 8601, "" when unknown
+  std::optional<double> latitude;  // degrees north
+  std::optional<double> longitude;
   std::string probe;
   std::string layout;
-  int samples = -1;  // -1: no observation
+  int samples = -1;     // -1: no observation
+  int qcFlag = -1;      // the profile's quality flag; -1: none
+  std::string qcTests;  // the tests that flagged anything
   bool ok = false;
   std::string status;  // "ok", or why not
   std::string plot;
@@ -27,6 +36,9 @@ struct GalleryRow {
 
 /// The page for `rows`, in their order until a header is clicked.
 std::string galleryHtml(const std::vector<GalleryRow>& rows);
+
+/// Whether `page` is one galleryHtml made.
+bool isGalleryPage(std::string_view page);
 
 }  // namespace xbtconv
 

@@ -10,18 +10,22 @@
 
 #include "presentation/markup_text.h"
 #include "profile/utc_time.h"
+#include "xbtconv/qc.h"
 
 namespace xbtconv {
 namespace {
 
-// The picture: 600 by 760 px, the plot area inside the margins.
+// The picture: 600 px wide, the plot area inside the margins, and below it
+// as many caption lines as the observation needs.
 constexpr double kWidth = 600;
-constexpr double kHeight = 760;
+constexpr double kCaptionLine = 16;
 constexpr double kLeft = 72;
 constexpr double kRight = 576;
 constexpr double kTop = 120;
 constexpr double kBottom = 680;
 constexpr const char* kCurveColour = "#c0392b";
+constexpr const char* kProbablyBadColour = "#e67e22";
+constexpr const char* kBadColour = "#5b2c6f";
 
 std::string number(double value, int decimals) {
   char text[48];
@@ -96,7 +100,7 @@ std::string titleLines(const Observation& o) {
          "</text>\n";
 }
 
-std::vector<std::string> captionLines(const Observation& o, bool depths, int gaps) {
+std::vector<std::string> captionLines(const Observation& o, bool depths, int gaps, int outside) {
   std::vector<std::string> lines;
   const Observation::Profile& p = o.profile;
   std::string layout = "No profile layout";
@@ -115,6 +119,19 @@ std::vector<std::string> captionLines(const Observation& o, bool depths, int gap
     lines.emplace_back("No depths (the probe has no fall rate): samples by number");
   }
   if (gaps > 0) lines.push_back(std::to_string(gaps) + " samples without a value, left as gaps");
+  if (outside > 0) {
+    lines.push_back(std::to_string(outside) +
+                    " samples above the surface (depths past the fall rate's turning point), "
+                    "not drawn");
+  }
+  if (o.qc) {
+    std::string tests;
+    for (const std::string& name : qcTestNames(o.qc->testsFailed)) {
+      tests += (tests.empty() ? "" : ", ") + name;
+    }
+    lines.push_back("Quality flag " + std::to_string(o.qc->profileFlag) +
+                    (tests.empty() ? "; no test flagged a value" : "; flagged by " + tests));
+  }
   if (!o.decoded) {
     lines.push_back("Decode stopped at bit " + std::to_string(o.stopBit.value_or(0)) +
                     ": the profile may be cut short");
@@ -136,11 +153,17 @@ std::string toSvg(const Observation& observation) {
   double warmest = -coldest;
   double deepest = 0;
   int gaps = 0;
+  int outside = 0;
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const std::optional<double> t = samples[i].temperatureC();
     const std::optional<double> y = yValue(i);
     if (!t || !y) {
       ++gaps;
+      continue;
+    }
+    if (*y < 0) {
+      // Above the surface: nowhere on a profile's plot.
+      ++outside;
       continue;
     }
     coldest = std::min(coldest, *t);
@@ -154,8 +177,13 @@ std::string toSvg(const Observation& observation) {
   const Axis y(0, drawn && deepest > 0 ? deepest * 1.02 : (depths ? 100 : 10));
 
   std::string svg;
+  const std::vector<std::string> caption = captionLines(observation, depths, gaps, outside);
+  const bool legend = std::any_of(samples.begin(), samples.end(), [](const Sample& s) {
+    return s.temperatureQc == kQcProbablyBad || s.temperatureQc == kQcBad;
+  });
   const std::string width = number(kWidth, 0);
-  const std::string height = number(kHeight, 0);
+  const std::string height = number(
+      kBottom + 24 + kCaptionLine * static_cast<double>(caption.size() + (legend ? 1 : 0)), 0);
   append(svg,
          {"<?xml version='1.0' encoding='UTF-8'?>\n",
           "<svg xmlns='http://www.w3.org/2000/svg' width='", width, "' height='", height,
@@ -196,33 +224,59 @@ std::string toSvg(const Observation& observation) {
                "' fill='none' stroke='black' stroke-width='1.5'/>\n"});
 
   // The curve: one subpath per run of samples with values, so that a
-  // sample without one leaves a gap; a lone sample is a dot.
+  // sample without one (or above the surface) leaves a gap; a lone sample
+  // is a dot. Drawn inside the plot area only.
   std::string path;
   std::string dots;
+  std::string marks[2];  // samples flagged 3 and 4
   bool open = false;
   const bool inflections = observation.profile.layout == ProfileLayout::kInflectionPoints;
   const auto present = [&](std::size_t i) {
-    return i < samples.size() && samples[i].temperatureC() && yValue(i);
+    if (i >= samples.size() || !samples[i].temperatureC()) return false;
+    const std::optional<double> depth = yValue(i);
+    return depth && *depth >= 0;
   };
   for (std::size_t i = 0; i < samples.size(); ++i) {
     if (!present(i)) {
       open = false;
       continue;
     }
-    const std::string px = number(x.at(*samples[i].temperatureC(), kLeft, kRight), 1);
-    const std::string py = number(y.at(*yValue(i), kTop, kBottom), 1);
+    const double cx = x.at(*samples[i].temperatureC(), kLeft, kRight);
+    const double cy = y.at(*yValue(i), kTop, kBottom);
+    const std::string px = number(cx, 1);
+    const std::string py = number(cy, 1);
     const bool alone = !open && !present(i + 1);
     // Inflection points are few and each one matters: each gets a dot.
     if (inflections || alone) append(dots, {"<circle cx='", px, "' cy='", py, "' r='2.5'/>\n"});
+    const std::uint8_t flag = samples[i].temperatureQc;
+    if (flag == kQcProbablyBad) {
+      append(marks[0], {"<circle cx='", px, "' cy='", py, "' r='4'/>\n"});
+    } else if (flag == kQcBad) {
+      append(marks[1], {"<path d='M", number(cx - 3.5, 1), " ", number(cy - 3.5, 1),
+                        " l7 7 m0 -7 l-7 7'/>\n"});
+    }
     if (alone) continue;
     append(path, {open ? " L" : " M", px, " ", py});
     open = true;
+  }
+  append(svg, {"<clipPath id='plot-area'><rect x='", left, "' y='", top, "' width='",
+               number(kRight - kLeft, 0), "' height='", number(kBottom - kTop, 0),
+               "'/></clipPath>\n<g clip-path='url(#plot-area)'>\n"});
+  // The marks beneath the curve, which they ring.
+  if (!marks[0].empty()) {
+    append(svg, {"<g class='flag3' fill='none' stroke='", kProbablyBadColour,
+                 "' stroke-width='1.5'>\n", marks[0], "</g>\n"});
+  }
+  if (!marks[1].empty()) {
+    append(svg, {"<g class='flag4' fill='none' stroke='", kBadColour, "' stroke-width='2'>\n",
+                 marks[1], "</g>\n"});
   }
   if (!path.empty()) {
     append(svg, {"<path d='", std::string_view(path).substr(1), "' fill='none' stroke='",
                  kCurveColour, "' stroke-width='2' stroke-linejoin='round'/>\n"});
   }
   if (!dots.empty()) append(svg, {"<g fill='", kCurveColour, "'>\n", dots, "</g>\n"});
+  svg += "</g>\n";
   if (!drawn) {
     append(svg,
            {"<text x='", number((kLeft + kRight) / 2, 0), "' y='", number((kTop + kBottom) / 2, 0),
@@ -230,10 +284,35 @@ std::string toSvg(const Observation& observation) {
             samples.empty() ? "No samples in this message" : "No sample has a value", "</text>\n"});
   }
   double lineY = kBottom + 24;
-  for (const std::string& line : captionLines(observation, depths, gaps)) {
+  for (const std::string& line : caption) {
     append(svg, {"<text x='", left, "' y='", number(lineY, 0), "' font-size='12'>", xmlText(line),
                  "</text>\n"});
-    lineY += 16;
+    lineY += kCaptionLine;
+  }
+  if (legend) {
+    // The marks, named below the caption.
+    const std::string markY = number(lineY - 4, 1);
+    append(svg, {"<g font-size='12'>\n<circle cx='",
+                 number(kLeft + 4, 0),
+                 "' cy='",
+                 markY,
+                 "' r='4' fill='none' stroke='",
+                 kProbablyBadColour,
+                 "' stroke-width='1.5'/>\n<text x='",
+                 number(kLeft + 14, 0),
+                 "' y='",
+                 number(lineY, 0),
+                 "'>quality flag 3, probably bad</text>\n<path d='M",
+                 number(kLeft + 210.5, 1),
+                 " ",
+                 number(lineY - 7.5, 1),
+                 " l7 7 m0 -7 l-7 7' fill='none' stroke='",
+                 kBadColour,
+                 "' stroke-width='2'/>\n<text x='",
+                 number(kLeft + 224, 0),
+                 "' y='",
+                 number(lineY, 0),
+                 "'>quality flag 4, bad</text>\n</g>\n"});
   }
   return svg + "</svg>\n";
 }

@@ -11,7 +11,6 @@ the deepest sample, on the scales the axis labels state; a run of samples
 without a value stays a gap; the frame is drawn; a message without samples
 says so and has no curve. Prints each problem; exits 1 on any.
 """
-import html.parser
 import json
 import os
 import subprocess
@@ -104,18 +103,13 @@ def check_plot(path, document, scratch):
     return problems
 
 
-class Index(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.rows, self.links, self.in_body = 0, [], False
-
-    def handle_starttag(self, tag, attributes):
-        attributes = dict(attributes)
-        self.in_body |= tag == "tbody"
-        self.rows += tag == "tr" and self.in_body
-        for key in ("href", "src"):
-            if key in attributes and tag in ("a", "img"):
-                self.links.append(attributes[key])
+def index_rows(path):
+    """The rows the index page holds, as the data its script shows."""
+    with open(path, encoding="utf-8") as page:
+        text = page.read()
+    start = text.index("<script type='application/json' id='rows'>")
+    start = text.index(">", start) + 1
+    return json.loads(text[start:text.index("</script>", start)])
 
 
 def main():
@@ -129,13 +123,11 @@ def main():
             for problem in check_plot(os.path.join(folder, name), document, scratch):
                 print(f"{name}: {problem}")
                 failures += 1
-    index = Index()
-    with open(os.path.join(folder, "index.html"), encoding="utf-8") as page:
-        index.feed(page.read())
-    if index.rows != inputs:
-        print(f"index.html: {index.rows} rows for {inputs} inputs")
+    rows = index_rows(os.path.join(folder, "index.html"))
+    if len(rows) != inputs:
+        print(f"index.html: {len(rows)} rows for {inputs} inputs")
         failures += 1
-    for link in index.links:
+    for link in (row[key] for row in rows for key in ("plot", "report", "data") if row[key]):
         if not os.path.exists(os.path.join(folder, urllib.parse.unquote(link))):
             print(f"index.html: {link} does not exist")
             failures += 1
