@@ -195,6 +195,12 @@ class Exporter {
     if (!item.listingFailure.empty()) {
       return settled(Outcome::kFailed, noteAbout(item.input.path, item.listingFailure));
     }
+    if (gathered_ &&
+        metThroughEarlierPath(item.input, options_.run.paths, options_.run.recursive)) {
+      return settled(Outcome::kFailed,
+                     noteAbout(item.input.path,
+                               "already in " + options_.collection + " from an earlier path"));
+    }
     if (gathered_ || options_.toStandardOutput) return std::nullopt;
     const std::string folder = outputFolderOf(item.input, options_.run.outputDirectory);
     if (!options_.run.outputDirectory.empty() && folder != madeFolder_) {
@@ -226,6 +232,30 @@ class Exporter {
                                 optionsText(options_)};
 };
 
+// Whether the collection is up to date: it exists, its options record is
+// this run's, and neither an input nor a folder of the inputs (whose time
+// changes as files come and go) is newer. Counts the inputs in `inputs`.
+bool collectionUpToDate(const ExportOptions& options, std::size_t& inputs) {
+  const std::filesystem::path collection(options.collection);
+  OptionsRecord record(".xbt-export." + collection.filename().string(), optionsText(options));
+  const auto since = record.since(collection.parent_path().string());
+  bool upToDate = since.has_value();
+  std::string lastFolder;
+  forEachInputFile(
+      options.run.paths, options.run.recursive,
+      [&](const InputFile& input) {
+        ++inputs;
+        if (input.directory != lastFolder && !input.givenByName) {
+          lastFolder = input.directory;
+          upToDate = upToDate && isUpToDate(input.directory, options.collection, since);
+        }
+        upToDate = upToDate && isUpToDate(input.path, options.collection, since);
+        return upToDate;
+      },
+      [&upToDate](const std::string&, const std::string&) { upToDate = false; });
+  return upToDate;
+}
+
 }  // namespace
 
 int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
@@ -250,6 +280,17 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
         "xbt: warning: the BUFR messages name no originating centre (65535, missing); "
         "--centre N sets yours (WMO Common Code table C-11)\n",
         err);
+  }
+  if (!options.collection.empty()) {
+    std::size_t inputs = 0;
+    // Every run records its options beside the collection, for --update.
+    if (collectionUpToDate(options, inputs) && options.run.update) {
+      removeUnfinished(options.collection);
+      if (!options.run.quiet) {
+        std::fprintf(err, "xbt: exported 0, failed 0, skipped 0, up to date %zu\n", inputs);
+      }
+      return 0;
+    }
   }
   Exporter exporter(options);
   NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch");

@@ -1,6 +1,7 @@
 #include "cli/xbt_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -70,6 +71,89 @@ void addSampleRate(CLI::App* command, double& rate) {
       ->add_option("--sample-rate", rate,
                    "Samples per second of full-resolution profiles, for their depths (default 10)")
       ->check(CLI::Validator([](std::string& text) { return checkRate(text); }, "HZ", "rate"));
+}
+
+// Edits (insertions, deletions, substitutions) that turn `a` into `b`.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "; did you mean 'export'?" for the nearest of `known`, when one is near.
+std::string nearest(const std::string& word, const std::vector<std::string>& known) {
+  std::string best;
+  std::size_t distance = 3;  // farther is no typo
+  for (const std::string& candidate : known) {
+    const std::size_t d = editDistance(word, candidate);
+    if (d < distance) {
+      distance = d;
+      best = candidate;
+    }
+  }
+  return best.empty() ? "" : "; did you mean '" + best + "'?";
+}
+
+// The subcommand named `name`, or nullptr.
+CLI::App* commandNamed(CLI::App& app, const std::string& name) {
+  const std::vector<CLI::App*> found =
+      app.get_subcommands([&name](CLI::App* command) { return command->get_name() == name; });
+  return found.empty() ? nullptr : found.front();
+}
+
+// What the command line asks for that xbt does not know, said before the
+// parser's own message (which names what it missed next, not the typo):
+// an unknown command, or an option its command does not have. "" when
+// all is known.
+std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
+  std::vector<std::string> commands;
+  for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+    commands.push_back(command->get_name());
+  }
+  CLI::App* command = nullptr;
+  bool value = false;  // the word is the value of the option before it
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") break;
+    if (command == nullptr) {
+      if (word.starts_with("-")) continue;
+      command = commandNamed(app, word);
+      if (command == nullptr) {
+        return "'" + word + "' is not an xbt command" + nearest(word, commands) +
+               " (xbt --help lists them)";
+      }
+      continue;
+    }
+    if (value || !word.starts_with("-") || word == "-") {
+      value = false;
+      continue;
+    }
+    // A short option may carry its value ("-j2") or more flags ("-rq").
+    const bool isLong = word.starts_with("--");
+    const std::string name = isLong ? word.substr(0, word.find('=')) : word.substr(0, 2);
+    if (name == "-h" || name == "--help") continue;
+    if (const CLI::Option* option = command->get_option_no_throw(name)) {
+      value = option->get_type_size() != 0 &&
+              (isLong ? word.find('=') == std::string::npos : word.size() == 2);
+      continue;
+    }
+    std::vector<std::string> options;
+    for (const CLI::Option* option : command->get_options()) {
+      for (const std::string& longName : option->get_lnames()) options.push_back("--" + longName);
+    }
+    return "xbt " + command->get_name() + " has no option '" + name + "'" + nearest(name, options) +
+           " (xbt " + command->get_name() + " --help lists them)";
+  }
+  return "";
 }
 
 }  // namespace
@@ -214,6 +298,17 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
 
   std::ostringstream help;
   std::ostringstream problems;
+  // xbt help [COMMAND]: the same as xbt [COMMAND] --help.
+  if (argc >= 2 && std::string(argv[1]) == "help") {
+    CLI::App* command = argc >= 3 ? commandNamed(app, argv[2]) : nullptr;
+    std::fputs((command != nullptr ? command->help() : app.help()).c_str(), out);
+    return argc >= 3 && command == nullptr ? 2 : 0;
+  }
+  const std::string unknown = unknownWords(app, argc, argv);
+  if (!unknown.empty()) {
+    std::fprintf(err, "xbt: %s\n", unknown.c_str());
+    return 2;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

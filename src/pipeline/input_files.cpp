@@ -15,7 +15,8 @@ using Fail = std::function<void(const std::string&, const std::string&)>;
 // The *.bin files of `top`, and with `recursive` those of its subfolders:
 // each folder's own files first, then its subfolders in name order, depth
 // first. False when `visit` asked to stop.
-bool scanFolder(const std::string& top, bool recursive, const Visit& visit, const Fail& fail) {
+bool scanFolder(const std::string& top, std::size_t argument, bool recursive, const Visit& visit,
+                const Fail& fail) {
   struct Folder {
     std::string path;
     std::string subfolder;
@@ -29,7 +30,8 @@ bool scanFolder(const std::string& top, bool recursive, const Visit& visit, cons
     std::string error;
     while (lister.next(names, error) && !names.empty()) {
       for (const std::string& name : names) {
-        if (!visit({joinPath(folder.path, name), folder.path, name, folder.subfolder, false})) {
+        if (!visit({joinPath(folder.path, name), folder.path, name, folder.subfolder, false,
+                    argument})) {
           return false;
         }
       }
@@ -60,13 +62,15 @@ bool scanFolder(const std::string& top, bool recursive, const Visit& visit, cons
 
 void forEachInputFile(const std::vector<std::string>& paths, bool recursive, const Visit& visit,
                       const Fail& fail) {
-  for (const std::string& path : paths) {
+  for (std::size_t argument = 0; argument < paths.size(); ++argument) {
+    const std::string& path = paths[argument];
     std::error_code code;
     if (std::filesystem::is_directory(path, code)) {
-      if (!scanFolder(path, recursive, visit, fail)) return;
+      if (!scanFolder(path, argument, recursive, visit, fail)) return;
     } else {
       const std::filesystem::path given(path);
-      if (!visit({path, given.parent_path().string(), given.filename().string(), "", true})) {
+      if (!visit({path, given.parent_path().string(), given.filename().string(), "", true,
+                  argument})) {
         return;
       }
     }

@@ -22,6 +22,7 @@ struct InputFile {
   std::string name;       // the file name alone
   std::string subfolder;  // its folder below the PATH scanned ("" at the top)
   bool givenByName = false;
+  std::size_t argument = 0;  // which PATH gave it, from 0
 };
 
 /// Calls `visit` for each input file in order, until it returns false,

@@ -23,6 +23,19 @@ std::optional<std::string> OutputClaims::claim(const std::string& output,
   return output + " is already the output of " + owner->second;
 }
 
+bool metThroughEarlierPath(const InputFile& input, const std::vector<std::string>& paths,
+                           bool recursive) {
+  for (std::size_t i = 0; i < input.argument && i < paths.size(); ++i) {
+    if (paths[i] == input.path) return true;
+    const std::string folder = joinPath(paths[i], "");
+    if (input.path.size() > folder.size() && input.path.compare(0, folder.size(), folder) == 0 &&
+        (recursive || input.path.find(kPathSeparator, folder.size()) == std::string::npos)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 OptionsRecord::OptionsRecord(std::string name, std::string options)
     : name_(std::move(name)), options_(std::move(options)) {}
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "pipeline/input_files.h"
 
@@ -30,6 +31,14 @@ class OutputClaims {
  private:
   std::unordered_map<std::string, std::string> owners_;
 };
+
+/// Whether `input` was met already through an earlier PATH of `paths`: the
+/// same file named twice, or named besides a folder that holds it (with
+/// `recursive`, at any depth). It compares the paths as given, which is how
+/// profiles are told apart in a collection, and keeps nothing from input to
+/// input, as a collection of millions cannot.
+bool metThroughEarlierPath(const InputFile& input, const std::vector<std::string>& paths,
+                           bool recursive);
 
 /// A record of the options that made the outputs of a folder (a hidden file
 /// there), so that a run with other options does not take earlier outputs

@@ -3,16 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 #include <random>
 
 #include "decoding/jjvv2_message.h"
 #include "formats/json_export.h"
+#include "pipeline/directory_listing.h"
 #include "profile/observation_builder.h"
 #include "profile/utc_time.h"
 #include "support/message_checks.h"
 #include "support/process_runner.h"
 #include "support/random_fields.h"
 #include "support/temp_directory.h"
+#include "xbtconv/formats.h"
 #include "xbtconv/qc.h"
 
 namespace xbtconv {
@@ -107,12 +113,31 @@ TEST(XbtRun, UsageHelpAndVersion) {
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_FALSE(run.err.empty());
   }
+  // What was not understood is named, with the nearest known word.
+  EXPECT_EQ(runXbt({"exprot", "x.bin"}).err,
+            "xbt: 'exprot' is not an xbt command; did you mean 'export'? (xbt --help lists "
+            "them)\n");
+  EXPECT_EQ(runXbt({"export", "--formt", "json", "x.bin"}).err,
+            "xbt: xbt export has no option '--formt'; did you mean '--format'? (xbt export "
+            "--help lists them)\n");
+  for (const char* rate : {"nan", "inf", "0", "-1", "abc"}) {
+    const testing::RunResult run = runXbt({"plot", "--sample-rate", rate, "x.bin"});
+    EXPECT_EQ(run.status, 2) << rate;
+    EXPECT_NE(run.err.find("a sampling rate is a number of samples per second above 0, not '" +
+                           std::string(rate) + "'"),
+              std::string::npos)
+        << run.err;
+    EXPECT_LT(run.err.size(), 200u) << run.err;
+  }
   testing::RunResult run = runXbt({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("export"), std::string::npos);
-  run = runXbt({"export", "--help"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("--sample-rate"), std::string::npos);
+  for (const std::vector<std::string>& asked :
+       {std::vector<std::string>{"export", "--help"}, std::vector<std::string>{"help", "export"}}) {
+    run = runXbt(asked);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("--sample-rate"), std::string::npos);
+  }
   EXPECT_EQ(runXbt({"--version"}).out, "xbt " XBTCONV_VERSION "\n");
 }
 
@@ -135,7 +160,119 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
   EXPECT_EQ(runXbt({"info", "missing_dir/"}).out.find("missing_dir/\t"), 0u);
 }
 
+// No run writes two of its inputs to one output: a later input that would
+// fails with the reason, and subfolders are mirrored where -r gives them.
+TEST(XbtRun, TwoInputsNeverShareAnOutput) {
+  TempDirectory directory;
+  std::filesystem::create_directories(directory.file("A"));
+  std::filesystem::create_directories(directory.file("B"));
+  directory.write("A/x.bin", goodMessage());
+  directory.write("B/x.bin", testing::extendedMessage(testing::ExtendedFields{}));
+  directory.write("A/y.bin", goodMessage());
+  directory.write("A/y.BIN", goodMessage());
+  const std::string out = directory.file("out");
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"export", "--format", "json"}, {"convert"}, {"plot"}}) {
+    std::vector<std::string> arguments = command;
+    arguments.insert(arguments.end(),
+                     {"-q", "-o", out, directory.file("A/x.bin"), directory.file("B/x.bin")});
+    const testing::RunResult run = runXbt(arguments);
+    EXPECT_EQ(run.status, 1) << command[0];
+    const std::string output = command[0] == "export"    ? "x.json"
+                               : command[0] == "convert" ? "x.bin.srp"
+                                                         : "x.svg";
+    EXPECT_EQ(run.err, "xbt: " + directory.file("B/x.bin") + ": " + joinPath(out, output) +
+                           " is already the output of " + directory.file("A/x.bin") + "\n")
+        << command[0];
+  }
+  EXPECT_NE(directory.read("out/x.json").find("\"source\":\"x.bin\",\"kind\":1,"),
+            std::string::npos)
+      << "the first input's";
+  // y.bin and y.BIN both make y.json.
+  testing::RunResult run = runXbt({"export", "--format", "json", "-q", directory.file("A")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("y.json is already the output of"), std::string::npos) << run.err;
+  // With -r, the subfolders keep the two apart.
+  run = runXbt(
+      {"export", "--format", "json", "-q", "-r", "-o", directory.file("mirror"), directory.path()});
+  EXPECT_TRUE(directory.exists("mirror/A/x.json") && directory.exists("mirror/B/x.json"));
+}
+
+// Many threads print and write what one does, in the same order.
+TEST(XbtRun, ManyThreadsDoWhatOneDoes) {
+  TempDirectory directory;
+  std::mt19937_64 random(3122026);
+  for (int i = 0; i < 400; ++i) {
+    directory.write("m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
+  }
+  for (const char* format : {"json", "bufr", "csv"}) {
+    const auto run = [&](const char* jobs) {
+      return runXbt({"export", "--format", format, "--stdout", "--now", "2026-12-01", "--partial",
+                     "-j", jobs, directory.path()});
+    };
+    const testing::RunResult one = run("1");
+    const testing::RunResult many = run("4");
+    EXPECT_EQ(many.out, one.out) << format;
+    EXPECT_EQ(many.err, one.err) << format;
+  }
+  const testing::RunResult one = runXbt({"qc", "-j", "1", "--now", "2026-12-01", directory.path()});
+  EXPECT_EQ(runXbt({"qc", "-j", "3", "--now", "2026-12-01", directory.path()}).out, one.out);
+}
+
+// -q, -r, -o and --update mean the same in every command that writes, and
+// --update passes over what is up to date and counts it.
+TEST(XbtRun, TheSameOptionsEverywhere) {
+  TempDirectory directory;
+  std::filesystem::create_directories(directory.file("in/sub"));
+  directory.write("in/sub/a.bin", goodMessage());
+  directory.write("in/sub/d.bin", std::string("a text file, no message"));
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"export", "--format", "csv"}, {"convert"}, {"plot"}}) {
+    std::vector<std::string> arguments = command;
+    arguments.insert(arguments.end(),
+                     {"-q", "-r", "-o", directory.file("out"), "--update", directory.file("in")});
+    testing::RunResult run = runXbt(arguments);
+    EXPECT_EQ(run.status, 0) << command[0] << run.err;
+    EXPECT_EQ(run.err, "") << "-q: no skipped file, no summary";
+    arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(command.size()));  // no -q
+    run = runXbt(arguments);
+    EXPECT_NE(run.err.find(", failed 0, skipped 1, up to date 1"), std::string::npos)
+        << command[0] << ": " << run.err;
+  }
+  EXPECT_TRUE(directory.exists("out/sub/a.csv") && directory.exists("out/sub/a.bin.srp") &&
+              directory.exists("out/index.html"));
+  for (const char* command : {"info", "qc"}) {
+    EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
+  }
+}
+
 #ifndef _WIN32
+// Ctrl-C: the run finishes the files under way, says so with its summary so
+// far, and a plot run writes the gallery of what it plotted.
+TEST(XbtRun, AnInterruptIsSaidAndThePlotsSoFarListed) {
+  TempDirectory directory;
+  testing::StandardFields fields;
+  fields.typeOfData = 2;
+  fields.temperatures.assign(30000, 2400);
+  for (int i = 0; i < 300; ++i)
+    directory.write("m" + std::to_string(i) + ".bin", testing::standardMessage(fields));
+  const std::string command =
+      "timeout --preserve-status -s INT 0.5 '" XBT_EXECUTABLE "' plot -q -o '" +
+      directory.file("out") + "' '" + directory.path() + "' 2> '" + directory.file("err") + "'";
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 130);
+  const std::string err = directory.read("err");
+  EXPECT_NE(err.find("xbt: interrupted\nxbt: plotted "), std::string::npos) << err;
+  const std::string index = directory.read("out/index.html");
+  EXPECT_NE(index.find("xbt plot"), std::string::npos);
+  int plots = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(directory.file("out"))) {
+    plots += entry.path().extension() == ".svg" ? 1 : 0;
+  }
+  EXPECT_GT(plots, 0);
+  EXPECT_LT(plots, 300) << "the run ended before the interrupt";
+  EXPECT_NE(err.find("plotted " + std::to_string(plots) + ","), std::string::npos) << err;
+}
+
 // A write that fails is named, and leaves the earlier output as it was:
 // here the temporary file cannot be made (a folder has its name), and then
 // the output cannot be replaced (it is a folder).
