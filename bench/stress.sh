@@ -13,7 +13,7 @@ work=${1:-$(mktemp -d)}
 mkdir -p "$work"
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
-generate=build/bench/bench/make_messages
+generate=build/bench/make_messages
 xbtconv=build/bench/xbtconv
 
 # run DIR EXPECTED_FILES EXPECTED_REPORTS: converts DIR, checks that every

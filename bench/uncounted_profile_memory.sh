@@ -14,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for type in 1 2 3; do
   rm -f "$work"/*
-  build/bench/bench/make_messages uncounted "$work/uncounted.bin" "$mebibytes" "$type"
+  build/bench/make_messages uncounted "$work/uncounted.bin" "$mebibytes" "$type"
   peak_kib=$(/usr/bin/time -f %M build/bench/xbtconv "$work" 2>&1 >/dev/null | tail -n 1)
   report_mib=$(( $(stat -c %s "$work/uncounted.bin.srp") >> 20 ))
   awk -v type="$type" -v peak="$peak_kib" -v size="$mebibytes" -v report="$report_mib" 'BEGIN {

@@ -11,8 +11,11 @@ cp examples/*.bin "$inputs/"
 rm -rf docs/gallery
 mkdir -p docs/gallery
 "$xbt" convert -q -o docs/gallery "$inputs" || true
-"$xbt" export --format json -o docs/gallery "$inputs" 2>/dev/null || true
-"$xbt" plot -o docs/gallery "$inputs" 2>/dev/null || true
+# The quality control's clock fixed, so that the pages do not change with
+# the day they are made.
+"$xbt" export --format json --now 2026-12-01 -o docs/gallery "$inputs" 2>/dev/null || true
+"$xbt" plot --now 2026-12-01 -o docs/gallery "$inputs" 2>/dev/null || true
+rm -f docs/gallery/.xbt-export.*
 for name in standard_full_resolution standard_two_meter standard_inflection_points; do
   rsvg-convert -w 600 "docs/gallery/$name.svg" -o "docs/$name.png"
 done

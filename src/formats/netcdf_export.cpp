@@ -239,7 +239,7 @@ class Writer {
     }
   }
 
-  void writeSamples(Spool& spool, std::size_t samples) {
+  void writeSamples(Spool& spool, std::size_t samples) const {
     std::vector<float> depths;
     std::vector<float> temperatures;
     std::vector<signed char> depthFlags;

@@ -241,6 +241,11 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
   }
   EXPECT_TRUE(directory.exists("out/sub/a.csv") && directory.exists("out/sub/a.bin.srp") &&
               directory.exists("out/index.html"));
+  // Outputs made with other options are not up to date.
+  const testing::RunResult run =
+      runXbt({"export", "--format", "csv", "-r", "-o", directory.file("out"), "--update", "--no-qc",
+              directory.file("in")});
+  EXPECT_NE(run.err.find("xbt: exported 1, failed 0, skipped 1\n"), std::string::npos) << run.err;
   for (const char* command : {"info", "qc"}) {
     EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
   }
