@@ -1,11 +1,17 @@
 #include "pipeline/directory_listing.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#ifndef _WIN32
+#include <dirent.h>
+#endif
 
 namespace xbtconv {
 namespace {
@@ -59,31 +65,8 @@ bool MessageFileLister::next(std::vector<std::string>& names, std::string& error
   const auto less = [](const std::string& a, const std::string& b) {
     return messageFileNameLess(a, b);
   };
-  std::error_code code;
-  std::filesystem::directory_iterator entry(directory_, code);
-  // A listing that breaks off part-way would leave files out without a
-  // word, so it counts as a directory that cannot be listed.
-  for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
-#ifdef _WIN32
-    std::string owned;
-    try {
-      owned = entry->path().filename().string();
-    } catch (const std::exception&) {
-      // A name with characters the narrow code page cannot hold could not
-      // be opened by its narrow name either.
-      continue;
-    }
-    const std::string_view name = owned;
-#else
-    // The name is looked at in place: most entries of a pass are passed
-    // over, and a pass meets every entry of the directory.
-    const std::string& path = entry->path().native();
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
-#endif
-    if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) continue;
+  const auto consider = [&](std::string_view name) {
+    if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) return;
     if (names.size() < batchSize_) {
       names.emplace_back(name);
       std::push_heap(names.begin(), names.end(), less);
@@ -92,10 +75,46 @@ bool MessageFileLister::next(std::vector<std::string>& names, std::string& error
       names.back().assign(name);
       std::push_heap(names.begin(), names.end(), less);
     }
+  };
+#ifdef _WIN32
+  std::error_code code;
+  std::filesystem::directory_iterator entry(directory_, code);
+  // A listing that breaks off part-way would leave files out without a
+  // word, so it counts as a directory that cannot be listed.
+  for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
+    std::string owned;
+    try {
+      owned = entry->path().filename().string();
+    } catch (const std::exception&) {
+      // A name with characters the narrow code page cannot hold could not
+      // be opened by its narrow name either.
+      continue;
+    }
+    consider(owned);
   }
-  if (code) {
+  const std::string failure = code ? code.message() : std::string();
+#else
+  // The names are looked at in place, with no path made of each: most
+  // entries of a pass are passed over, and a pass meets every entry.
+  std::string failure;
+  DIR* const listing = ::opendir(directory_.c_str());
+  if (listing == nullptr) {
+    failure = std::strerror(errno);
+  } else {
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+      consider(entry->d_name);
+      errno = 0;
+    }
+    // A listing that breaks off part-way would leave files out without a
+    // word, so it counts as a directory that cannot be listed.
+    if (errno != 0) failure = std::strerror(errno);
+    ::closedir(listing);
+  }
+#endif
+  if (!failure.empty()) {
     names.clear();
-    error = code.message();
+    error = failure;
     return false;
   }
   std::sort_heap(names.begin(), names.end(), less);

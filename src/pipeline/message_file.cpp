@@ -53,7 +53,7 @@ LoadedFile notAMessage(int kind) {
 
 #ifdef _WIN32
 
-LoadedFile load(const std::string& path) {
+LoadedFile load(const std::string& path, FileBytes bytes) {
   LoadedFile result;
   std::error_code code;
   const std::filesystem::file_type type = std::filesystem::status(path, code).type();
@@ -72,7 +72,7 @@ LoadedFile load(const std::string& path) {
   }
   const int kind = messageKind(head);
   if (!isConvertedKind(kind)) return notAMessage(kind);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  bytes.resize(static_cast<std::size_t>(size));
   std::memcpy(bytes.data(), head.data(), head.size());
   if (!in.read(reinterpret_cast<char*>(bytes.data() + kKindBytes), size - kKindBytes)) {
     return failed(LoadFailure::kCannotRead);
@@ -98,7 +98,7 @@ bool readFully(int fd, std::uint8_t* out, std::size_t count) {
   return true;
 }
 
-LoadedFile loadFrom(int fd) {
+LoadedFile loadFrom(int fd, FileBytes bytes) {
   LoadedFile result;
   struct stat info {};
   if (::fstat(fd, &info) != 0) return failed(LoadFailure::kCannotRead, errno);
@@ -110,18 +110,17 @@ LoadedFile loadFrom(int fd) {
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.
   const auto size = static_cast<std::size_t>(info.st_size);
-  std::vector<std::uint8_t> bytes;
   std::size_t done = 0;
   if (info.st_size > kWholeReadLimit) {
     std::array<std::uint8_t, kKindBytes> head{};
     if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);
     const int kind = messageKind(head);
     if (!isConvertedKind(kind)) return notAMessage(kind);
-    bytes.assign(size, 0);
+    bytes.resize(size);
     std::copy(head.begin(), head.end(), bytes.begin());
     done = head.size();
   } else {
-    bytes.assign(size, 0);
+    bytes.resize(size);
   }
   if (!readFully(fd, bytes.data() + done, size - done)) {
     return failed(LoadFailure::kCannotRead, errno);
@@ -133,12 +132,12 @@ LoadedFile loadFrom(int fd) {
   return result;
 }
 
-LoadedFile load(const std::string& path) {
+LoadedFile load(const std::string& path, FileBytes bytes) {
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
   // writer. It changes nothing for the regular files that are read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return failed(LoadFailure::kCannotOpen, errno);
-  LoadedFile result = loadFrom(fd);
+  LoadedFile result = loadFrom(fd, std::move(bytes));
   ::close(fd);
   return result;
 }
@@ -147,12 +146,14 @@ LoadedFile load(const std::string& path) {
 
 }  // namespace
 
-LoadedFile loadMessageFile(const std::string& path) {
+void loadMessageFile(const std::string& path, LoadedFile& file) {
+  FileBytes room = std::move(file.bytes);
+  room.clear();
   try {
-    return load(path);
+    file = load(path, std::move(room));
   } catch (const std::bad_alloc&) {
     // A file too large for memory is skipped like any unreadable file.
-    return failed(LoadFailure::kNoMemory);
+    file = failed(LoadFailure::kNoMemory);
   }
 }
 

@@ -8,7 +8,9 @@
 #define XBTCONV_PIPELINE_MESSAGE_FILE_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace xbtconv {
@@ -25,16 +27,37 @@ enum class LoadFailure {
   kNoMemory,
 };
 
+/// Bytes that a read is about to fill: made room for without zeroing them
+/// first, which would cost as much as reading a small file.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Arguments>
+  void construct(U* at, Arguments&&... arguments) {
+    ::new (static_cast<void*>(at)) U(std::forward<Arguments>(arguments)...);
+  }
+};
+using FileBytes = std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>>;
+
 struct LoadedFile {
-  int kind = -1;                    // 1 or 2 when loaded, else -1
-  std::vector<std::uint8_t> bytes;  // the whole file when loaded
+  int kind = -1;    // 1 or 2 when loaded, else -1
+  FileBytes bytes;  // the whole file when loaded
   LoadFailure failure = LoadFailure::kNone;
   int kindField = -1;  // for kNotAMessage: the kind the bytes name, -1 for none
   int error = 0;       // errno of kCannotOpen and kCannotRead
 };
 
-/// Reads the file at `path` when it holds a message of kind 1 or 2.
-LoadedFile loadMessageFile(const std::string& path);
+/// Reads the file at `path` into `file` when it holds a message of kind 1
+/// or 2; `file.bytes` keeps its room from an earlier load, so that a batch
+/// allocates nothing per file.
+void loadMessageFile(const std::string& path, LoadedFile& file);
 
 /// The checks a file passes to be loaded, for bytes already in memory: the
 /// result has the kind (1 or 2) or the failure, and no bytes.

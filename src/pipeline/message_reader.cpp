@@ -19,12 +19,20 @@ ReadStatus decodeAs(Message& message, const std::uint8_t* bytes, std::size_t siz
 }  // namespace
 
 ReadStatus MessageReader::readFile(const std::string& path) {
-  file_ = loadMessageFile(path);
+  loadMessageFile(path, file_);
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
   byteCount_ = file_.bytes.size();
   status_ = file_.kind == kExtendedKind ? decodeAs(extended_, file_.bytes.data(), byteCount_)
                                         : decodeAs(standard_, file_.bytes.data(), byteCount_);
-  std::vector<std::uint8_t>().swap(file_.bytes);
+  // The bytes go before the report is made, so that a large file and its
+  // report are never held at once; an ordinary file's room is kept for
+  // the next.
+  constexpr std::size_t kKeptRoom = std::size_t{1} << 20;
+  if (file_.bytes.capacity() > kKeptRoom) {
+    FileBytes().swap(file_.bytes);
+  } else {
+    file_.bytes.clear();
+  }
   return status_;
 }
 

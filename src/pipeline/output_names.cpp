@@ -16,8 +16,13 @@ std::string outputFolderOf(const InputFile& input, const std::string& outputFold
 
 std::optional<std::string> OutputClaims::claim(const std::string& output,
                                                const std::string& input) {
-  // The same file however the path to it is spelt.
-  const std::string key = std::filesystem::path(output).lexically_normal().string();
+  // The same file however the path to it is spelt; most paths need no
+  // normal form made.
+  const bool plain = output.find("/.") == std::string::npos &&
+                     output.find("//") == std::string::npos && !output.starts_with("./") &&
+                     output.find('\\') == std::string::npos;
+  const std::string key =
+      plain ? output : std::filesystem::path(output).lexically_normal().string();
   const auto [owner, fresh] = owners_.try_emplace(key, input);
   if (fresh) return std::nullopt;
   return output + " is already the output of " + owner->second;

@@ -1,6 +1,7 @@
 #include "profile/observation_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <utility>
@@ -21,14 +22,29 @@ constexpr double kKelvinAtZeroCelsius = 273.15;
 // (24.95, not 24.950000000000017).
 double hundredths(double value) { return std::round(value * 100.0) / 100.0; }
 
-// The message's descriptor of catalogue row `row`, or none when its layout
-// has no such field.
-const ElementDescriptor* field(const JjvvMessage& message, const CatalogueRow& row) {
-  for (const ElementDescriptor* descriptor : message.sequence()) {
-    if (descriptor->number() == row.number) return descriptor;
+// The message's descriptors, found by their catalogue rows. Some twenty are
+// looked up per message: their numbers are read once and kept side by side,
+// so that a lookup reads no descriptor it passes over.
+class Fields {
+ public:
+  explicit Fields(const JjvvMessage& message) : sequence_(message.sequence()) {
+    count_ = std::min(sequence_.size(), numbers_.size());
+    for (std::size_t i = 0; i < count_; ++i) numbers_[i] = sequence_[i]->number();
   }
-  return nullptr;
-}
+
+  // The descriptor of `row`, or none when the layout has no such field.
+  const ElementDescriptor* operator()(const CatalogueRow& row) const {
+    for (std::size_t i = 0; i < count_; ++i) {
+      if (numbers_[i] == row.number) return sequence_[i];
+    }
+    return nullptr;
+  }
+
+ private:
+  const std::vector<ElementDescriptor*>& sequence_;
+  std::array<std::int32_t, 64> numbers_{};
+  std::size_t count_ = 0;
+};
 
 std::optional<std::int64_t> raw(const ElementDescriptor* descriptor) {
   if (descriptor == nullptr || descriptor->rawValue() == ElementDescriptor::kMissingRaw) {
@@ -62,13 +78,13 @@ std::optional<double> degrees(double value) {
 // The five time fields as sent: only a field whose bits were all ones (or
 // out of its range) is absent, so that a year of 1899 is a year, not the
 // legacy report's rendering of none.
-Observation::Time timeOf(const JjvvMessage& message) {
+Observation::Time timeOf(const Fields& field) {
   Observation::Time time;
-  time.year = rawInt(field(message, catalogue::kYear));
-  time.month = rawInt(field(message, catalogue::kMonth));
-  time.day = rawInt(field(message, catalogue::kDay));
-  time.hour = rawInt(field(message, catalogue::kHour));
-  time.minute = rawInt(field(message, catalogue::kMinute));
+  time.year = rawInt(field(catalogue::kYear));
+  time.month = rawInt(field(catalogue::kMonth));
+  time.day = rawInt(field(catalogue::kDay));
+  time.hour = rawInt(field(catalogue::kHour));
+  time.minute = rawInt(field(catalogue::kMinute));
   if (time.year && time.month && time.day && time.hour && time.minute) {
     time.utcSeconds = utcSeconds(*time.year, *time.month, *time.day, *time.hour, *time.minute);
   }
@@ -88,9 +104,9 @@ struct WmoFallRate {
 constexpr WmoFallRate kWmoFallRates[] = {
     {71, 1.7779, -0.255}, {741, 3.42543, -0.47}, {900, 9.727, -0.0473}};
 
-Observation::Probe probeOf(const JjvvMessage& message) {
+Observation::Probe probeOf(const JjvvMessage& message, const Fields& field) {
   Observation::Probe probe;
-  probe.code = rawInt(field(message, codetables::kProbeTypeRow));
+  probe.code = rawInt(field(codetables::kProbeTypeRow));
   if (probe.code) {
     const ProbeTypeEntry entry = message.probeType(*probe.code);
     if (entry.code != -1) {
@@ -115,42 +131,42 @@ Observation::Probe probeOf(const JjvvMessage& message) {
   if (serialIndex >= 0) {
     probe.serialNumber = raw(message.sequence()[static_cast<std::size_t>(serialIndex)]);
   }
-  probe.recorderCode = rawInt(field(message, codetables::kRecorderTypeRow));
+  probe.recorderCode = rawInt(field(codetables::kRecorderTypeRow));
   if (probe.recorderCode)
     probe.recorderName = text(message.recorderType(*probe.recorderCode).meaning);
-  if (const std::optional<int> version = rawInt(field(message, catalogue::kSoftwareVersion))) {
+  if (const std::optional<int> version = rawInt(field(catalogue::kSoftwareVersion))) {
     // Hundredths of a version (at most 999): "6.12".
     probe.softwareVersion = std::to_string(*version / 100) + "." +
                             static_cast<char>('0' + *version % 100 / 10) +
                             static_cast<char>('0' + *version % 10);
   }
-  if (const std::optional<std::int64_t> tag = raw(field(message, catalogue::kUniqueTag))) {
+  if (const std::optional<std::int64_t> tag = raw(field(catalogue::kUniqueTag))) {
     std::string digits(8, '0');
     for (int i = 0; i < 8; ++i) digits[7 - i] = "0123456789ABCDEF"[(*tag >> (4 * i)) & 15];
     probe.uniqueTag = digits;
   }
-  probe.sequenceNumber = rawInt(field(message, catalogue::kSequenceNumber));
-  probe.launchHeightM = scaled(field(message, catalogue::kLaunchHeight));
+  probe.sequenceNumber = rawInt(field(catalogue::kSequenceNumber));
+  probe.launchHeightM = scaled(field(catalogue::kLaunchHeight));
   return probe;
 }
 
-Observation::Surface surfaceOf(const JjvvMessage& message) {
+Observation::Surface surfaceOf(const JjvvMessage& message, const Fields& field) {
   Observation::Surface surface;
-  surface.windInstrumentCode = rawInt(field(message, codetables::kWindInstrumentRow));
+  surface.windInstrumentCode = rawInt(field(codetables::kWindInstrumentRow));
   if (surface.windInstrumentCode) {
     surface.windInstrumentName = text(message.windInstrument(*surface.windInstrumentCode).meaning);
   }
-  surface.windDirectionDeg = rawInt(field(message, catalogue::kWindDirection));
-  surface.windSpeedMs = scaled(field(message, catalogue::kWindSpeed));
-  if (const std::optional<double> kelvin = scaled(field(message, catalogue::kDryBulb))) {
+  surface.windDirectionDeg = rawInt(field(catalogue::kWindDirection));
+  surface.windSpeedMs = scaled(field(catalogue::kWindSpeed));
+  if (const std::optional<double> kelvin = scaled(field(catalogue::kDryBulb))) {
     surface.airTemperatureC = hundredths(*kelvin - kKelvinAtZeroCelsius);
   }
-  surface.currentMethodCode = rawInt(field(message, codetables::kCurrentMethodRow));
+  surface.currentMethodCode = rawInt(field(codetables::kCurrentMethodRow));
   if (surface.currentMethodCode) {
     surface.currentMethodName = text(message.currentMethod(*surface.currentMethodCode).meaning);
   }
-  surface.currentDirectionDeg = rawInt(field(message, catalogue::kCurrentDirection));
-  surface.currentSpeedMs = scaled(field(message, catalogue::kCurrentSpeed));
+  surface.currentDirectionDeg = rawInt(field(catalogue::kCurrentDirection));
+  surface.currentSpeedMs = scaled(field(catalogue::kCurrentSpeed));
   return surface;
 }
 
@@ -246,15 +262,16 @@ Observation buildObservation(const JjvvMessage& message, bool read, std::string 
   observation.kind = kStandardKind;
   observation.decoded = read;
   if (!read) observation.stopBit = message.stopBit();
-  observation.time = timeOf(message);
+  const Fields field(message);
+  observation.time = timeOf(field);
   observation.latitude = degrees(message.latitude());
   observation.longitude = degrees(message.longitude());
   observation.ship.name = text(message.shipName());
   observation.ship.callSign = text(message.callSign());
-  observation.ship.imoNumber = raw(field(message, catalogue::kImoNumber));
-  observation.probe = probeOf(message);
-  observation.surface = surfaceOf(message);
-  observation.bottomDepthM = rawInt(field(message, catalogue::kTotalWaterDepth));
+  observation.ship.imoNumber = raw(field(catalogue::kImoNumber));
+  observation.probe = probeOf(message, field);
+  observation.surface = surfaceOf(message, field);
+  observation.bottomDepthM = rawInt(field(catalogue::kTotalWaterDepth));
   observation.profile = profileOf(message, observation.probe, sampleRateHz);
   return observation;
 }
@@ -264,10 +281,11 @@ Observation buildObservation(const Jjvv2Message& message, bool read, std::string
   Observation observation = buildObservation(static_cast<const JjvvMessage&>(message), read,
                                              std::move(source), sampleRateHz);
   observation.kind = kExtendedKind;
+  const Fields field(message);
   if (message.soopLine() != "Missing") observation.ship.soopLine = text(message.soopLine());
-  observation.ship.transectNumber = rawInt(field(message, catalogue::kTransectNumber));
-  observation.ship.headingDeg = rawInt(field(message, catalogue::kShipHeading));
-  observation.ship.speedMs = scaled(field(message, catalogue::kShipSpeed));
+  observation.ship.transectNumber = rawInt(field(catalogue::kTransectNumber));
+  observation.ship.headingDeg = rawInt(field(catalogue::kShipHeading));
+  observation.ship.speedMs = scaled(field(catalogue::kShipSpeed));
   return observation;
 }
 

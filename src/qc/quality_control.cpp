@@ -1,6 +1,8 @@
 #include "xbtconv/qc.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 
@@ -81,7 +83,6 @@ class Checker {
     checkTime();
     checkPosition();
     checkSamples();
-    checkNeighbours();
     checkWireBreak();
     summary_.profileFlag = profileFlag();
     return summary_;
@@ -90,9 +91,13 @@ class Checker {
  private:
   void performed(std::uint32_t test) { summary_.testsPerformed |= test; }
 
-  void flagTemperature(Sample& sample, std::uint8_t flag, std::uint32_t test) {
+  // Flags the sample's temperature and notes the test in `failed`, a local
+  // of the loop: a store of a byte may alias anything, so a member would be
+  // reloaded and stored again at every sample.
+  static void flagTemperature(Sample& sample, std::uint8_t flag, std::uint32_t test,
+                              std::uint32_t& failed) {
     sample.temperatureQc = std::max(sample.temperatureQc, flag);
-    summary_.testsFailed |= test;
+    failed |= test;
   }
 
   void checkTime() {
@@ -127,37 +132,58 @@ class Checker {
     }
   }
 
-  // The tests of one sample at a time: ranges, depth order and the tests
-  // that compare a depth with a limit.
+  // The tests of the samples, in one pass: ranges, depth order, the tests
+  // that compare a depth with a limit, and those that compare a sample with
+  // its neighbours.
   void checkSamples() {
     const bool bottomKnown = o_.bottomDepthM.has_value();
     const std::int64_t bottom = 100 * std::int64_t{o_.bottomDepthM.value_or(0)};
     // Deeper than the bottom by more than 5 m or 2 % of it.
-    const std::int64_t bottomLimit = bottom + std::max<std::int64_t>(500, bottom / 50);
-    const bool ratedKnown = o_.probe.maxDepthM.has_value();
-    const std::int64_t ratedLimit = 110 * std::int64_t{o_.probe.maxDepthM.value_or(0)};
+    const std::int64_t bottomLimit =
+        bottomKnown ? bottom + std::max<std::int64_t>(500, bottom / 50) : INT64_MAX;
+    const std::int64_t ratedLimit =
+        o_.probe.maxDepthM ? 110 * std::int64_t{*o_.probe.maxDepthM} : INT64_MAX;
+    const std::int32_t regionLow = region_ != nullptr ? region_->low : INT32_MIN;
+    const std::int32_t regionHigh = region_ != nullptr ? region_->high : INT32_MAX;
+    std::uint32_t failed = 0;
     bool anyDepth = false;
     std::int32_t deepest = 0;
     std::size_t layer = 0;
+    int temperatures = 0;
+    std::int32_t coldest = INT32_MAX;
+    std::int32_t warmest = INT32_MIN;
+    Sample* first = nullptr;   // the nearest two samples with a temperature
+    Sample* second = nullptr;  // above the one in hand: T1 and T2
     for (Sample& sample : samples_) {
       sample.depthQc = sample.depthHundredths ? kQcGood : kQcMissing;
       sample.temperatureQc = sample.temperatureHundredths ? kQcGood : kQcMissing;
       if (sample.temperatureHundredths) {
         const std::int32_t t = *sample.temperatureHundredths;
-        ++temperatures_;
-        coldest_ = std::min(coldest_, t);
-        warmest_ = std::max(warmest_, t);
-        if (t < kGlobalLow || t > kGlobalHigh)
-          flagTemperature(sample, kQcBad, qctest::kGlobalRange);
-        if (region_ != nullptr && (t < region_->low || t > region_->high)) {
-          flagTemperature(sample, kQcBad, qctest::kRegionalRange);
+        // The neighbour tests of T2, now that T3 is known.
+        if (first != nullptr) {
+          checkNeighbours(*first, *second, t, failed);
+        } else if (second != nullptr &&
+                   std::abs(std::int64_t{*second->temperatureHundredths} - t) > kEndSpikeLimit) {
+          // The first sample against the next.
+          flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, failed);
+        }
+        first = second;
+        second = &sample;
+        ++temperatures;
+        coldest = std::min(coldest, t);
+        warmest = std::max(warmest, t);
+        if (t < kGlobalLow || t > kGlobalHigh) {
+          flagTemperature(sample, kQcBad, qctest::kGlobalRange, failed);
+        }
+        if (t < regionLow || t > regionHigh) {
+          flagTemperature(sample, kQcBad, qctest::kRegionalRange, failed);
         }
       }
       if (!sample.depthHundredths) continue;
       const std::int32_t d = *sample.depthHundredths;
       if (anyDepth && d <= deepest) {
         sample.depthQc = kQcBad;
-        summary_.testsFailed |= qctest::kIncreasingDepth;
+        failed |= qctest::kIncreasingDepth;
       }
       deepest = anyDepth ? std::max(deepest, d) : d;
       anyDepth = true;
@@ -167,60 +193,49 @@ class Checker {
       while (layer > 0 && d <= kLayers[layer - 1].bottom) --layer;
       while (layer < kLayerCount && d > kLayers[layer].bottom) ++layer;
       if (d >= 0 && layer < kLayerCount && !(kLayers[layer].low < t && t < kLayers[layer].high)) {
-        flagTemperature(sample, kQcBad, qctest::kEnvelope);
+        flagTemperature(sample, kQcBad, qctest::kEnvelope, failed);
       }
-      if (bottomKnown && d > bottomLimit) flagTemperature(sample, kQcBad, qctest::kBottom);
-      if (d < kTransientDepth) flagTemperature(sample, kQcProbablyBad, qctest::kSurfaceTransient);
-      if (ratedKnown && d > ratedLimit)
-        flagTemperature(sample, kQcProbablyBad, qctest::kRatedDepth);
+      if (d > bottomLimit) flagTemperature(sample, kQcBad, qctest::kBottom, failed);
+      if (d < kTransientDepth) {
+        flagTemperature(sample, kQcProbablyBad, qctest::kSurfaceTransient, failed);
+      }
+      if (d > ratedLimit) flagTemperature(sample, kQcProbablyBad, qctest::kRatedDepth, failed);
     }
+    // The last sample against the one before.
+    if (first != nullptr && std::abs(std::int64_t{*second->temperatureHundredths} -
+                                     *first->temperatureHundredths) > kEndSpikeLimit) {
+      flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, failed);
+    }
+    performed(qctest::kSpike | qctest::kTopBottomSpike | qctest::kGradient);
     if (anyDepth) {
       performed(qctest::kIncreasingDepth | qctest::kEnvelope | qctest::kSurfaceTransient);
       if (bottomKnown) performed(qctest::kBottom);
-      if (ratedKnown) performed(qctest::kRatedDepth);
+      if (o_.probe.maxDepthM) performed(qctest::kRatedDepth);
     }
     performed(qctest::kGlobalRange | qctest::kConstantProfile);
-    if (temperatures_ >= 5 && coldest_ == warmest_) {
+    if (temperatures >= 5 && coldest == warmest) {
       for (Sample& sample : samples_) {
         if (sample.temperatureHundredths) {
-          flagTemperature(sample, kQcBad, qctest::kConstantProfile);
+          flagTemperature(sample, kQcBad, qctest::kConstantProfile, failed);
         }
       }
     }
+    summary_.testsFailed |= failed;
   }
 
-  // The tests that compare a temperature with its neighbours: the nearest
-  // samples with a temperature above and below.
-  void checkNeighbours() {
-    performed(qctest::kSpike | qctest::kTopBottomSpike | qctest::kGradient);
-    Sample* first = nullptr;   // T1 of the sample under test
-    Sample* second = nullptr;  // the sample under test, T2
-    for (Sample& sample : samples_) {
-      if (!sample.temperatureHundredths) continue;
-      if (first != nullptr) {
-        const std::int64_t t1 = *first->temperatureHundredths;
-        const std::int64_t t2 = *second->temperatureHundredths;
-        const std::int64_t t3 = *sample.temperatureHundredths;
-        const std::int64_t bulge = std::llabs(2 * t2 - t1 - t3);
-        // V itself, not its absolute value: a steep but smooth thermocline
-        // makes it negative and is no spike.
-        if (bulge - std::llabs(t3 - t1) > kSpikeLimit) {
-          flagTemperature(*second, kQcProbablyBad, qctest::kSpike);
-        }
-        if (bulge > kGradientLimit) flagTemperature(*second, kQcProbablyBad, qctest::kGradient);
-      } else if (second != nullptr && std::llabs(std::int64_t{*second->temperatureHundredths} -
-                                                 *sample.temperatureHundredths) > kEndSpikeLimit) {
-        // The first sample against the next.
-        flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike);
-      }
-      first = second;
-      second = &sample;
+  // The tests that compare a temperature, T2, with its neighbours T1 and
+  // T3: the nearest samples with a temperature above and below.
+  static void checkNeighbours(const Sample& first, Sample& second, std::int64_t t3,
+                              std::uint32_t& failed) {
+    const std::int64_t t1 = *first.temperatureHundredths;
+    const std::int64_t t2 = *second.temperatureHundredths;
+    const std::int64_t bulge = std::abs(2 * t2 - t1 - t3);
+    // V itself, not its absolute value: a steep but smooth thermocline
+    // makes it negative and is no spike.
+    if (bulge - std::abs(t3 - t1) > kSpikeLimit) {
+      flagTemperature(second, kQcProbablyBad, qctest::kSpike, failed);
     }
-    // The last sample against the one before.
-    if (first != nullptr && std::llabs(std::int64_t{*second->temperatureHundredths} -
-                                       *first->temperatureHundredths) > kEndSpikeLimit) {
-      flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike);
-    }
+    if (bulge > kGradientLimit) flagTemperature(second, kQcProbablyBad, qctest::kGradient, failed);
   }
 
   // Everything below the deepest sample that is tight (within 0.1 degree
@@ -246,11 +261,13 @@ class Checker {
       }
     }
     if (good == samples_.size()) return;
+    std::uint32_t failed = 0;
     for (std::size_t i = good + 1; i < samples_.size(); ++i) {
       if (samples_[i].temperatureHundredths) {
-        flagTemperature(samples_[i], kQcBad, qctest::kWireBreak);
+        flagTemperature(samples_[i], kQcBad, qctest::kWireBreak, failed);
       }
     }
+    summary_.testsFailed |= failed;
   }
 
   std::uint8_t profileFlag() const {
@@ -273,9 +290,6 @@ class Checker {
   std::int64_t now_;
   QcSummary summary_;
   const Region* region_ = nullptr;
-  int temperatures_ = 0;
-  std::int32_t coldest_ = 0x7FFFFFFF;
-  std::int32_t warmest_ = -0x7FFFFFFF;
 };
 
 }  // namespace
