@@ -163,6 +163,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       "XBT messages as data (JSON, CSV, BUFR, netCDF), quality-controlled, the legacy "
       "reports, plots, and a quick look at each file.",
       "xbt");
+  // A path such as /data/ship is a path on Windows too, not an option; the
+  // subcommands take this setting from the app as they are added.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("xbt ") + XBTCONV_VERSION_TEXT);
   app.require_subcommand(1);
 

@@ -52,11 +52,16 @@ std::optional<std::filesystem::file_time_type> OptionsRecord::since(const std::s
   std::ostringstream held;
   held << std::ifstream(path, std::ios::binary).rdbuf();
   std::optional<std::filesystem::file_time_type> time;
-  std::string error;
-  if (held.str() == options_ || writeOutputFile(path, options_, WriteOptions{}, error)) {
+  if (held.str() == options_) {
     std::error_code code;
     const std::filesystem::file_time_type written = std::filesystem::last_write_time(path, code);
     if (!code) time = written;
+  } else {
+    // Every output in the folder was made with other options, or none is
+    // known to be ours: this run makes them all. The time alone could not
+    // say so where file times are as coarse as a second.
+    std::string error;
+    writeOutputFile(path, options_, WriteOptions{}, error);
   }
   folders_.emplace(folder, time);
   return time;

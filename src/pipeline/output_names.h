@@ -50,8 +50,9 @@ class OptionsRecord {
   /// `name` is the record's file name, `options` the text of the options.
   OptionsRecord(std::string name, std::string options);
 
-  /// The time of the record of `folder`, written first where missing or
-  /// different; none when it cannot be written (nothing is then up to date).
+  /// The time of the record of `folder`; none, so that nothing there is up
+  /// to date, when the record was missing or different (it is then written
+  /// for the runs to come).
   std::optional<std::filesystem::file_time_type> since(const std::string& folder);
 
  private:

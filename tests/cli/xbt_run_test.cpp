@@ -188,10 +188,12 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
   EXPECT_NE(directory.read("out/x.json").find("\"source\":\"x.bin\",\"kind\":1,"),
             std::string::npos)
       << "the first input's";
-  // y.bin and y.BIN both make y.json.
+  // y.bin and y.BIN both make y.json (where names differ in case only).
   testing::RunResult run = runXbt({"export", "--format", "json", "-q", directory.file("A")});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("y.json is already the output of"), std::string::npos) << run.err;
+  if (!std::filesystem::equivalent(directory.file("A/y.bin"), directory.file("A/y.BIN"))) {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("y.json is already the output of"), std::string::npos) << run.err;
+  }
   // With -r, the subfolders keep the two apart.
   run = runXbt(
       {"export", "--format", "json", "-q", "-r", "-o", directory.file("mirror"), directory.path()});
