@@ -277,22 +277,17 @@ class Writer {
   // A number attribute in the variable's own type, as CF asks of
   // _FillValue, valid ranges and flag values.
   void typed(int varid, const char* name, nc_type type, const std::vector<double>& values) const {
-    std::vector<signed char> bytes;
-    std::vector<short> shorts;
-    std::vector<int> ints;
-    std::vector<float> floats;
-    const void* data = values.data();
-    for (const double value : values) {
-      bytes.push_back(static_cast<signed char>(value));
-      shorts.push_back(static_cast<short>(value));
-      ints.push_back(static_cast<int>(value));
-      floats.push_back(static_cast<float>(value));
-    }
-    if (type == NC_BYTE) data = bytes.data();
-    if (type == NC_SHORT) data = shorts.data();
-    if (type == NC_INT) data = ints.data();
-    if (type == NC_FLOAT) data = floats.data();
-    check(nc_.put_att(ncid_, varid, name, type, values.size(), data));
+    // Each value is converted to the variable's type only: a float fill
+    // value has no byte, short or int form.
+    const auto put = [&]<typename Number>(Number /*type*/) {
+      std::vector<Number> converted(values.begin(), values.end());
+      check(nc_.put_att(ncid_, varid, name, type, converted.size(), converted.data()));
+    };
+    if (type == NC_BYTE) put(static_cast<signed char>(0));
+    if (type == NC_SHORT) put(short{0});
+    if (type == NC_INT) put(0);
+    if (type == NC_FLOAT) put(0.0F);
+    if (type == NC_DOUBLE) put(0.0);
   }
 
   void flags(int varid, nc_type type, const NetcdfFlags& flags) const {
