@@ -54,6 +54,7 @@ constexpr std::int32_t kTransientDepth = 360;  // the standard XBT reject depth
 constexpr std::int64_t kSpikeLimit = 400;      // twice the 2.0-degree threshold
 constexpr std::int64_t kGradientLimit = 2000;  // twice 10.0 degrees
 constexpr std::int64_t kEndSpikeLimit = 1000;
+static_assert(kGradientLimit > kSpikeLimit, "a sample within the spike limit passes both");
 constexpr std::int32_t kTightStep = 10;  // 0.1 degree
 constexpr std::int32_t kWireLow = -240;
 constexpr std::int32_t kWireHigh = 3200;
@@ -91,13 +92,30 @@ class Checker {
  private:
   void performed(std::uint32_t test) { summary_.testsPerformed |= test; }
 
-  // Flags the sample's temperature and notes the test in `failed`, a local
+  // What a loop over the samples found: the tests that flagged something,
+  // and the worst flag of a sample that counts in the profile flag. A local
   // of the loop: a store of a byte may alias anything, so a member would be
   // reloaded and stored again at every sample.
+  struct Findings {
+    std::uint32_t failed = 0;
+    std::uint8_t worst = kQcNotDone;
+
+    void flagged(const Sample& sample, std::uint8_t flag, std::uint32_t test) {
+      failed |= test;
+      if (countsInProfile(sample)) worst = std::max(worst, flag);
+    }
+  };
+
+  // The top 3.6 m of every drop is suspect by rule: its flags stay out of
+  // the profile flag.
+  static bool countsInProfile(const Sample& sample) {
+    return !sample.depthHundredths || *sample.depthHundredths >= kTransientDepth;
+  }
+
   static void flagTemperature(Sample& sample, std::uint8_t flag, std::uint32_t test,
-                              std::uint32_t& failed) {
+                              Findings& found) {
     sample.temperatureQc = std::max(sample.temperatureQc, flag);
-    failed |= test;
+    found.flagged(sample, flag, test);
   }
 
   void checkTime() {
@@ -134,7 +152,9 @@ class Checker {
 
   // The tests of the samples, in one pass: ranges, depth order, the tests
   // that compare a depth with a limit, and those that compare a sample with
-  // its neighbours.
+  // its neighbours. Most samples pass everything, so each group of tests
+  // is first asked as one range check; only a sample outside it is taken
+  // test by test.
   void checkSamples() {
     const bool bottomKnown = o_.bottomDepthM.has_value();
     const std::int64_t bottom = 100 * std::int64_t{o_.bottomDepthM.value_or(0)};
@@ -143,9 +163,10 @@ class Checker {
         bottomKnown ? bottom + std::max<std::int64_t>(500, bottom / 50) : INT64_MAX;
     const std::int64_t ratedLimit =
         o_.probe.maxDepthM ? 110 * std::int64_t{*o_.probe.maxDepthM} : INT64_MAX;
-    const std::int32_t regionLow = region_ != nullptr ? region_->low : INT32_MIN;
-    const std::int32_t regionHigh = region_ != nullptr ? region_->high : INT32_MAX;
-    std::uint32_t failed = 0;
+    const std::int64_t depthPassHigh = std::min(bottomLimit, ratedLimit);
+    const Ranges ranges(region_);
+    Findings found;
+    bool anyValue = false;  // of a sample that counts in the profile flag
     bool anyDepth = false;
     std::int32_t deepest = 0;
     std::size_t layer = 0;
@@ -157,54 +178,48 @@ class Checker {
     for (Sample& sample : samples_) {
       sample.depthQc = sample.depthHundredths ? kQcGood : kQcMissing;
       sample.temperatureQc = sample.temperatureHundredths ? kQcGood : kQcMissing;
-      if (sample.temperatureHundredths) {
-        const std::int32_t t = *sample.temperatureHundredths;
-        // The neighbour tests of T2, now that T3 is known.
-        if (first != nullptr) {
-          checkNeighbours(*first, *second, t, failed);
-        } else if (second != nullptr &&
-                   std::abs(std::int64_t{*second->temperatureHundredths} - t) > kEndSpikeLimit) {
-          // The first sample against the next.
-          flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, failed);
+      anyValue = anyValue || ((sample.depthHundredths || sample.temperatureHundredths) &&
+                              countsInProfile(sample));
+      std::size_t envelope = kLayerCount;  // the sample's layer; none without a depth
+      if (sample.depthHundredths) {
+        const std::int32_t d = *sample.depthHundredths;
+        if (anyDepth && d <= deepest) {
+          sample.depthQc = kQcBad;
+          found.flagged(sample, kQcBad, qctest::kIncreasingDepth);
         }
-        first = second;
-        second = &sample;
-        ++temperatures;
-        coldest = std::min(coldest, t);
-        warmest = std::max(warmest, t);
-        if (t < kGlobalLow || t > kGlobalHigh) {
-          flagTemperature(sample, kQcBad, qctest::kGlobalRange, failed);
-        }
-        if (t < regionLow || t > regionHigh) {
-          flagTemperature(sample, kQcBad, qctest::kRegionalRange, failed);
+        deepest = anyDepth ? std::max(deepest, d) : d;
+        anyDepth = true;
+        // Depths mostly grow from sample to sample: the layer moves with them.
+        while (layer > 0 && d <= kLayers[layer - 1].bottom) --layer;
+        while (layer < kLayerCount && d > kLayers[layer].bottom) ++layer;
+        if (d >= 0) envelope = layer;
+        if (sample.temperatureHundredths && (d < kTransientDepth || d > depthPassHigh)) {
+          checkDepthLimits(sample, d, bottomLimit, ratedLimit, found);
         }
       }
-      if (!sample.depthHundredths) continue;
-      const std::int32_t d = *sample.depthHundredths;
-      if (anyDepth && d <= deepest) {
-        sample.depthQc = kQcBad;
-        failed |= qctest::kIncreasingDepth;
-      }
-      deepest = anyDepth ? std::max(deepest, d) : d;
-      anyDepth = true;
       if (!sample.temperatureHundredths) continue;
       const std::int32_t t = *sample.temperatureHundredths;
-      // Depths mostly grow from sample to sample: the layer moves with them.
-      while (layer > 0 && d <= kLayers[layer - 1].bottom) --layer;
-      while (layer < kLayerCount && d > kLayers[layer].bottom) ++layer;
-      if (d >= 0 && layer < kLayerCount && !(kLayers[layer].low < t && t < kLayers[layer].high)) {
-        flagTemperature(sample, kQcBad, qctest::kEnvelope, failed);
+      if (t < ranges.low[envelope] || t > ranges.high[envelope]) {
+        checkRanges(sample, t, envelope, found);
       }
-      if (d > bottomLimit) flagTemperature(sample, kQcBad, qctest::kBottom, failed);
-      if (d < kTransientDepth) {
-        flagTemperature(sample, kQcProbablyBad, qctest::kSurfaceTransient, failed);
+      // The neighbour tests of T2, now that T3 is known.
+      if (first != nullptr) {
+        checkNeighbours(*first, *second, t, found);
+      } else if (second != nullptr &&
+                 std::abs(std::int64_t{*second->temperatureHundredths} - t) > kEndSpikeLimit) {
+        // The first sample against the next.
+        flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, found);
       }
-      if (d > ratedLimit) flagTemperature(sample, kQcProbablyBad, qctest::kRatedDepth, failed);
+      first = second;
+      second = &sample;
+      ++temperatures;
+      coldest = std::min(coldest, t);
+      warmest = std::max(warmest, t);
     }
     // The last sample against the one before.
     if (first != nullptr && std::abs(std::int64_t{*second->temperatureHundredths} -
                                      *first->temperatureHundredths) > kEndSpikeLimit) {
-      flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, failed);
+      flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, found);
     }
     performed(qctest::kSpike | qctest::kTopBottomSpike | qctest::kGradient);
     if (anyDepth) {
@@ -216,26 +231,76 @@ class Checker {
     if (temperatures >= 5 && coldest == warmest) {
       for (Sample& sample : samples_) {
         if (sample.temperatureHundredths) {
-          flagTemperature(sample, kQcBad, qctest::kConstantProfile, failed);
+          flagTemperature(sample, kQcBad, qctest::kConstantProfile, found);
         }
       }
     }
-    summary_.testsFailed |= failed;
+    if (anyValue) found.worst = std::max(found.worst, kQcGood);
+    take(found);
+  }
+
+  void take(const Findings& found) {
+    summary_.testsFailed |= found.failed;
+    worstSample_ = std::max(worstSample_, found.worst);
+  }
+
+  // The temperatures that pass the global, regional and envelope ranges at
+  // once, for each layer and, last, for a sample outside every layer.
+  struct Ranges {
+    std::int32_t low[kLayerCount + 1];
+    std::int32_t high[kLayerCount + 1];
+
+    explicit Ranges(const Region* region) {
+      const std::int32_t regionLow = region != nullptr ? region->low : INT32_MIN;
+      const std::int32_t regionHigh = region != nullptr ? region->high : INT32_MAX;
+      for (std::size_t i = 0; i <= kLayerCount; ++i) {
+        low[i] = std::max(kGlobalLow, regionLow);
+        high[i] = std::min(kGlobalHigh, regionHigh);
+        if (i < kLayerCount) {  // strictly inside the layer's range
+          low[i] = std::max(low[i], kLayers[i].low + 1);
+          high[i] = std::min(high[i], kLayers[i].high - 1);
+        }
+      }
+    }
+  };
+
+  // The range tests one by one, for a sample that failed at least one.
+  void checkRanges(Sample& sample, std::int32_t t, std::size_t envelope, Findings& found) const {
+    if (t < kGlobalLow || t > kGlobalHigh) {
+      flagTemperature(sample, kQcBad, qctest::kGlobalRange, found);
+    }
+    if (region_ != nullptr && (t < region_->low || t > region_->high)) {
+      flagTemperature(sample, kQcBad, qctest::kRegionalRange, found);
+    }
+    if (envelope < kLayerCount && !(kLayers[envelope].low < t && t < kLayers[envelope].high)) {
+      flagTemperature(sample, kQcBad, qctest::kEnvelope, found);
+    }
+  }
+
+  // The tests that compare a depth with a limit, one by one.
+  static void checkDepthLimits(Sample& sample, std::int32_t d, std::int64_t bottomLimit,
+                               std::int64_t ratedLimit, Findings& found) {
+    if (d > bottomLimit) flagTemperature(sample, kQcBad, qctest::kBottom, found);
+    if (d < kTransientDepth) {
+      flagTemperature(sample, kQcProbablyBad, qctest::kSurfaceTransient, found);
+    }
+    if (d > ratedLimit) flagTemperature(sample, kQcProbablyBad, qctest::kRatedDepth, found);
   }
 
   // The tests that compare a temperature, T2, with its neighbours T1 and
   // T3: the nearest samples with a temperature above and below.
   static void checkNeighbours(const Sample& first, Sample& second, std::int64_t t3,
-                              std::uint32_t& failed) {
+                              Findings& found) {
     const std::int64_t t1 = *first.temperatureHundredths;
     const std::int64_t t2 = *second.temperatureHundredths;
     const std::int64_t bulge = std::abs(2 * t2 - t1 - t3);
+    if (bulge <= kSpikeLimit) return;  // neither test can fire (the common case)
     // V itself, not its absolute value: a steep but smooth thermocline
     // makes it negative and is no spike.
     if (bulge - std::abs(t3 - t1) > kSpikeLimit) {
-      flagTemperature(second, kQcProbablyBad, qctest::kSpike, failed);
+      flagTemperature(second, kQcProbablyBad, qctest::kSpike, found);
     }
-    if (bulge > kGradientLimit) flagTemperature(second, kQcProbablyBad, qctest::kGradient, failed);
+    if (bulge > kGradientLimit) flagTemperature(second, kQcProbablyBad, qctest::kGradient, found);
   }
 
   // Everything below the deepest sample that is tight (within 0.1 degree
@@ -261,26 +326,21 @@ class Checker {
       }
     }
     if (good == samples_.size()) return;
-    std::uint32_t failed = 0;
+    Findings found;
     for (std::size_t i = good + 1; i < samples_.size(); ++i) {
       if (samples_[i].temperatureHundredths) {
-        flagTemperature(samples_[i], kQcBad, qctest::kWireBreak, failed);
+        flagTemperature(samples_[i], kQcBad, qctest::kWireBreak, found);
       }
     }
-    summary_.testsFailed |= failed;
+    take(found);
   }
 
+  // The worst flag of time, position and the samples below the top 3.6 m;
+  // missing only when nothing has a value.
   std::uint8_t profileFlag() const {
-    std::uint8_t worst = kQcNotDone;
-    const auto take = [&worst](std::uint8_t flag) {
+    std::uint8_t worst = worstSample_;
+    for (const std::uint8_t flag : {summary_.timeFlag, summary_.positionFlag}) {
       if (flag != kQcMissing) worst = std::max(worst, flag);
-    };
-    take(summary_.timeFlag);
-    take(summary_.positionFlag);
-    for (const Sample& sample : samples_) {
-      if (sample.depthHundredths && *sample.depthHundredths < kTransientDepth) continue;
-      take(sample.depthQc);
-      take(sample.temperatureQc);
     }
     return worst == kQcNotDone ? kQcMissing : worst;
   }
@@ -290,6 +350,7 @@ class Checker {
   std::int64_t now_;
   QcSummary summary_;
   const Region* region_ = nullptr;
+  std::uint8_t worstSample_ = kQcNotDone;  // of the samples that count in the profile flag
 };
 
 }  // namespace
