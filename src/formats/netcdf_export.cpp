@@ -244,19 +244,20 @@ class Writer {
     std::vector<float> temperatures;
     std::vector<signed char> depthFlags;
     std::vector<signed char> temperatureFlags;
+    std::vector<SampleValues> block;
     for (std::size_t start = 0; start < samples; start += kSampleBlock) {
       const std::size_t count = std::min(kSampleBlock, samples - start);
+      block.resize(count);
+      readOrThrow(spool, block.data(), count * sizeof(SampleValues));
       depths.resize(count);
       temperatures.resize(count);
       depthFlags.resize(count);
       temperatureFlags.resize(count);
       for (std::size_t i = 0; i < count; ++i) {
-        SampleValues sample{};
-        readOrThrow(spool, &sample, sizeof sample);
-        depths[i] = sample.depth;
-        temperatures[i] = sample.temperature;
-        depthFlags[i] = sample.depthQc;
-        temperatureFlags[i] = sample.temperatureQc;
+        depths[i] = block[i].depth;
+        temperatures[i] = block[i].temperature;
+        depthFlags[i] = block[i].depthQc;
+        temperatureFlags[i] = block[i].temperatureQc;
       }
       check(nc_.put_vara_float(ncid_, depthId_, &start, &count, depths.data()));
       check(nc_.put_vara_float(ncid_, temperatureId_, &start, &count, temperatures.data()));
@@ -393,6 +394,7 @@ struct NetcdfCollection::Spooled {
   CollectionSummary summary;
   std::vector<std::size_t> textLengths = std::vector<std::size_t>(textVariables().size(), 1);
   std::vector<double> record;
+  std::vector<SampleValues> sampleValues;  // of the observation in hand
 };
 
 NetcdfCollection::NetcdfCollection(const std::string& scratch)
@@ -423,12 +425,13 @@ void NetcdfCollection::add(const Observation& observation) {
     s.profiles.append(utf8.data(), utf8.size());
     s.textLengths[t] = std::max<std::size_t>(s.textLengths[t], utf8.size());
   }
+  s.sampleValues.clear();
   for (const Sample& sample : observation.profile.samples) {
-    const SampleValues values{
-        unitsOrFill(sample.depthHundredths), unitsOrFill(sample.temperatureHundredths),
-        static_cast<signed char>(sample.depthQc), static_cast<signed char>(sample.temperatureQc)};
-    s.samples.append(&values, sizeof values);
+    s.sampleValues.push_back(
+        {unitsOrFill(sample.depthHundredths), unitsOrFill(sample.temperatureHundredths),
+         static_cast<signed char>(sample.depthQc), static_cast<signed char>(sample.temperatureQc)});
   }
+  s.samples.append(s.sampleValues.data(), s.sampleValues.size() * sizeof(SampleValues));
 }
 
 bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& options,
