@@ -24,7 +24,9 @@ for obs in xbtconv.read_all(sys.argv[1]):
 PY
 cpu() { # COMMAND...: the CPU seconds of one run
   /usr/bin/time -f '%U %S' -o "$work/time" "$@" >/dev/null 2>&1 || true
-  awk '{ print $1 + $2 }' "$work/time"
+  # The last line: time(1) puts "Command exited with non-zero status" first
+  # when the run fails a file, as export does on a batch with corrupt ones.
+  tail -n 1 "$work/time" | awk '{ print $1 + $2 }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 : >"$work/python"
