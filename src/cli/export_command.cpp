@@ -50,7 +50,7 @@ std::string optionsText(const ExportOptions& options) {
   if (options.now) text += " --now " + isoTime(*options.now);
   if (options.format == "netcdf") {
     for (const auto& [name, value] : options.netcdf.attributes) {
-      text += " --attribute " + name + "=" + value;
+      text.append(" --attribute ").append(name).append("=").append(value);
     }
     if (!options.netcdf.dateCreated.empty())
       text += " --date-created " + options.netcdf.dateCreated;
