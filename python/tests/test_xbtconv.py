@@ -6,6 +6,7 @@ Run by ctest, which sets XBT (the xbt executable), MAKE_MESSAGES (the
 message generator) and EXAMPLES (the bundled examples' folder), and puts
 the built package on PYTHONPATH.
 """
+import doctest
 import json
 import math
 import os
@@ -107,3 +108,8 @@ def test_to_xarray_is_the_netcdf_collection_variable_by_variable(batch, tmp_path
         for name in theirs.variables:
             assert written[name].dtype == theirs[name].dtype, name
             assert written[name].equals(theirs[name]), name
+
+
+def test_the_help_pages_examples_are_what_the_module_does(monkeypatch):
+    monkeypatch.chdir(os.path.dirname(os.path.normpath(EXAMPLES)))
+    assert doctest.testmod(xbtconv).failed == 0

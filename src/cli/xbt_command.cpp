@@ -40,7 +40,8 @@ void addRunOptions(CLI::App* command, RunOptions& run, const char* outputs, bool
                    "Message files, and folders whose *.bin files are taken in name order")
       ->required();
   command->add_flag("-r,--recursive", run.recursive,
-                    "Take the *.bin files of subfolders too (mirrored under -o DIR)");
+                    writes ? "Take the *.bin files of subfolders too (mirrored under -o DIR)"
+                           : "Take the *.bin files of subfolders too");
   command->add_flag("-q,--quiet", run.quiet, "Name failures only: no skipped files, no summary");
   command->add_option("-j,--jobs", run.jobs, "Threads to run on (default: one per core)")
       ->check(CLI::Range(1, 1024));
