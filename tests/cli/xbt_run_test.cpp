@@ -2,6 +2,7 @@
 // it writes, prints and returns.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -248,6 +249,15 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
       runXbt({"export", "--format", "csv", "-r", "-o", directory.file("out"), "--update", "--no-qc",
               directory.file("in")});
   EXPECT_NE(run.err.find("xbt: exported 1, failed 0, skipped 1\n"), std::string::npos) << run.err;
+  // Nor is one older than the record: it was made before these options came
+  // in, by a run that was stopped before it got to redo it.
+  const auto record = std::filesystem::last_write_time(directory.file("out/sub/.xbt-export.csv"));
+  std::filesystem::last_write_time(directory.file("in/sub/a.bin"), record - std::chrono::hours(2));
+  std::filesystem::last_write_time(directory.file("out/sub/a.csv"), record - std::chrono::hours(1));
+  EXPECT_NE(runXbt({"export", "--format", "csv", "-r", "-o", directory.file("out"), "--update",
+                    "--no-qc", directory.file("in")})
+                .err.find("xbt: exported 1, failed 0, skipped 1\n"),
+            std::string::npos);
   for (const char* command : {"info", "qc"}) {
     EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
   }
