@@ -11,6 +11,8 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#else
+#include <io.h>
 #endif
 
 namespace xbtconv {
@@ -55,6 +57,17 @@ bool writeTo(const std::string& target, const ContentProducer& produce, bool syn
   return written;
 }
 
+// Flushes a file that another writer (the netCDF library) made to disk.
+bool syncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return synced;
+}
+
 // Flushes the folder that holds `path`, so that a rename in it is on disk.
 void syncFolderOf(const std::string& path) {
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -78,7 +91,8 @@ bool writeTo(const std::string& target, const ContentProducer& produce, bool syn
       error = errno != 0 ? errno : EIO;
     }
   });
-  if (written && sync && std::fflush(file) != 0) {
+  // fflush hands the data to the system; _commit puts it on the disk.
+  if (written && sync && (std::fflush(file) != 0 || _commit(_fileno(file)) != 0)) {
     written = false;
     error = errno;
   }
@@ -90,6 +104,18 @@ bool writeTo(const std::string& target, const ContentProducer& produce, bool syn
   return written;
 }
 
+bool syncFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r+b");
+  if (file == nullptr) return false;
+  const bool synced = _commit(_fileno(file)) == 0;
+  const int error = errno;
+  std::fclose(file);
+  errno = error;
+  return synced;
+}
+
+// A folder has no handle to flush here; the file system's journal keeps
+// its renames.
 void syncFolderOf(const std::string& /*path*/) {}
 #endif
 
@@ -151,7 +177,12 @@ bool writeOutputFileBy(const std::string& path,
                        const std::function<bool(const std::string&, std::string&)>& write,
                        const WriteOptions& options, std::string& error) {
   const std::string target = unfinishedPath(path);
-  if (!write(target, error)) {
+  bool written = write(target, error);
+  if (written && options.sync && !syncFile(target)) {
+    error = reasonOf(errno);
+    written = false;
+  }
+  if (!written) {
     std::error_code ignored;
     std::filesystem::remove(target, ignored);
     return false;

@@ -43,7 +43,8 @@ bool writeOutputFile(const std::string& path, std::string_view content, const Wr
                      std::string& error);
 /// For libraries that write files themselves: `write` makes the output at
 /// the temporary path it is given, returning false with the reason in its
-/// second argument; the file is then renamed over `path`.
+/// second argument; the file is then (with `sync`, flushed to disk and)
+/// renamed over `path`.
 bool writeOutputFileBy(const std::string& path,
                        const std::function<bool(const std::string&, std::string&)>& write,
                        const WriteOptions& options, std::string& error);
