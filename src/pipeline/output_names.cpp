@@ -1,5 +1,6 @@
 #include "pipeline/output_names.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -28,13 +29,28 @@ std::optional<std::string> OutputClaims::claim(const std::string& output,
   return output + " is already the output of " + owner->second;
 }
 
+namespace {
+
+// A path as one spelling of the file it names: absolute, without "." and
+// "..", with forward slashes; "A/x.bin" and "./A/x.bin" are the same file.
+std::string spelledOnce(const std::string& path) {
+  std::error_code code;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, code);
+  return (code ? std::filesystem::path(path) : absolute).lexically_normal().generic_string();
+}
+
+}  // namespace
+
 bool metThroughEarlierPath(const InputFile& input, const std::vector<std::string>& paths,
                            bool recursive) {
+  if (input.argument == 0) return false;
+  const std::string file = spelledOnce(input.path);
   for (std::size_t i = 0; i < input.argument && i < paths.size(); ++i) {
-    if (paths[i] == input.path) return true;
-    const std::string folder = joinPath(paths[i], "");
-    if (input.path.size() > folder.size() && input.path.compare(0, folder.size(), folder) == 0 &&
-        (recursive || input.path.find(kPathSeparator, folder.size()) == std::string::npos)) {
+    std::string folder = spelledOnce(paths[i]);
+    if (folder == file) return true;
+    if (!folder.ends_with('/')) folder += '/';
+    if (file.size() > folder.size() && file.starts_with(folder) &&
+        (recursive || file.find('/', folder.size()) == std::string::npos)) {
       return true;
     }
   }

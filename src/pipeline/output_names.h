@@ -34,8 +34,8 @@ class OutputClaims {
 
 /// Whether `input` was met already through an earlier PATH of `paths`: the
 /// same file named twice, or named besides a folder that holds it (with
-/// `recursive`, at any depth). It compares the paths as given, which is how
-/// profiles are told apart in a collection, and keeps nothing from input to
+/// `recursive`, at any depth), however the paths are spelt ("A" and
+/// "./A/x.bin"; links are not followed). It keeps nothing from input to
 /// input, as a collection of millions cannot.
 bool metThroughEarlierPath(const InputFile& input, const std::vector<std::string>& paths,
                            bool recursive);

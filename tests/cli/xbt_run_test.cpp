@@ -199,6 +199,13 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
   run = runXbt(
       {"export", "--format", "json", "-q", "-r", "-o", directory.file("mirror"), directory.path()});
   EXPECT_TRUE(directory.exists("mirror/A/x.json") && directory.exists("mirror/B/x.json"));
+  // A collection takes each file once, however the paths to it are spelt.
+  if (netcdfAvailable()) {
+    run = runXbt({"export", "--format", "netcdf", "-r", "--collection", directory.file("all.nc"),
+                  directory.file("A/../B"), directory.file("B/x.bin"), directory.path(),
+                  directory.file("./A/y.bin")});
+    EXPECT_NE(run.err.find("exported 4, failed 3,"), std::string::npos) << run.err;
+  }
 }
 
 // Many threads print and write what one does, in the same order.
