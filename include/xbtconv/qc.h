@@ -8,7 +8,8 @@
 // (good) when every test that ran passed, 9 when it is absent. The profile
 // flag is the worst of the time, the position and every sample's flags,
 // leaving out absent values and samples shallower than 3.6 m (the top of
-// every XBT drop is suspect by rule); 9 only when nothing has a value.
+// every XBT drop is suspect by rule), and at least 3 for a message whose
+// decode stopped early (`decoded` false); 9 only when nothing has a value.
 // Which tests ran and which flagged anything are kept as bits: the GTSPP
 // test numbers' bits, and bits of their own above them for the XBT checks.
 //
@@ -51,6 +52,7 @@ inline constexpr std::uint32_t kBottom = 1u << 23;             // 2.11
 inline constexpr std::uint32_t kWireBreak = 1u << 27;          // XBT
 inline constexpr std::uint32_t kSurfaceTransient = 1u << 28;   // XBT
 inline constexpr std::uint32_t kRatedDepth = 1u << 29;         // XBT
+inline constexpr std::uint32_t kCutShort = 1u << 30;           // the message's decode stopped early
 }  // namespace qctest
 
 /// A test's bit and its fixed name ("impossible_date", "spike", ...).
@@ -65,8 +67,9 @@ const std::vector<QcTest>& qcTests();
 std::vector<std::string> qcTestNames(std::uint32_t bits);
 
 /// Flags every value of `observation` and sets its `qc` summary, anew.
-/// `now` (seconds since 1970-01-01T00:00Z) is the run's clock: a later
-/// observation time is impossible.
+/// `now` (seconds since 1970-01-01T00:00Z) is the run's clock: an
+/// observation time up to a day later is probably bad (3: ship clocks and
+/// time zones), a later one impossible (4).
 void runQualityControl(Observation& observation, std::int64_t now);
 
 }  // namespace xbtconv

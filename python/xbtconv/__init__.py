@@ -15,7 +15,7 @@ Reading one message::
     >>> obs.depth_m[:3], obs.temperature_c[:3]
     (array([2., 4., 6.]), array([14.5, 14.5, 14.5]))
     >>> obs.qc.profile_flag, obs.qc.failed_tests, obs.temperature_qc[:3]
-    (4, ['wire_break', 'surface_transient'], array([3, 1, 1], dtype=uint8))
+    (1, ['surface_transient'], array([3, 1, 1], dtype=uint8))
 
 An observation's attributes carry the names of the JSON export (`time`,
 `time_fields`, `latitude`, `longitude`, `ship`, `probe`, `surface`,

@@ -58,6 +58,12 @@ static_assert(kGradientLimit > kSpikeLimit, "a sample within the spike limit pas
 constexpr std::int32_t kTightStep = 10;  // 0.1 degree
 constexpr std::int32_t kWireLow = -240;
 constexpr std::int32_t kWireHigh = 3200;
+// A sounding shallower than this is no sounding a drop can be judged by:
+// a zero is mostly a field nobody filled in.
+constexpr int kShallowestSoundingM = 5;
+// A ship's clock or time zone may put a drop up to a day ahead of ours:
+// probably bad, not impossible.
+constexpr std::int64_t kClockSkewSeconds = 24 * 60 * 60;
 
 // Ray casting, latitude and longitude taken as plane coordinates.
 bool inside(const Region& region, double latitude, double longitude) {
@@ -86,6 +92,7 @@ class Checker {
     checkSamples();
     checkWireBreak();
     summary_.profileFlag = profileFlag();
+    checkCutShort();
     return summary_;
   }
 
@@ -125,9 +132,15 @@ class Checker {
       return;
     }
     performed(qctest::kImpossibleDate);
-    const bool impossible = !t.utcSeconds || *t.year < kFirstXbtYear || *t.utcSeconds > now_;
-    summary_.timeFlag = impossible ? kQcBad : kQcGood;
-    if (impossible) summary_.testsFailed |= qctest::kImpossibleDate;
+    if (!t.utcSeconds || *t.year < kFirstXbtYear || *t.utcSeconds > now_ + kClockSkewSeconds) {
+      summary_.timeFlag = kQcBad;
+    } else if (*t.utcSeconds > now_) {
+      summary_.timeFlag = kQcProbablyBad;
+    } else {
+      summary_.timeFlag = kQcGood;
+      return;
+    }
+    summary_.testsFailed |= qctest::kImpossibleDate;
   }
 
   void checkPosition() {
@@ -156,7 +169,7 @@ class Checker {
   // is first asked as one range check; only a sample outside it is taken
   // test by test.
   void checkSamples() {
-    const bool bottomKnown = o_.bottomDepthM.has_value();
+    const bool bottomKnown = o_.bottomDepthM && *o_.bottomDepthM >= kShallowestSoundingM;
     const std::int64_t bottom = 100 * std::int64_t{o_.bottomDepthM.value_or(0)};
     // Deeper than the bottom by more than 5 m or 2 % of it.
     const std::int64_t bottomLimit =
@@ -305,7 +318,9 @@ class Checker {
 
   // Everything below the deepest sample that is tight (within 0.1 degree
   // of both neighbours, a missing one counting as no difference) and in a
-  // plausible range is after the wire broke.
+  // plausible range is after the wire broke, when anything there reads off
+  // that range: a broken wire reads off-scale, while a drop that ends in a
+  // steep thermocline has no tight sample near its end and stays in range.
   void checkWireBreak() {
     if (o_.profile.layout != ProfileLayout::kFullResolution &&
         o_.profile.layout != ProfileLayout::kTwoMeter) {
@@ -326,6 +341,14 @@ class Checker {
       }
     }
     if (good == samples_.size()) return;
+    const auto offScale = [](const Sample& sample) {
+      const std::optional<std::int32_t>& t = sample.temperatureHundredths;
+      return t && (*t < kWireLow || *t > kWireHigh);
+    };
+    if (std::none_of(samples_.begin() + static_cast<std::ptrdiff_t>(good) + 1, samples_.end(),
+                     offScale)) {
+      return;
+    }
     Findings found;
     for (std::size_t i = good + 1; i < samples_.size(); ++i) {
       if (samples_[i].temperatureHundredths) {
@@ -333,6 +356,16 @@ class Checker {
       }
     }
     take(found);
+  }
+
+  // A message whose decode stopped early may lack anything after the stop:
+  // its profile is at best probably bad, whatever its samples say.
+  void checkCutShort() {
+    performed(qctest::kCutShort);
+    if (o_.decoded) return;
+    summary_.testsFailed |= qctest::kCutShort;
+    // 9 stays: nothing arrived to be judged.
+    summary_.profileFlag = std::max(summary_.profileFlag, kQcProbablyBad);
   }
 
   // The worst flag of time, position and the samples below the top 3.6 m;
@@ -371,6 +404,7 @@ const std::vector<QcTest>& qcTests() {
       {qctest::kWireBreak, "wire_break"},
       {qctest::kSurfaceTransient, "surface_transient"},
       {qctest::kRatedDepth, "rated_depth"},
+      {qctest::kCutShort, "cut_short"},
   };
   return tests;
 }

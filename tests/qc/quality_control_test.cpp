@@ -1,7 +1,9 @@
 // Quality control on profiles built for each test: the flags each test
-// gives, the edges its definition names, which tests count as performed,
-// and the profile flag. Values are written as the messages carry them
-// (metres and degrees to the hundredth).
+// gives at the edges its definition names (every bound from both sides,
+// every threshold at equality and a hundredth either side), which tests
+// count as performed, and the profile flag. Values are written as the
+// messages carry them (metres and degrees to the hundredth); expected flags
+// are worked out by hand from the rules in the README.
 #include "xbtconv/qc.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +23,12 @@ std::int32_t hundredths(double value) {
   return static_cast<std::int32_t>(std::lround(value * 100));
 }
 
-// A two-metre profile at 30N 40W (no region of its own), dropped on
-// 2020-06-01 12:00 in 5000 m of water, with samples (depth, temperature);
-// NAN for no value.
+// A whole two-metre message from 30N 40W (no region of its own), dropped
+// on 2020-06-01 12:00 in 5000 m of water, with samples (depth,
+// temperature); NAN for no value.
 Observation profile(std::initializer_list<std::pair<double, double>> samples) {
   Observation o;
+  o.decoded = true;
   o.time = {2020, 6, 1, 12, 0, 1590998400};
   o.latitude = 30;
   o.longitude = -40;
@@ -63,130 +66,251 @@ QcSummary summaryOf(Observation o, std::int64_t now = kNow) {
   return *o.qc;
 }
 
+// The temperature flag of one sample alone (no neighbours, no bottom), at
+// `latitude` and `longitude`.
+int aloneFlag(double depth, double temperature, double latitude = 30, double longitude = -40) {
+  Observation o = profile({{depth, temperature}});
+  o.bottomDepthM.reset();
+  o.latitude = latitude;
+  o.longitude = longitude;
+  return temperatureFlags(o)[0];
+}
+
 using Flags = std::vector<int>;
 
-TEST(QualityControl, TimeAndPosition) {
-  EXPECT_EQ(summaryOf(profile({})).timeFlag, kQcGood);
-  EXPECT_EQ(summaryOf(profile({})).positionFlag, kQcGood);
+TEST(QualityControl, TimeAgainstTheFirstXbtAndTheClock) {
+  const auto timeFlag = [](Observation::Time time) {
+    Observation o = profile({});
+    o.time = time;
+    return summaryOf(o);
+  };
+  EXPECT_EQ(timeFlag({1965, 12, 31, 23, 59, -126230460}).timeFlag, kQcBad) << "before any XBT";
+  EXPECT_EQ(timeFlag({1966, 1, 1, 0, 0, -126230400}).timeFlag, kQcGood);
+  EXPECT_EQ(timeFlag({2021, 2, 29, 0, 0, std::nullopt}).timeFlag, kQcBad) << "no such day";
+  // The run's clock itself is good; up to a day ahead is a ship's clock or
+  // time zone (probably bad, still on the GTS); more is impossible.
+  EXPECT_EQ(timeFlag({2026, 12, 1, 0, 0, kNow}).timeFlag, kQcGood);
+  const QcSummary minute = timeFlag({2026, 12, 1, 0, 1, kNow + 60});
+  EXPECT_EQ(minute.timeFlag, kQcProbablyBad);
+  EXPECT_EQ(minute.testsFailed, qctest::kImpossibleDate | 0u);
+  EXPECT_EQ(minute.profileFlag, kQcProbablyBad);
+  EXPECT_EQ(timeFlag({2026, 12, 2, 0, 0, kNow + 86400}).timeFlag, kQcProbablyBad) << "24 h";
+  EXPECT_EQ(timeFlag({2026, 12, 2, 0, 0, kNow + 86401}).timeFlag, kQcBad) << "24 h and 1 s";
+  EXPECT_EQ(timeFlag({2026, 12, 2, 0, 1, kNow + 86460}).timeFlag, kQcBad) << "24 h and 1 min";
   Observation o = profile({});
   o.time.minute.reset();
   o.time.utcSeconds.reset();
   EXPECT_EQ(summaryOf(o).timeFlag, kQcMissing) << "a field absent";
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kImpossibleDate, 0u);
-  o = profile({});
-  o.time = {2021, 2, 29, 0, 0, std::nullopt};  // no such day
-  EXPECT_EQ(summaryOf(o).timeFlag, kQcBad);
-  o.time = {1965, 12, 31, 23, 59, -126230460};  // before any XBT
-  EXPECT_EQ(summaryOf(o).timeFlag, kQcBad);
-  EXPECT_EQ(summaryOf(o).testsFailed, qctest::kImpossibleDate);
-  o.time = {1966, 1, 1, 0, 0, -126230400};
-  EXPECT_EQ(summaryOf(o).timeFlag, kQcGood);
-  o.time = {2026, 12, 1, 0, 0, kNow};
-  EXPECT_EQ(summaryOf(o).timeFlag, kQcGood) << "the run's clock itself";
-  EXPECT_EQ(summaryOf(o, kNow - 60).timeFlag, kQcBad) << "later than the clock";
-  o = profile({});
+}
+
+TEST(QualityControl, PositionAtThePolesAndTheDateLine) {
+  const auto positionFlag = [](double latitude, double longitude) {
+    Observation o = profile({});
+    o.latitude = latitude;
+    o.longitude = longitude;
+    return summaryOf(o).positionFlag;
+  };
+  for (const auto& [latitude, longitude] : std::initializer_list<std::pair<double, double>>{
+           {90, 0}, {-90, 0}, {0, 180}, {0, -180}, {-90, -180}}) {
+    EXPECT_EQ(positionFlag(latitude, longitude), kQcGood) << latitude << " " << longitude;
+  }
+  for (const auto& [latitude, longitude] : std::initializer_list<std::pair<double, double>>{
+           {90.00001, 0}, {-90.00001, 0}, {0, 180.00001}, {0, -180.00001}}) {
+    EXPECT_EQ(positionFlag(latitude, longitude), kQcBad) << latitude << " " << longitude;
+  }
+  Observation o = profile({});
   o.longitude.reset();
   EXPECT_EQ(summaryOf(o).positionFlag, kQcMissing);
   EXPECT_EQ(summaryOf(o).testsPerformed & (qctest::kImpossibleLocation | qctest::kRegionalRange),
             0u);
 }
 
-TEST(QualityControl, GlobalAndRegionalRanges) {
-  EXPECT_EQ(temperatureFlags(metres({-2.0, 40.0, -2.01, 40.01, NAN})), (Flags{4, 4, 4, 4, 9}))
-      << "the envelope's strict bounds flag -2.00 and 40.00 at 10 m";
+TEST(QualityControl, GlobalRangeIncludesItsBounds) {
+  // Without a depth, no envelope: the global range alone.
+  for (const auto& [temperature, flag] : std::initializer_list<std::pair<double, int>>{
+           {-2.01, 4}, {-2.0, 1}, {-1.99, 1}, {39.99, 1}, {40.0, 1}, {40.01, 4}}) {
+    EXPECT_EQ(aloneFlag(NAN, temperature), flag) << temperature;
+  }
+  EXPECT_EQ(aloneFlag(NAN, NAN), kQcMissing);
   Observation o = profile({{5000, -2.0}, {5001, -2.01}});
   runQualityControl(o, kNow);
   EXPECT_EQ(o.qc->testsFailed, qctest::kGlobalRange | qctest::kEnvelope);
-  // Red Sea (20N 40E) and the Mediterranean (35N 18E): their own minima.
-  o = profile({{100, 21.7}, {101, 21.69}});
-  o.latitude = 20;
-  o.longitude = 40;
-  EXPECT_EQ(temperatureFlags(o), (Flags{1, 4}));
-  o.profile.samples = profile({{NAN, 40}, {NAN, 40}, {NAN, 39.99}}).profile.samples;
-  EXPECT_EQ(temperatureFlags(o), (Flags{1, 1, 1})) << "bounds included; no depth, no envelope";
-  o.latitude = 35;
-  o.longitude = 18;
-  o.profile.samples = profile({{2000, 12.9}, {2001, 10.0}, {2002, 9.99}}).profile.samples;
-  EXPECT_EQ(temperatureFlags(o), (Flags{1, 1, 4})) << "Argo's 10.0, not 13.0";
-  o.latitude = 30;
-  o.longitude = -40;
-  EXPECT_EQ(temperatureFlags(o), (Flags{1, 1, 1})) << "outside both regions";
-  EXPECT_NE(summaryOf(o).testsPerformed & qctest::kRegionalRange, 0u);
 }
 
-TEST(QualityControl, EnvelopeLayersIncludeTheirBottom) {
-  // 25 m belongs to 0-25 (maximum 37), 25.01 m to 25-50 (maximum 36); the
-  // first layer includes the surface.
-  EXPECT_EQ(temperatureFlags(profile({{0, 36.99},
-                                      {25, 36.99},
-                                      {25.01, 36.5},
-                                      {1100, 17.99},
-                                      {1100.01, 18.0},
-                                      {3000, 17.5},
-                                      {3000.01, 6.99},
-                                      {3001, 6.9}})),
-            (Flags{3, 1, 4, 1, 4, 1, 1, 1}));
+// Just inside and just outside each corner of each sea with a range of its
+// own (points 0.05 degrees along the corner's bisector, worked out with a
+// winding number), with a temperature just below the sea's minimum.
+TEST(QualityControl, RegionalRangeAtEveryCornerOfEachSea) {
+  struct Point {
+    double latitude, longitude;
+    bool inside;
+  };
+  const Point redSea[] = {{10.049, 40.008, true},  {9.951, 39.992, false}, {19.992, 49.951, true},
+                          {20.008, 50.049, false}, {29.965, 30.035, true}, {30.035, 29.965, false}};
+  for (const Point& p : redSea) {
+    EXPECT_EQ(aloneFlag(10, 21.69, p.latitude, p.longitude), p.inside ? 4 : 1)
+        << p.latitude << " " << p.longitude;
+  }
+  const Point mediterranean[] = {
+      {30.018, -5.953, true},  {29.982, -6.047, false}, {30.026, 39.957, true},
+      {29.974, 40.043, false}, {39.959, 34.971, true},  {40.041, 35.029, false},
+      {41.958, 19.973, true},  {42.042, 20.027, false}, {49.95, 14.994, true},
+      {50.05, 15.006, false},  {39.964, 5.035, true},   {40.036, 4.965, false}};
+  for (const Point& p : mediterranean) {
+    EXPECT_EQ(aloneFlag(2000, 9.99, p.latitude, p.longitude), p.inside ? 4 : 1)
+        << p.latitude << " " << p.longitude;
+  }
+  // Each sea's minimum itself passes; deep in the Mediterranean, Argo's
+  // 10.0 rather than 13.0.
+  EXPECT_EQ(aloneFlag(10, 21.7, 20, 40), 1);
+  EXPECT_EQ(aloneFlag(2000, 10.0, 35, 18), 1);
+  EXPECT_EQ(aloneFlag(2000, 12.9, 35, 18), 1);
+  EXPECT_NE(summaryOf(profile({})).testsPerformed & qctest::kRegionalRange, 0u);
 }
 
-TEST(QualityControl, DepthsMustGrow) {
-  Observation o = profile({{10, 20}, {12, 20}, {12, 20}, {11, 20}, {14, 20}, {NAN, 20}, {16, 20}});
+// Each layer is (top, bottom], the first with the surface; inside it a
+// temperature passes strictly between the layer's minimum and maximum. At
+// every bound where the ranges change, the bound belongs to the layer above
+// and a hundredth deeper to the one below.
+TEST(QualityControl, EnvelopeLayerBoundsFromBothSides) {
+  struct Row {
+    double depth, temperature;
+    int flag;
+  };
+  const Row rows[] = {
+      {0, 36.99, 3},      {0, 37.0, 4},        {25, 36.99, 1},      {25, 37.0, 4},
+      {25.01, 35.99, 1},  {25.01, 36.0, 4},    {100, 35.99, 1},     {100.01, 33.99, 1},
+      {100.01, 34.0, 4},  {150, 33.99, 1},     {150.01, 32.99, 1},  {150.01, 33.0, 4},
+      {200, 32.99, 1},    {200.01, 28.99, 1},  {200.01, 29.0, 4},   {300, 28.99, 1},
+      {300.01, 26.99, 1}, {300.01, 27.0, 4},   {1100, 26.99, 1},    {1100, -1.99, 1},
+      {1100, -2.0, 4},    {1100.01, 17.99, 1}, {1100.01, 18.0, 4},  {1100.01, -1.49, 1},
+      {1100.01, -1.5, 4}, {3000, 17.99, 1},    {3000.01, 6.99, 1},  {3000.01, 7.0, 4},
+      {5500, 6.99, 1},    {5500.01, 3.99, 1},  {5500.01, 4.0, 4},   {12000, 3.99, 1},
+      {12000, -1.5, 4},   {12000.01, 39.0, 1}, {12000.01, -2.0, 1},
+  };
+  // (The top 3.6 m is probably bad by rule: the surface's 3.)
+  for (const Row& row : rows) {
+    EXPECT_EQ(aloneFlag(row.depth, row.temperature), row.flag)
+        << row.depth << " m, " << row.temperature << " degrees";
+  }
+}
+
+// Depths that go back and forth: the envelope follows each sample's own
+// depth, and a depth must be greater than the deepest before it, not only
+// than the one before.
+TEST(QualityControl, DepthsGoingBackAndForth) {
+  Observation o = profile({{30, 35.5}, {3001, 6.9}, {30, 35.5}, {1101, 17.9}, {26, 35.9}});
+  runQualityControl(o, kNow);
+  EXPECT_EQ(o.qc->testsFailed & qctest::kEnvelope, 0u);
+  o = profile({{10, 20}, {20, 20}, {15, 20}, {18, 20}, {20, 20}, {25, 20}, {NAN, 20}, {26, 20}});
   runQualityControl(o, kNow);
   std::vector<int> depths;
   for (const Sample& s : o.profile.samples) depths.push_back(s.depthQc);
-  EXPECT_EQ(depths, (Flags{1, 1, 4, 4, 1, 9, 1}));
+  EXPECT_EQ(depths, (Flags{1, 1, 4, 4, 4, 1, 9, 1}));
   EXPECT_EQ(o.qc->profileFlag, kQcBad);
 }
 
-TEST(QualityControl, ConstantProfileNeedsFiveSamples) {
+TEST(QualityControl, ConstantProfileNeedsFiveEqualSamples) {
   EXPECT_EQ(temperatureFlags(metres({15, 15, 15, 15, NAN, 15})), (Flags{4, 4, 4, 4, 9, 4}));
   EXPECT_EQ(temperatureFlags(metres({15, 15, 15, 15})), (Flags{1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({15, 15, 15, 15, 15.01})), (Flags{1, 1, 1, 1, 1}));
 }
 
-TEST(QualityControl, SpikesGradientsAndEnds) {
-  // A spike of 3 degrees stands out; its neighbours do not.
-  EXPECT_EQ(temperatureFlags(metres({20, 20, 23, 20, 20})), (Flags{1, 1, 3, 1, 1}));
-  // V exactly 2.0 degrees is no spike (the test asks for more).
+TEST(QualityControl, SpikeAndGradientThresholds) {
+  // V = |T2 - (T1 + T3)/2| - |(T3 - T1)/2| above 2.0 is a spike, either
+  // way; above 10.0 of the bulge alone a gradient too.
   EXPECT_EQ(temperatureFlags(metres({20, 20, 22, 20, 20})), (Flags{1, 1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 22.01, 20, 20})), (Flags{1, 1, 3, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 18, 20, 20})), (Flags{1, 1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 17.99, 20, 20})), (Flags{1, 1, 3, 1, 1}));
+  // Neighbours a degree apart: V is measured from their mean.
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 23, 21, 21})), (Flags{1, 1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 23.01, 21, 21})), (Flags{1, 1, 3, 1, 1}));
   // A steep but smooth thermocline: |V| is large, V negative.
   EXPECT_EQ(temperatureFlags(metres({28, 27, 21, 15, 9, 8, 7.9})), (Flags{1, 1, 1, 1, 1, 1, 1}));
   // Neighbours without a value are passed over to the nearest with one.
   EXPECT_EQ(temperatureFlags(metres({20, NAN, 23, NAN, 20})), (Flags{1, 9, 3, 9, 1}));
-  // A bulge of more than 10 degrees: spike and gradient.
-  Observation o = metres({10, 10, 20.5, 10, 10});
-  runQualityControl(o, kNow);
-  EXPECT_EQ(o.qc->testsFailed, qctest::kSpike | qctest::kGradient);
-  // The first and the last sample against their one neighbour.
-  EXPECT_EQ(temperatureFlags(metres({31, 20.9, 20.8, 20.7, 9.6})), (Flags{3, 1, 1, 1, 3}));
-  EXPECT_EQ(temperatureFlags(metres({30.9, 20.9, 20.8, 20.7, 10.7})), (Flags{1, 1, 1, 1, 1}));
+  EXPECT_EQ(summaryOf(metres({20, 20, 30, 20, 20})).testsFailed, qctest::kSpike | 0u);
+  EXPECT_EQ(summaryOf(metres({20, 20, 30.01, 20, 20})).testsFailed,
+            qctest::kSpike | qctest::kGradient);
+  // The first and the last sample against their one neighbour: more than
+  // 10 degrees apart.
+  EXPECT_EQ(temperatureFlags(metres({31, 20.99, 20.98, 20.97, 10.96})), (Flags{3, 1, 1, 1, 3}));
+  EXPECT_EQ(temperatureFlags(metres({30.99, 20.99, 20.98, 20.97, 10.97})), (Flags{1, 1, 1, 1, 1}));
 }
 
-TEST(QualityControl, BottomAndRatedDepth) {
+TEST(QualityControl, BottomAndRatedDepthLimits) {
   // 5000 m of water: deeper than 5100 m (2 % more) is bad. A T-7, rated
   // 760 m: deeper than 836 m is probably bad.
   Observation o = profile({{836, 4}, {836.01, 4}, {5100, 2}, {5100.01, 2}});
   o.probe.maxDepthM = 760;
   EXPECT_EQ(temperatureFlags(o), (Flags{1, 3, 3, 4}));
-  o.bottomDepthM = 100;  // 5 m more, as 2 % is less
-  o.profile.samples = profile({{105, 10}, {105.01, 10}}).profile.samples;
-  EXPECT_EQ(temperatureFlags(o), (Flags{1, 4}));
+  // Where 2 % of the bottom is less than 5 m, 5 m; the two meet at 250 m.
+  const auto flags = [](int bottom, std::initializer_list<std::pair<double, double>> samples) {
+    Observation sounded = profile(samples);
+    sounded.bottomDepthM = bottom;
+    return temperatureFlags(sounded);
+  };
+  EXPECT_EQ(flags(100, {{105, 10}, {105.01, 10}}), (Flags{1, 4}));
+  EXPECT_EQ(flags(249, {{254, 10}, {254.01, 10}}), (Flags{1, 4}));
+  EXPECT_EQ(flags(251, {{256.02, 10}, {256.03, 10}}), (Flags{1, 4}));
+  // A sounding under 5 m is no sounding to judge a drop by (a zero is an
+  // unfilled field): the test is not performed.
+  for (const int bottom : {0, 4}) {
+    Observation shallow = profile({{5, 20}, {300, 10}});
+    shallow.bottomDepthM = bottom;
+    runQualityControl(shallow, kNow);
+    EXPECT_EQ(shallow.qc->testsPerformed & qctest::kBottom, 0u) << bottom;
+    EXPECT_EQ(shallow.qc->profileFlag, kQcGood) << bottom;
+  }
+  EXPECT_EQ(flags(5, {{10, 20}, {10.01, 20}}), (Flags{1, 4}));
+  EXPECT_EQ(flags(6, {{11, 20}, {11.01, 20}}), (Flags{1, 4}));
   o.bottomDepthM.reset();
   o.probe.maxDepthM.reset();
-  const QcSummary s = summaryOf(o);
-  EXPECT_EQ(s.testsPerformed & (qctest::kBottom | qctest::kRatedDepth), 0u);
+  EXPECT_EQ(summaryOf(o).testsPerformed & (qctest::kBottom | qctest::kRatedDepth), 0u);
 }
 
-TEST(QualityControl, WireBreaks) {
-  // Tight samples down to 13 m, then the wire breaks: all below the last
-  // tight sample in range are bad.
+// A T-10 dropped at 10 Hz (0.63 m a sample) through a mixed layer of 25
+// degrees to 50 m and a thermocline of `gradient` degrees a metre below,
+// to `deepest` metres: no sample below 50 m is within 0.1 degree of its
+// neighbours.
+Observation steepDrop(double step, double gradient, double deepest) {
+  Observation o = profile({});
+  o.profile.layout = ProfileLayout::kFullResolution;
+  for (double z = step; z <= deepest; z += step) {
+    o.profile.samples.push_back(
+        profile({{z, z <= 50 ? 25 : 25 - gradient * (z - 50)}}).profile.samples[0]);
+  }
+  return o;
+}
+
+TEST(QualityControl, WireBreakNeedsAnOffScaleTail) {
+  // Tight samples down to 12 m, then the wire breaks and reads off-scale.
   EXPECT_EQ(temperatureFlags(metres({20, 20, 20.05, 20.05, 26, 31, 35.5, 30})),
             (Flags{1, 1, 1, 4, 4, 4, 4, 4}));
-  // A break starting at the last sample takes the one before with it.
-  EXPECT_EQ(temperatureFlags(metres({20, 20, 20, 20, 20.5})), (Flags{1, 1, 1, 4, 4}));
-  // No sample is good (none tight): nothing flagged.
-  EXPECT_EQ(temperatureFlags(metres({20, 21, 22, 23, 24})), (Flags{1, 1, 1, 1, 1}));
-  // Tight but out of range (over 32 degrees) is no good sample.
+  // A drop that ends inside a steep thermocline stays in range: no break.
+  for (Observation drop : {steepDrop(0.63, 0.17, 199), steepDrop(2, 0.1, 200)}) {
+    runQualityControl(drop, kNow);
+    EXPECT_EQ(drop.qc->testsFailed & qctest::kWireBreak, 0u);
+    EXPECT_EQ(drop.qc->profileFlag, kQcGood);
+    // The same tail with one sample off-scale is a broken wire.
+    *drop.profile.samples.back().temperatureHundredths = 3201;
+    runQualityControl(drop, kNow);
+    EXPECT_NE(drop.qc->testsFailed & qctest::kWireBreak, 0u);
+    EXPECT_EQ(drop.qc->profileFlag, kQcBad);
+  }
+  // The plausible range is -2.40..32.00, both included, for the last tight
+  // sample and for the tail alike.
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 20, 25, 32})), (Flags{1, 1, 1, 1, 1}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20, 20, 25, 32.01})), (Flags{1, 1, 4, 4, 4}));
+  EXPECT_EQ(summaryOf(metres({0, 0, 0, -1, -2.4})).testsFailed & qctest::kWireBreak, 0u);
+  EXPECT_NE(summaryOf(metres({0, 0, 0, -1, -2.41})).testsFailed & qctest::kWireBreak, 0u);
   EXPECT_EQ(temperatureFlags(metres({30, 30, 30, 32.05, 32.05})), (Flags{1, 1, 4, 4, 4}));
-  Observation o = metres({20, 20, 20, 20, 20.5});
+  // Tight is within 0.1 degree of both neighbours: 0.09 is, 0.10 is not.
+  EXPECT_EQ(temperatureFlags(metres({20, 20.09, 20.18, 35, 35})), (Flags{1, 1, 4, 4, 4}));
+  EXPECT_EQ(temperatureFlags(metres({20, 20.1, 20.2, 35, 35})), (Flags{1, 1, 1, 1, 1}));
+  Observation o = metres({20, 20, 20, 25, 33});
   o.profile.layout = ProfileLayout::kInflectionPoints;
   EXPECT_EQ(temperatureFlags(o), (Flags{1, 1, 1, 1, 1}));
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kWireBreak, 0u);
@@ -207,8 +331,28 @@ TEST(QualityControl, ProfileFlagLeavesOutTheTopAndAbsentValues) {
   o.latitude.reset();
   EXPECT_EQ(summaryOf(o).profileFlag, kQcMissing);
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kIncreasingDepth, 0u) << "no depth";
-  EXPECT_EQ(qcTestNames(qctest::kSpike | qctest::kImpossibleDate),
-            (std::vector<std::string>{"impossible_date", "spike"}));
+  EXPECT_EQ(qcTestNames(qctest::kSpike | qctest::kImpossibleDate | qctest::kCutShort),
+            (std::vector<std::string>{"impossible_date", "spike", "cut_short"}));
+}
+
+// A message whose decode stopped early is at best probably bad; its
+// samples keep their own flags.
+TEST(QualityControl, CutShortMessageIsAtBestProbablyBad) {
+  Observation o = metres({20, 19, 18});
+  o.decoded = false;
+  runQualityControl(o, kNow);
+  EXPECT_EQ(o.qc->profileFlag, kQcProbablyBad);
+  EXPECT_EQ(o.qc->testsFailed, qctest::kCutShort | 0u);
+  for (const Sample& s : o.profile.samples) EXPECT_EQ(s.temperatureQc, kQcGood);
+  o.profile.samples[1].temperatureHundredths = 4100;
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcBad) << "a worse flag stays";
+  o = profile({});
+  o.decoded = false;
+  o.time = {};
+  o.latitude.reset();
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcMissing) << "nothing arrived to judge";
+  EXPECT_NE(summaryOf(profile({})).testsPerformed & qctest::kCutShort, 0u);
+  EXPECT_EQ(summaryOf(profile({})).testsFailed & qctest::kCutShort, 0u);
 }
 
 // Thousands of realistic profiles (a mixed layer over a thermocline, to
