@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const xbtconv::ReadResult read = xbtconv::readMessageFile(argv[i]);
     if (!read.ok()) {
-      std::cerr << argv[i] << ": " << read.reason << "\n";
+      std::cerr << argv[i] << ": " << read.status.message() << "\n";
       status = 1;
     }
     // A message cut short still gives what arrived.

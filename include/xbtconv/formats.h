@@ -28,6 +28,12 @@ std::string csvHeader();
 /// gets one row whose sample fields are empty.
 std::string toCsv(const Observation& observation);
 
+/// The master table versions whose tables give the XBT template the layout
+/// toBufr writes (its elements' widths, scales and references are the same
+/// in all of them).
+inline constexpr int kFirstBufrMasterTableVersion = 19;
+inline constexpr int kLastBufrMasterTableVersion = 39;
+
 /// What BUFR's Section 1 says of who made the message, what it holds and
 /// with which tables.
 struct BufrOptions {

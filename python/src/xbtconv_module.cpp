@@ -86,11 +86,11 @@ xbtconv::ReadOptions readOptions(bool qc, std::optional<std::string> now, double
 
 py::object resultOf(xbtconv::ReadResult&& read, const std::string& path) {
   if (!read.observation) {
-    const bool notMessage = read.status == xbtconv::ReadResult::Status::kNotAMessage;
+    const bool notMessage = read.status.code() == xbtconv::Status::Code::kNotAMessage;
     return py::cast(
-        PyFailure{path, notMessage ? "not_a_message" : "unreadable", std::move(read.reason)});
+        PyFailure{path, notMessage ? "not_a_message" : "unreadable", read.status.message()});
   }
-  return py::cast(PyObservation{std::move(*read.observation), std::move(read.reason)});
+  return py::cast(PyObservation{std::move(*read.observation), read.status.message()});
 }
 
 py::object readPath(const std::string& path, bool qc, std::optional<std::string> now,
@@ -322,7 +322,7 @@ PYBIND11_MODULE(_xbtconv, m) {
       [](const std::string& path, bool recursive) {
         std::vector<std::pair<std::string, std::string>> entries;
         for (xbtconv::MessageFileEntry& entry : xbtconv::listMessageFiles(path, recursive)) {
-          entries.emplace_back(std::move(entry.path), std::move(entry.error));
+          entries.emplace_back(std::move(entry.path), entry.status.message());
         }
         return entries;
       },

@@ -1,330 +1,172 @@
 #include "cli/export_command.h"
 
-#include <filesystem>
+#include <cctype>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
-#include "formats/json_export.h"
-#include "formats/netcdf_export.h"
-#include "pipeline/output_file.h"
-#include "pipeline/output_names.h"
-#include "profile/utc_time.h"
-#include "xbtconv/qc.h"
+#include "cli/console_report.h"
+#include "cli/run_arguments.h"
+#include "cli/word_suggestions.h"
+#include "xbtconv/reading.h"
 
 namespace xbtconv {
 namespace {
 
-std::string extensionOf(const std::string& format) {
-  return format == "netcdf" ? ".nc" : "." + format;
+constexpr ExportFormat kFormats[] = {ExportFormat::kJson, ExportFormat::kCsv, ExportFormat::kBufr,
+                                     ExportFormat::kNetcdf};
+
+// The format a name gives, whatever its case; the reason it gives none.
+std::string formatProblem(std::string& text) {
+  std::string name;
+  for (const char c : text) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::vector<std::string> names;
+  for (const ExportFormat format : kFormats) names.emplace_back(formatName(format));
+  for (const std::string& known : names) {
+    if (name == known) {
+      text = name;
+      return "";
+    }
+  }
+  return "'" + text + "' is not a format" + didYouMean(name, names) +
+         " (json, csv, bufr or netcdf)";
 }
 
-// What cannot be asked of this build or with these options together; ""
-// when all is well.
-std::string usageProblem(const ExportOptions& options) {
-  const bool netcdf = options.format == "netcdf";
-  if (netcdf && !netcdfAvailable()) {
-    return "netCDF export is not available in this build (it was built without the netCDF-C "
-           "library)";
-  }
-  if (!options.collection.empty() && !netcdf) return "--collection needs --format netcdf";
-  if (netcdf && options.toStandardOutput) {
-    return "netCDF does not go to standard output; --collection FILE.nc gathers all messages";
-  }
-  if (options.run.update && options.toStandardOutput) {
-    return "--update needs output files to compare with, not --stdout";
-  }
-  return "";
-}
-
-// Everything that changes what an export writes, as the options record
-// keeps it: outputs made otherwise are not up to date.
-std::string optionsText(const ExportOptions& options) {
-  std::string text = "xbt " XBTCONV_VERSION_TEXT " export --format " + options.format;
-  text += " --sample-rate " + std::to_string(options.sampleRateHz);
-  if (options.partial) text += " --partial";
-  if (options.keepIncomplete) text += " --keep-incomplete";
-  if (!options.qualityControl) text += " --no-qc";
-  if (options.now) text += " --now " + isoTime(*options.now);
-  if (options.format == "netcdf") {
-    for (const auto& [name, value] : options.netcdf.attributes) {
-      text.append(" --attribute ").append(name).append("=").append(value);
-    }
-    if (!options.netcdf.dateCreated.empty())
-      text += " --date-created " + options.netcdf.dateCreated;
-  }
-  if (options.format == "bufr") {
-    const BufrOptions& b = options.bufr;
-    text += " --centre " + std::to_string(b.centre) + " --subcentre " +
-            std::to_string(b.subcentre) + " --subcategory " + std::to_string(b.subcategory) +
-            " --master-table-version " + std::to_string(b.masterTableVersion) +
-            " --local-table-version " + std::to_string(b.localTableVersion) +
-            " --update-sequence " + std::to_string(b.updateSequence);
-  }
-  return text + "\n";
-}
-
-bool writeNetcdfFile(const std::string& path, NetcdfCollection& collection,
-                     const NetcdfOptions& netcdf, const WriteOptions& writing, std::string& error) {
-  return writeOutputFileBy(
-      path,
-      [&](const std::string& at, std::string& reason) {
-        return collection.write(at, netcdf, reason);
-      },
-      writing, error);
-}
-
-struct Exported {
-  Outcome outcome = Outcome::kDone;
-  bool writtenAnyway = false;          // a failure whose output was written all the same
-  std::string notes;                   // for standard error
-  std::string data;                    // for standard output
-  std::optional<Observation> profile;  // for the collection
-};
-
-// An input settled without an output.
-Exported settled(Outcome outcome, std::string notes) {
-  Exported result;
-  result.outcome = outcome;
-  result.notes = std::move(notes);
-  return result;
-}
-
-class Exporter {
- public:
-  explicit Exporter(const ExportOptions& options)
-      : options_(options),
-        now_(options.now.value_or(currentUtcSeconds())),
-        json_(options.format == "json"),
-        bufr_(options.format == "bufr"),
-        netcdf_(options.format == "netcdf"),
-        gathered_(!options.collection.empty()),
-        writing_{.sync = options.run.sync} {}
-
-  Exported run(const BatchItem& item, MessageReader& reader) const {
-    const std::string& path = item.input.path;
-    Exported result;
-    const auto note = [&result, &path](const std::string& reason) {
-      result.notes += noteAbout(path, reason);
-    };
-    if (item.output.empty()) {
-      // Standard output or the collection: nothing to be up to date.
-    } else if (options_.run.update && isUpToDate(path, item.output,
-                                                 record_.since(outputFolderOf(
-                                                     item.input, options_.run.outputDirectory)))) {
-      removeUnfinished(item.output);
-      return settled(Outcome::kUpToDate, "");
-    }
-    const ReadStatus status = reader.readFile(path);
-    if (status == ReadStatus::kNotLoaded) {
-      if (!item.output.empty()) removeUnfinished(item.output);
-      result.outcome =
-          passedOver(item.input, reader.loadFailure()) ? Outcome::kSkipped : Outcome::kFailed;
-      note(reader.reason());
-      return result;
-    }
-    Observation observation = reader.observation(item.input.name, options_.sampleRateHz);
-    observation.path = path;
-    if (options_.qualityControl) runQualityControl(observation, now_);
-    if (status == ReadStatus::kCutShort) {
-      result.outcome = Outcome::kFailed;
-      if ((bufr_ || netcdf_) && !options_.partial) {
-        if (!item.output.empty()) removeUnfinished(item.output);
-        note(reader.reason() + "; not exported (--partial exports what was decoded)");
-        return result;
-      }
-      result.writtenAnyway = true;
-      note(reader.reason() +
-           (json_ ? "; written with \"decoded\": false" : "; written as far as it was decoded"));
-    }
-    if ((bufr_ || netcdf_) && !options_.keepIncomplete) {
-      const std::string lacking =
-          bufr_ ? bufrIncompleteness(observation) : netcdfIncompleteness(observation);
-      if (!lacking.empty()) {
-        if (!item.output.empty()) removeUnfinished(item.output);
-        result.outcome = Outcome::kFailed;
-        result.writtenAnyway = false;
-        note(lacking + "; not exported (--keep-incomplete exports it)");
-        return result;
-      }
-    }
-    std::string content;
-    if (json_) {
-      appendObservationJson(content, observation);
-      content += '\n';
-    } else if (bufr_) {
-      std::string warning;
-      content = toBufr(observation, options_.bufr, &warning);
-      if (!warning.empty())
-        note("warning: encoded as missing, as BUFR cannot hold them: " + warning);
-    } else if (netcdf_) {
-      if (gathered_) {
-        result.profile = std::move(observation);
-        return result;
-      }
-    } else {
-      if (!options_.toStandardOutput) content = csvHeader();
-      content += toCsv(observation);
-    }
-    if (options_.toStandardOutput) {
-      result.data = std::move(content);
-      return result;
-    }
-    std::string error;
-    bool written = false;
-    if (netcdf_) {
-      NetcdfCollection single(unfinishedPath(item.output) + ".scratch");
-      single.add(observation);
-      written = writeNetcdfFile(item.output, single, options_.netcdf, writing_, error);
-    } else {
-      written = writeOutputFile(item.output, content, writing_, error);
-    }
-    if (!written) {
-      result.outcome = Outcome::kFailed;
-      result.writtenAnyway = false;
-      note("cannot write " + item.output + ": " + error);
-    }
-    return result;
-  }
-
-  // Decides where `item` goes, in input order; a result when it goes
-  // nowhere.
-  std::optional<Exported> prepare(BatchItem& item) {
-    if (!item.listingFailure.empty()) {
-      return settled(Outcome::kFailed, noteAbout(item.input.path, item.listingFailure));
-    }
-    if (gathered_ &&
-        metThroughEarlierPath(item.input, options_.run.paths, options_.run.recursive)) {
-      return settled(Outcome::kFailed,
-                     noteAbout(item.input.path,
-                               "already in " + options_.collection + " from an earlier path"));
-    }
-    if (gathered_ || options_.toStandardOutput) return std::nullopt;
-    const std::string folder = outputFolderOf(item.input, options_.run.outputDirectory);
-    if (!options_.run.outputDirectory.empty() && folder != madeFolder_) {
-      std::string ignored;  // a folder that cannot be made fails each write
-      makeOutputFolder(folder, ignored);
-      madeFolder_ = folder;
-    }
-    item.output = outputPath(folder, outputName(item.input.name, extensionOf(options_.format)));
-    if (const auto taken = claims_.claim(item.output, item.input.path)) {
-      return settled(Outcome::kFailed, noteAbout(item.input.path, *taken));
-    }
-    // Every run records its options before it writes in a folder, so that
-    // a later run with --update knows which outputs it may keep.
-    record_.since(folder);
-    return std::nullopt;
-  }
-
- private:
-  const ExportOptions& options_;
-  std::int64_t now_;
-  bool json_;
-  bool bufr_;
-  bool netcdf_;
-  bool gathered_;
-  WriteOptions writing_;
-  OutputClaims claims_;
-  std::string madeFolder_;
-  mutable OptionsRecord record_{".xbt-export" + extensionOf(options_.format),
-                                optionsText(options_)};
-};
-
-// Whether the collection is up to date: it exists, its options record is
-// this run's, and neither an input nor a folder of the inputs (whose time
-// changes as files come and go) is newer. Counts the inputs in `inputs`.
-bool collectionUpToDate(const ExportOptions& options, std::size_t& inputs) {
-  const std::filesystem::path collection(options.collection);
-  OptionsRecord record(".xbt-export." + collection.filename().string(), optionsText(options));
-  const auto since = record.since(collection.parent_path().string());
-  bool upToDate = since.has_value();
-  std::string lastFolder;
-  forEachInputFile(
-      options.run.paths, options.run.recursive,
-      [&](const InputFile& input) {
-        ++inputs;
-        if (input.directory != lastFolder && !input.givenByName) {
-          lastFolder = input.directory;
-          upToDate = upToDate && isUpToDate(input.directory, options.collection, since);
-        }
-        upToDate = upToDate && isUpToDate(input.path, options.collection, since);
-        return upToDate;
-      },
-      [&upToDate](const std::string&, const std::string&) { upToDate = false; });
-  return upToDate;
+std::string attributeProblem(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  return equals == std::string::npos || equals == 0 ? "expected NAME=VALUE, not '" + text + "'"
+                                                    : std::string();
 }
 
 }  // namespace
 
-int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
-  const std::string problem = usageProblem(options);
-  if (!problem.empty()) {
+ExportCommand::ExportCommand(CLI::App& app)
+    : command_(app.add_subcommand(
+          "export",
+          "Write each message as a data file (NAME.json, NAME.csv, NAME.bufr or NAME.nc for "
+          "NAME.bin), quality-controlled.")) {
+  CLI::App* c = command_;
+  c->add_option("--format", format_, "json, csv, bufr or netcdf")
+      ->check(CLI::Validator([](std::string& text) { return formatProblem(text); }, "FORMAT",
+                             "format"));
+  addRunArguments(c, options_.run,
+                  "Folder for the data files (made when missing); default: beside each input",
+                  true);
+  c->add_flag("--stdout", options_.toStandardOutput,
+              "All messages on standard output: JSON Lines, one CSV table, or BUFR messages one "
+              "after another")
+      ->excludes("--output-dir");
+  netcdfOnly_.push_back(c->add_option("--collection", options_.collection,
+                                      "netCDF: all messages in this one file (a CF ragged array "
+                                      "of profiles) instead of a file each")
+                            ->excludes("--output-dir"));
+  addSampleRateArgument(c, options_.sampleRateHz);
+  receiversOnly_.push_back(c->add_flag(
+      "--partial", options_.partial,
+      "BUFR, netCDF: also export what was decoded of a message cut short or corrupt (JSON and "
+      "CSV always do, marked as not decoded)"));
+  receiversOnly_.push_back(
+      c->add_flag("--keep-incomplete", options_.keepIncomplete,
+                  "BUFR, netCDF: also export a message without a usable time, position or depths "
+                  "(left out by default, as no one can use it)"));
+  c->add_flag("--no-qc", noQc_, "No quality control: every flag 0 (no quality control done)");
+  addNowArgument(c, options_.now);
+  BufrOptions& bufr = options_.bufr;
+  bufrOnly_.push_back(
+      c->add_option("--centre", bufr.centre,
+                    "BUFR: originating centre (WMO Common Code table C-11; default 65535, not set)")
+          ->check(CLI::Range(0, 65535)));
+  bufrOnly_.push_back(
+      c->add_option("--subcentre", bufr.subcentre, "BUFR: originating subcentre (default 0)")
+          ->check(CLI::Range(0, 65535)));
+  bufrOnly_.push_back(c->add_option("--subcategory", bufr.subcategory,
+                                    "BUFR: international data sub-category (Common Code table "
+                                    "C-13; default 3, bathythermal observation)")
+                          ->check(CLI::Range(0, 254)));
+  bufrOnly_.push_back(
+      c->add_option("--master-table-version", bufr.masterTableVersion,
+                    "BUFR: WMO master table version (default " +
+                        std::to_string(BufrOptions{}.masterTableVersion) +
+                        ", the newest ecCodes and wreport both read; " +
+                        std::to_string(kFirstBufrMasterTableVersion) + " to " +
+                        std::to_string(kLastBufrMasterTableVersion) +
+                        " give the XBT template the same layout)")
+          ->check(CLI::Range(kFirstBufrMasterTableVersion, kLastBufrMasterTableVersion)));
+  bufrOnly_.push_back(
+      c->add_option("--update-sequence", bufr.updateSequence,
+                    "BUFR: update sequence number, 0 for the original, 1, 2 ... for corrections")
+          ->check(CLI::Range(0, 254)));
+  bufrOnly_.push_back(c->add_option("--local-table-version", bufr.localTableVersion,
+                                    "BUFR: local table version (default 0, no local tables)")
+                          ->check(CLI::Range(0, 254)));
+  netcdfOnly_.push_back(
+      c->add_option("--attribute", attributes_,
+                    "netCDF: a global attribute NAME=VALUE of your own, over the file's (repeat "
+                    "for more: institution, creator_name, publisher_name, license, project ...)")
+          ->check(CLI::Validator([](std::string& text) { return attributeProblem(text); },
+                                 "NAME=VALUE", "attribute")));
+  netcdfOnly_.push_back(
+      c->add_option("--date-created", dateCreated_,
+                    "netCDF: the date_created attribute, an ISO 8601 time or 'now' (default: "
+                    "none, so that the same messages give the same files)")
+          ->check(CLI::Validator(
+              [](std::string& text) { return text == "now" ? std::string() : timeProblem(text); },
+              "ISO-TIME|now", "date")));
+}
+
+std::string ExportCommand::usageProblem() {
+  if (format_.empty()) {
+    return "export needs --format json, csv, bufr or netcdf (xbt export --help says more)";
+  }
+  for (const ExportFormat format : kFormats) {
+    if (format_ == formatName(format)) options_.format = format;
+  }
+  const ExportFormat format = options_.format;
+  const auto given = [](const std::vector<CLI::Option*>& options) -> std::string {
+    for (const CLI::Option* option : options) {
+      if (option->count() > 0) return option->get_name();
+    }
+    return "";
+  };
+  if (const std::string name = given(bufrOnly_); !name.empty() && format != ExportFormat::kBufr) {
+    return name + " is for --format bufr only";
+  }
+  if (const std::string name = given(netcdfOnly_);
+      !name.empty() && format != ExportFormat::kNetcdf) {
+    return name + " is for --format netcdf only";
+  }
+  if (const std::string name = given(receiversOnly_);
+      !name.empty() && format != ExportFormat::kBufr && format != ExportFormat::kNetcdf) {
+    return name + " is for --format bufr and netcdf only (JSON and CSV export every message)";
+  }
+  return exportUsageProblem(options_);
+}
+
+int ExportCommand::run(std::FILE* out, std::FILE* err) {
+  if (const std::string problem = usageProblem(); !problem.empty()) {
     std::fprintf(err, "xbt: %s\n", problem.c_str());
     return 2;
   }
-  catchInterrupts();
-  std::string error;
-  if (!makeOutputFolder(options.run.outputDirectory, error)) {
-    sayAbout(err, options.run.outputDirectory, error);
-    return 1;
+  options_.qualityControl = !noQc_;
+  for (const std::string& attribute : attributes_) {
+    const std::size_t equals = attribute.find('=');
+    options_.netcdf.attributes.emplace_back(attribute.substr(0, equals),
+                                            attribute.substr(equals + 1));
   }
-  if (options.toStandardOutput && options.format == "csv") std::fputs(csvHeader().c_str(), out);
+  if (!dateCreated_.empty()) {
+    const std::int64_t created = dateCreated_ == "now" ? systemTime() : *parseTime(dateCreated_);
+    options_.netcdf.dateCreated = timeText(created);
+  }
 #ifdef _WIN32
   // BUFR is binary: no line-end translation on its way out.
-  if (options.toStandardOutput && options.format == "bufr") _setmode(_fileno(out), _O_BINARY);
+  if (options_.toStandardOutput && options_.format == ExportFormat::kBufr) {
+    _setmode(_fileno(out), _O_BINARY);
+  }
 #endif
-  if (options.format == "bufr" && options.bufr.centre == 65535 && !options.run.quiet) {
-    std::fputs(
-        "xbt: warning: the BUFR messages name no originating centre (65535, missing); "
-        "--centre N sets yours (WMO Common Code table C-11)\n",
-        err);
-  }
-  if (!options.collection.empty()) {
-    std::size_t inputs = 0;
-    // Every run records its options beside the collection, for --update.
-    if (collectionUpToDate(options, inputs) && options.run.update) {
-      removeUnfinished(options.collection);
-      if (!options.run.quiet) {
-        std::fprintf(err, "xbt: exported 0, failed 0, skipped 0, up to date %zu\n", inputs);
-      }
-      return 0;
-    }
-  }
-  Exporter exporter(options);
-  NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch");
-  NetcdfOptions netcdf = options.netcdf;
-  netcdf.id = std::filesystem::path(options.collection).stem().string();
-  Tally tally;
-  const bool finished = runBatch<Exported>(
-      batchInputs(options.run), [&](BatchItem& item) { return exporter.prepare(item); },
-      [&](const BatchItem& item, MessageReader& reader) { return exporter.run(item, reader); },
-      [&](const BatchItem& /*item*/, Exported&& exported) {
-        tally.count(exported.outcome);
-        if (exported.writtenAnyway) tally.countWrittenFailure();
-        if (!(options.run.quiet && exported.outcome == Outcome::kSkipped)) {
-          std::fputs(exported.notes.c_str(), err);
-        }
-        std::fwrite(exported.data.data(), 1, exported.data.size(), out);
-        if (exported.profile) collection.add(*exported.profile);
-      });
-  if (options.toStandardOutput && std::fflush(out) != 0) {
-    sayAbout(err, "standard output", "cannot write");
-    tally.count(Outcome::kFailed);
-  }
-  if (finished && !options.collection.empty()) {
-    if (collection.size() == 0) {
-      sayAbout(err, options.collection, "not written: no message to put in it");
-      tally.count(Outcome::kFailed);
-    } else if (!writeNetcdfFile(options.collection, collection, netcdf,
-                                WriteOptions{.sync = options.run.sync}, error)) {
-      sayAbout(err, options.collection, "cannot write: " + error);
-      tally.failEveryDone();
-    }
-  }
-  return endRun(options.run, finished, tally,
-                tally.summary("exported", "written with \"decoded\": false"), err);
+  ConsoleReport console(out, err);
+  return console.finish(runExport(options_, console.report()));
 }
 
 }  // namespace xbtconv

@@ -1,28 +1,28 @@
-// xbt plot: a quick look at each message (NAME.svg) and an index.html of the
-// run, with a row per file, in one output folder.
+// xbt plot's arguments.
 #ifndef XBTCONV_CLI_PLOT_COMMAND_H_
 #define XBTCONV_CLI_PLOT_COMMAND_H_
 
-#include <cstdint>
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <optional>
 
-#include "cli/run_options.h"
-#include "xbtconv/observation.h"
+#include "pipeline/plot_flow.h"
 
 namespace xbtconv {
 
-struct PlotOptions {
-  RunOptions run;  // the output folder defaults to the current one
-  double sampleRateHz = kDefaultSampleRateHz;
-  bool qualityControl = true;
-  std::optional<std::int64_t> now;  // quality control's clock
-};
+class PlotCommand {
+ public:
+  explicit PlotCommand(CLI::App& app);
+  PlotCommand(const PlotCommand&) = delete;
+  PlotCommand& operator=(const PlotCommand&) = delete;
 
-/// Plots the messages `options` names; returns the exit status (0 all
-/// plotted, 1 any failure). A decode that stopped early is plotted as far
-/// as it got, and counted as a failure.
-int runPlot(const PlotOptions& options, std::FILE* out, std::FILE* err);
+  CLI::App* command() const { return command_; }
+  int run(std::FILE* out, std::FILE* err);
+
+ private:
+  CLI::App* command_;
+  PlotOptions options_;
+  bool noQc_ = false;
+};
 
 }  // namespace xbtconv
 

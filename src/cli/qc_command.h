@@ -1,29 +1,27 @@
-// xbt qc: quality control of each message file, one tab-separated line per
-// file: name, profile flag, the number of samples flagged 3 (probably bad)
-// and 4 (bad), and the tests that flagged anything ("-" for none); a
-// message that cannot be read gets "-" for each and its reason. A summary
-// line counts the profiles by their flag.
+// xbt qc's arguments.
 #ifndef XBTCONV_CLI_QC_COMMAND_H_
 #define XBTCONV_CLI_QC_COMMAND_H_
 
-#include <cstdint>
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <optional>
 
-#include "cli/run_options.h"
-#include "xbtconv/observation.h"
+#include "pipeline/qc_flow.h"
 
 namespace xbtconv {
 
-struct QcOptions {
-  RunOptions run;
-  double sampleRateHz = kDefaultSampleRateHz;
-  std::optional<std::int64_t> now;  // quality control's clock; none for the system's
-};
+class QcCommand {
+ public:
+  explicit QcCommand(CLI::App& app);
+  QcCommand(const QcCommand&) = delete;
+  QcCommand& operator=(const QcCommand&) = delete;
 
-/// Checks the messages `options` names; returns the exit status as export
-/// does: 1 when any input failed (a flagged profile is no failure).
-int runQc(const QcOptions& options, std::FILE* out, std::FILE* err);
+  CLI::App* command() const { return command_; }
+  int run(std::FILE* out, std::FILE* err);
+
+ private:
+  CLI::App* command_;
+  QcOptions options_;
+};
 
 }  // namespace xbtconv
 

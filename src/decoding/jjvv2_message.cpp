@@ -22,7 +22,7 @@ Jjvv2Message::Jjvv2Message()
   probeSerialPosition_ = kSerialPosition;
 }
 
-bool Jjvv2Message::decode(const MessageBuffer& buffer) {
+bool Jjvv2Message::decode(const MessageBuffer& buffer, const ProfileLimit& limit) {
   if (decoded_) clear();
   decoded_ = true;
   std::int64_t position = 0;
@@ -40,7 +40,7 @@ bool Jjvv2Message::decode(const MessageBuffer& buffer) {
   const int entries = static_cast<int>(sequence_.size());
   const bool read =
       readRun(sequence_, headerCount(), entries - headerCount(), buffer, position, skip) &&
-      decodeProfile(buffer, position);
+      decodeProfile(buffer, position, limit);
   if (serialSwapped_) restoreProbeSerial();
   stopBit_ = position;
   return read;

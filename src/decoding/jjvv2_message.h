@@ -35,7 +35,7 @@ class Jjvv2Message : public JjvvMessage {
 
   /// Decodes the whole message; false when a field does not fit. What an
   /// earlier decode stored is forgotten first.
-  bool decode(const MessageBuffer& buffer);
+  bool decode(const MessageBuffer& buffer, const ProfileLimit& limit = {});
   /// Forgets what decode() stored, as JjvvMessage::clear() does. Like
   /// decode(), it must be called on the extended message itself: the
   /// standard kind's would leave the extended fields and set kind 1.

@@ -100,14 +100,14 @@ JjvvMessage::JjvvMessage()
   probeSerialPosition_ = serialPosition;
 }
 
-bool JjvvMessage::decode(const MessageBuffer& buffer) {
+bool JjvvMessage::decode(const MessageBuffer& buffer, const ProfileLimit& limit) {
   if (decoded_) clear();
   decoded_ = true;
   std::int64_t position = 0;
   const int entries = static_cast<int>(sequence_.size());
   const bool read = readRun(sequence_, 0, headerCount(), buffer, position) &&
                     readRun(sequence_, headerCount(), entries - headerCount(), buffer, position) &&
-                    decodeProfile(buffer, position);
+                    decodeProfile(buffer, position, limit);
   stopBit_ = position;
   return read;
 }
@@ -130,10 +130,12 @@ void JjvvMessage::clearStandardPart(std::int32_t kind) {
   emptyList(temperatureAllOnes_);
   emptyList(depthAllOnes_);
   stopBit_ = 0;
+  groupsLeftOut_ = 0;
   decoded_ = false;
 }
 
-bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position) {
+bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& position,
+                                const ProfileLimit& limit) {
   const std::int32_t type = typeOfData();
   ProfileField depth(catalogue::kDepth);
   ProfileField temperature(catalogue::kSeaTemperature);
@@ -147,10 +149,17 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
   // is worked out first: it bounds the lists' memory and lets the loops
   // read without a fit test per field.
   const std::uint32_t groups = groupCount_.rawValue();
-  const std::int64_t bitsLeft =
-      std::max<std::int64_t>(0, 8 * std::int64_t{buffer.byteCount} - position);
-  const std::int64_t fitting = std::min<std::int64_t>(std::int64_t{groups}, bitsLeft / groupBits);
-  const auto count = static_cast<std::size_t>(fitting);
+  const std::int64_t messageBytes = std::max(limit.messageBytes, std::int64_t{buffer.byteCount});
+  const std::int64_t fitting = std::min<std::int64_t>(
+      std::int64_t{groups}, std::max<std::int64_t>(0, 8 * messageBytes - position) / groupBits);
+  // The groups kept lie in the buffer, whatever the limit asked.
+  const std::int64_t inBuffer =
+      std::max<std::int64_t>(0, 8 * std::int64_t{buffer.byteCount} - position) / groupBits;
+  const auto count = static_cast<std::size_t>(
+      std::min({fitting, inBuffer,
+                static_cast<std::int64_t>(std::min<std::size_t>(limit.maxGroups, INT64_MAX))}));
+  groupsLeftOut_ = fitting - static_cast<std::int64_t>(count);
+  const std::int64_t end = position + fitting * groupBits;
 
   // Samples of all ones are rare, so their marks get room only once one
   // turns up.
@@ -191,6 +200,7 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
       if (temperature.allOnesRead()) mark(temperatureAllOnes_, i);
     });
   }
+  position = end;
   return fitting == std::int64_t{groups};
 }
 

@@ -15,6 +15,7 @@
 #ifndef XBTCONV_DECODING_JJVV_MESSAGE_H_
 #define XBTCONV_DECODING_JJVV_MESSAGE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -37,6 +38,17 @@ struct InflectionPoint {
   std::uint32_t temperatureRaw = ElementDescriptor::kMissingRaw;
 };
 
+/// How much of a profile a decode keeps. A message may be handed over as its
+/// first bytes only: where the decode stops, and whether it succeeds, are
+/// then worked out for the whole message, as if every group had been read.
+struct ProfileLimit {
+  /// Groups kept; those past it are counted in groupsLeftOut().
+  std::size_t maxGroups = SIZE_MAX;
+  /// The whole message's size in bytes, at least the buffer's; -1 when the
+  /// buffer is the whole message.
+  std::int64_t messageBytes = -1;
+};
+
 /// Index in `sequence` of the first descriptor whose name contains "PROBE
 /// SERIAL NUMBER" (the probe serial number, 20 or 24 bits wide); -1 when
 /// there is none.
@@ -53,8 +65,9 @@ class JjvvMessage : public MessageHeaderBlock {
 
   /// Decodes the whole message; false when a field does not fit. What an
   /// earlier decode stored is forgotten first, so the result is always
-  /// that of a new message.
-  bool decode(const MessageBuffer& buffer);
+  /// that of a new message. With a `limit`, the profile keeps at most its
+  /// first groups.
+  bool decode(const MessageBuffer& buffer, const ProfileLimit& limit = {});
   /// Forgets what decode() stored: the message is as a new one, except that
   /// its profile lists keep their room (up to a bound) for the next decode.
   /// A batch reuses one message for file after file, which saves building
@@ -117,6 +130,10 @@ class JjvvMessage : public MessageHeaderBlock {
   /// The same for the depth bits of inflection point `index`.
   bool depthAllOnes(std::int32_t index) const;
 
+  /// The groups of the profile that fitted in the message but were past the
+  /// decode's limit.
+  std::int64_t groupsLeftOut() const { return groupsLeftOut_; }
+
   /// The bit offset at which the last decode stopped: the end of the
   /// message's layout when it was read whole, else the first bit of the
   /// field that did not fit.
@@ -134,8 +151,9 @@ class JjvvMessage : public MessageHeaderBlock {
 
  protected:
   /// Reads the profile that starts at `position`, with the layout and
-  /// group count decoded into the fixed part.
-  bool decodeProfile(const MessageBuffer& buffer, std::int64_t& position);
+  /// group count decoded into the fixed part, up to `limit`.
+  bool decodeProfile(const MessageBuffer& buffer, std::int64_t& position,
+                     const ProfileLimit& limit);
   /// Drops every value of the header and the standard part, and the
   /// profile, and sets the kind field to `kind`, as the constructors do.
   void clearStandardPart(std::int32_t kind);
@@ -175,6 +193,7 @@ class JjvvMessage : public MessageHeaderBlock {
 
  protected:
   std::int64_t stopBit_ = 0;
+  std::int64_t groupsLeftOut_ = 0;
   int probeSerialPosition_ = -1;
   // Whether decode() has stored anything since construction or clear().
   bool decoded_ = false;

@@ -23,12 +23,6 @@
 
 namespace xbtconv {
 
-/// The master table versions whose tables give the template the layout
-/// written here (its elements' widths, scales and references are the same
-/// in all of them).
-inline constexpr int kFirstBufrMasterTableVersion = 19;
-inline constexpr int kLastBufrMasterTableVersion = 39;
-
 /// Values encoded as missing because their element cannot hold them: what
 /// they were (the element's name) and how many.
 using BufrOmissions = std::vector<std::pair<const char*, int>>;

@@ -1,5 +1,7 @@
 #include "formats/netcdf_export.h"
 
+#include "formats/private_file.h"
+
 #ifndef XBTCONV_HAVE_NETCDF
 
 namespace xbtconv {
@@ -8,7 +10,7 @@ struct NetcdfCollection::Spooled {
   std::size_t profiles = 0;
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& /*scratch*/)
+NetcdfCollection::NetcdfCollection(const std::string& /*beside*/)
     : spooled_(std::make_unique<Spooled>()) {}
 NetcdfCollection::~NetcdfCollection() = default;
 void NetcdfCollection::add(const Observation& /*observation*/) { ++spooled_->profiles; }
@@ -56,7 +58,7 @@ constexpr std::size_t kSampleBlock = std::size_t{1} << 18;
 // memory up to a bound, in a scratch file beyond it.
 class Spool {
  public:
-  explicit Spool(std::string scratch) : scratch_(std::move(scratch)) {}
+  explicit Spool(std::string beside) : beside_(std::move(beside)) {}
   ~Spool() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -77,7 +79,7 @@ class Spool {
       if (::lseek(fd_, 0, SEEK_SET) != 0) failure_ = errno;
     }
     readAt_ = 0;
-    if (failure_ != 0) error = "scratch file " + scratch_ + ": " + std::strerror(failure_);
+    if (failure_ != 0) error = "scratch file beside " + beside_ + ": " + std::strerror(failure_);
     return failure_ == 0;
   }
 
@@ -103,9 +105,8 @@ class Spool {
   // becomes of the process.
   void spill() {
     if (fd_ < 0 && failure_ == 0) {
-      fd_ = ::open(scratch_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      fd_ = openScratchFile(beside_);
       if (fd_ < 0) failure_ = errno;
-      ::unlink(scratch_.c_str());
     }
     if (failure_ != 0) {
       buffer_.clear();
@@ -137,7 +138,7 @@ class Spool {
     return got > 0;
   }
 
-  std::string scratch_;
+  std::string beside_;
   std::string buffer_;
   std::size_t readAt_ = 0;
   int fd_ = -1;
@@ -387,8 +388,7 @@ class Writer {
 }  // namespace
 
 struct NetcdfCollection::Spooled {
-  explicit Spooled(const std::string& scratch)
-      : profiles(scratch + ".profiles"), samples(scratch + ".samples") {}
+  explicit Spooled(const std::string& beside) : profiles(beside), samples(beside) {}
   Spool profiles;
   Spool samples;
   CollectionSummary summary;
@@ -397,8 +397,8 @@ struct NetcdfCollection::Spooled {
   std::vector<SampleValues> sampleValues;  // of the observation in hand
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& scratch)
-    : spooled_(std::make_unique<Spooled>(scratch)) {}
+NetcdfCollection::NetcdfCollection(const std::string& beside)
+    : spooled_(std::make_unique<Spooled>(beside)) {}
 
 NetcdfCollection::~NetcdfCollection() = default;
 
@@ -467,7 +467,7 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
 
 bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
                  const NetcdfOptions& options, std::string& error) {
-  NetcdfCollection collection(path + ".scratch");
+  NetcdfCollection collection(path);
   NetcdfOptions named = options;
   if (named.id.empty() && observations.size() != 1) {
     named.id = std::filesystem::path(path).stem().string();

@@ -25,9 +25,9 @@ namespace xbtconv {
 
 class NetcdfCollection {
  public:
-  /// `scratch` names the scratch files, if they are needed (each is
-  /// removed as soon as it is open): a path beside the output.
-  explicit NetcdfCollection(const std::string& scratch);
+  /// Scratch files, where they are needed, are made beside `beside` (the
+  /// output's path), nameless and private to the run (formats/private_file.h).
+  explicit NetcdfCollection(const std::string& beside);
   ~NetcdfCollection();
   NetcdfCollection(const NetcdfCollection&) = delete;
   NetcdfCollection& operator=(const NetcdfCollection&) = delete;

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "legacy/report_file.h"
 #include "pipeline/directory_listing.h"
 #include "pipeline/message_reader.h"
-#include "pipeline/output_file.h"
 
 namespace xbtconv {
 namespace {

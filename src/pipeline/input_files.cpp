@@ -83,18 +83,16 @@ bool passedOver(const InputFile& input, LoadFailure failure) {
           failure == LoadFailure::kNotRegular);
 }
 
-std::string noteAbout(const std::string& path, const std::string& reason) {
-  return "xbt: " + path + ": " + reason + "\n";
-}
-
-void sayAbout(std::FILE* err, const std::string& path, const std::string& reason) {
-  std::fputs(noteAbout(path, reason).c_str(), err);
-}
-
-std::string outputName(const std::string& name, const std::string& extension) {
-  std::string stem = name;
-  if (isMessageFileName(stem)) stem.resize(stem.size() - 4);
-  return stem + extension;
+std::size_t countInputFiles(const std::vector<std::string>& paths, bool recursive) {
+  std::size_t total = 0;
+  forEachInputFile(
+      paths, recursive,
+      [&total](const InputFile&) {
+        ++total;
+        return true;
+      },
+      [](const std::string&, const std::string&) {});
+  return total;
 }
 
 }  // namespace xbtconv

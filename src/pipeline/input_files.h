@@ -7,7 +7,6 @@
 #ifndef XBTCONV_PIPELINE_INPUT_FILES_H_
 #define XBTCONV_PIPELINE_INPUT_FILES_H_
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,14 +37,9 @@ void forEachInputFile(const std::vector<std::string>& paths, bool recursive,
 /// is worth a failure there. A file given by name always is one.
 bool passedOver(const InputFile& input, LoadFailure failure);
 
-/// The line that names `path` and what became of it: "xbt: PATH: REASON\n".
-std::string noteAbout(const std::string& path, const std::string& reason);
-/// Prints noteAbout(path, reason) on `err`.
-void sayAbout(std::FILE* err, const std::string& path, const std::string& reason);
-
-/// `name` without its ".bin" extension (any case), then `extension`:
-/// "A1.bin" and ".json" give "A1.json".
-std::string outputName(const std::string& name, const std::string& extension);
+/// How many input files `paths` names (folders that cannot be listed
+/// count nothing): for a progress bar's total.
+std::size_t countInputFiles(const std::vector<std::string>& paths, bool recursive);
 
 }  // namespace xbtconv
 

@@ -53,7 +53,7 @@ LoadedFile notAMessage(int kind) {
 
 #ifdef _WIN32
 
-LoadedFile load(const std::string& path, FileBytes bytes) {
+LoadedFile load(const std::string& path, FileBytes bytes, std::size_t byteLimit) {
   LoadedFile result;
   std::error_code code;
   const std::filesystem::file_type type = std::filesystem::status(path, code).type();
@@ -72,13 +72,18 @@ LoadedFile load(const std::string& path, FileBytes bytes) {
   }
   const int kind = messageKind(head);
   if (!isConvertedKind(kind)) return notAMessage(kind);
-  bytes.resize(static_cast<std::size_t>(size));
+  const auto kept = static_cast<std::streamoff>(
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(size), byteLimit));
+  bytes.resize(static_cast<std::size_t>(std::max<std::streamoff>(kept, kKindBytes)));
   std::memcpy(bytes.data(), head.data(), head.size());
-  if (!in.read(reinterpret_cast<char*>(bytes.data() + kKindBytes), size - kKindBytes)) {
+  if (!in.read(reinterpret_cast<char*>(bytes.data() + kKindBytes),
+               static_cast<std::streamsize>(bytes.size()) - kKindBytes)) {
     return failed(LoadFailure::kCannotRead);
   }
   result.kind = kind;
   result.bytes = std::move(bytes);
+  result.size = static_cast<std::uint64_t>(size);
+  result.identity = identityOf(path).value_or(FileIdentity{result.size, 0});
   return result;
 }
 
@@ -98,7 +103,7 @@ bool readFully(int fd, std::uint8_t* out, std::size_t count) {
   return true;
 }
 
-LoadedFile loadFrom(int fd, FileBytes bytes) {
+LoadedFile loadFrom(int fd, FileBytes bytes, std::size_t byteLimit) {
   LoadedFile result;
   struct stat info {};
   if (::fstat(fd, &info) != 0) return failed(LoadFailure::kCannotRead, errno);
@@ -106,12 +111,15 @@ LoadedFile loadFrom(int fd, FileBytes bytes) {
   if (info.st_size < 0 || !acceptableSize(static_cast<std::uint64_t>(info.st_size))) {
     return sizeFailure(info.st_size);
   }
+  result.size = static_cast<std::uint64_t>(info.st_size);
+  result.identity = *identityOfDescriptor(fd);
   // A file of ordinary size is read whole with one call and its kind told
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.
-  const auto size = static_cast<std::size_t>(info.st_size);
+  const auto size = static_cast<std::size_t>(
+      std::max<std::uint64_t>(std::min<std::uint64_t>(result.size, byteLimit), kKindBytes));
   std::size_t done = 0;
-  if (info.st_size > kWholeReadLimit) {
+  if (static_cast<std::int64_t>(size) > kWholeReadLimit) {
     std::array<std::uint8_t, kKindBytes> head{};
     if (!readFully(fd, head.data(), head.size())) return failed(LoadFailure::kCannotRead, errno);
     const int kind = messageKind(head);
@@ -132,12 +140,18 @@ LoadedFile loadFrom(int fd, FileBytes bytes) {
   return result;
 }
 
-LoadedFile load(const std::string& path, FileBytes bytes) {
+LoadedFile load(const std::string& path, FileBytes bytes, std::size_t byteLimit) {
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
   // writer. It changes nothing for the regular files that are read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return failed(LoadFailure::kCannotOpen, errno);
-  LoadedFile result = loadFrom(fd, std::move(bytes));
+  LoadedFile result = loadFrom(fd, std::move(bytes), byteLimit);
+  // A regular file that holds no message still has its identity told, for
+  // a run that records what it was made from.
+  struct stat info {};
+  if (result.failure != LoadFailure::kNone && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    result.identity = *identityOfDescriptor(fd);
+  }
   ::close(fd);
   return result;
 }
@@ -146,11 +160,15 @@ LoadedFile load(const std::string& path, FileBytes bytes) {
 
 }  // namespace
 
-void loadMessageFile(const std::string& path, LoadedFile& file) {
+void loadMessageFile(const std::string& path, LoadedFile& file, std::size_t byteLimit) {
   FileBytes room = std::move(file.bytes);
   room.clear();
   try {
-    file = load(path, std::move(room));
+    file = load(path, std::move(room), byteLimit);
+#ifdef _WIN32
+    if (file.failure != LoadFailure::kNone)
+      file.identity = identityOf(path).value_or(FileIdentity{});
+#endif
   } catch (const std::bad_alloc&) {
     // A file too large for memory is skipped like any unreadable file.
     file = failed(LoadFailure::kNoMemory);
@@ -163,6 +181,7 @@ LoadedFile checkMessageBytes(const std::uint8_t* bytes, std::size_t size) {
   if (!isConvertedKind(kind)) return notAMessage(kind);
   LoadedFile result;
   result.kind = kind;
+  result.size = size;
   return result;
 }
 

@@ -3,7 +3,8 @@
 // count and that can be read whole is loaded; anything else gets kind -1
 // and no bytes, so that it costs no more than its first 11 bytes and never
 // blocks the run (a FIFO or a device named *.bin is not opened for a
-// blocking read).
+// blocking read). A load may ask for no more than the first bytes of a
+// file, so that a huge one costs no more than what is kept of it.
 #ifndef XBTCONV_PIPELINE_MESSAGE_FILE_H_
 #define XBTCONV_PIPELINE_MESSAGE_FILE_H_
 
@@ -12,6 +13,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "pipeline/file_identity.h"
 
 namespace xbtconv {
 
@@ -47,17 +50,19 @@ struct UninitializedAllocator : std::allocator<T> {
 using FileBytes = std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>>;
 
 struct LoadedFile {
-  int kind = -1;    // 1 or 2 when loaded, else -1
-  FileBytes bytes;  // the whole file when loaded
+  int kind = -1;           // 1 or 2 when loaded, else -1
+  FileBytes bytes;         // the file, or as much of its start as was asked, when loaded
+  std::uint64_t size = 0;  // the whole file's size, when loaded
+  FileIdentity identity;   // the file's, when it is a regular file
   LoadFailure failure = LoadFailure::kNone;
   int kindField = -1;  // for kNotAMessage: the kind the bytes name, -1 for none
   int error = 0;       // errno of kCannotOpen and kCannotRead
 };
 
 /// Reads the file at `path` into `file` when it holds a message of kind 1
-/// or 2; `file.bytes` keeps its room from an earlier load, so that a batch
-/// allocates nothing per file.
-void loadMessageFile(const std::string& path, LoadedFile& file);
+/// or 2, at most its first `byteLimit` bytes; `file.bytes` keeps its room
+/// from an earlier load, so that a batch allocates nothing per file.
+void loadMessageFile(const std::string& path, LoadedFile& file, std::size_t byteLimit = SIZE_MAX);
 
 /// The checks a file passes to be loaded, for bytes already in memory: the
 /// result has the kind (1 or 2) or the failure, and no bytes.

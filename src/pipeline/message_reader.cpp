@@ -10,20 +10,31 @@ namespace xbtconv {
 namespace {
 
 template <typename Message>
-ReadStatus decodeAs(Message& message, const std::uint8_t* bytes, std::size_t size) {
-  return message.decode(MessageBuffer{static_cast<std::int32_t>(size), bytes})
+ReadStatus decodeAs(Message& message, const std::uint8_t* bytes, std::size_t size,
+                    const ProfileLimit& limit) {
+  return message.decode(MessageBuffer{static_cast<std::int32_t>(size), bytes}, limit)
              ? ReadStatus::kDecoded
              : ReadStatus::kCutShort;
 }
 
+// The bytes that hold every field of either kind and kObservationSamples
+// groups of the widest (inflection points: 26 bits).
+constexpr std::size_t kObservationBytes = 128 + (kObservationSamples * 26 + 7) / 8;
+
 }  // namespace
 
-ReadStatus MessageReader::readFile(const std::string& path) {
-  loadMessageFile(path, file_);
+ReadStatus MessageReader::decode(const std::uint8_t* bytes, std::size_t size, bool observation) {
+  ProfileLimit limit;
+  if (observation) limit = {kObservationSamples, static_cast<std::int64_t>(file_.size)};
+  byteCount_ = file_.size;
+  return status_ = file_.kind == kExtendedKind ? decodeAs(extended_, bytes, size, limit)
+                                               : decodeAs(standard_, bytes, size, limit);
+}
+
+ReadStatus MessageReader::readFile(const std::string& path, bool observation) {
+  loadMessageFile(path, file_, observation ? kObservationBytes : SIZE_MAX);
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
-  byteCount_ = file_.bytes.size();
-  status_ = file_.kind == kExtendedKind ? decodeAs(extended_, file_.bytes.data(), byteCount_)
-                                        : decodeAs(standard_, file_.bytes.data(), byteCount_);
+  decode(file_.bytes.data(), file_.bytes.size(), observation);
   // The bytes go before the report is made, so that a large file and its
   // report are never held at once; an ordinary file's room is kept for
   // the next.
@@ -36,22 +47,29 @@ ReadStatus MessageReader::readFile(const std::string& path) {
   return status_;
 }
 
-ReadStatus MessageReader::readBytes(const std::uint8_t* bytes, std::size_t size) {
+ReadStatus MessageReader::readBytes(const std::uint8_t* bytes, std::size_t size, bool observation) {
   file_ = checkMessageBytes(bytes, size);
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
-  byteCount_ = size;
-  status_ = file_.kind == kExtendedKind ? decodeAs(extended_, bytes, size)
-                                        : decodeAs(standard_, bytes, size);
-  return status_;
+  return decode(bytes, size, observation);
+}
+
+std::int64_t MessageReader::samplesLeftOut() const {
+  if (status_ == ReadStatus::kNotLoaded) return 0;
+  return file_.kind == kExtendedKind ? extended_.groupsLeftOut() : standard_.groupsLeftOut();
 }
 
 std::string MessageReader::reason() const {
   switch (status_) {
     case ReadStatus::kDecoded:
       return {};
-    case ReadStatus::kCutShort:
-      return decodeStopped(file_.kind == kExtendedKind ? extended_.stopBit() : standard_.stopBit(),
-                           byteCount_);
+    case ReadStatus::kCutShort: {
+      std::string reason = decodeStopped(
+          file_.kind == kExtendedKind ? extended_.stopBit() : standard_.stopBit(), byteCount_);
+      if (samplesLeftOut() > 0) {
+        reason += "; samples past " + std::to_string(kObservationSamples) + " not exported";
+      }
+      return reason;
+    }
     case ReadStatus::kNotLoaded:
       break;
   }

@@ -8,6 +8,12 @@
 // Nothing about one file survives into the next: each decode starts from a
 // cleared message. The file's bytes are let go as soon as the decode
 // returns, so that a large file and its report are never held at once.
+//
+// A read for an observation keeps at most kObservationSamples samples: no
+// message can count more, and only a corrupt one (its count missing, its
+// profile running to the end of the file) has more. Only the start of such
+// a file is read, so that whatever a file holds, a read takes a bounded
+// memory; where the decode stops is still said for the whole file.
 #ifndef XBTCONV_PIPELINE_MESSAGE_READER_H_
 #define XBTCONV_PIPELINE_MESSAGE_READER_H_
 
@@ -23,6 +29,10 @@
 
 namespace xbtconv {
 
+/// The most samples a message can count, and so the most an observation
+/// keeps.
+inline constexpr std::size_t kObservationSamples = 65534;
+
 enum class ReadStatus {
   kDecoded,    // read whole
   kCutShort,   // decoded as far as the bytes went
@@ -35,18 +45,25 @@ class MessageReader {
   MessageReader(const MessageReader&) = delete;
   MessageReader& operator=(const MessageReader&) = delete;
 
-  /// Loads and decodes the file at `path`.
-  ReadStatus readFile(const std::string& path);
-  /// Decodes `size` bytes at `bytes`, a message file's whole content.
-  ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size);
+  /// Loads and decodes the file at `path`; with `observation`, keeps at most
+  /// kObservationSamples samples.
+  ReadStatus readFile(const std::string& path, bool observation = false);
+  /// Decodes `size` bytes at `bytes`, a message file's whole content; with
+  /// `observation`, keeps at most kObservationSamples samples.
+  ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size, bool observation = false);
 
   ReadStatus status() const { return status_; }
   /// The kind decoded (1 or 2); -1 when nothing was.
   int kind() const { return file_.kind; }
   /// Why the last file did not load.
   LoadFailure loadFailure() const { return file_.failure; }
+  /// The last file's identity, as it was loaded.
+  const FileIdentity& fileIdentity() const { return file_.identity; }
+  /// The samples the message holds past those kept.
+  std::int64_t samplesLeftOut() const;
   /// Why the last read was not whole, in a few words: "not a message (kind
-  /// 3)", "decode stopped at bit 478 of 480 (cut short)"; "" when it was.
+  /// 3)", "decode stopped at bit 478 of 480 (cut short)", with "; samples
+  /// past 65534 not exported" when some were left out; "" when it was.
   std::string reason() const;
 
   /// Hands the report of what was read to `sink`, in pieces.
@@ -57,7 +74,7 @@ class MessageReader {
   Observation observation(std::string source, double sampleRateHz) const;
 
  private:
-  ReadStatus decodeLoaded();
+  ReadStatus decode(const std::uint8_t* bytes, std::size_t size, bool observation);
 
   JjvvMessage standard_;
   Jjvv2Message extended_;

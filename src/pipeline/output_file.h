@@ -1,25 +1,28 @@
-// Writing one output file: the one writer of every command.
+// Writing one output file whole: the one writer of every xbt command.
 //
-// xbt's files are atomic: the content goes to a temporary file beside the
-// output (NAME.partial) that is renamed over NAME only when it is complete,
-// so that after any interruption, a kill included, a file under its final
-// name is whole, the earlier one or the new one. A write that fails removes
-// its temporary file; one that a kill left behind is removed by the next
-// run that writes that output (removeUnfinished). With `sync` the file and
-// then its folder are flushed to disk around the rename, so that the rename
-// survives a power loss too.
+// The content goes to a temporary file beside the output, made new and
+// exclusive (never through a link, never over an existing file) under a
+// name no other run can predict (NAME.xbt-XXXXXXXXXXXX.partial), and is
+// renamed over NAME only when complete: after any interruption, a kill
+// included, a file under its final name is whole, the earlier one or the
+// new one. A write that fails removes its temporary file; those a kill left
+// behind are removed by the next run that writes in that folder
+// (OutputFolders). With `sync` the file and then its folder are flushed to
+// disk around the rename, so that the rename survives a power loss too.
 //
-// xbtconv's reports are written in place, as they always have been: a
-// report that cannot be completed stays as far as it got, and the failure
-// is said.
+// Writing and placing are two steps, so that a run can note what an output
+// was made from before the output appears (OutputRecord): a run killed in
+// between leaves a note that matches no file, never a file without its
+// note.
 #ifndef XBTCONV_PIPELINE_OUTPUT_FILE_H_
 #define XBTCONV_PIPELINE_OUTPUT_FILE_H_
 
-#include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "pipeline/file_identity.h"
 #include "report/text_sink.h"
 
 namespace xbtconv {
@@ -28,45 +31,38 @@ namespace xbtconv {
 /// that a long one is never held whole.
 using ContentProducer = std::function<void(const TextSink&)>;
 
-struct WriteOptions {
-  bool inPlace = false;  // xbtconv's way: no temporary file
-  bool sync = false;     // flush to disk before the file counts as written
+/// A complete temporary file waiting to be put in place.
+struct PendingOutput {
+  std::string path;       // where it goes
+  std::string temporary;  // where it is
+  FileIdentity identity;  // as written
 };
 
-/// Writes what `produce` hands its sink to `path`; on failure returns false
-/// with the reason in `error`. `produce` is not called when the file cannot
-/// be created.
-bool writeOutputFile(const std::string& path, const ContentProducer& produce,
-                     const WriteOptions& options, std::string& error);
-/// The same for a content made beforehand.
-bool writeOutputFile(const std::string& path, std::string_view content, const WriteOptions& options,
+/// Writes what `produce` hands its sink to a new temporary file for `path`
+/// (with `sync`, flushed to disk); none, with the reason in `error`, when it
+/// cannot. `produce` is not called when the file cannot be created.
+std::optional<PendingOutput> writeTemporary(const std::string& path, const ContentProducer& produce,
+                                            bool sync, std::string& error);
+/// For libraries that write files themselves: `write` makes the content at
+/// the path it is given (a new, empty file of this run's), returning false
+/// with the reason in its second argument.
+std::optional<PendingOutput> writeTemporaryBy(
+    const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
+    bool sync, std::string& error);
+/// Renames `output` over its path (with `sync`, then flushes the folder);
+/// false with the reason in `error`, the temporary file removed.
+bool placeOutput(const PendingOutput& output, bool sync, std::string& error);
+/// Removes the temporary file of an output that will not be placed.
+void discardOutput(const PendingOutput& output);
+
+/// writeTemporary and placeOutput at once.
+bool writeOutputFile(const std::string& path, const ContentProducer& produce, bool sync,
                      std::string& error);
-/// For libraries that write files themselves: `write` makes the output at
-/// the temporary path it is given, returning false with the reason in its
-/// second argument; the file is then (with `sync`, flushed to disk and)
-/// renamed over `path`.
-bool writeOutputFileBy(const std::string& path,
-                       const std::function<bool(const std::string&, std::string&)>& write,
-                       const WriteOptions& options, std::string& error);
+bool writeOutputFile(const std::string& path, std::string_view content, bool sync,
+                     std::string& error);
 
-/// The temporary name `path` is written under.
-std::string unfinishedPath(const std::string& path);
-/// Removes the temporary file of `path` that an interrupted run may have
-/// left; nothing when there is none.
-void removeUnfinished(const std::string& path);
-
-/// xbtconv's report writer: writes `produce`'s text to `path` in place and,
-/// when the file cannot be created, written or closed, prints "Can not write
-/// file <path>\r\n" on `console`: a report cut short must never pass for a
-/// good one.
-void writeReportFile(const std::string& path, const ContentProducer& produce, std::FILE* console);
-
-/// Makes `folder` and the folders above it where missing; false, with the
-/// reason in `error`, when it cannot. An empty `folder` is the current one.
-bool makeOutputFolder(const std::string& folder, std::string& error);
-
-/// `directory` and `name` joined, or `name` alone for an empty directory.
-std::string outputPath(const std::string& directory, const std::string& name);
+/// Whether `name` is the name of a temporary file these writers make.
+bool isTemporaryName(std::string_view name);
 
 }  // namespace xbtconv
 

@@ -1,14 +1,16 @@
-// The library's reading calls, on the same reader, listing and loading as
+// The library's reading calls, on the same reader, read step and listing as
 // the commands.
 #include "xbtconv/reading.h"
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "pipeline/input_files.h"
-#include "pipeline/message_reader.h"
+#include "pipeline/observation_reading.h"
 #include "profile/utc_time.h"
-#include "xbtconv/qc.h"
 
 namespace xbtconv {
 namespace {
@@ -20,46 +22,60 @@ MessageReader& threadReader() {
   return reader;
 }
 
-ReadResult resultOf(MessageReader& reader, std::string source, const ReadOptions& options) {
+Status rateProblem(std::string_view text) {
+  return {
+      Status::Code::kInvalidArgument,
+      "a sampling rate is a number of samples per second above 0, not '" + std::string(text) + "'"};
+}
+
+// The options as the read step takes them; none, with the reason, when
+// they cannot be.
+std::optional<ObservationOptions> observationOptions(const ReadOptions& options, Status& status) {
+  status = checkSampleRate(options.sampleRateHz);
+  if (!status.ok()) return std::nullopt;
+  return ObservationOptions{options.sampleRateHz, options.qualityControl,
+                            options.now.value_or(currentUtcSeconds())};
+}
+
+ReadResult resultOf(MessageReader& reader, ObservationRead&& read) {
   ReadResult result;
-  result.reason = reader.reason();
-  switch (reader.status()) {
+  switch (read.status) {
     case ReadStatus::kDecoded:
-      result.status = ReadResult::Status::kRead;
       break;
     case ReadStatus::kCutShort:
-      result.status = ReadResult::Status::kCutShort;
+      result.status = {Status::Code::kCutShort, std::move(read.reason)};
       break;
     case ReadStatus::kNotLoaded: {
       const LoadFailure failure = reader.loadFailure();
-      result.status = failure == LoadFailure::kNotAMessage || failure == LoadFailure::kTooShort
-                          ? ReadResult::Status::kNotAMessage
-                          : ReadResult::Status::kUnreadable;
-      return result;
+      result.status = {failure == LoadFailure::kNotAMessage || failure == LoadFailure::kTooShort
+                           ? Status::Code::kNotAMessage
+                           : Status::Code::kUnreadable,
+                       std::move(read.reason)};
+      break;
     }
   }
-  Observation observation = reader.observation(std::move(source), options.sampleRateHz);
-  if (options.qualityControl)
-    runQualityControl(observation, options.now.value_or(currentUtcSeconds()));
-  result.observation = std::move(observation);
+  result.observation = std::move(read.observation);
   return result;
 }
 
 }  // namespace
 
 ReadResult readMessageFile(const std::string& path, const ReadOptions& options) {
+  ReadResult result;
+  const std::optional<ObservationOptions> made = observationOptions(options, result.status);
+  if (!made) return result;
   MessageReader& reader = threadReader();
-  reader.readFile(path);
-  ReadResult result = resultOf(reader, std::filesystem::path(path).filename().string(), options);
-  if (result.observation) result.observation->path = path;
-  return result;
+  return resultOf(reader, readObservation(reader, path,
+                                          std::filesystem::path(path).filename().string(), *made));
 }
 
 ReadResult readMessage(const std::uint8_t* bytes, std::size_t size, std::string source,
                        const ReadOptions& options) {
+  ReadResult result;
+  const std::optional<ObservationOptions> made = observationOptions(options, result.status);
+  if (!made) return result;
   MessageReader& reader = threadReader();
-  reader.readBytes(bytes, size);
-  return resultOf(reader, std::move(source), options);
+  return resultOf(reader, readObservation(reader, bytes, size, std::move(source), *made));
 }
 
 std::vector<MessageFileEntry> listMessageFiles(const std::string& path, bool recursive) {
@@ -67,13 +83,37 @@ std::vector<MessageFileEntry> listMessageFiles(const std::string& path, bool rec
   forEachInputFile(
       {path}, recursive,
       [&entries](const InputFile& input) {
-        entries.push_back({input.path, ""});
+        entries.push_back({input.path, {}});
         return true;
       },
       [&entries](const std::string& folder, const std::string& reason) {
-        entries.push_back({folder, reason});
+        entries.push_back({folder, {Status::Code::kUnreadable, reason}});
       });
   return entries;
 }
+
+Status checkSampleRate(double rate) {
+  if (std::isfinite(rate) && rate > 0) return {};
+  char text[32];
+  auto* const end = std::to_chars(text, text + sizeof text, rate).ptr;
+  return rateProblem(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+Status parseSampleRate(std::string_view text, double& rate) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+      !std::isfinite(value) || value <= 0) {
+    return rateProblem(text);
+  }
+  rate = value;
+  return {};
+}
+
+std::optional<std::int64_t> parseTime(std::string_view text) { return parseIsoTime(text); }
+
+std::string timeText(std::int64_t seconds) { return isoTime(seconds); }
+
+std::int64_t systemTime() { return currentUtcSeconds(); }
 
 }  // namespace xbtconv

@@ -60,7 +60,30 @@ std::string isoTime(std::int64_t seconds) {
 }
 
 std::optional<std::int64_t> parseIsoTime(std::string_view text) {
-  if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
+  // The zone after a time of day: "Z", or an offset "+hh:mm", "+hhmm",
+  // "+hh" (or "-"), which local time is ahead of UTC by.
+  std::int64_t offset = 0;
+  const std::size_t time = text.find('T');
+  const std::size_t sign =
+      time == std::string_view::npos ? std::string_view::npos : text.find_first_of("+-", time);
+  if (!text.empty() && text.back() == 'Z') {
+    text.remove_suffix(1);
+  } else if (sign != std::string_view::npos) {
+    const bool behind = text[sign] == '-';
+    const std::string_view zone = text.substr(sign + 1);
+    text = text.substr(0, sign);
+    int digits[4] = {};
+    int count = 0;
+    for (std::size_t i = 0; i < zone.size(); ++i) {
+      if (zone[i] == ':' && i == 2 && zone.size() == 5) continue;
+      if (zone[i] < '0' || zone[i] > '9' || count == 4) return std::nullopt;
+      digits[count++] = zone[i] - '0';
+    }
+    const int hours = 10 * digits[0] + digits[1];
+    const int minutes = 10 * digits[2] + digits[3];
+    if ((count != 2 && count != 4) || hours > 23 || minutes > 59) return std::nullopt;
+    offset = (behind ? -1 : 1) * (3600 * std::int64_t{hours} + std::int64_t{60} * minutes);
+  }
   // Year, month, day, hour, minute, second: fixed widths, each after its
   // separator.
   int fields[6] = {0, 0, 1, 0, 0, 0};
@@ -85,7 +108,7 @@ std::optional<std::int64_t> parseIsoTime(std::string_view text) {
   const std::optional<std::int64_t> minutes =
       utcSeconds(fields[0], fields[1], fields[2], fields[3], fields[4]);
   if (!minutes || fields[5] > 59) return std::nullopt;
-  return *minutes + fields[5];
+  return *minutes + fields[5] - offset;
 }
 
 std::int64_t currentUtcSeconds() {

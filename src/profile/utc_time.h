@@ -18,9 +18,9 @@ std::optional<std::int64_t> utcSeconds(int year, int month, int day, int hour, i
 /// REQUIRES: a year from 0 to 9999.
 std::string isoTime(std::int64_t seconds);
 
-/// Seconds since 1970-01-01T00:00Z of an ISO 8601 UTC time: "2026-03-14",
-/// "2026-03-14T06:05", "2026-03-14T06:05:30" or any of these with "Z"; none
-/// for anything else.
+/// Seconds since 1970-01-01T00:00Z of an ISO 8601 time: "2026-03-14",
+/// "2026-03-14T06:05", "2026-03-14T06:05:30", a time of day in UTC or with
+/// its zone ("Z", "+02:00", "+0200", "-05"); none for anything else.
 std::optional<std::int64_t> parseIsoTime(std::string_view text);
 
 /// The system clock's time, in seconds since 1970-01-01T00:00Z.

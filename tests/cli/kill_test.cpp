@@ -67,6 +67,8 @@ Snapshot snapshot(const std::string& folder) {
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
     const std::string name = fs::relative(entry.path(), folder).string();
+    // The record of what each output was made from is no output.
+    if (entry.path().filename() == ".xbt-record") continue;
     if (name.ends_with(".partial")) {
       ++s.temporaries;
       continue;

@@ -1,4 +1,4 @@
-#include "pipeline/output_file.h"
+#include "legacy/report_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace xbtconv {
 namespace {
 
 // xbtconv's report writer says each report it could not write whole.
-TEST(OutputFile, ReportFailuresToCreateOrWriteArePrinted) {
+TEST(ReportFile, FailuresToCreateOrWriteArePrinted) {
   testing::TempDirectory directory;
   std::FILE* console = std::tmpfile();
   ASSERT_NE(console, nullptr);

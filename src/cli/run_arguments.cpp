@@ -1,0 +1,59 @@
+#include "cli/run_arguments.h"
+
+#include "xbtconv/reading.h"
+
+namespace xbtconv {
+
+void addRunArguments(CLI::App* command, RunOptions& run, const std::string& outputs,
+                     bool mirrored) {
+  const bool writes = !outputs.empty();
+  command
+      ->add_option("PATH", run.paths,
+                   "Message files, and folders whose *.bin files are taken in name order")
+      ->required();
+  command->add_flag("-r,--recursive", run.recursive,
+                    mirrored ? "Take the *.bin files of subfolders too (mirrored under -o DIR)"
+                             : "Take the *.bin files of subfolders too");
+  command->add_flag("-q,--quiet", run.quiet,
+                    "Name failures only: no skipped files, no warnings, no summary");
+  command->add_option("-j,--jobs", run.jobs, "Threads to run on (default: one per core)")
+      ->check(CLI::Range(1, 1024));
+  if (!writes) return;
+  command->add_option("-o,--output-dir", run.outputDirectory, outputs);
+  command->add_flag("--update", run.update,
+                    "Pass over inputs whose outputs are current: made from the input as it is "
+                    "now, with the same options, and not changed since");
+  command->add_flag("--sync", run.sync,
+                    "Flush each output and its folder to disk before going on (slower; for "
+                    "power loss)");
+}
+
+void addSampleRateArgument(CLI::App* command, double& rate) {
+  command
+      ->add_option("--sample-rate", rate,
+                   "Samples per second of full-resolution profiles, for their depths (default 10)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            double ignored = 0;
+            return parseSampleRate(text, ignored).message();
+          },
+          "HZ", "rate"));
+}
+
+std::string timeProblem(const std::string& text) {
+  if (parseTime(text)) return "";
+  return "expected a time such as 2026-03-14T06:05:00Z or 2026-03-14T08:05+02:00, not '" + text +
+         "'";
+}
+
+void addNowArgument(CLI::App* command, std::optional<std::int64_t>& now) {
+  command
+      ->add_option_function<std::string>(
+          "--now", [&now](const std::string& text) { now = parseTime(text); },
+          "Quality control's clock, an ISO 8601 time (UTC, or with its zone): an observation up "
+          "to a day later is probably bad, a later one impossible (default: the system clock)")
+      ->check(CLI::Validator([](std::string& text) { return timeProblem(text); }, "ISO-TIME",
+                             "ISO time"));
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,34 @@
+// The arguments every xbt command that takes inputs shares, with the same
+// meaning everywhere: the inputs, -r, -q, -j, and for commands that write,
+// -o, --update and --sync; and the arguments of the commands that make
+// observations: --sample-rate and quality control's clock, --now.
+#ifndef XBTCONV_CLI_RUN_ARGUMENTS_H_
+#define XBTCONV_CLI_RUN_ARGUMENTS_H_
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "pipeline/run_options.h"
+
+namespace xbtconv {
+
+/// Adds the run's arguments to `command`, stored in `run`; `outputs` says
+/// where a writing command's outputs go ("" for a command that writes
+/// none), `mirrored` whether -r mirrors subfolders under -o.
+void addRunArguments(CLI::App* command, RunOptions& run, const std::string& outputs = "",
+                     bool mirrored = false);
+
+/// Adds --sample-rate, stored in `rate`.
+void addSampleRateArgument(CLI::App* command, double& rate);
+
+/// Adds --now, an ISO 8601 time, stored in `now` once parsed.
+void addNowArgument(CLI::App* command, std::optional<std::int64_t>& now);
+
+/// Why `text` is no time --now or --date-created takes; "" when it is one.
+std::string timeProblem(const std::string& text);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_CLI_RUN_ARGUMENTS_H_

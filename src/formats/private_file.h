@@ -1,0 +1,35 @@
+// Files a run makes for its own use beside an output: temporary files that
+// become the output when complete, and scratch files. Whoever can create
+// files in an output folder (by default the inbox the messages arrive in)
+// must not be able to redirect these writes: each is created new and
+// exclusive, never opened through a link or over an existing file, under a
+// name no other run can predict or share.
+#ifndef XBTCONV_FORMATS_PRIVATE_FILE_H_
+#define XBTCONV_FORMATS_PRIVATE_FILE_H_
+
+#include <string>
+#include <string_view>
+
+namespace xbtconv {
+
+/// The part of a private file's name that follows the name it is made
+/// beside: ".xbt-" and twelve random hexadecimal digits.
+inline constexpr std::size_t kPrivateInfixSize = 17;
+
+/// Creates a new file `beside` + ".xbt-XXXXXXXXXXXX" + `suffix`, for
+/// writing, readable by whom the umask allows; returns its descriptor and
+/// sets `path`, or -1 with errno set.
+int createPrivateFile(const std::string& beside, std::string_view suffix, std::string& path);
+
+/// Opens a scratch file in the folder of `beside`, for reading and writing,
+/// that has no name (it goes with its descriptor, whatever becomes of the
+/// process); -1 with errno set when it cannot be made.
+int openScratchFile(const std::string& beside);
+
+/// Whether `name` is the name of a file createPrivateFile made with
+/// `suffix`.
+bool isPrivateFileName(std::string_view name, std::string_view suffix);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_FORMATS_PRIVATE_FILE_H_

@@ -1,0 +1,232 @@
+#include "pipeline/collection_flow.h"
+
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "formats/netcdf_export.h"
+#include "formats/private_file.h"
+#include "pipeline/directory_listing.h"
+#include "pipeline/export_options_text.h"
+#include "pipeline/observation_export.h"
+#include "pipeline/output_folders.h"
+#include "pipeline/path_spelling.h"
+#include "pipeline/repeated_inputs.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace xbtconv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A digest of a run's inputs in order: each one's spelling and identity,
+// and each folder that could not be listed.
+class InputsDigest {
+ public:
+  void add(const std::string& path, const FileIdentity& identity) {
+    text_ = spelledOnce(path);
+    text_ += '\t' + std::to_string(identity.size) + '\t' + std::to_string(identity.modified);
+    mix();
+  }
+  void addUnlisted(const std::string& folder) {
+    text_ = "unlisted\t" + spelledOnce(folder);
+    mix();
+  }
+  std::string text() const {
+    char digits[17];
+    auto* const end = std::to_chars(digits, digits + sizeof digits, hash_, 16).ptr;
+    return "inputs " + std::string(digits, end) + " " + std::to_string(count_);
+  }
+
+ private:
+  void mix() {
+    for (const char c : text_) hash_ = (hash_ ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    hash_ = (hash_ ^ '\n') * 1099511628211ull;
+    ++count_;
+  }
+
+  std::string text_;
+  std::uint64_t hash_ = 14695981039346656037ull;
+  std::size_t count_ = 0;
+};
+
+// The digest the inputs of `options` have now, without reading them.
+std::string currentInputs(const ExportOptions& options) {
+  InputsDigest digest;
+  forEachInputFile(
+      options.run.paths, options.run.recursive,
+      [&](const InputFile& input) {
+        if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
+          digest.add(input.path, identityOf(input.path).value_or(FileIdentity{}));
+        }
+        return true;
+      },
+      [&](const std::string& folder, const std::string&) { digest.addUnlisted(folder); });
+  return digest.text();
+}
+
+// What a run said, as the record keeps it for --update to say again: the
+// counts, then each failure.
+struct RunSaid {
+  int done = 0, failed = 0, skipped = 0, written = 0;
+  std::vector<Note> failures;
+
+  std::string text() const {
+    std::string out = std::to_string(done) + ' ' + std::to_string(failed) + ' ' +
+                      std::to_string(skipped) + ' ' + std::to_string(written) + '\n';
+    for (const Note& note : failures) out += note.subject + '\t' + note.reason + '\n';
+    return out;
+  }
+  static RunSaid from(const std::string& text) {
+    RunSaid said;
+    std::size_t end = text.find('\n');
+    std::string_view counts = std::string_view(text).substr(0, end);
+    for (int* count : {&said.done, &said.failed, &said.skipped, &said.written}) {
+      const auto [next, error] =
+          std::from_chars(counts.data(), counts.data() + counts.size(), *count);
+      if (error != std::errc()) break;
+      counts.remove_prefix(static_cast<std::size_t>(next - counts.data()));
+      if (!counts.empty()) counts.remove_prefix(1);
+    }
+    while (end != std::string::npos && end + 1 < text.size()) {
+      const std::size_t start = end + 1;
+      end = text.find('\n', start);
+      const std::string line = text.substr(start, end - start);
+      const std::size_t tab = line.find('\t');
+      said.failures.push_back(
+          {line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)});
+    }
+    return said;
+  }
+};
+
+// Says again what the run that made the current collection said.
+int repeat(const RecordEntry& entry, const ExportOptions& options, const RunReport& report) {
+  const RunSaid said = RunSaid::from(entry.note);
+  Tally tally;
+  for (const Note& note : said.failures) report.note(note.subject, note.reason);
+  for (int i = 0; i < said.done; ++i) tally.count(Outcome::kUpToDate);
+  for (int i = 0; i < said.failed; ++i) tally.count(Outcome::kFailed);
+  for (int i = 0; i < said.skipped; ++i) tally.count(Outcome::kSkipped);
+  for (int i = 0; i < said.written; ++i) tally.countWrittenFailure();
+  return endRun(options.run, true, tally,
+                tally.summary("exported", "written with \"decoded\": false"), report);
+}
+
+// Whether a file can be made beside `path`: a collection that cannot be
+// written is said before any input is read.
+std::string writableBeside(const std::string& path) {
+  std::string probe;
+  const int fd = createPrivateFile(path, ".partial", probe);
+  if (fd < 0) return std::strerror(errno);
+#ifdef _WIN32
+  ::_close(fd);
+#else
+  ::close(fd);
+#endif
+  std::error_code ignored;
+  fs::remove(probe, ignored);
+  return "";
+}
+
+}  // namespace
+
+std::string collectionUsageProblem(const ExportOptions& options) {
+  const std::string& collection = options.collection;
+  if (collection.empty()) return "";
+  const std::string spelled = spelledOnce(collection);
+  bool input = isMessageFileName(fs::path(collection).filename().string());
+  for (const std::string& path : options.run.paths) input = input || spelledOnce(path) == spelled;
+  return input ? "--collection " + collection + " would replace an input; name a .nc file" : "";
+}
+
+int runCollection(const ExportOptions& options, const RunReport& report) {
+  const RunOptions& run = options.run;
+  const std::string& path = options.collection;
+  const std::string name = fs::path(path).filename().string();
+  OutputFolders folders(run.sync, run.update);
+  std::string error;
+  OutputFolder* folder = folders.prepare(fs::path(path).parent_path().string(), error);
+  if (folder == nullptr || !(error = writableBeside(path)).empty()) {
+    report.note(path, "cannot write: " + error);
+    return 1;
+  }
+  const std::uint64_t optionsId = optionsDigest(exportOptionsText(options));
+  if (run.update) {
+    const RecordEntry* entry = folder->record.find(name);
+    if (entry != nullptr && entry->options == optionsId && identityOf(path) == entry->outputFile &&
+        entry->input == currentInputs(options)) {
+      return repeat(*entry, options, report);
+    }
+  }
+  NetcdfOptions netcdf = options.netcdf;
+  netcdf.id = fs::path(path).stem().string();
+  NetcdfCollection collection(path);
+  const ObservationExport step(options);
+  InputsDigest digest;
+  RunSaid said;
+  Tally tally;
+  const bool finished = runInputs<Exported>(
+      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      [&](BatchItem& item) -> std::optional<Exported> {
+        if (std::optional<InputResult> settled = settleEntry(item, run)) {
+          return Exported{std::move(*settled), "", std::nullopt, {}};
+        }
+        return std::nullopt;
+      },
+      [&](const BatchItem& item, MessageReader& reader) { return step.run(item, reader, false); },
+      [](std::vector<BatchItem>&, std::vector<std::optional<Exported>>&) {},
+      [&](const BatchItem& item, Exported&& exported) {
+        takeUp(exported, run, report, tally);
+        if (exported.outcome == Outcome::kRepeated) return;
+        if (!item.listingFailure.empty()) {
+          digest.addUnlisted(item.input.path);
+        } else {
+          digest.add(item.input.path, exported.input);
+        }
+        said.failures.insert(said.failures.end(), exported.failures.begin(),
+                             exported.failures.end());
+        if (exported.profile) collection.add(*exported.profile);
+      });
+  said.done = tally.done();
+  said.failed = tally.failed();
+  said.skipped = tally.skipped();
+  said.written = tally.writtenFailures();
+  std::error_code code;
+  const std::string kept = fs::exists(path, code) ? "; the one written before is kept" : "";
+  if (!finished) {
+    report.note(path, "not written: interrupted" + kept);
+    tally.leaveOutEveryDone();
+  } else if (collection.size() == 0) {
+    report.note(path, "not written: no message to put in it" + kept);
+    tally.failRun();
+  } else {
+    std::optional<PendingOutput> written = writeTemporaryBy(
+        path,
+        [&](const std::string& at, std::string& reason) {
+          return collection.write(at, netcdf, reason);
+        },
+        run.sync, error);
+    if (written) {
+      const RecordEntry entry{digest.text(),    {},         written->identity, optionsId,
+                              said.failed != 0, said.text()};
+      std::string ignored;  // without its entry a collection is only made again
+      folder->record.append(OutputRecord::line(name, entry), ignored);
+    }
+    if (!written || !placeOutput(*written, run.sync, error)) {
+      report.note(path, "not written: " + error + kept);
+      tally.leaveOutEveryDone();
+    }
+  }
+  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+                report);
+}
+
+}  // namespace xbtconv

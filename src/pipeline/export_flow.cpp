@@ -1,0 +1,139 @@
+#include "pipeline/export_flow.h"
+
+#include "formats/netcdf_export.h"
+#include "pipeline/collection_flow.h"
+#include "pipeline/export_options_text.h"
+#include "pipeline/observation_export.h"
+#include "pipeline/output_plan.h"
+
+namespace xbtconv {
+namespace {
+
+// Writes `exported`'s content as `item`'s output, to be put in place.
+void writeExported(const BatchItem& item, Exported& exported, const ExportOptions& options,
+                   const OutputPlan& plan) {
+  std::string error;
+  if (exported.profile) {
+    NetcdfCollection single(item.output);
+    single.add(*exported.profile);
+    exported.pending = writeTemporaryBy(
+        item.output,
+        [&](const std::string& at, std::string& reason) {
+          return single.write(at, options.netcdf, reason);
+        },
+        options.run.sync, error);
+  } else {
+    exported.pending = writeTemporary(
+        item.output, [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
+        error);
+  }
+  if (!exported.pending) {
+    exported.writtenAnyway = false;
+    exported.fail(item.input.path, "cannot write " + item.output + ": " + error);
+    return;
+  }
+  const std::string note = exported.failures.empty() ? "" : exported.failures.front().reason;
+  exported.entry =
+      plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway, note);
+  // Written: a chunk of results waiting to be taken up holds no contents.
+  std::string().swap(exported.data);
+  exported.profile.reset();
+}
+
+}  // namespace
+
+const char* formatName(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::kJson:
+      return "json";
+    case ExportFormat::kCsv:
+      return "csv";
+    case ExportFormat::kBufr:
+      return "bufr";
+    case ExportFormat::kNetcdf:
+      return "netcdf";
+  }
+  return "";
+}
+
+const char* formatExtension(ExportFormat format) {
+  return format == ExportFormat::kNetcdf ? ".nc"
+         : format == ExportFormat::kJson ? ".json"
+         : format == ExportFormat::kCsv  ? ".csv"
+                                         : ".bufr";
+}
+
+std::string exportUsageProblem(const ExportOptions& options) {
+  const bool netcdf = options.format == ExportFormat::kNetcdf;
+  if (netcdf && !netcdfAvailable()) {
+    return "netCDF export is not available in this build (it was built without the netCDF-C "
+           "library)";
+  }
+  if (!options.collection.empty() && !netcdf) return "--collection needs --format netcdf";
+  if (netcdf && options.toStandardOutput) {
+    return "netCDF does not go to standard output; --collection FILE.nc gathers all messages";
+  }
+  if (options.run.update && options.toStandardOutput) {
+    return "--update needs output files to compare with, not --stdout";
+  }
+  return collectionUsageProblem(options);
+}
+
+int runExport(const ExportOptions& options, const RunReport& report) {
+  catchInterrupts();
+  if (!options.collection.empty()) return runCollection(options, report);
+  const RunOptions& run = options.run;
+  const bool toFiles = !options.toStandardOutput;
+  if (options.toStandardOutput && options.format == ExportFormat::kCsv) report.data(csvHeader());
+  if (options.format == ExportFormat::kBufr && options.bufr.centre == 65535 && !run.quiet) {
+    report.status(
+        "warning: the BUFR messages name no originating centre (65535, missing); --centre N sets "
+        "yours (WMO Common Code table C-11)");
+  }
+  OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
+  const ObservationExport step(options);
+  Tally tally;
+  const bool finished = runInputs<Exported>(
+      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      [&](BatchItem& item) -> std::optional<Exported> {
+        if (std::optional<InputResult> settled = settleEntry(item, run)) {
+          return Exported{std::move(*settled), "", std::nullopt, {}};
+        }
+        if (toFiles) {
+          if (std::optional<std::string> reason = plan.place(item)) {
+            Exported failed;
+            failed.fail(item.input.path, *reason);
+            return failed;
+          }
+        }
+        return std::nullopt;
+      },
+      [&](const BatchItem& item, MessageReader& reader) {
+        if (toFiles) {
+          if (const RecordEntry* current = plan.current(item)) {
+            Exported repeated;
+            repeated.outcome = current->failed ? Outcome::kFailed : Outcome::kUpToDate;
+            if (current->failed) {
+              repeated.writtenAnyway = true;
+              repeated.failures.push_back({item.input.path, current->note});
+            }
+            return repeated;
+          }
+        }
+        Exported exported = step.run(item, reader, toFiles);
+        const bool encoded = !exported.data.empty() || exported.profile;
+        if (toFiles && encoded) writeExported(item, exported, options, plan);
+        return exported;
+      },
+      [&](std::vector<BatchItem>& items, std::vector<std::optional<Exported>>& results) {
+        plan.put(items, results);
+      },
+      [&](const BatchItem& /*item*/, Exported&& exported) {
+        takeUp(exported, run, report, tally);
+        if (!toFiles && !exported.data.empty()) report.data(exported.data);
+      });
+  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+                report);
+}
+
+}  // namespace xbtconv

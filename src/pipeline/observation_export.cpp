@@ -1,0 +1,76 @@
+#include "pipeline/observation_export.h"
+
+#include "formats/json_export.h"
+#include "pipeline/input_files.h"
+#include "profile/utc_time.h"
+
+namespace xbtconv {
+
+ObservationExport::ObservationExport(const ExportOptions& options)
+    : options_(options),
+      reading_{options.sampleRateHz, options.qualityControl,
+               options.now.value_or(currentUtcSeconds())} {}
+
+Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
+                                bool withCsvHeader) const {
+  const std::string& path = item.input.path;
+  Exported result;
+  ObservationRead read = readObservation(reader, path, item.input.name, reading_);
+  result.input = reader.fileIdentity();
+  if (read.status == ReadStatus::kNotLoaded) {
+    if (passedOver(item.input, reader.loadFailure())) {
+      result.outcome = Outcome::kSkipped;
+      result.remarks.push_back({path, read.reason});
+    } else {
+      result.fail(path, read.reason);
+    }
+    return result;
+  }
+  const ExportFormat format = options_.format;
+  const bool forReceivers = format == ExportFormat::kBufr || format == ExportFormat::kNetcdf;
+  if (read.status == ReadStatus::kCutShort) {
+    if (forReceivers && !options_.partial) {
+      result.fail(path, read.reason + "; not exported (--partial exports what was decoded)");
+      return result;
+    }
+    result.writtenAnyway = true;
+    result.fail(
+        path, read.reason + (format == ExportFormat::kJson ? "; written with \"decoded\": false"
+                                                           : "; written as far as it was decoded"));
+  }
+  Observation& observation = *read.observation;
+  if (forReceivers && !options_.keepIncomplete) {
+    const std::string lacking = format == ExportFormat::kBufr ? bufrIncompleteness(observation)
+                                                              : netcdfIncompleteness(observation);
+    if (!lacking.empty()) {
+      result.writtenAnyway = false;
+      result.fail(path, lacking + "; not exported (--keep-incomplete exports it)");
+      return result;
+    }
+  }
+  switch (format) {
+    case ExportFormat::kJson:
+      appendObservationJson(result.data, observation);
+      result.data += '\n';
+      break;
+    case ExportFormat::kCsv:
+      if (withCsvHeader) result.data = csvHeader();
+      result.data += toCsv(observation);
+      break;
+    case ExportFormat::kBufr: {
+      std::string warning;
+      result.data = toBufr(observation, options_.bufr, &warning);
+      if (!warning.empty()) {
+        result.remarks.push_back(
+            {path, "warning: encoded as missing, as BUFR cannot hold them: " + warning});
+      }
+      break;
+    }
+    case ExportFormat::kNetcdf:
+      result.profile = std::move(observation);
+      break;
+  }
+  return result;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,43 @@
+// The step every export takes for one input: its observation read and
+// quality-controlled, held to what the format's receivers can use (BUFR and
+// netCDF leave out a message cut short unless `partial`, and one without a
+// real time, a position or depths unless `keepIncomplete`), then encoded:
+// the bytes of a JSON, CSV or BUFR export, or the observation itself for a
+// netCDF file or collection.
+#ifndef XBTCONV_PIPELINE_OBSERVATION_EXPORT_H_
+#define XBTCONV_PIPELINE_OBSERVATION_EXPORT_H_
+
+#include <optional>
+#include <string>
+
+#include "pipeline/batch_runner.h"
+#include "pipeline/export_flow.h"
+#include "pipeline/file_identity.h"
+#include "pipeline/input_result.h"
+#include "pipeline/observation_reading.h"
+
+namespace xbtconv {
+
+struct Exported : InputResult {
+  std::string data;                    // the encoded bytes (JSON, CSV, BUFR)
+  std::optional<Observation> profile;  // for netCDF
+  FileIdentity input;                  // the input's, as read
+};
+
+class ObservationExport {
+ public:
+  explicit ObservationExport(const ExportOptions& options);
+
+  /// Reads `item`'s message and encodes it; `outcome` says when there is
+  /// nothing to write. `withCsvHeader`: a CSV export that starts its own
+  /// table.
+  Exported run(const BatchItem& item, MessageReader& reader, bool withCsvHeader) const;
+
+ private:
+  const ExportOptions& options_;
+  ObservationOptions reading_;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_OBSERVATION_EXPORT_H_

@@ -1,0 +1,37 @@
+#include "pipeline/observation_reading.h"
+
+#include <utility>
+
+#include "xbtconv/qc.h"
+
+namespace xbtconv {
+namespace {
+
+ObservationRead observe(MessageReader& reader, std::string name,
+                        const ObservationOptions& options) {
+  ObservationRead read;
+  read.status = reader.status();
+  read.reason = reader.reason();
+  if (read.status == ReadStatus::kNotLoaded) return read;
+  read.observation = reader.observation(std::move(name), options.sampleRateHz);
+  if (options.qualityControl) runQualityControl(*read.observation, options.now);
+  return read;
+}
+
+}  // namespace
+
+ObservationRead readObservation(MessageReader& reader, const std::string& path, std::string name,
+                                const ObservationOptions& options) {
+  reader.readFile(path, true);
+  ObservationRead read = observe(reader, std::move(name), options);
+  if (read.observation) read.observation->path = path;
+  return read;
+}
+
+ObservationRead readObservation(MessageReader& reader, const std::uint8_t* bytes, std::size_t size,
+                                std::string name, const ObservationOptions& options) {
+  reader.readBytes(bytes, size, true);
+  return observe(reader, std::move(name), options);
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,43 @@
+// The read step every command that works on observations shares, and the
+// library's reading calls too: a message file through the reader, the
+// observation made of what was decoded, quality-controlled as asked. At most
+// kObservationSamples samples are kept (message_reader.h).
+#ifndef XBTCONV_PIPELINE_OBSERVATION_READING_H_
+#define XBTCONV_PIPELINE_OBSERVATION_READING_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "pipeline/message_reader.h"
+#include "xbtconv/observation.h"
+
+namespace xbtconv {
+
+/// How observations are made: full-resolution depths assume
+/// `sampleRateHz`; quality control, when asked for, runs against `now`.
+struct ObservationOptions {
+  double sampleRateHz = kDefaultSampleRateHz;
+  bool qualityControl = true;
+  std::int64_t now = 0;  // seconds since 1970-01-01T00:00Z
+};
+
+struct ObservationRead {
+  ReadStatus status = ReadStatus::kNotLoaded;
+  /// What was decoded, unless nothing was (kNotLoaded).
+  std::optional<Observation> observation;
+  /// Why the read was not whole; "" when it was.
+  std::string reason;
+};
+
+/// Reads the message file at `path` named `name` in the observation; the
+/// observation's `path` is `path`.
+ObservationRead readObservation(MessageReader& reader, const std::string& path, std::string name,
+                                const ObservationOptions& options);
+/// Reads the message in `size` bytes at `bytes`, named `name`.
+ObservationRead readObservation(MessageReader& reader, const std::uint8_t* bytes, std::size_t size,
+                                std::string name, const ObservationOptions& options);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_OBSERVATION_READING_H_

@@ -1,0 +1,253 @@
+#include "pipeline/output_record.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace xbtconv {
+namespace {
+
+constexpr std::string_view kHeader = "xbt-record 1\n";
+// A record this large is read even without --update, to be rewritten with
+// only its last entries when it has grown well past them.
+constexpr std::uint64_t kReadWhenLargerThan = std::uint64_t{1} << 20;
+constexpr int kFields = 9;
+
+std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+void appendEscaped(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+std::string unescaped(std::string_view field) {
+  std::string text;
+  text.reserve(field.size());
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      text += field[i];
+      continue;
+    }
+    const char c = field[++i];
+    text += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+  }
+  return text;
+}
+
+template <typename Number>
+bool parse(std::string_view field, Number& value, int base = 10) {
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value, base);
+  return error == std::errc() && end == field.data() + field.size();
+}
+
+#ifdef _WIN32
+int openRecordFile(const std::string& path) {
+  return ::_open(path.c_str(), _O_RDWR | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long long readSome(int fd, char* into, std::size_t count) {
+  return ::_read(fd, into, static_cast<unsigned>(count));
+}
+long long writeSome(int fd, const char* from, std::size_t count) {
+  return ::_write(fd, from, static_cast<unsigned>(count));
+}
+int closeFile(int fd) { return ::_close(fd); }
+#else
+// The record's name is known to all, so what stands under it is only taken
+// when it is a plain file of its own: a link, a FIFO or a second name of
+// another file planted there is replaced, never written through.
+int openRecordFile(const std::string& path) {
+  const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+  struct stat info {};
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) return fd;
+  if (fd >= 0) ::close(fd);
+  if (fd < 0 && errno != ELOOP && errno != ENXIO && errno != EISDIR) return -1;
+  std::error_code code;
+  std::filesystem::remove(path, code);
+  if (code) {
+    errno = code.value();
+    return -1;
+  }
+  return ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+}
+long long readSome(int fd, char* into, std::size_t count) { return ::read(fd, into, count); }
+long long writeSome(int fd, const char* from, std::size_t count) {
+  return ::write(fd, from, count);
+}
+int closeFile(int fd) { return ::close(fd); }
+#endif
+
+bool readAll(int fd, std::string& text) {
+  char buffer[1 << 16];
+  while (true) {
+    const long long got = readSome(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const long long written = writeSome(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::string recordPath(const std::string& folder) {
+  return folder.empty() ? std::string(kRecordName)
+                        : (std::filesystem::path(folder) / kRecordName).string();
+}
+
+}  // namespace
+
+std::uint64_t optionsDigest(std::string_view options) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (const char c : options) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+OutputRecord::~OutputRecord() {
+  if (fd_ >= 0) closeFile(fd_);
+}
+
+bool OutputRecord::open(const std::string& folder, bool load, std::string& error) {
+  const std::string path = recordPath(folder);
+  fd_ = openRecordFile(path);
+  if (fd_ < 0) {
+    error = "cannot keep the record " + path + ": " + reasonOf(errno);
+    return false;
+  }
+  std::error_code code;
+  const std::uintmax_t size = std::filesystem::file_size(path, code);
+  if (code || size == 0) return append(kHeader, error);
+  if (!load && size <= kReadWhenLargerThan) return true;
+  std::string text;
+  if (!readAll(fd_, text) || !text.starts_with(kHeader)) {
+    // Unreadable, or not a record of ours: nothing in it counts.
+    return compact(path, error);
+  }
+  std::size_t lines = 0;
+  this->load(std::string_view(text).substr(kHeader.size()), lines);
+  return lines <= 2 * entries_.size() + 64 || compact(path, error);
+}
+
+void OutputRecord::load(std::string_view text, std::size_t& lines) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    // A last line without its end was cut short by a kill: it does not count.
+    if (end == std::string_view::npos) break;
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    ++lines;
+    std::string_view fields[kFields];
+    std::string_view rest = line;
+    int count = 0;
+    for (; count < kFields; ++count) {
+      const std::size_t tab = rest.find('\t');
+      fields[count] = rest.substr(0, tab);
+      if (tab == std::string_view::npos) {
+        ++count;
+        break;
+      }
+      rest.remove_prefix(tab + 1);
+    }
+    RecordEntry entry;
+    if (count != kFields || !parse(fields[2], entry.inputFile.size) ||
+        !parse(fields[3], entry.inputFile.modified) || !parse(fields[4], entry.outputFile.size) ||
+        !parse(fields[5], entry.outputFile.modified) || !parse(fields[6], entry.options, 16) ||
+        (fields[7] != "done" && fields[7] != "failed")) {
+      continue;
+    }
+    entry.input = unescaped(fields[1]);
+    entry.failed = fields[7] == "failed";
+    entry.note = unescaped(fields[8]);
+    entries_.insert_or_assign(unescaped(fields[0]), std::move(entry));
+  }
+}
+
+bool OutputRecord::compact(const std::string& path, std::string& error) {
+  std::string text(kHeader);
+  for (const auto& [output, entry] : entries_) text += line(output, entry);
+  std::string reason;
+  if (!writeOutputFile(path, text, false, reason)) {
+    error = "cannot keep the record " + path + ": " + reason;
+    return false;
+  }
+  closeFile(fd_);
+  fd_ = openRecordFile(path);
+  if (fd_ < 0) {
+    error = "cannot keep the record " + path + ": " + reasonOf(errno);
+    return false;
+  }
+  return true;
+}
+
+const RecordEntry* OutputRecord::find(std::string_view output) const {
+  const auto found = entries_.find(std::string(output));
+  return found == entries_.end() ? nullptr : &found->second;
+}
+
+std::string OutputRecord::line(std::string_view output, const RecordEntry& entry) {
+  std::string text;
+  text.reserve(output.size() + entry.input.size() + entry.note.size() + 96);
+  appendEscaped(text, output);
+  text += '\t';
+  appendEscaped(text, entry.input);
+  char digits[24];
+  for (const std::int64_t number :
+       {static_cast<std::int64_t>(entry.inputFile.size), entry.inputFile.modified,
+        static_cast<std::int64_t>(entry.outputFile.size), entry.outputFile.modified}) {
+    text += '\t';
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+  }
+  text += '\t';
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.options, 16).ptr);
+  text += entry.failed ? "\tfailed\t" : "\tdone\t";
+  appendEscaped(text, entry.note);
+  text += '\n';
+  return text;
+}
+
+bool OutputRecord::append(std::string_view lines, std::string& error) const {
+  if (fd_ >= 0 && writeAll(fd_, lines)) return true;
+  error = "cannot keep the record: " + reasonOf(errno);
+  return false;
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,75 @@
+// OutputRecord: what each output of a folder was made from, kept in the
+// folder (the file ".xbt-record") so that a run with --update can tell an
+// output that is still current from one to make again. An entry holds the
+// input (its one spelling, size and modification time to the nanosecond),
+// a digest of the options that shape the output, the output as it was
+// written (size and modification time: an output changed or replaced since
+// is not current), and how the input fared: a failure whose output was
+// written all the same is said again by --update, never passed for success.
+//
+// Entries are appended, a chunk of outputs at a time, before the outputs
+// are put in place; the last entry of an output counts. A record that cannot
+// be read, or a line that cannot, only makes outputs not current. A record
+// grown well past its entries is rewritten with the last of each. The record
+// is only ever used under the folder's lock (OutputFolders).
+#ifndef XBTCONV_PIPELINE_OUTPUT_RECORD_H_
+#define XBTCONV_PIPELINE_OUTPUT_RECORD_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "pipeline/output_file.h"
+
+namespace xbtconv {
+
+/// The record's file name in each output folder.
+inline constexpr std::string_view kRecordName = ".xbt-record";
+
+/// A digest of an options text, for the record to compare.
+std::uint64_t optionsDigest(std::string_view options);
+
+struct RecordEntry {
+  std::string input;  // the input's one spelling, or a digest of a collection's inputs
+  FileIdentity inputFile;
+  FileIdentity outputFile;
+  std::uint64_t options = 0;
+  bool failed = false;  // the input failed, its output written all the same
+  std::string note;     // why it failed, or what a collection's run said
+
+  bool operator==(const RecordEntry&) const = default;
+};
+
+class OutputRecord {
+ public:
+  OutputRecord() = default;
+  ~OutputRecord();
+  OutputRecord(const OutputRecord&) = delete;
+  OutputRecord& operator=(const OutputRecord&) = delete;
+
+  /// Opens the record of `folder` ("" for the current one) for appending,
+  /// creating it when missing; with `load`, reads its entries too. False,
+  /// with the reason in `error`, when it cannot be kept.
+  bool open(const std::string& folder, bool load, std::string& error);
+
+  /// The last entry of `output` (a file name in the folder); none when the
+  /// record has none or was not loaded.
+  const RecordEntry* find(std::string_view output) const;
+
+  /// The line that records `entry` for `output`, to be appended.
+  static std::string line(std::string_view output, const RecordEntry& entry);
+  /// Appends `lines` in one write; false with the reason when it cannot.
+  bool append(std::string_view lines, std::string& error) const;
+
+ private:
+  void load(std::string_view text, std::size_t& lines);
+  bool compact(const std::string& path, std::string& error);
+
+  int fd_ = -1;
+  std::unordered_map<std::string, RecordEntry> entries_;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_PIPELINE_OUTPUT_RECORD_H_
