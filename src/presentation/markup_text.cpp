@@ -5,8 +5,17 @@
 namespace xbtconv {
 
 std::string xmlText(const std::string& text) {
+  const std::string utf8 = utf8Text(text);
   std::string escaped;
-  for (const char c : utf8Text(text)) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    // U+FFFE and U+FFFF are no characters to XML either.
+    if (c == '\xEF' && utf8.compare(i + 1, 1, "\xBF") == 0 && i + 2 < utf8.size() &&
+        (utf8[i + 2] == '\xBE' || utf8[i + 2] == '\xBF')) {
+      escaped += '?';
+      i += 2;
+      continue;
+    }
     switch (c) {
       case '&':
         escaped += "&amp;";

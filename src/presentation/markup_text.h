@@ -9,8 +9,8 @@
 namespace xbtconv {
 
 /// `text` as XML (or HTML) character data or attribute value: valid UTF-8,
-/// markup characters and both quotes escaped, control characters (which
-/// XML forbids) as "?".
+/// markup characters and both quotes escaped, the characters XML forbids
+/// (control characters, U+FFFE and U+FFFF) as "?".
 std::string xmlText(const std::string& text);
 
 }  // namespace xbtconv

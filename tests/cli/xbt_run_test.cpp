@@ -85,10 +85,10 @@ TEST(XbtRun, StandardOutputFolderAndFilesGivenByName) {
   // sample values. Both samples are shallower than 3.6 m: flagged 3.
   EXPECT_EQ(run.out,
             "source,kind,time,latitude,longitude,call_sign,probe_code,sample,depth_m,"
-            "temperature_c,depth_qc,temperature_qc\r\n"
-            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,1,0.0,20.0,1,3\r\n"
-            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,2,0.67,19.0,1,3\r\n"
-            "b.BIN,2,2004-12-31T23:59:00Z,12.5,-45.25,VRZN9,52,,,,,\r\n");
+            "temperature_c,depth_qc,temperature_qc,decoded,profile_qc\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,1,0.0,20.0,1,3,true,1\r\n"
+            "a.bin,1,2004-12-31T23:59:00Z,12.5,-45.25,\"A,\"\"B\",52,2,0.67,19.0,1,3,true,1\r\n"
+            "b.BIN,2,2004-12-31T23:59:00Z,12.5,-45.25,VRZN9,52,,,,,,true,1\r\n");
 
   run = runXbt({"export", "--format", "json", "-o", directory.file("out/json"),
                 directory.file("a.bin"), directory.file("d.bin"), directory.file("absent.bin")});

@@ -219,6 +219,7 @@ std::vector<std::vector<std::string>> csvFields(const std::string& rows) {
 // null, numbers as the same double (they may be written with other digits).
 Json csvValue(const std::string& field, const Json& like) {
   if (field.empty()) return nullptr;
+  if (like.is_boolean()) return field == "true";
   return like.is_number() ? Json(std::stod(field)) : Json(field);
 }
 
@@ -242,7 +243,9 @@ void expectCsvSaysWhatJsonSays(const Observation& observation, const Json& d) {
                              sample("depth_m", i),
                              sample("temperature_c", i),
                              sample("depth_qc", i),
-                             sample("temperature_qc", i)};
+                             sample("temperature_qc", i),
+                             d["decoded"],
+                             d["qc"].is_null() ? Json(0) : d["qc"]["profile_flag"]};
     ASSERT_EQ(rows[i].size(), std::size(expected));
     for (std::size_t k = 0; k < rows[i].size(); ++k) {
       EXPECT_EQ(csvValue(rows[i][k], expected[k]), expected[k]) << "row " << i << " field " << k;

@@ -9,6 +9,8 @@ namespace {
 
 TEST(MarkupText, XmlTextIsValidWhateverTheMessageCarries) {
   EXPECT_EQ(xmlText("A&B <C> \"D\"\x01\xE9"), "A&amp;B &lt;C&gt; &quot;D&quot;?\xC3\xA9");
+  // U+FFFE and U+FFFF, which XML forbids, beside U+FFFD, which it takes.
+  EXPECT_EQ(xmlText("\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD"), "??\xEF\xBF\xBD");
 }
 
 }  // namespace
