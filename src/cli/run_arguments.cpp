@@ -1,5 +1,7 @@
 #include "cli/run_arguments.h"
 
+#include <charconv>
+
 #include "xbtconv/reading.h"
 
 namespace xbtconv {
@@ -17,7 +19,16 @@ void addRunArguments(CLI::App* command, RunOptions& run, const std::string& outp
   command->add_flag("-q,--quiet", run.quiet,
                     "Name failures only: no skipped files, no warnings, no summary");
   command->add_option("-j,--jobs", run.jobs, "Threads to run on (default: one per core)")
-      ->check(CLI::Range(1, 1024));
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            int jobs = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+            return error == std::errc() && end == text.data() + text.size() && jobs >= 1 &&
+                           jobs <= 1024
+                       ? std::string()
+                       : "a number of threads from 1 to 1024, not '" + text + "'";
+          },
+          "N", "jobs"));
   if (!writes) return;
   command->add_option("-o,--output-dir", run.outputDirectory, outputs);
   command->add_flag("--update", run.update,

@@ -1,0 +1,230 @@
+// xbt where a hostile or merely busy world meets it, as the operator's own
+// commands do: links planted in the inbox, a second run into the same
+// folder, a corrupt message that would take all the memory, names that
+// would forge rows, and every command stopped by SIGTERM.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <thread>
+
+#include "support/message_builder.h"
+#include "support/process_runner.h"
+#include "support/random_fields.h"
+#include "support/temp_directory.h"
+#include "xbtconv/formats.h"
+
+extern char** environ;
+
+namespace xbtconv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDirectory;
+
+testing::RunResult runXbt(const std::vector<std::string>& arguments) {
+  return testing::runProgram(XBT_EXECUTABLE, arguments, "/");
+}
+
+// xbt started with `arguments`, its standard output and error going to
+// files of `directory`; returns its process. A plain fork, so that the new
+// process starts from this one's memory as it is now, not at its peak.
+pid_t start(const TempDirectory& directory, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {XBT_EXECUTABLE};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const std::string out = directory.file("stdout");
+  const std::string err = directory.file("stderr");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    ::execve(argv[0], argv.data(), environ);
+    ::_exit(127);
+  }
+  return pid;
+}
+
+struct Ended {
+  int status;          // the exit status, or 128 + the signal
+  long peakKilobytes;  // resident memory at its peak
+};
+
+Ended finish(pid_t pid) {
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), usage.ru_maxrss};
+}
+
+std::vector<std::uint8_t> goodMessage() {
+  testing::StandardFields fields;
+  fields.temperatures = {2400, 2390, 2380};
+  return testing::standardMessage(fields);
+}
+
+// `ln -s ~/notes.txt in/x.json.partial; xbt export --format json in`, and
+// a link planted as the record: nothing written through either.
+TEST(HostileRuns, PlantedLinksRedirectNoWrite) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  directory.write("notes.txt", std::string("my notes"));
+  directory.write("in/x.bin", goodMessage());
+  for (const char* planted : {"in/x.json.partial", "in/.xbt-record", "in/x.json.xbt.partial"}) {
+    fs::create_symlink(directory.file("notes.txt"), directory.file(planted));
+  }
+  const testing::RunResult run = runXbt({"export", "--format", "json", directory.file("in")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(directory.read("notes.txt"), "my notes");
+  EXPECT_EQ(nlohmann::json::parse(directory.read("in/x.json"))["source"], "x.bin");
+}
+
+// A second run into a folder another run is writing in refuses it with the
+// reason; two runs with other options started together leave every output
+// whole and a record that --update reads right.
+TEST(HostileRuns, TwoRunsIntoOneFolderNeverMix) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("c"));
+  std::mt19937_64 random(28022026);
+  for (int i = 0; i < 200; ++i) {
+    directory.write("c/m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
+  }
+  fs::create_directories(directory.file("o"));
+  {
+    const int held = ::open(directory.file("o").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const testing::RunResult refused = runXbt({"export", "-q", "-j1", "--format", "json", "-o",
+                                               directory.file("o"), directory.file("c")});
+    ::close(held);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(": cannot write " + directory.file("o/m0.json") +
+                               ": another xbt run is writing in this folder"),
+              std::string::npos)
+        << refused.err;
+  }
+  TempDirectory first;
+  TempDirectory second;
+  const pid_t withQc = start(first, {"export", "-q", "-j1", "--format", "json", "-o",
+                                     directory.file("o"), directory.file("c")});
+  const pid_t withoutQc = start(second, {"export", "-q", "-j1", "--format", "json", "--no-qc", "-o",
+                                         directory.file("o"), directory.file("c")});
+  finish(withQc);
+  finish(withoutQc);
+  const testing::RunResult update =
+      runXbt({"export", "-j1", "--format", "json", "--no-qc", "--update", "-o", directory.file("o"),
+              directory.file("c")});
+  int outputs = 0;
+  for (const auto& entry : fs::directory_iterator(directory.file("o"))) {
+    if (entry.path().extension() != ".json") continue;
+    ++outputs;
+    const std::string name = entry.path().filename().string();
+    const nlohmann::json document = nlohmann::json::parse(directory.read("o/" + name));
+    EXPECT_TRUE(document["qc"].is_null()) << name << ": made with the other options";
+  }
+  EXPECT_GT(outputs, 100);
+  EXPECT_EQ(update.err.find("another xbt run"), std::string::npos) << update.err;
+}
+
+// A message whose count is missing runs its profile to the end of the file:
+// a read keeps 65,534 samples, takes a bounded memory and says so. (It took
+// some thirty times the file's size.)
+#ifdef __SANITIZE_ADDRESS__
+constexpr long kMemoryBound = 256 * 1024;  // kilobytes, the sanitizer's own included
+#else
+constexpr long kMemoryBound = 48 * 1024;
+#endif
+TEST(HostileRuns, ACorruptMessageTakesBoundedMemory) {
+  TempDirectory directory;
+  testing::StandardFields fields;
+  fields.groupCount = testing::kAllOnes;
+  fields.temperatures.assign(1, 2400);
+  {
+    std::vector<std::uint8_t> bytes = testing::standardMessage(fields);
+    bytes.resize(std::size_t{64} << 20, 0x5A);
+    directory.write("big.bin", bytes);
+  }
+  const std::string message = directory.file("big.bin");
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"export", "--format", "json", "--stdout", message},
+                                             {"plot", "-o", directory.file("plots"), message},
+                                             {"qc", message}}) {
+    const auto began = std::chrono::steady_clock::now();
+    const Ended ended = finish(start(directory, command));
+    EXPECT_EQ(ended.status, 1) << command[0];
+    EXPECT_LT(ended.peakKilobytes, kMemoryBound) << command[0];
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5)) << command[0];
+    EXPECT_NE(directory.read("stderr").find("(cut short); samples past 65534 not exported"),
+              std::string::npos)
+        << directory.read("stderr");
+  }
+  finish(start(directory, {"export", "--format", "json", "--stdout", message}));
+  const nlohmann::json document = nlohmann::json::parse(directory.read("stdout"));
+  EXPECT_EQ(document["profile"]["temperature_c"].size(), 65534u);
+  EXPECT_EQ(document["stop_bit"], 621 + 12 * ((8 * (std::int64_t{64} << 20) - 621) / 12));
+}
+
+// A tab or a line break in a file name forges no row or column.
+TEST(HostileRuns, NamesForgeNoRows) {
+  TempDirectory directory;
+  directory.write("a\tb\nc.bin", goodMessage());
+  for (const char* command : {"info", "qc"}) {
+    const testing::RunResult run = runXbt({command, directory.path()});
+    EXPECT_EQ(run.out.rfind("a\\tb\\nc.bin\t", 0), 0u) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+  }
+}
+
+// SIGTERM, as Ctrl-C: the files under way are finished, the run says it was
+// interrupted and how far it got, and exits with 128 + 15; a collection
+// that was not written says so.
+TEST(HostileRuns, EveryCommandStopsOnSigterm) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  testing::StandardFields fields;
+  fields.typeOfData = 2;
+  fields.temperatures.assign(20000, 2400);
+  const std::vector<std::uint8_t> bytes = testing::standardMessage(fields);
+  for (int i = 0; i < 400; ++i) directory.write("in/m" + std::to_string(i) + ".bin", bytes);
+  std::vector<std::vector<std::string>> commands = {
+      {"convert", "-o", directory.file("out")},
+      {"export", "--format", "json", "-o", directory.file("out")},
+      {"export", "--format", "csv", "--stdout"},
+      {"plot", "-o", directory.file("out")},
+      {"qc"},
+      {"info"}};
+  if (netcdfAvailable()) {
+    commands.push_back({"export", "--format", "netcdf", "--collection", directory.file("all.nc")});
+  }
+  for (std::vector<std::string> command : commands) {
+    command.push_back(directory.file("in"));
+    const pid_t pid = start(directory, command);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ::kill(pid, SIGTERM);
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(finish(pid).status, 143) << command[0];
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(1)) << command[0];
+    const std::string err = directory.read("stderr");
+    EXPECT_NE(err.find("xbt: interrupted\n"), std::string::npos) << command[0] << ": " << err;
+    if (command.size() > 2 && command[3] == "--collection") {
+      EXPECT_NE(err.find("all.nc: not written: interrupted\n"), std::string::npos) << err;
+      EXPECT_NE(err.find(", not written "), std::string::npos) << err;
+      EXPECT_FALSE(fs::exists(directory.file("all.nc")));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace xbtconv
+#endif

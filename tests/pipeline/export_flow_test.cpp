@@ -1,0 +1,188 @@
+// Export runs in process, as an operator meets them: --update that says
+// again what a full run said and redoes whatever differs from the record,
+// -q that says failures only, a file named twice taken once, and a
+// collection that says when it was not written.
+#include "pipeline/export_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "support/captured_report.h"
+#include "support/message_builder.h"
+#include "support/temp_directory.h"
+#include "xbtconv/formats.h"
+
+namespace xbtconv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CapturedReport;
+using testing::TempDirectory;
+
+std::vector<std::uint8_t> message(std::uint64_t firstTemperature = 2400) {
+  testing::StandardFields fields;
+  fields.temperatures = {firstTemperature, 2300, 2200};
+  return testing::standardMessage(fields);
+}
+
+// A folder of two good messages, one cut short and a text file.
+void fill(const TempDirectory& directory) {
+  fs::create_directories(directory.file("in"));
+  directory.write("in/a.bin", message());
+  directory.write("in/b.bin", message(2000));
+  directory.write("in/c.bin", testing::cutAt(message(), 60));
+  directory.write("in/d.bin", std::string("a text file, no message"));
+}
+
+struct Said {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Said exportWith(ExportOptions options) {
+  options.now = 1796083200;  // 2026-12-01
+  options.run.jobs = 1;
+  CapturedReport captured;
+  const int status = runExport(options, captured.report);
+  return {status, captured.out, captured.err};
+}
+
+ExportOptions jsonInto(const TempDirectory& directory, bool update) {
+  ExportOptions options;
+  options.run.paths = {directory.file("in")};
+  options.run.outputDirectory = directory.file("out");
+  options.run.update = update;
+  return options;
+}
+
+TEST(ExportFlow, UpdateSaysAgainWhatTheFullRunSaid) {
+  TempDirectory directory;
+  fill(directory);
+  const Said full = exportWith(jsonInto(directory, false));
+  EXPECT_EQ(full.status, 1);
+  const std::string cutShort = "xbt: " + directory.file("in/c.bin") +
+                               ": decode stopped at bit 478 of 480 (cut short); written with "
+                               "\"decoded\": false\n";
+  EXPECT_EQ(full.err,
+            cutShort + "xbt: " + directory.file("in/d.bin") +
+                ": not a message\n"
+                "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 1\n");
+  const Said again = exportWith(jsonInto(directory, true));
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, cutShort + "xbt: " + directory.file("in/d.bin") +
+                           ": not a message\n"
+                           "xbt: exported 0, failed 1 (written with \"decoded\": false), "
+                           "skipped 1, up to date 2\n");
+}
+
+TEST(ExportFlow, UpdateRedoesWhatDiffersFromTheRecord) {
+  TempDirectory directory;
+  fill(directory);
+  exportWith(jsonInto(directory, false));
+  const std::string made = directory.read("out/b.json");
+  // An input replaced by another of an earlier date (mv, rsync -a, cp -p).
+  const auto time = fs::last_write_time(directory.file("in/b.bin"));
+  directory.write("in/b.bin", message(1000));
+  fs::last_write_time(directory.file("in/b.bin"), time - std::chrono::hours(24));
+  // An output changed since it was made, and a folder where an output was.
+  directory.write("out/a.json", std::string("edited"));
+  fs::remove(directory.file("out/c.json"));
+  fs::create_directory(directory.file("out/c.json"));
+  Said run = exportWith(jsonInto(directory, true));
+  EXPECT_NE(run.err.find("c.json: Is a directory"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("xbt: exported 2, failed 1, skipped 1\n"), std::string::npos) << run.err;
+  EXPECT_NE(directory.read("out/b.json"), made);
+  EXPECT_EQ(directory.read("out/a.json").rfind("{\"source\":\"a.bin\"", 0), 0u);
+  // Other options make other outputs.
+  ExportOptions noQc = jsonInto(directory, true);
+  noQc.qualityControl = false;
+  run = exportWith(noQc);
+  EXPECT_NE(run.err.find("xbt: exported 2,"), std::string::npos) << run.err;
+  EXPECT_NE(exportWith(noQc).err.find("up to date 2"), std::string::npos);
+  // No side file looks like data: only the outputs end in .json.
+  for (const auto& entry : fs::directory_iterator(directory.file("out"))) {
+    if (entry.path().extension() == ".json") {
+      EXPECT_TRUE(entry.is_regular_file() || entry.path().filename() == "c.json");
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+  }
+}
+
+TEST(ExportFlow, QuietSaysFailuresOnly) {
+  TempDirectory directory;
+  fill(directory);
+  ExportOptions options = jsonInto(directory, false);
+  options.format = ExportFormat::kBufr;
+  options.toStandardOutput = true;
+  options.run.outputDirectory.clear();
+  options.run.quiet = true;
+  // A launch height BUFR cannot hold: a warning, which -q does not say.
+  testing::ExtendedFields fields;
+  fields.launchHeight = 8000;
+  fields.temperatures = {2400};
+  directory.write("in/e.bin", testing::extendedMessage(fields));
+  const Said run = exportWith(options);
+  EXPECT_EQ(run.err, "xbt: " + directory.file("in/c.bin") +
+                         ": decode stopped at bit 478 of 480 (cut short); not exported (--partial "
+                         "exports what was decoded)\n");
+  options.run.quiet = false;
+  EXPECT_NE(exportWith(options).err.find("warning: encoded as missing"), std::string::npos);
+}
+
+TEST(ExportFlow, FileNamedTwiceIsTakenOnce) {
+  TempDirectory directory;
+  fill(directory);
+  ExportOptions options = jsonInto(directory, false);
+  options.run.paths = {directory.file("in"), directory.file("in/a.bin"),
+                       directory.file("in/../in/b.bin")};
+  const Said run = exportWith(options);
+  EXPECT_EQ(run.err.substr(run.err.rfind("xbt: exported")),
+            "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 1\n");
+  EXPECT_EQ(exportUsageProblem(options), "");
+}
+
+#ifndef _WIN32
+TEST(ExportFlow, CollectionSaysWhenItIsNotWrittenAndKnowsItsInputs) {
+  if (!netcdfAvailable()) GTEST_SKIP() << "no netCDF in this build";
+  TempDirectory directory;
+  fill(directory);
+  ExportOptions options = jsonInto(directory, false);
+  options.format = ExportFormat::kNetcdf;
+  options.run.outputDirectory.clear();
+  // A collection cannot replace an input, and says so before any is read.
+  options.collection = directory.file("in/a.bin");
+  EXPECT_NE(exportUsageProblem(options).find("would replace an input"), std::string::npos);
+  directory.write("file", std::string("a file"));
+  options.collection = directory.file("file/all.nc");
+  Said run = exportWith(options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.find("xbt: " + options.collection + ": cannot write: "), 0u) << run.err;
+  EXPECT_EQ(run.err.find("in/"), std::string::npos) << "no input read: " << run.err;
+  // A folder that does not exist is made.
+  options.collection = directory.file("new/all.nc");
+  run = exportWith(options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(fs::is_regular_file(options.collection)) << run.err;
+  // Up to date while the same inputs would make it again: its failures said
+  // again.
+  options.run.update = true;
+  run = exportWith(options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("c.bin: decode stopped"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("exported 0, failed 1, skipped 1, up to date 2"), std::string::npos)
+      << run.err;
+  // Fewer inputs named, or one gone: made again.
+  options.run.paths = {directory.file("in/a.bin")};
+  EXPECT_EQ(exportWith(options).err, "xbt: exported 1, failed 0, skipped 0\n");
+  options.run.paths = {directory.file("in")};
+  exportWith(options);
+  fs::remove(directory.file("in/b.bin"));
+  EXPECT_NE(exportWith(options).err.find("exported 1,"), std::string::npos);
+}
+#endif
+
+}  // namespace
+}  // namespace xbtconv

@@ -1,0 +1,65 @@
+// The folders a run writes in, in process: made where missing, locked
+// against another run, and cleared of what a killed run left.
+#include "pipeline/output_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "pipeline/output_file.h"
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+using testing::TempDirectory;
+
+TEST(OutputFolders, MadeLockedAndClearedOfLeftovers) {
+  TempDirectory directory;
+  const std::string folder = directory.file("out/sub");
+  std::filesystem::create_directories(folder);
+  // What a killed run left, beside a file of the user's that only looks
+  // alike.
+  const std::string leftover = folder + "/x.json.xbt-0123456789ab.partial";
+  const std::string users = folder + "/x.json.partial";
+  for (const std::string& path : {leftover, users}) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+  }
+  OutputFolders first(false, false);
+  std::string error;
+  OutputFolder* ready = first.prepare(folder, error);
+  ASSERT_NE(ready, nullptr) << error;
+  EXPECT_EQ(first.prepare(folder + "/.", error), ready) << "one folder however it is spelt";
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_TRUE(std::filesystem::exists(users));
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/.xbt-record"));
+#ifndef _WIN32
+  // A second run into the folder refuses it, with the reason, until the
+  // first is done.
+  {
+    OutputFolders second(false, false);
+    EXPECT_EQ(second.prepare(folder, error), nullptr);
+    EXPECT_EQ(error, "another xbt run is writing in this folder; try again when it has finished");
+  }
+#endif
+  // A folder that cannot be made says why, each time it is asked for.
+  directory.write("file", std::string("a file"));
+  EXPECT_EQ(first.prepare(directory.file("file/sub"), error), nullptr);
+  EXPECT_EQ(error.rfind("cannot create the folder: ", 0), 0u) << error;
+  std::string again;
+  EXPECT_EQ(first.prepare(directory.file("file/sub"), again), nullptr);
+  EXPECT_EQ(again, error);
+}
+
+TEST(OutputFolders, NewFoldersAreMadeWithTheirParents) {
+  TempDirectory directory;
+  std::string error;
+  EXPECT_TRUE(makeOutputFolder(directory.file("a/b/c"), true, error)) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(directory.file("a/b/c")));
+  EXPECT_TRUE(makeOutputFolder("", true, error)) << "the current folder";
+}
+
+}  // namespace
+}  // namespace xbtconv

@@ -1,0 +1,98 @@
+// The record of what each output was made from, in process: what it keeps
+// and reads back, what it takes from a record a kill cut short, and that it
+// never writes through what someone planted under its name.
+#include "pipeline/output_record.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+using testing::TempDirectory;
+
+RecordEntry entry(std::string input, std::uint64_t size, bool failed = false,
+                  std::string note = "") {
+  return {std::move(input), {size, 1765000000123456789}, {10, 20}, 0xABCDEFu, failed, note};
+}
+
+TEST(OutputRecord, KeepsTheLastEntryOfEachOutputWhateverItsTextHolds) {
+  TempDirectory directory;
+  const std::string folder = directory.path();
+  {
+    OutputRecord record;
+    std::string error;
+    ASSERT_TRUE(record.open(folder, false, error)) << error;
+    ASSERT_TRUE(record.append(
+        OutputRecord::line("a.json", entry("/in/a.bin", 1)) +
+            OutputRecord::line("tab\tand\nline.json", entry("/in/\\x", 2)) +
+            OutputRecord::line("a.json", entry("/in/a.bin", 3, true, "decode stopped\tat\\n")),
+        error));
+    // A kill in the middle of an append leaves a last line without its end.
+    ASSERT_TRUE(record.append("b.json\t/in/b.bin\t4", error));
+  }
+  OutputRecord record;
+  std::string error;
+  ASSERT_TRUE(record.open(folder, true, error)) << error;
+  ASSERT_NE(record.find("a.json"), nullptr);
+  EXPECT_EQ(*record.find("a.json"), entry("/in/a.bin", 3, true, "decode stopped\tat\\n"));
+  ASSERT_NE(record.find("tab\tand\nline.json"), nullptr);
+  EXPECT_EQ(record.find("tab\tand\nline.json")->input, "/in/\\x");
+  EXPECT_EQ(record.find("b.json"), nullptr);
+  EXPECT_EQ(record.find("c.json"), nullptr);
+  // Without --update the record is only appended to.
+  OutputRecord appending;
+  ASSERT_TRUE(appending.open(folder, false, error));
+  EXPECT_EQ(appending.find("a.json"), nullptr);
+}
+
+TEST(OutputRecord, GrownRecordIsRewrittenWithItsLastEntries) {
+  TempDirectory directory;
+  std::string error;
+  {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), false, error));
+    std::string lines;
+    for (int i = 0; i < 500; ++i) lines += OutputRecord::line("a.json", entry("/a", i));
+    ASSERT_TRUE(record.append(lines, error));
+  }
+  const auto grown = std::filesystem::file_size(directory.file(".xbt-record"));
+  OutputRecord record;
+  ASSERT_TRUE(record.open(directory.path(), true, error));
+  EXPECT_LT(std::filesystem::file_size(directory.file(".xbt-record")), grown / 100);
+  EXPECT_EQ(record.find("a.json")->inputFile.size, 499u);
+}
+
+#ifndef _WIN32
+// A link, a FIFO or a second name of someone's file planted as the record
+// is replaced, never written through.
+TEST(OutputRecord, NeverWritesThroughWhatIsPlantedUnderItsName) {
+  TempDirectory directory;
+  directory.write("victim", std::string("mine"));
+  const std::string record = directory.file(".xbt-record");
+  for (int planted = 0; planted < 3; ++planted) {
+    std::filesystem::remove(record);
+    if (planted == 0) std::filesystem::create_symlink(directory.file("victim"), record);
+    if (planted == 1) {
+      ASSERT_EQ(::mkfifo(record.c_str(), 0600), 0);
+    }
+    if (planted == 2) std::filesystem::create_hard_link(directory.file("victim"), record);
+    OutputRecord opened;
+    std::string error;
+    ASSERT_TRUE(opened.open(directory.path(), false, error)) << error;
+    ASSERT_TRUE(opened.append(OutputRecord::line("a.json", entry("/a", 1)), error));
+    EXPECT_EQ(directory.read("victim"), "mine") << planted;
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(record)));
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace xbtconv
