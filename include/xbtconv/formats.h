@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "xbtconv/observation.h"
+#include "xbtconv/visibility.h"
 
+XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {
 
 /// One JSON document on one line, without a line break: UTF-8, absent
@@ -95,5 +97,6 @@ bool writeNetcdf(const std::string& path, const std::vector<Observation>& observ
 bool writeFile(const std::string& path, std::string_view content, std::string& error);
 
 }  // namespace xbtconv
+XBTCONV_PUBLIC_END
 
 #endif  // XBTCONV_FORMATS_H_

@@ -18,7 +18,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "xbtconv/visibility.h"
 
+XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {
 
 enum class ProfileLayout { kFullResolution, kTwoMeter, kInflectionPoints };
@@ -135,5 +137,6 @@ const char* depthSourceName(DepthSource source);
 std::string timeText(const Observation& observation);
 
 }  // namespace xbtconv
+XBTCONV_PUBLIC_END
 
 #endif  // XBTCONV_OBSERVATION_H_

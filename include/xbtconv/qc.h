@@ -24,7 +24,9 @@
 #include <vector>
 
 #include "xbtconv/observation.h"
+#include "xbtconv/visibility.h"
 
+XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {
 
 /// The GTSPP flag scale.
@@ -73,5 +75,6 @@ std::vector<std::string> qcTestNames(std::uint32_t bits);
 void runQualityControl(Observation& observation, std::int64_t now);
 
 }  // namespace xbtconv
+XBTCONV_PUBLIC_END
 
 #endif  // XBTCONV_QC_H_

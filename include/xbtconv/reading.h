@@ -23,7 +23,9 @@
 
 #include "xbtconv/observation.h"
 #include "xbtconv/status.h"
+#include "xbtconv/visibility.h"
 
+XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {
 
 struct ReadOptions {
@@ -90,5 +92,6 @@ std::string timeText(std::int64_t seconds);
 std::int64_t systemTime();
 
 }  // namespace xbtconv
+XBTCONV_PUBLIC_END
 
 #endif  // XBTCONV_READING_H_

@@ -43,7 +43,9 @@ std::string randomDigits() {
   return digits;
 }
 
-int createNew(const std::string& path) {
+}  // namespace
+
+int createNewFile(const std::string& path) {
 #ifdef _WIN32
   return ::_open(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
@@ -52,13 +54,11 @@ int createNew(const std::string& path) {
 #endif
 }
 
-}  // namespace
-
 int createPrivateFile(const std::string& beside, std::string_view suffix, std::string& path) {
   // A name taken already (by chance, or planted) is passed over for another.
   for (int attempt = 0; attempt < 16; ++attempt) {
     path.assign(beside).append(kInfix).append(randomDigits()).append(suffix);
-    const int fd = createNew(path);
+    const int fd = createNewFile(path);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;

@@ -16,6 +16,11 @@ namespace xbtconv {
 /// beside: ".xbt-" and twelve random hexadecimal digits.
 inline constexpr std::size_t kPrivateInfixSize = 17;
 
+/// Creates the file `path`, for reading and writing, only where nothing is
+/// (a link there, even to nowhere, counts); -1 with errno set (EEXIST
+/// where something is).
+int createNewFile(const std::string& path);
+
 /// Creates a new file `beside` + ".xbt-XXXXXXXXXXXX" + `suffix`, for
 /// writing, readable by whom the umask allows; returns its descriptor and
 /// sets `path`, or -1 with errno set.

@@ -20,11 +20,13 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "pipeline/input_files.h"
@@ -58,35 +60,84 @@ int defaultJobs();
 /// Inputs handed out together.
 inline constexpr std::size_t kChunkSize = 64;
 
-/// Runs the inputs of `inputs`. For each entry, in order, on the calling
-/// thread: `prepare(item)`, which may fill in `item.output` and may settle
-/// the entry at once by returning a Result (a listing failure, an output
-/// another input has claimed); else `work(item, reader)` gives it, on any
-/// thread. `finish(items, results)` then sees a whole chunk on the thread
-/// that worked it (to put its outputs in place together), and
-/// `commit(item, result)` takes each result up on the calling thread, in
-/// order. Returns false when an interrupt stopped the run.
-template <typename Result, typename Prepare, typename Work, typename Finish, typename Commit>
-bool runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish&& finish,
-               Commit&& commit) {
+/// Runs the inputs of `inputs` through the steps of a command, a chunk at a
+/// time. For each entry, in order, on the calling thread: `prepare(item)`,
+/// which may fill in `item.output` and may settle the entry at once by
+/// returning a Result (a listing failure, an output another input has
+/// claimed); else `work(item, reader)` gives it, on any thread.
+/// `finish(items, results)` then sees a whole chunk on the thread that
+/// worked it (to put its outputs in place together), and `commit(item,
+/// result)` takes each result up on the calling thread, in order.
+template <typename Result>
+class BatchRunner {
+ public:
+  struct Steps {
+    std::function<std::optional<Result>(BatchItem&)> prepare;
+    std::function<Result(const BatchItem&, MessageReader&)> work;
+    std::function<void(std::vector<BatchItem>&, std::vector<std::optional<Result>>&)> finish;
+    std::function<void(const BatchItem&, Result&&)> commit;
+  };
+
+  BatchRunner(const BatchInputs& inputs, Steps steps)
+      : inputs_(inputs),
+        steps_(std::move(steps)),
+        jobs_(inputs.jobs < 1 ? 1 : static_cast<std::size_t>(inputs.jobs)) {}
+  BatchRunner(const BatchRunner&) = delete;
+  BatchRunner& operator=(const BatchRunner&) = delete;
+
+  /// Runs every input; false when an interrupt stopped the run.
+  bool run() {
+    forEachInputFile(
+        inputs_.paths, inputs_.recursive,
+        [this](const InputFile& input) {
+          return add({input, "", "", nullptr});
+        },
+        [this](const std::string& path, const std::string& reason) {
+          InputFile folder;
+          folder.path = path;
+          add({folder, reason, "", nullptr});
+        });
+    if (!filling_->items.empty() && !interruptRequested()) submit(std::move(filling_));
+    {
+      const std::lock_guard<std::mutex> guard(lock_);
+      listed_ = true;
+    }
+    workArrived_.notify_all();
+    while (true) {
+      {
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (queue_.empty()) break;
+      }
+      takeUp(true);
+    }
+    for (std::thread& thread : helpers_) thread.join();
+    return !interruptRequested();
+  }
+
+ private:
   struct Chunk {
     std::vector<BatchItem> items;
     std::vector<std::optional<Result>> results;
     bool taken = false;
     bool done = false;
   };
-  const std::size_t jobs = inputs.jobs < 1 ? 1 : static_cast<std::size_t>(inputs.jobs);
-  std::deque<std::unique_ptr<Chunk>> queue;  // in input order
-  std::mutex lock;
-  std::condition_variable workArrived;
-  std::condition_variable chunkDone;
-  bool listed = false;
-  std::vector<std::thread> helpers;
-  MessageReader ownReader;
+
+  // Prepares the next input into the chunk being filled, and hands the
+  // chunk out when it is full; false once an interrupt asks to stop.
+  bool add(BatchItem&& item) {
+    if (interruptRequested()) return false;
+    filling_->results.push_back(steps_.prepare(item));
+    filling_->items.push_back(std::move(item));
+    if (filling_->items.size() == kChunkSize) {
+      submit(std::move(filling_));
+      filling_ = std::make_unique<Chunk>();
+    }
+    return true;
+  }
 
   // Works the chunk's inputs not yet settled; after an interrupt, the rest
   // of the chunk is let go.
-  const auto process = [&](Chunk& chunk, MessageReader& reader) {
+  void process(Chunk& chunk, MessageReader& reader) {
     for (std::size_t i = 0; i < chunk.items.size(); ++i) {
       if (chunk.results[i]) continue;
       if (interruptRequested()) {
@@ -94,30 +145,34 @@ bool runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish
         chunk.results.resize(i);
         break;
       }
-      chunk.results[i].emplace(work(chunk.items[i], reader));
+      chunk.results[i].emplace(steps_.work(chunk.items[i], reader));
     }
-    finish(chunk.items, chunk.results);
-  };
+    steps_.finish(chunk.items, chunk.results);
+  }
+
   // The first chunk no thread has taken; after an interrupt, none: the
-  // chunks no one has taken are let go.
-  const auto untaken = [&]() -> Chunk* {
+  // chunks no one has taken are let go. REQUIRES: lock_ held.
+  Chunk* untaken() {
     if (interruptRequested()) {
-      while (!queue.empty() && !queue.back()->taken) queue.pop_back();
+      while (!queue_.empty() && !queue_.back()->taken) queue_.pop_back();
       return nullptr;
     }
-    for (const std::unique_ptr<Chunk>& chunk : queue) {
+    for (const std::unique_ptr<Chunk>& chunk : queue_) {
       if (!chunk->taken) return chunk.get();
     }
     return nullptr;
-  };
-  const auto helper = [&] {
+  }
+
+  // A helper thread: works chunks until the listing is done and none is
+  // left.
+  void help() {
     MessageReader reader;
-    std::unique_lock<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock_);
     while (true) {
       Chunk* next = untaken();
       if (next == nullptr) {
-        if (listed || interruptRequested()) return;
-        workArrived.wait(guard);
+        if (listed_ || interruptRequested()) return;
+        workArrived_.wait(guard);
         continue;
       }
       next->taken = true;
@@ -125,104 +180,94 @@ bool runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish
       process(*next, reader);
       guard.lock();
       next->done = true;
-      chunkDone.notify_one();
+      chunkDone_.notify_one();
     }
-  };
-  const auto commitAll = [&](Chunk& chunk) {
+  }
+
+  void commitAll(Chunk& chunk) {
     for (std::size_t i = 0; i < chunk.items.size(); ++i) {
-      commit(chunk.items[i], std::move(*chunk.results[i]));
+      steps_.commit(chunk.items[i], std::move(*chunk.results[i]));
     }
-  };
+  }
+
   // Takes up the finished chunks at the front of the queue; with `wait`,
   // first sees the front one finished, working on a chunk of its own
   // rather than waiting where one is left.
-  const auto takeUp = [&](bool wait) {
-    std::unique_lock<std::mutex> guard(lock);
-    while (!queue.empty()) {
-      if (!queue.front()->done) {
+  void takeUp(bool wait) {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (!queue_.empty()) {
+      if (!queue_.front()->done) {
         if (!wait) return;
         Chunk* mine = untaken();
         if (mine == nullptr) {
-          if (!queue.empty()) chunkDone.wait(guard);
+          if (!queue_.empty()) chunkDone_.wait(guard);
           continue;
         }
         mine->taken = true;
         guard.unlock();
-        process(*mine, ownReader);
+        process(*mine, ownReader_);
         guard.lock();
         mine->done = true;
         continue;
       }
-      std::unique_ptr<Chunk> chunk = std::move(queue.front());
-      queue.pop_front();
+      std::unique_ptr<Chunk> chunk = std::move(queue_.front());
+      queue_.pop_front();
       guard.unlock();
       commitAll(*chunk);
       guard.lock();
       wait = false;
     }
-  };
-  const std::size_t window = 2 * jobs;
-  const auto submit = [&](std::unique_ptr<Chunk> chunk) {
-    if (jobs == 1) {
-      process(*chunk, ownReader);
+  }
+
+  // Hands a full chunk out, and takes up what is finished; waits (working)
+  // while as many chunks as the window holds are under way.
+  void submit(std::unique_ptr<Chunk> chunk) {
+    if (jobs_ == 1) {
+      process(*chunk, ownReader_);
       commitAll(*chunk);
       return;
     }
     {
-      const std::lock_guard<std::mutex> guard(lock);
-      queue.push_back(std::move(chunk));
+      const std::lock_guard<std::mutex> guard(lock_);
+      queue_.push_back(std::move(chunk));
       // One chunk the calling thread works itself; from the second on, a
       // run is long enough to be shared.
-      if (helpers.empty() && queue.size() > 1) {
-        for (std::size_t i = 1; i < jobs; ++i) helpers.emplace_back(helper);
+      if (helpers_.empty() && queue_.size() > 1) {
+        for (std::size_t i = 1; i < jobs_; ++i) helpers_.emplace_back([this] { help(); });
       }
     }
-    workArrived.notify_one();
+    workArrived_.notify_one();
     takeUp(false);
     while (true) {
       {
-        const std::lock_guard<std::mutex> guard(lock);
-        if (queue.size() < window) return;
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (queue_.size() < 2 * jobs_) return;
       }
       takeUp(true);
     }
-  };
-  auto filling = std::make_unique<Chunk>();
-  const auto add = [&](BatchItem&& item) {
-    if (interruptRequested()) return false;
-    filling->results.push_back(prepare(item));
-    filling->items.push_back(std::move(item));
-    if (filling->items.size() == kChunkSize) {
-      submit(std::move(filling));
-      filling = std::make_unique<Chunk>();
-    }
-    return true;
-  };
-  forEachInputFile(
-      inputs.paths, inputs.recursive,
-      [&](const InputFile& input) {
-        return add({input, "", "", nullptr});
-      },
-      [&](const std::string& path, const std::string& reason) {
-        InputFile folder;
-        folder.path = path;
-        add({folder, reason, "", nullptr});
-      });
-  if (!filling->items.empty() && !interruptRequested()) submit(std::move(filling));
-  {
-    const std::lock_guard<std::mutex> guard(lock);
-    listed = true;
   }
-  workArrived.notify_all();
-  while (true) {
-    {
-      const std::lock_guard<std::mutex> guard(lock);
-      if (queue.empty()) break;
-    }
-    takeUp(true);
-  }
-  for (std::thread& thread : helpers) thread.join();
-  return !interruptRequested();
+
+  const BatchInputs& inputs_;
+  Steps steps_;
+  std::size_t jobs_;
+  std::unique_ptr<Chunk> filling_ = std::make_unique<Chunk>();
+  std::deque<std::unique_ptr<Chunk>> queue_;  // in input order
+  std::mutex lock_;
+  std::condition_variable workArrived_;
+  std::condition_variable chunkDone_;
+  bool listed_ = false;
+  std::vector<std::thread> helpers_;
+  MessageReader ownReader_;
+};
+
+/// Runs the inputs of `inputs` through `prepare`, `work`, `finish` and
+/// `commit` (BatchRunner); false when an interrupt stopped the run.
+template <typename Result, typename Prepare, typename Work, typename Finish, typename Commit>
+bool runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish&& finish,
+               Commit&& commit) {
+  return BatchRunner<Result>(inputs, {std::forward<Prepare>(prepare), std::forward<Work>(work),
+                                      std::forward<Finish>(finish), std::forward<Commit>(commit)})
+      .run();
 }
 
 }  // namespace xbtconv

@@ -147,10 +147,53 @@ std::string collectionUsageProblem(const ExportOptions& options) {
   return input ? "--collection " + collection + " would replace an input; name a .nc file" : "";
 }
 
+namespace {
+
+// Writes the collection gathered from a run that ended (`finished`, or
+// interrupted), with its record entry, or says why it was not written; its
+// inputs are then counted not written.
+void writeCollection(NetcdfCollection& collection, const ExportOptions& options, bool finished,
+                     const RecordEntry& entry, OutputFolder& folder, const RunReport& report,
+                     Tally& tally) {
+  const std::string& path = options.collection;
+  std::error_code code;
+  const std::string kept = fs::exists(path, code) ? "; the one written before is kept" : "";
+  if (!finished) {
+    report.note(path, "not written: interrupted" + kept);
+    tally.leaveOutEveryDone();
+    return;
+  }
+  if (collection.size() == 0) {
+    report.note(path, "not written: no message to put in it" + kept);
+    tally.failRun();
+    return;
+  }
+  NetcdfOptions netcdf = options.netcdf;
+  netcdf.id = fs::path(path).stem().string();
+  std::string error;
+  std::optional<PendingOutput> written = writeTemporaryBy(
+      path,
+      [&](const std::string& at, std::string& reason) {
+        return collection.write(at, netcdf, reason);
+      },
+      options.run.sync, error);
+  if (written) {
+    RecordEntry made = entry;
+    made.outputFile = written->identity;
+    std::string ignored;  // without its entry a collection is only made again
+    folder.record.append(OutputRecord::line(fs::path(path).filename().string(), made), ignored);
+  }
+  if (!written || !placeOutput(*written, options.run.sync, error)) {
+    report.note(path, "not written: " + error + kept);
+    tally.leaveOutEveryDone();
+  }
+}
+
+}  // namespace
+
 int runCollection(const ExportOptions& options, const RunReport& report) {
   const RunOptions& run = options.run;
   const std::string& path = options.collection;
-  const std::string name = fs::path(path).filename().string();
   OutputFolders folders(run.sync, run.update);
   std::string error;
   OutputFolder* folder = folders.prepare(fs::path(path).parent_path().string(), error);
@@ -160,14 +203,12 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   }
   const std::uint64_t optionsId = optionsDigest(exportOptionsText(options));
   if (run.update) {
-    const RecordEntry* entry = folder->record.find(name);
+    const RecordEntry* entry = folder->record.find(fs::path(path).filename().string());
     if (entry != nullptr && entry->options == optionsId && identityOf(path) == entry->outputFile &&
         entry->input == currentInputs(options)) {
       return repeat(*entry, options, report);
     }
   }
-  NetcdfOptions netcdf = options.netcdf;
-  netcdf.id = fs::path(path).stem().string();
   NetcdfCollection collection(path);
   const ObservationExport step(options);
   InputsDigest digest;
@@ -199,32 +240,9 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   said.failed = tally.failed();
   said.skipped = tally.skipped();
   said.written = tally.writtenFailures();
-  std::error_code code;
-  const std::string kept = fs::exists(path, code) ? "; the one written before is kept" : "";
-  if (!finished) {
-    report.note(path, "not written: interrupted" + kept);
-    tally.leaveOutEveryDone();
-  } else if (collection.size() == 0) {
-    report.note(path, "not written: no message to put in it" + kept);
-    tally.failRun();
-  } else {
-    std::optional<PendingOutput> written = writeTemporaryBy(
-        path,
-        [&](const std::string& at, std::string& reason) {
-          return collection.write(at, netcdf, reason);
-        },
-        run.sync, error);
-    if (written) {
-      const RecordEntry entry{digest.text(),    {},         written->identity, optionsId,
-                              said.failed != 0, said.text()};
-      std::string ignored;  // without its entry a collection is only made again
-      folder->record.append(OutputRecord::line(name, entry), ignored);
-    }
-    if (!written || !placeOutput(*written, run.sync, error)) {
-      report.note(path, "not written: " + error + kept);
-      tally.leaveOutEveryDone();
-    }
-  }
+  writeCollection(collection, options, finished,
+                  {digest.text(), {}, {}, optionsId, said.failed != 0, said.text()}, *folder,
+                  report, tally);
   return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }

@@ -139,64 +139,54 @@ std::vector<std::string> captionLines(const Observation& o, bool depths, int gap
   return lines;
 }
 
-}  // namespace
-
-std::string toSvg(const Observation& observation) {
-  const std::vector<Sample>& samples = observation.profile.samples;
-  // Samples without any depth are drawn by number, down the page.
-  bool depths = samples.empty();
-  for (const Sample& sample : samples) depths = depths || sample.depthHundredths.has_value();
-  const auto yValue = [&](std::size_t i) -> std::optional<double> {
-    return depths ? samples[i].depthM() : std::optional<double>(static_cast<double>(i + 1));
-  };
+// Where the samples lie: the extent of those with a temperature and a depth
+// (or, where no sample has a depth, a sample number), and how many have
+// none or lie above the surface.
+struct Extent {
+  bool depths = false;  // whether any sample has a depth; else samples go by number
   double coldest = std::numeric_limits<double>::infinity();
-  double warmest = -coldest;
+  double warmest = -std::numeric_limits<double>::infinity();
   double deepest = 0;
   int gaps = 0;
   int outside = 0;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const std::optional<double> t = samples[i].temperatureC();
-    const std::optional<double> y = yValue(i);
-    if (!t || !y) {
-      ++gaps;
-      continue;
-    }
-    if (*y < 0) {
-      // Above the surface: nowhere on a profile's plot.
-      ++outside;
-      continue;
-    }
-    coldest = std::min(coldest, *t);
-    warmest = std::max(warmest, *t);
-    deepest = std::max(deepest, *y);
-  }
-  const bool drawn = coldest <= warmest;
-  // A little room at the sides, so that no sample lies on the frame.
-  const double room = std::max((warmest - coldest) * 0.04, 0.05);
-  const Axis x = drawn ? Axis(coldest - room, warmest + room) : Axis(0, 30);
-  const Axis y(0, drawn && deepest > 0 ? deepest * 1.02 : (depths ? 100 : 10));
 
-  std::string svg;
-  const std::vector<std::string> caption = captionLines(observation, depths, gaps, outside);
-  const bool legend = std::any_of(samples.begin(), samples.end(), [](const Sample& s) {
-    return s.temperatureQc == kQcProbablyBad || s.temperatureQc == kQcBad;
-  });
-  const std::string width = number(kWidth, 0);
-  const std::string height = number(
-      kBottom + 24 + kCaptionLine * static_cast<double>(caption.size() + (legend ? 1 : 0)), 0);
-  append(svg,
-         {"<?xml version='1.0' encoding='UTF-8'?>\n",
-          "<svg xmlns='http://www.w3.org/2000/svg' width='", width, "' height='", height,
-          "' viewBox='0 0 ", width, " ", height, "' font-family='sans-serif'>\n<title>",
-          xmlText("Temperature profile, " + observation.source),
-          "</title>\n<rect width='100%' height='100%' fill='white'/>\n", titleLines(observation)});
-  // Grid, ticks and their labels; the labels carry a class (and the y ones
-  // their tick's height) so that tools can read the scales back.
+  explicit Extent(const std::vector<Sample>& samples) {
+    depths = samples.empty();
+    for (const Sample& sample : samples) depths = depths || sample.depthHundredths.has_value();
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      const std::optional<double> t = samples[i].temperatureC();
+      const std::optional<double> y = at(samples, i);
+      if (!t || !y) {
+        ++gaps;
+        continue;
+      }
+      if (*y < 0) {
+        // Above the surface: nowhere on a profile's plot.
+        ++outside;
+        continue;
+      }
+      coldest = std::min(coldest, *t);
+      warmest = std::max(warmest, *t);
+      deepest = std::max(deepest, *y);
+    }
+  }
+
+  // Sample i's place down the page: its depth, or its number.
+  std::optional<double> at(const std::vector<Sample>& samples, std::size_t i) const {
+    return depths ? samples[i].depthM() : std::optional<double>(static_cast<double>(i + 1));
+  }
+  bool drawn() const { return coldest <= warmest; }
+};
+
+// The grid, the ticks and their labels, the axes' titles and the frame.
+// The labels carry a class (and the y ones their tick's height) so that
+// tools can read the scales back.
+std::string frame(const Axis& x, const Axis& y, bool depths) {
   const std::string left = number(kLeft, 0);
   const std::string right = number(kRight, 0);
   const std::string top = number(kTop, 0);
   const std::string bottom = number(kBottom, 0);
-  svg += "<g stroke='#dddddd' stroke-width='1'>\n";
+  std::string svg = "<g stroke='#dddddd' stroke-width='1'>\n";
   for (int k = 0; k <= x.ticks(); ++k) {
     const std::string at = number(x.at(x.tick(k), kLeft, kRight), 1);
     append(svg, {"<line x1='", at, "' y1='", top, "' x2='", at, "' y2='", bottom, "'/>\n"});
@@ -222,10 +212,15 @@ std::string toSvg(const Observation& observation) {
                depths ? "Depth (m)" : "Sample number", "</text>\n<rect x='", left, "' y='", top,
                "' width='", number(kRight - kLeft, 0), "' height='", number(kBottom - kTop, 0),
                "' fill='none' stroke='black' stroke-width='1.5'/>\n"});
+  return svg;
+}
 
-  // The curve: one subpath per run of samples with values, so that a
-  // sample without one (or above the surface) leaves a gap; a lone sample
-  // is a dot. Drawn inside the plot area only.
+// The curve, drawn inside the plot area only: one subpath per run of
+// samples with values, so that a sample without one (or above the surface)
+// leaves a gap; a lone sample is a dot; flagged samples marked beneath.
+std::string curve(const Observation& observation, const Extent& extent, const Axis& x,
+                  const Axis& y) {
+  const std::vector<Sample>& samples = observation.profile.samples;
   std::string path;
   std::string dots;
   std::string marks[2];  // samples flagged 3 and 4
@@ -233,7 +228,7 @@ std::string toSvg(const Observation& observation) {
   const bool inflections = observation.profile.layout == ProfileLayout::kInflectionPoints;
   const auto present = [&](std::size_t i) {
     if (i >= samples.size() || !samples[i].temperatureC()) return false;
-    const std::optional<double> depth = yValue(i);
+    const std::optional<double> depth = extent.at(samples, i);
     return depth && *depth >= 0;
   };
   for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -242,7 +237,7 @@ std::string toSvg(const Observation& observation) {
       continue;
     }
     const double cx = x.at(*samples[i].temperatureC(), kLeft, kRight);
-    const double cy = y.at(*yValue(i), kTop, kBottom);
+    const double cy = y.at(*extent.at(samples, i), kTop, kBottom);
     const std::string px = number(cx, 1);
     const std::string py = number(cy, 1);
     const bool alone = !open && !present(i + 1);
@@ -259,8 +254,9 @@ std::string toSvg(const Observation& observation) {
     append(path, {open ? " L" : " M", px, " ", py});
     open = true;
   }
-  append(svg, {"<clipPath id='plot-area'><rect x='", left, "' y='", top, "' width='",
-               number(kRight - kLeft, 0), "' height='", number(kBottom - kTop, 0),
+  std::string svg;
+  append(svg, {"<clipPath id='plot-area'><rect x='", number(kLeft, 0), "' y='", number(kTop, 0),
+               "' width='", number(kRight - kLeft, 0), "' height='", number(kBottom - kTop, 0),
                "'/></clipPath>\n<g clip-path='url(#plot-area)'>\n"});
   // The marks beneath the curve, which they ring.
   if (!marks[0].empty()) {
@@ -276,45 +272,78 @@ std::string toSvg(const Observation& observation) {
                  kCurveColour, "' stroke-width='2' stroke-linejoin='round'/>\n"});
   }
   if (!dots.empty()) append(svg, {"<g fill='", kCurveColour, "'>\n", dots, "</g>\n"});
-  svg += "</g>\n";
+  return svg + "</g>\n";
+}
+
+// The caption's lines below the plot, and, when samples are marked, the
+// legend of the marks below them.
+std::string captionText(const std::vector<std::string>& caption, bool legend) {
+  std::string svg;
+  double lineY = kBottom + 24;
+  for (const std::string& line : caption) {
+    append(svg, {"<text x='", number(kLeft, 0), "' y='", number(lineY, 0), "' font-size='12'>",
+                 xmlText(line), "</text>\n"});
+    lineY += kCaptionLine;
+  }
+  if (!legend) return svg;
+  const std::string markY = number(lineY - 4, 1);
+  append(svg, {"<g font-size='12'>\n<circle cx='",
+               number(kLeft + 4, 0),
+               "' cy='",
+               markY,
+               "' r='4' fill='none' stroke='",
+               kProbablyBadColour,
+               "' stroke-width='1.5'/>\n<text x='",
+               number(kLeft + 14, 0),
+               "' y='",
+               number(lineY, 0),
+               "'>quality flag 3, probably bad</text>\n<path d='M",
+               number(kLeft + 210.5, 1),
+               " ",
+               number(lineY - 7.5, 1),
+               " l7 7 m0 -7 l-7 7' fill='none' stroke='",
+               kBadColour,
+               "' stroke-width='2'/>\n<text x='",
+               number(kLeft + 224, 0),
+               "' y='",
+               number(lineY, 0),
+               "'>quality flag 4, bad</text>\n</g>\n"});
+  return svg;
+}
+
+}  // namespace
+
+std::string toSvg(const Observation& observation) {
+  const std::vector<Sample>& samples = observation.profile.samples;
+  const Extent extent(samples);
+  const bool drawn = extent.drawn();
+  // A little room at the sides, so that no sample lies on the frame.
+  const double room = std::max((extent.warmest - extent.coldest) * 0.04, 0.05);
+  const Axis x = drawn ? Axis(extent.coldest - room, extent.warmest + room) : Axis(0, 30);
+  const Axis y(0, drawn && extent.deepest > 0 ? extent.deepest * 1.02 : (extent.depths ? 100 : 10));
+  const std::vector<std::string> caption =
+      captionLines(observation, extent.depths, extent.gaps, extent.outside);
+  const bool legend = std::any_of(samples.begin(), samples.end(), [](const Sample& s) {
+    return s.temperatureQc == kQcProbablyBad || s.temperatureQc == kQcBad;
+  });
+  const std::string width = number(kWidth, 0);
+  const std::string height = number(
+      kBottom + 24 + kCaptionLine * static_cast<double>(caption.size() + (legend ? 1 : 0)), 0);
+  std::string svg;
+  append(svg,
+         {"<?xml version='1.0' encoding='UTF-8'?>\n",
+          "<svg xmlns='http://www.w3.org/2000/svg' width='", width, "' height='", height,
+          "' viewBox='0 0 ", width, " ", height, "' font-family='sans-serif'>\n<title>",
+          xmlText("Temperature profile, " + observation.source),
+          "</title>\n<rect width='100%' height='100%' fill='white'/>\n", titleLines(observation),
+          frame(x, y, extent.depths), curve(observation, extent, x, y)});
   if (!drawn) {
     append(svg,
            {"<text x='", number((kLeft + kRight) / 2, 0), "' y='", number((kTop + kBottom) / 2, 0),
             "' text-anchor='middle' font-size='16' fill='#555555'>",
             samples.empty() ? "No samples in this message" : "No sample has a value", "</text>\n"});
   }
-  double lineY = kBottom + 24;
-  for (const std::string& line : caption) {
-    append(svg, {"<text x='", left, "' y='", number(lineY, 0), "' font-size='12'>", xmlText(line),
-                 "</text>\n"});
-    lineY += kCaptionLine;
-  }
-  if (legend) {
-    // The marks, named below the caption.
-    const std::string markY = number(lineY - 4, 1);
-    append(svg, {"<g font-size='12'>\n<circle cx='",
-                 number(kLeft + 4, 0),
-                 "' cy='",
-                 markY,
-                 "' r='4' fill='none' stroke='",
-                 kProbablyBadColour,
-                 "' stroke-width='1.5'/>\n<text x='",
-                 number(kLeft + 14, 0),
-                 "' y='",
-                 number(lineY, 0),
-                 "'>quality flag 3, probably bad</text>\n<path d='M",
-                 number(kLeft + 210.5, 1),
-                 " ",
-                 number(lineY - 7.5, 1),
-                 " l7 7 m0 -7 l-7 7' fill='none' stroke='",
-                 kBadColour,
-                 "' stroke-width='2'/>\n<text x='",
-                 number(kLeft + 224, 0),
-                 "' y='",
-                 number(lineY, 0),
-                 "'>quality flag 4, bad</text>\n</g>\n"});
-  }
-  return svg + "</svg>\n";
+  return svg + captionText(caption, legend) + "</svg>\n";
 }
 
 }  // namespace xbtconv

@@ -9,6 +9,7 @@
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
+#include <map>
 #include <random>
 
 #include "decoding/jjvv2_message.h"
@@ -27,6 +28,7 @@ namespace xbtconv {
 namespace {
 
 using testing::TempDirectory;
+namespace fs = std::filesystem;
 
 testing::RunResult runXbt(const std::vector<std::string>& arguments,
                           const std::string& workingDirectory = "/") {
@@ -256,6 +258,28 @@ TEST(XbtRun, ManyThreadsDoWhatOneDoes) {
   }
   const testing::RunResult one = runXbt({"qc", "-j", "1", "--now", "2026-12-01", directory.path()});
   EXPECT_EQ(runXbt({"qc", "-j", "3", "--now", "2026-12-01", directory.path()}).out, one.out);
+  // Inputs settled without work in the middle of the batch: outputs already
+  // current, a file named twice, an output another input has taken.
+  fs::create_directories(directory.file("sub"));
+  directory.write("sub/m7.bin", testing::randomBatchMessage(random, 7));
+  for (int i = 100; i < 400; i += 3) fs::remove(directory.file("m" + std::to_string(i) + ".bin"));
+  const auto update = [&](const char* jobs) {
+    const std::string out = directory.file(std::string("out") + jobs);
+    runXbt({"export", "--format", "json", "--now", "2026-12-01", "-o", out, directory.path()});
+    for (int i = 100; i < 400; i += 5) fs::remove(out + "/m" + std::to_string(i) + ".json");
+    testing::RunResult run =
+        runXbt({"export", "--format", "json", "--now", "2026-12-01", "--update", "-j", jobs, "-o",
+                out, directory.path(), directory.file("m150.bin"), directory.file("sub/m7.bin")});
+    std::string err = run.err;
+    for (std::size_t at = err.find(out); at != std::string::npos; at = err.find(out)) {
+      err.replace(at, out.size(), "OUT");
+    }
+    return err;
+  };
+  const std::string settledOne = update("1");
+  EXPECT_NE(settledOne.find("OUT/m7.json is already the output of"), std::string::npos);
+  EXPECT_NE(settledOne.find(", up to date "), std::string::npos) << settledOne;
+  EXPECT_EQ(update("4"), settledOne);
 }
 
 // -q, -r, -o and --update mean the same in every command that writes, and
@@ -287,6 +311,39 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
   EXPECT_NE(run.err.find("xbt: exported 1, failed 0, skipped 1\n"), std::string::npos) << run.err;
   for (const char* command : {"info", "qc"}) {
     EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
+  }
+}
+
+// --sync flushes what every command writes, and writes the same.
+TEST(XbtRun, SyncWritesWhatARunWithoutItWrites) {
+  TempDirectory directory;
+  fillDirectory(directory);
+  const std::string now = "--now=2026-12-01";
+  std::vector<std::vector<std::string>> commands = {
+      {"convert"},
+      {"plot", now},
+      {"export", now, "--format", "json"},
+      {"export", now, "--format", "csv"},
+      {"export", now, "--format", "bufr", "--partial"}};
+  if (netcdfAvailable()) commands.push_back({"export", now, "--format", "netcdf", "--partial"});
+  for (const std::vector<std::string>& command : commands) {
+    std::map<std::string, std::string> written[2];
+    for (const bool sync : {false, true}) {
+      std::vector<std::string> arguments = command;
+      const std::string out = directory.file(sync ? "synced" : "plain");
+      arguments.insert(arguments.end(), {"-q", "-o", out});
+      if (sync) arguments.push_back("--sync");
+      arguments.push_back(directory.path());
+      runXbt(arguments);
+      for (const auto& entry : fs::directory_iterator(out)) {
+        if (entry.path().filename() == ".xbt-record") continue;
+        written[sync][entry.path().filename().string()] =
+            directory.read((sync ? "synced/" : "plain/") + entry.path().filename().string());
+      }
+      fs::remove_all(out);
+    }
+    EXPECT_EQ(written[1], written[0]) << command.back();
+    EXPECT_FALSE(written[1].empty()) << command.back();
   }
 }
 

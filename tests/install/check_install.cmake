@@ -2,7 +2,8 @@
 # consumer against the installed copy as another project would, with CMake
 # and with pkg-config alone, and a file that includes every installed
 # header; checks that only the public headers are installed.
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... [-DLINK_FLAGS=...] -P check_install.cmake
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DVERSION=... -DMAJOR=...
+#         [-DLINK_FLAGS=...] -P check_install.cmake
 # LINK_FLAGS: what linking the library needs beyond it (the sanitizer
 # runtimes of a sanitizer build).
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -27,50 +28,72 @@ must(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 file(GLOB_RECURSE installed RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT installed)
 set(public xbtconv/formats.h xbtconv/observation.h xbtconv/qc.h xbtconv/reading.h
-           xbtconv/status.h xbtconv/version.h xbtconv/xbtconv.h)
+           xbtconv/status.h xbtconv/version.h xbtconv/visibility.h xbtconv/xbtconv.h)
 if(NOT installed STREQUAL public)
   message(FATAL_ERROR "installed headers: ${installed}; the public ones are ${public}")
 endif()
-foreach(installed bin/xbtconv bin/xbt lib/libxbtconv.a lib/pkgconfig/xbtconv.pc)
+foreach(installed bin/xbtconv bin/xbt lib/libxbtconv.a lib/libxbtconv.so.${VERSION}
+                  lib/libxbtconv.so.${MAJOR} lib/libxbtconv.so lib/pkgconfig/xbtconv.pc)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
 endforeach()
 
-# Every header on its own, as a consumer includes it.
-set(consumer ${WORK_DIR}/every_header)
-file(MAKE_DIRECTORY ${consumer})
-foreach(header ${public})
-  string(MAKE_C_IDENTIFIER ${header} stem)
-  file(WRITE ${consumer}/${stem}.cpp "#include <${header}>\n")
-  must(c++ -std=c++17 -Wall -Wextra -Werror -I${prefix}/include -c ${consumer}/${stem}.cpp
-       -o ${consumer}/${stem}.o)
-endforeach()
+# The shared library exports the public API and nothing else.
+must(nm -DC --defined-only ${prefix}/lib/libxbtconv.so)
+if(NOT output MATCHES "xbtconv::readMessageFile" OR NOT output MATCHES "xbtconv::toJson"
+   OR output MATCHES "MessageReader|JjvvMessage|ElementDescriptor|nlohmann|runExport")
+  message(FATAL_ERROR "the shared library exports more or less than the public API:\n${output}")
+endif()
 
-# The example consumer with CMake's package.
-must(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/library_consumer -B ${WORK_DIR}/build -G Ninja
-     -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}")
-must(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+# GCC's and clang's compilers alike, warnings as errors (the sanitizer
+# runtimes of a sanitizer build are GCC's).
+set(compilers c++)
+find_program(clang clang++)
+if(clang AND NOT LINK_FLAGS)
+  list(APPEND compilers ${clang})
+endif()
 set(examples ${SOURCE_DIR}/examples)
-must(${WORK_DIR}/build/xbt_summary ${examples}/standard_two_meter.bin
-     ${examples}/extended_full_resolution.bin)
-if(NOT output MATCHES "\"kind\":1,.*\"layout\":\"two_meter\".*\n.*\"kind\":2,.*\"year\":2026")
-  message(FATAL_ERROR "unexpected output: ${output}")
-endif()
-# A message cut short and a file that is none: named, and the status says so.
-run(${WORK_DIR}/build/xbt_summary ${examples}/truncated_extended.bin ${examples}/not_a_message.bin)
-if(NOT status EQUAL 1 OR NOT errors MATCHES "truncated_extended.bin: decode stopped at bit"
-   OR NOT errors MATCHES "not_a_message.bin: not a message")
-  message(FATAL_ERROR "failures not reported (${status}): ${errors}")
-endif()
+set(strict -Wall -Wextra -Werror)
+foreach(compiler ${compilers})
+  get_filename_component(name ${compiler} NAME)
+  set(work ${WORK_DIR}/${name})
+  # Every header on its own, as a consumer includes it.
+  file(MAKE_DIRECTORY ${work}/every_header)
+  foreach(header ${public})
+    string(MAKE_C_IDENTIFIER ${header} stem)
+    file(WRITE ${work}/every_header/${stem}.cpp "#include <${header}>\n")
+    must(${compiler} -std=c++17 ${strict} -I${prefix}/include -c ${work}/every_header/${stem}.cpp
+         -o ${work}/every_header/${stem}.o)
+  endforeach()
 
-# The same with nothing but pkg-config.
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
-must(pkg-config --cflags --libs xbtconv)
-string(STRIP "${output}" flags)
-separate_arguments(flags UNIX_COMMAND "${flags} ${LINK_FLAGS}")
-must(c++ -std=c++17 ${SOURCE_DIR}/examples/library_consumer/main.cpp ${flags}
-     -o ${WORK_DIR}/xbt_summary_pkgconfig)
-must(${WORK_DIR}/xbt_summary_pkgconfig ${examples}/standard_two_meter.bin)
+  # The example consumer with CMake's package: the archive.
+  must(${CMAKE_COMMAND} -S ${examples}/library_consumer -B ${work}/build -G Ninja
+       -DCMAKE_CXX_COMPILER=${compiler} -DCMAKE_PREFIX_PATH=${prefix}
+       "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}")
+  must(${CMAKE_COMMAND} --build ${work}/build)
+  must(${work}/build/xbt_summary ${examples}/standard_two_meter.bin
+       ${examples}/extended_full_resolution.bin)
+  if(NOT output MATCHES "\"kind\":1,.*\"layout\":\"two_meter\".*\n.*\"kind\":2,.*\"year\":2026")
+    message(FATAL_ERROR "unexpected output: ${output}")
+  endif()
+  # A message cut short and a file that is none: named, and the status says so.
+  run(${work}/build/xbt_summary ${examples}/truncated_extended.bin ${examples}/not_a_message.bin)
+  if(NOT status EQUAL 1 OR NOT errors MATCHES "truncated_extended.bin: decode stopped at bit"
+     OR NOT errors MATCHES "not_a_message.bin: not a message")
+    message(FATAL_ERROR "failures not reported (${status}): ${errors}")
+  endif()
+
+  # The same with nothing but pkg-config: the shared library.
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+  must(pkg-config --cflags --libs xbtconv)
+  string(STRIP "${output}" flags)
+  separate_arguments(flags UNIX_COMMAND "${flags} ${LINK_FLAGS}")
+  must(${compiler} -std=c++17 ${strict} ${examples}/library_consumer/main.cpp ${flags}
+       -o ${work}/xbt_summary_pkgconfig)
+  set(ENV{LD_LIBRARY_PATH} ${prefix}/lib)
+  must(${work}/xbt_summary_pkgconfig ${examples}/standard_two_meter.bin)
+  unset(ENV{LD_LIBRARY_PATH})
+endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})
-message(STATUS "the installed library builds and runs consumers with CMake and pkg-config")
+message(STATUS "the installed library builds and runs consumers of ${compilers} with CMake and pkg-config")

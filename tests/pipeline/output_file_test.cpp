@@ -5,9 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "formats/private_file.h"
 #include "support/temp_directory.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace xbtconv {
 namespace {
@@ -93,6 +99,17 @@ TEST(OutputFile, NeverWritesThroughAPlantedLink) {
   EXPECT_EQ(directory.read("y.nc"), "netCDF");
   EXPECT_EQ(directory.read("victim"), "mine");
   EXPECT_EQ(directory.read("x.json"), "{}");
+  // Were the random name guessed, a file is still made only where nothing
+  // is: neither through a link nor over a file.
+  for (const char* name : {"x.json.partial", "x.json"}) {
+    errno = 0;
+    EXPECT_EQ(createNewFile(directory.file(name)), -1) << name;
+    EXPECT_EQ(errno, EEXIST) << name;
+  }
+  const int fd = createNewFile(directory.file("new"));
+  EXPECT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_EQ(directory.read("victim"), "mine");
 }
 #endif
 
