@@ -9,6 +9,7 @@
 
 #include "formats/json_export.h"
 #include "formats/netcdf_export.h"
+#include "formats/profile_id.h"
 #include "pipeline/output_file.h"
 #include "pipeline/output_names.h"
 #include "profile/utc_time.h"
@@ -30,6 +31,9 @@ std::string usageProblem(const ExportOptions& options) {
            "library)";
   }
   if (!options.collection.empty() && !netcdf) return "--collection needs --format netcdf";
+  if (!netcdf && options.netcdf.layout != NetcdfLayout::kContiguousRagged) {
+    return "--layout needs --format netcdf";
+  }
   if (netcdf && options.toStandardOutput) {
     return "netCDF does not go to standard output; --collection FILE.nc gathers all messages";
   }
@@ -54,6 +58,7 @@ std::string optionsText(const ExportOptions& options) {
     }
     if (!options.netcdf.dateCreated.empty())
       text += " --date-created " + options.netcdf.dateCreated;
+    if (options.netcdf.layout == NetcdfLayout::kIncomplete) text += " --layout incomplete";
   }
   if (options.format == "bufr") {
     const BufrOptions& b = options.bufr;
@@ -101,6 +106,7 @@ class Exporter {
         bufr_(options.format == "bufr"),
         netcdf_(options.format == "netcdf"),
         gathered_(!options.collection.empty()),
+        idRoot_(profileIdRoot(givenFolders(options.run.paths))),
         writing_{.sync = options.run.sync} {}
 
   Exported run(const BatchItem& item, MessageReader& reader) const {
@@ -175,7 +181,7 @@ class Exporter {
     std::string error;
     bool written = false;
     if (netcdf_) {
-      NetcdfCollection single(unfinishedPath(item.output) + ".scratch");
+      NetcdfCollection single(unfinishedPath(item.output) + ".scratch", idRoot_);
       single.add(observation);
       written = writeNetcdfFile(item.output, single, options_.netcdf, writing_, error);
     } else {
@@ -188,6 +194,8 @@ class Exporter {
     }
     return result;
   }
+
+  const std::string& idRoot() const { return idRoot_; }
 
   // Decides where `item` goes, in input order; a result when it goes
   // nowhere.
@@ -225,6 +233,7 @@ class Exporter {
   bool bufr_;
   bool netcdf_;
   bool gathered_;
+  std::string idRoot_;  // profile ids are paths below it
   WriteOptions writing_;
   OutputClaims claims_;
   std::string madeFolder_;
@@ -293,7 +302,7 @@ int runExport(const ExportOptions& options, std::FILE* out, std::FILE* err) {
     }
   }
   Exporter exporter(options);
-  NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch");
+  NetcdfCollection collection(unfinishedPath(options.collection) + ".scratch", exporter.idRoot());
   NetcdfOptions netcdf = options.netcdf;
   netcdf.id = std::filesystem::path(options.collection).stem().string();
   Tally tally;

@@ -35,7 +35,11 @@ struct ExportOptions {
   /// Quality control's clock; none for the system's.
   std::optional<std::int64_t> now;
   BufrOptions bufr;
-  NetcdfOptions netcdf{"xbt " XBTCONV_VERSION_TEXT " export --format netcdf", "", {}, ""};
+  NetcdfOptions netcdf{"xbt " XBTCONV_VERSION_TEXT " export --format netcdf",
+                       "",
+                       {},
+                       "",
+                       NetcdfLayout::kContiguousRagged};
 };
 
 /// Exports the messages `options` names; returns the exit status (0 all

@@ -245,6 +245,12 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
                        : std::string();
           },
           "NAME=VALUE", "attribute"));
+  std::string layout = "ragged";
+  exportCommand
+      ->add_option("--layout", layout,
+                   "netCDF: ragged (a CF contiguous ragged array, the default) or incomplete "
+                   "(profile by level, as NCEI's profile template asks)")
+      ->check(CLI::IsMember({"ragged", "incomplete"}));
   std::string dateCreated;
   exportCommand
       ->add_option("--date-created", dateCreated,
@@ -333,6 +339,7 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     exportOptions.netcdf.dateCreated =
         isoTime(dateCreated == "now" ? currentUtcSeconds() : *parseIsoTime(dateCreated));
   }
+  if (layout == "incomplete") exportOptions.netcdf.layout = NetcdfLayout::kIncomplete;
   plotOptions.qualityControl = !plotNoQc;
   if (exportCommand->parsed()) return runExport(exportOptions, out, err);
   if (convertCommand->parsed()) return runConvert(convertOptions, out, err);

@@ -1,6 +1,7 @@
 // Observations as CF-netCDF (the layout of formats/netcdf_layout.h): one
-// file holds one profile or any number of them, in netCDF classic (64-bit
-// offset) format, which every netCDF reader opens.
+// file holds one profile or any number of them, as a contiguous ragged or
+// an incomplete multidimensional array, in netCDF classic (64-bit offset)
+// format, which every netCDF reader opens.
 //
 // A collection keeps no observation: each profile added becomes the values
 // the file will hold, spooled in memory up to a bound and beyond it in a
@@ -26,14 +27,16 @@ namespace xbtconv {
 class NetcdfCollection {
  public:
   /// `scratch` names the scratch files, if they are needed (each is
-  /// removed as soon as it is open): a path beside the output.
-  explicit NetcdfCollection(const std::string& scratch);
+  /// removed as soon as it is open): a path beside the output. Profile ids
+  /// are paths below `idRoot` (formats/profile_id.h); "" names each
+  /// profile by its file name.
+  explicit NetcdfCollection(const std::string& scratch, const std::string& idRoot = "");
   ~NetcdfCollection();
   NetcdfCollection(const NetcdfCollection&) = delete;
   NetcdfCollection& operator=(const NetcdfCollection&) = delete;
 
-  /// Adds a profile; its identity in the file is its path, or its name
-  /// when it has none.
+  /// Adds a profile. Its identity in the file is its path below the id
+  /// root, made unique by "#2", "#3" ... where the caller gave one twice.
   void add(const Observation& observation);
   std::size_t size() const;
 

@@ -27,23 +27,9 @@ SOURCES = ["message", "fall_rate"]
 # Variable, where JSON has it, and how far apart the two may be (0 for
 # numbers stored exactly, more for single-precision ones).
 NUMBERS = [
-    ("latitude", ("latitude",), 1e-9), ("longitude", ("longitude",), 1e-9),
-    ("kind", ("kind",), 0), ("stop_bit", ("stop_bit",), 0),
-    ("year", ("time_fields", "year"), 0), ("month", ("time_fields", "month"), 0),
-    ("day", ("time_fields", "day"), 0), ("hour", ("time_fields", "hour"), 0),
-    ("minute", ("time_fields", "minute"), 0),
-    ("imo_number", ("ship", "imo_number"), 0),
-    ("transect_number", ("ship", "transect_number"), 0),
-    ("ship_heading", ("ship", "heading_deg"), 0),
-    ("ship_speed", ("ship", "speed_m_s"), 1e-4),
-    ("probe_code", ("probe", "code"), 0),
-    ("probe_serial_number", ("probe", "serial_number"), 0),
-    ("fall_rate_a", ("probe", "fall_rate_a_m_s"), 1e-12),
-    ("fall_rate_b", ("probe", "fall_rate_b_m_s2"), 1e-12),
-    ("probe_max_depth", ("probe", "max_depth_m"), 0),
+    ("kind", ("kind",), 0), ("ship_heading", ("ship", "heading_deg"), 0),
+    ("ship_speed", ("ship", "speed_m_s"), 1e-4), ("probe_code", ("probe", "code"), 0),
     ("recorder_code", ("probe", "recorder_code"), 0),
-    ("sequence_number", ("probe", "sequence_number"), 0),
-    ("launch_height", ("probe", "launch_height_m"), 1e-4),
     ("wind_instrument_code", ("surface", "wind_instrument_code"), 0),
     ("wind_from_direction", ("surface", "wind_direction_deg"), 0),
     ("wind_speed", ("surface", "wind_speed_m_s"), 1e-4),
@@ -52,18 +38,34 @@ NUMBERS = [
     ("current_direction", ("surface", "current_direction_deg"), 0),
     ("current_speed", ("surface", "current_speed_m_s"), 1e-4),
     ("bottom_depth", ("bottom_depth_m",), 0),
-    ("sample_rate", ("profile", "sample_rate_hz"), 0),
 ]
+# Texts, and numbers kept as text: exactly the JSON's.
 TEXTS = [
-    ("file_name", ("source",)), ("ship_name", ("ship", "name")),
-    ("call_sign", ("ship", "call_sign")), ("soop_line", ("ship", "soop_line")),
-    ("probe_name", ("probe", "name")), ("recorder_name", ("probe", "recorder_name")),
+    ("file_name", ("source",)), ("stop_bit", ("stop_bit",)), ("ship_name", ("ship", "name")),
+    ("call_sign", ("ship", "call_sign")), ("imo_number", ("ship", "imo_number")),
+    ("soop_line", ("ship", "soop_line")), ("transect_number", ("ship", "transect_number")),
+    ("probe_name", ("probe", "name")), ("probe_serial_number", ("probe", "serial_number")),
+    ("fall_rate_a", ("probe", "fall_rate_a_m_s")), ("fall_rate_b", ("probe", "fall_rate_b_m_s2")),
     ("fall_rate_source", ("probe", "fall_rate_source")),
+    ("probe_max_depth", ("probe", "max_depth_m")),
+    ("recorder_name", ("probe", "recorder_name")),
     ("software_version", ("probe", "software_version")),
-    ("unique_tag", ("probe", "unique_tag")),
+    ("unique_tag", ("probe", "unique_tag")), ("sequence_number", ("probe", "sequence_number")),
+    ("launch_height", ("probe", "launch_height_m")),
     ("wind_instrument_name", ("surface", "wind_instrument_name")),
     ("current_method_name", ("surface", "current_method_name")),
+    ("sample_rate", ("profile", "sample_rate_hz")),
 ]
+PADDING = -127  # the flags past a profile's samples, in the incomplete layout
+
+
+def time_fields(fields):
+    parts = [("----" if fields[k] is None else f"{fields[k]:04d}") if k == "year" else
+             ("--" if fields[k] is None else f"{fields[k]:02d}")
+             for k in ("year", "month", "day", "hour", "minute")]
+    if all(fields[k] is None for k in fields):
+        return ""
+    return f"{parts[0]}-{parts[1]}-{parts[2]} {parts[3]}:{parts[4]}"
 
 
 def at(document, path):
@@ -90,18 +92,34 @@ def iso_time(value):
 
 
 class Profiles:
-    """The variables of one file as numpy arrays, indexed by profile."""
+    """The variables of one file as numpy arrays, indexed by profile, in
+    either layout."""
 
     def __init__(self, path):
         with xarray.open_dataset(path) as dataset:
             self.attributes = dict(dataset.attrs)
             self.values = {name: dataset[name].values for name in dataset.variables}
-        self.starts = np.concatenate([[0], np.cumsum(self.values["row_size"])]).astype(int)
+            self.time_type = dataset["time"].dtype
+        self.ragged = "row_size" in self.values
+        if self.ragged:
+            self.starts = np.concatenate([[0], np.cumsum(self.values["row_size"])]).astype(int)
+            self.count = len(self.starts) - 1
+        else:
+            self.count = len(self.values["time"])
+
+    def samples(self, name, i):
+        if self.ragged:
+            return self.values[name][self.starts[i]:self.starts[i + 1]]
+        row = self.values[name][i]
+        return row[:int(np.sum(self.values["depth_qc"][i] != PADDING))]
 
     def problems(self, i, document):
         v = self.values
         found = []
-        wanted_time = document["time"]
+        qc = document["qc"] or {}
+        # Impossible times and positions are fill values; their fields as
+        # sent stay in the text.
+        wanted_time = None if qc.get("time_flag") == 4 else document["time"]
         got_time = iso_time(v["time"][i])
         # xarray's datetime64[ns] holds 1678 to 2261; it may read other
         # dates as NaT.
@@ -109,13 +127,20 @@ class Profiles:
             got_time is None
         if not beyond and got_time != (wanted_time and wanted_time[:-1]):
             found.append(f"time: {got_time}, JSON says {wanted_time}")
-        for name, path, tolerance in NUMBERS:
-            got = float(v[name][i])
-            if not close(got, at(document, path), tolerance):
-                found.append(f"{name}: {got}, JSON says {at(document, path)}")
-        for name, path in TEXTS:
+        place = {} if qc.get("position_flag") == 4 else document
+        for name, path, tolerance in NUMBERS + [("latitude", ("latitude",), 1e-9),
+                                                ("longitude", ("longitude",), 1e-9)]:
+            got, wanted = float(v[name][i]), at(place if name in ("latitude", "longitude")
+                                                 else document, path)
+            if not close(got, wanted, tolerance):
+                found.append(f"{name}: {got}, JSON says {wanted}")
+        for name, path in TEXTS + [("time_fields", ("time_fields",))]:
             got, wanted = v[name][i], at(document, path)
-            if got != (wanted or ""):
+            if isinstance(wanted, (int, float)) and not isinstance(wanted, bool):
+                same = got != "" and float(got) == wanted
+            else:
+                same = got == (time_fields(wanted) if name == "time_fields" else wanted or "")
+            if not same:
                 found.append(f"{name}: {got!r}, JSON says {wanted!r}")
         profile = document["profile"]
         flags = [("decoded", int(document["decoded"])),
@@ -129,20 +154,18 @@ class Profiles:
         if not v["profile_id"][i].endswith(document["source"]):
             found.append(f"profile_id {v['profile_id'][i]!r} is not the file's path")
         # Quality flags, which a reader must get as the integers they are.
-        qc = document["qc"] or {}
         for name, key in (("profile_qc", "profile_flag"), ("time_qc", "time_flag"),
                           ("position_qc", "position_flag"),
                           ("qc_tests_performed", "tests_performed"),
                           ("qc_tests_failed", "tests_failed")):
             if v[name].dtype.kind != "i" or int(v[name][i]) != qc.get(key, 0):
                 found.append(f"{name}: {v[name][i]!r}, JSON says {qc.get(key, 0)}")
-        rows = slice(self.starts[i], self.starts[i + 1])
         for name in ("depth_qc", "temperature_qc"):
-            got = v[name][rows]
+            got = self.samples(name, i)
             if got.dtype.kind != "i" or list(got) != profile[name]:
                 found.append(f"{name}: {list(got)[:8]}..., JSON says {profile[name][:8]}...")
         for name, key in (("depth", "depth_m"), ("temperature", "temperature_c")):
-            got, wanted = v[name][rows], profile[key]
+            got, wanted = self.samples(name, i), profile[key]
             if len(got) != len(wanted):
                 found.append(f"{name}: {len(got)} samples, JSON has {len(wanted)}")
                 continue
@@ -150,15 +173,19 @@ class Profiles:
                 if not close(float(g), w, 1e-6):
                     found.append(f"{name} {k}: {g}, JSON says {w}")
                     break
+        if not self.ragged and np.any(~np.isnan(v["temperature"][i][len(wanted):])):
+            found.append("values past the profile's samples")
         return found
 
 
 def complete(document):
     """Whether the message gives a profile without fill values in its
-    coordinates."""
+    coordinates: quality control found no impossible time or position."""
     depths = document["profile"]["depth_m"]
+    qc = document["qc"] or {}
     return document["decoded"] and document["time"] is not None and \
         document["latitude"] is not None and document["longitude"] is not None and \
+        qc.get("time_flag") != 4 and qc.get("position_flag") != 4 and \
         (not depths or any(depth is not None for depth in depths))
 
 
@@ -183,8 +210,11 @@ def main():
         if len(set(profiles.values["profile_id"])) != len(profiles.values["profile_id"]):
             print("profile_id is not unique")
             failed += 1
-        if len(profiles.starts) - 1 != len(documents):
-            print(f"{len(profiles.starts) - 1} profiles, JSON has {len(documents)}")
+        if profiles.count != len(documents):
+            print(f"{profiles.count} profiles, JSON has {len(documents)}")
+            failed += 1
+        if profiles.time_type.kind != "M":
+            print(f"time decodes as {profiles.time_type}, not datetime64")
             failed += 1
         pairs = [(profiles, i, d) for i, d in enumerate(documents)]
     else:
