@@ -163,6 +163,9 @@ def check_cf(ds, report):
                            f"cell_methods name {name_}"))
         if checks:
             report.result(HIGH, f"CF: {name}", checks)
+    # Discovery attributes that are well-formed but wrong mislead an
+    # archive's search as much as a wrong value does.
+    check_discovery(ds, report, HIGH)
 
 
 def check_discovery(ds, report, priority):
@@ -186,7 +189,7 @@ def check_discovery(ds, report, priority):
         checks.append((valid and corners <= set(parsed[1]) and
                        len(set(parsed[1])) == {"POINT": 1, "LINESTRING": 2, "POLYGON": 4}[
                            parsed[0]], "geospatial_bounds is the box of the positions"))
-    report.result(priority, "ACDD: extents", checks)
+    report.result(priority, "extents against the data", checks)
 
 
 def check_acdd(ds, report):

@@ -47,6 +47,17 @@ const std::string kCheckConventions =
 #ifndef _WIN32
 TEST(NetcdfExport, AnArchiveTakesTheExampleInEitherLayout) {
   TempDirectory directory;
+  // Sampled at one every 100 s, the probe's fall-rate depths pass the
+  // parabola's turning point: above the surface, outside the valid range,
+  // outside the coverage.
+  EXPECT_EQ(runXbt({"export", "--format", "netcdf", "--sample-rate", "0.01", "-o",
+                    directory.file("slow"), XBTCONV_EXAMPLES "/standard_full_resolution.bin"})
+                .status,
+            0);
+  EXPECT_EQ(std::system((kCheckConventions + "--least 0 " + directory.file("slow") +
+                         "/standard_full_resolution.nc")
+                            .c_str()),
+            0);
   for (const char* layout : {"ragged", "incomplete"}) {
     EXPECT_EQ(asCentre({"export", "--format", "netcdf", "--layout", layout, "-o",
                         directory.file(layout), XBTCONV_EXAMPLES "/standard_two_meter.bin"})
