@@ -66,6 +66,19 @@ std::string bufrIncompleteness(const Observation& observation);
 /// A quick-look plot: a self-contained SVG image 600 px wide.
 std::string toSvg(const Observation& observation);
 
+/// How a netCDF file lays out the samples of its profiles. Both hold the
+/// same variables and values; only the samples' dimensions differ.
+enum class NetcdfLayout {
+  /// CF's contiguous ragged array, the most compact: every sample once, in
+  /// profile order, along `obs`, and `row_size` says how many are each
+  /// profile's.
+  kContiguousRagged,
+  /// CF's incomplete multidimensional array, the shape of NCEI's profile
+  /// template (version 2.0): `profile` by `z`, each profile's samples from
+  /// the first level on, the levels past them fill values.
+  kIncomplete,
+};
+
 struct NetcdfOptions {
   /// The global `history` attribute: what made the file.
   std::string history = "xbtconv library";
@@ -79,16 +92,19 @@ struct NetcdfOptions {
   /// The global `date_created` attribute, an ISO 8601 time; none by default,
   /// so that the same profiles always give the same file.
   std::string dateCreated;
+  NetcdfLayout layout = NetcdfLayout::kContiguousRagged;
 };
 
 /// Whether this build can write netCDF (the Windows build cannot).
 bool netcdfAvailable();
 /// Why `observation`'s profile would carry fill values in its coordinates
-/// (its time, position, or every depth missing), joined by "; "; empty
-/// when it would not.
+/// (its time or position missing or found impossible by quality control,
+/// or every depth missing), joined by "; "; empty when it would not.
 std::string netcdfIncompleteness(const Observation& observation);
-/// Writes `observations` to the CF-netCDF file `path` (a contiguous ragged
-/// array of profiles); false with the reason in `error` when it cannot.
+/// Writes `observations` to the CF-netCDF file `path` in the layout
+/// `options` asks for; false with the reason in `error` when it cannot.
+/// Each profile's `profile_id` is its path below the folder that holds all
+/// their files.
 bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
                  const NetcdfOptions& options, std::string& error);
 

@@ -88,7 +88,8 @@ struct Observation {
     std::optional<double> fallRateA, fallRateB;
     /// Where a and b come from: "probe_table", the table the legacy reports
     /// use, which agrees with C-3 for this probe; or "wmo_c3", where that
-    /// table departs from C-3 (codes 71, 741, 900) and C-3's are taken.
+    /// table departs from C-3 (codes 71, 741 and 900) or lacks the probe
+    /// (81, 742 to 745) and C-3's are taken.
     std::optional<std::string> fallRateSource;
     std::optional<int> maxDepthM;
     std::optional<int> recorderCode;

@@ -111,7 +111,8 @@ def read_all(path: PathLike, recursive: bool = False, *, qc: bool = True,
 
 def to_xarray(observations: Iterable[Observation]):
     """The observations as an xarray.Dataset in the CF layout of xbt's
-    netCDF collections; each profile's `profile_id` is its path."""
+    netCDF collections (the contiguous ragged array); each profile's
+    `profile_id` is its file's path below the folder that holds them all."""
     import xarray
 
     chosen = list(observations)

@@ -108,6 +108,11 @@ ExportCommand::ExportCommand(CLI::App& app)
           ->check(CLI::Validator([](std::string& text) { return attributeProblem(text); },
                                  "NAME=VALUE", "attribute")));
   netcdfOnly_.push_back(
+      c->add_option("--layout", layout_,
+                    "netCDF: ragged (a CF contiguous ragged array, the default) or incomplete "
+                    "(profile by level, as NCEI's profile template asks)")
+          ->check(CLI::IsMember({"ragged", "incomplete"})));
+  netcdfOnly_.push_back(
       c->add_option("--date-created", dateCreated_,
                     "netCDF: the date_created attribute, an ISO 8601 time or 'now' (default: "
                     "none, so that the same messages give the same files)")
@@ -155,6 +160,7 @@ int ExportCommand::run(std::FILE* out, std::FILE* err) {
     options_.netcdf.attributes.emplace_back(attribute.substr(0, equals),
                                             attribute.substr(equals + 1));
   }
+  if (layout_ == "incomplete") options_.netcdf.layout = NetcdfLayout::kIncomplete;
   if (!dateCreated_.empty()) {
     const std::int64_t created = dateCreated_ == "now" ? systemTime() : *parseTime(dateCreated_);
     options_.netcdf.dateCreated = timeText(created);

@@ -35,6 +35,7 @@ class ExportCommand {
   bool noQc_ = false;
   std::vector<std::string> attributes_;
   std::string dateCreated_;
+  std::string layout_ = "ragged";
   // The arguments only some formats take.
   std::vector<CLI::Option*> bufrOnly_;
   std::vector<CLI::Option*> netcdfOnly_;

@@ -40,6 +40,8 @@ class CodeTableDescriptor : public ElementDescriptor {
   void append(const CodeEntry& entry) { appended_.push_back(entry); }
   /// The first entry with `code`, or {-1, ""} when there is none.
   CodeEntry lookup(std::int32_t code) const;
+  /// The entries the table was built with, in table order.
+  std::span<const CodeEntry> builtIn() const { return shared_; }
 
  private:
   std::span<const CodeEntry> shared_;

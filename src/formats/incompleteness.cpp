@@ -15,12 +15,12 @@ std::string incompleteness(const Observation& o, bool forGts) {
   const Observation::Time& t = o.time;
   if (!t.year || !t.month || !t.day || !t.hour || !t.minute) {
     lacks("no time");
-  } else if (!t.utcSeconds || (forGts && o.qc && o.qc->timeFlag == kQcBad)) {
+  } else if (!t.utcSeconds || (o.qc && o.qc->timeFlag == kQcBad)) {
     lacks("impossible time");
   }
   if (!o.latitude || !o.longitude) {
     lacks("no position");
-  } else if (forGts && o.qc && o.qc->positionFlag == kQcBad) {
+  } else if (o.qc && o.qc->positionFlag == kQcBad) {
     lacks("impossible position");
   }
   const std::vector<Sample>& samples = o.profile.samples;

@@ -1,7 +1,8 @@
 // What an observation lacks for the formats that exchange and archive
 // profiles: a BUFR message without a real time, a position or depths is of
-// no use on the GTS, and a CF profile without a time, a position or any
-// depth has fill values in its coordinates.
+// no use on the GTS, and a CF profile without them has fill values in its
+// coordinates. A time or position that quality control found impossible
+// (flag 4) counts as none.
 #ifndef XBTCONV_FORMATS_INCOMPLETENESS_H_
 #define XBTCONV_FORMATS_INCOMPLETENESS_H_
 
@@ -12,8 +13,8 @@
 namespace xbtconv {
 
 /// The reasons, joined by "; " ("no position; no depths: the probe has no
-/// fall rate"); empty when nothing lacks. `forGts` also asks for a time
-/// and position quality control did not find impossible, and a profile.
+/// fall rate"); empty when nothing lacks. `forGts` also asks for a
+/// profile.
 std::string incompleteness(const Observation& observation, bool forGts);
 
 }  // namespace xbtconv

@@ -10,7 +10,7 @@ struct NetcdfCollection::Spooled {
   std::size_t profiles = 0;
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& /*beside*/)
+NetcdfCollection::NetcdfCollection(const std::string& /*beside*/, const std::string& /*idRoot*/)
     : spooled_(std::make_unique<Spooled>()) {}
 NetcdfCollection::~NetcdfCollection() = default;
 void NetcdfCollection::add(const Observation& /*observation*/) { ++spooled_->profiles; }
@@ -40,9 +40,11 @@ bool writeNetcdf(const std::string& /*path*/, const std::vector<Observation>& /*
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <unordered_set>
 
 #include "formats/netcdf_layout.h"
 #include "formats/netcdf_library.h"
+#include "formats/profile_id.h"
 #include "profile/text_encoding.h"
 
 namespace xbtconv {
@@ -160,20 +162,23 @@ float unitsOrFill(const std::optional<std::int32_t>& hundredths) {
 // Writes one file: the definitions, then the spooled values in blocks.
 class Writer {
  public:
-  Writer(const NetcdfLibrary& nc, int ncid) : nc_(nc), ncid_(ncid) {}
+  Writer(const NetcdfLibrary& nc, int ncid, NetcdfLayout layout)
+      : nc_(nc), ncid_(ncid), ragged_(layout == NetcdfLayout::kContiguousRagged) {}
 
   void define(const CollectionSummary& summary, const std::vector<std::size_t>& textLengths,
               const NetcdfOptions& options) {
     int unused = 0;
     check(nc_.set_fill(ncid_, NC_NOFILL, &unused));
     check(nc_.def_dim(ncid_, "profile", summary.profiles(), &profile_));
-    check(nc_.def_dim(ncid_, "obs", summary.samples(), &obs_));
+    if (ragged_) {
+      check(nc_.def_dim(ncid_, "obs", summary.samples(), &samples_));
+    } else {
+      // At least one level: a dimension of length 0 would be the unlimited one.
+      levels_ = std::max<std::size_t>(1, summary.longestProfile());
+      check(nc_.def_dim(ncid_, "z", levels_, &samples_));
+    }
     for (const CollectionSummary::Attribute& a : summary.globalAttributes(options)) {
-      if (a.number) {
-        check(nc_.put_att(ncid_, NC_GLOBAL, a.name.c_str(), NC_DOUBLE, 1, &*a.number));
-      } else {
-        text(NC_GLOBAL, a.name.c_str(), a.text);
-      }
+      attribute(NC_GLOBAL, a);
     }
     for (const ProfileVariable& v : profileVariables()) numberIds_.push_back(defineNumber(v));
     const std::vector<TextVariable>& texts = textVariables();
@@ -184,17 +189,20 @@ class Writer {
       int varid = 0;
       check(nc_.def_var(ncid_, texts[t].name, NC_CHAR, 2, dimensions, &varid));
       text(varid, "long_name", texts[t].longName);
-      text(varid, "coverage_content_type", texts[t].content);
+      text(varid, "coverage_content_type", "auxiliaryInformation");
       text(varid, "_Encoding", "utf-8");
       if (t == 0) text(varid, "cf_role", "profile_id");
       textIds_.push_back(varid);
     }
     textLengths_ = textLengths;
-    check(nc_.def_var(ncid_, "row_size", NC_INT, 1, &profile_, &rowSizeId_));
-    text(rowSizeId_, "long_name", "number of samples in the profile");
-    text(rowSizeId_, "sample_dimension", "obs");
-    text(rowSizeId_, "coverage_content_type", "auxiliaryInformation");
+    if (ragged_) {
+      check(nc_.def_var(ncid_, "row_size", NC_INT, 1, &profile_, &rowSizeId_));
+      text(rowSizeId_, "long_name", "number of samples in the profile");
+      text(rowSizeId_, "sample_dimension", "obs");
+      text(rowSizeId_, "coverage_content_type", "auxiliaryInformation");
+    }
     defineSamples();
+    defineContainers(summary);
     // No room kept for later additions: the files are written once.
     check(nc_.enddef(ncid_, 0, 4, 0, 4));
   }
@@ -218,6 +226,7 @@ class Writer {
         std::uint32_t rowSize = 0;
         readOrThrow(spool, &rowSize, sizeof rowSize);
         rowSizes[i] = static_cast<int>(rowSize);
+        if (!ragged_) rowSizes_.push_back(rowSize);
         readOrThrow(spool, record.data(), numbers * sizeof(double));
         // Stored variable by variable, each a column of the block.
         for (std::size_t v = 0; v < numbers; ++v) values[v * count + i] = record[v];
@@ -232,7 +241,7 @@ class Writer {
       for (std::size_t v = 0; v < numbers; ++v) {
         check(nc_.put_vara_double(ncid_, numberIds_[v], at, span, values.data() + v * count));
       }
-      check(nc_.put_vara_int(ncid_, rowSizeId_, at, span, rowSizes.data()));
+      if (ragged_) check(nc_.put_vara_int(ncid_, rowSizeId_, at, span, rowSizes.data()));
       for (std::size_t t = 0; t < blocks.size(); ++t) {
         const std::size_t width[2] = {count, textLengths_[t]};
         check(nc_.put_vara_text(ncid_, textIds_[t], at, width, blocks[t].data()));
@@ -240,30 +249,31 @@ class Writer {
     }
   }
 
-  void writeSamples(Spool& spool, std::size_t samples) const {
-    std::vector<float> depths;
-    std::vector<float> temperatures;
-    std::vector<signed char> depthFlags;
-    std::vector<signed char> temperatureFlags;
-    std::vector<SampleValues> block;
-    for (std::size_t start = 0; start < samples; start += kSampleBlock) {
-      const std::size_t count = std::min(kSampleBlock, samples - start);
-      block.resize(count);
-      readOrThrow(spool, block.data(), count * sizeof(SampleValues));
-      depths.resize(count);
-      temperatures.resize(count);
-      depthFlags.resize(count);
-      temperatureFlags.resize(count);
+  // Writes the samples from `spool`: as they come along `obs`, or each
+  // profile's from the first level of its row, the rest of the row fill.
+  void writeSamples(Spool& spool, std::size_t samples) {
+    if (ragged_) {
+      writeSampleRun(spool, samples);
+      return;
+    }
+    const std::size_t rows = rowSizes_.size();
+    const std::size_t width = levels_;
+    const std::size_t rowsPerBlock = std::max<std::size_t>(1, kSampleBlock / width);
+    std::vector<SampleValues> row;
+    for (std::size_t start = 0; start < rows; start += rowsPerBlock) {
+      const std::size_t count = std::min(rowsPerBlock, rows - start);
+      depths_.assign(count * width, kNetcdfFillFloat);
+      temperatures_.assign(count * width, kNetcdfFillFloat);
+      depthFlags_.assign(count * width, NC_FILL_BYTE);
+      temperatureFlags_.assign(count * width, NC_FILL_BYTE);
       for (std::size_t i = 0; i < count; ++i) {
-        depths[i] = block[i].depth;
-        temperatures[i] = block[i].temperature;
-        depthFlags[i] = block[i].depthQc;
-        temperatureFlags[i] = block[i].temperatureQc;
+        row.resize(rowSizes_[start + i]);
+        readOrThrow(spool, row.data(), row.size() * sizeof(SampleValues));
+        for (std::size_t k = 0; k < row.size(); ++k) place(i * width + k, row[k]);
       }
-      check(nc_.put_vara_float(ncid_, depthId_, &start, &count, depths.data()));
-      check(nc_.put_vara_float(ncid_, temperatureId_, &start, &count, temperatures.data()));
-      check(nc_.put_vara_schar(ncid_, depthQcId_, &start, &count, depthFlags.data()));
-      check(nc_.put_vara_schar(ncid_, temperatureQcId_, &start, &count, temperatureFlags.data()));
+      const std::size_t at[2] = {start, 0};
+      const std::size_t span[2] = {count, width};
+      putSamples(at, span);
     }
   }
 
@@ -272,8 +282,46 @@ class Writer {
     if (!spool.read(data, size)) throw NetcdfError{NC_EIO};
   }
 
+  void place(std::size_t at, const SampleValues& sample) {
+    depths_[at] = sample.depth;
+    temperatures_[at] = sample.temperature;
+    depthFlags_[at] = sample.depthQc;
+    temperatureFlags_[at] = sample.temperatureQc;
+  }
+
+  void putSamples(const std::size_t* at, const std::size_t* span) const {
+    check(nc_.put_vara_float(ncid_, depthId_, at, span, depths_.data()));
+    check(nc_.put_vara_float(ncid_, temperatureId_, at, span, temperatures_.data()));
+    check(nc_.put_vara_schar(ncid_, depthQcId_, at, span, depthFlags_.data()));
+    check(nc_.put_vara_schar(ncid_, temperatureQcId_, at, span, temperatureFlags_.data()));
+  }
+
+  // The ragged array's samples, `kSampleBlock` at a time.
+  void writeSampleRun(Spool& spool, std::size_t samples) {
+    std::vector<SampleValues> block;
+    for (std::size_t start = 0; start < samples; start += kSampleBlock) {
+      const std::size_t count = std::min(kSampleBlock, samples - start);
+      block.resize(count);
+      readOrThrow(spool, block.data(), count * sizeof(SampleValues));
+      depths_.resize(count);
+      temperatures_.resize(count);
+      depthFlags_.resize(count);
+      temperatureFlags_.resize(count);
+      for (std::size_t i = 0; i < count; ++i) place(i, block[i]);
+      putSamples(&start, &count);
+    }
+  }
+
   void text(int varid, const char* name, const std::string& value) const {
     check(nc_.put_att_text(ncid_, varid, name, value.size(), value.c_str()));
+  }
+
+  void attribute(int varid, const CollectionSummary::Attribute& a) const {
+    if (a.number) {
+      check(nc_.put_att(ncid_, varid, a.name.c_str(), NC_DOUBLE, 1, &*a.number));
+    } else {
+      text(varid, a.name.c_str(), a.text);
+    }
   }
 
   // A number attribute in the variable's own type, as CF asks of
@@ -298,6 +346,20 @@ class Writer {
     text(varid, "flag_meanings", flags.meanings);
   }
 
+  void validRange(int varid, nc_type type, double low, double high) const {
+    typed(varid, "valid_min", type, {low});
+    typed(varid, "valid_max", type, {high});
+  }
+
+  // What a measurement is of: where and when, on which ship, by which
+  // instrument.
+  void measured(int varid, const char* coordinates, const char* instrument) const {
+    text(varid, "coordinates", coordinates);
+    text(varid, "grid_mapping", "crs");
+    text(varid, "platform", "platform");
+    if (*instrument != '\0') text(varid, "instrument", instrument);
+  }
+
   int defineNumber(const ProfileVariable& v) {
     int varid = 0;
     check(nc_.def_var(ncid_, v.name, v.type, 1, &profile_, &varid));
@@ -306,27 +368,34 @@ class Writer {
     if (*v.units != '\0') text(varid, "units", v.units);
     text(varid, "coverage_content_type", v.content);
     if (v.fillable) typed(varid, "_FillValue", v.type, {fillValueOf(v.type)});
-    if (v.validRange) {
-      typed(varid, "valid_min", v.type, {v.validRange->first});
-      typed(varid, "valid_max", v.type, {v.validRange->second});
-    }
+    if (v.validRange) validRange(varid, v.type, v.validRange->first, v.validRange->second);
     if (v.flags != nullptr) flags(varid, v.type, *v.flags);
+    if (*v.references != '\0') text(varid, "references", v.references);
     const std::string name = v.name;
     if (name == "time") {
       text(varid, "axis", "T");
       // The seconds count days of the Gregorian calendar back to year 0,
       // as the message's date fields do, also before its adoption in 1582.
       text(varid, "calendar", "proleptic_gregorian");
-      text(varid, "ancillary_variables", "time_qc");
     } else if (name == "latitude" || name == "longitude") {
       text(varid, "axis", name == "latitude" ? "Y" : "X");
-      text(varid, "ancillary_variables", "position_qc");
     }
+    if (isMeasurement(v)) {
+      measured(varid, "time latitude longitude", v.instrument);
+      text(varid, "source", "the ship's XBT message");
+      text(varid, "references",
+           std::string(kManualOnCodes) + ", BUFR Table B element " + v.element);
+      if (*v.cellMethods != '\0') text(varid, "cell_methods", v.cellMethods);
+    }
+    if (*v.ancillary != '\0') text(varid, "ancillary_variables", v.ancillary);
     return varid;
   }
 
   void defineSamples() {
-    check(nc_.def_var(ncid_, "depth", NC_FLOAT, 1, &obs_, &depthId_));
+    const int dimensions[2] = {profile_, samples_};
+    const int rank = ragged_ ? 1 : 2;
+    const int* dims = ragged_ ? &samples_ : dimensions;
+    check(nc_.def_var(ncid_, "depth", NC_FLOAT, rank, dims, &depthId_));
     text(depthId_, "standard_name", "depth");
     text(depthId_, "long_name", "depth of the sample");
     text(depthId_, "units", "m");
@@ -334,36 +403,38 @@ class Writer {
     text(depthId_, "axis", "Z");
     text(depthId_, "coverage_content_type", "coordinate");
     typed(depthId_, "_FillValue", NC_FLOAT, {kNetcdfFillFloat});
-    typed(depthId_, "valid_min", NC_FLOAT, {0});
-    typed(depthId_, "valid_max", NC_FLOAT, {12000});
+    validRange(depthId_, NC_FLOAT, kDepthRange.first, kDepthRange.second);
     text(depthId_, "comment",
          "Depths as the message gives them, or, where depth_source is fall_rate, derived from "
          "the probe's fall rate z = a t + b t^2 with the profile's fall_rate_a and fall_rate_b "
          "(WMO common code table C-3) at t = i / sample_rate seconds for sample i (from 0), "
          "rounded to the centimetre.");
     text(depthId_, "ancillary_variables", "depth_qc");
-    check(nc_.def_var(ncid_, "temperature", NC_FLOAT, 1, &obs_, &temperatureId_));
+    check(nc_.def_var(ncid_, "temperature", NC_FLOAT, rank, dims, &temperatureId_));
     text(temperatureId_, "standard_name", "sea_water_temperature");
     text(temperatureId_, "long_name", "sea water temperature");
     text(temperatureId_, "units", "degree_Celsius");
     text(temperatureId_, "coverage_content_type", "physicalMeasurement");
     typed(temperatureId_, "_FillValue", NC_FLOAT, {kNetcdfFillFloat});
-    typed(temperatureId_, "valid_min", NC_FLOAT, {-4});
-    typed(temperatureId_, "valid_max", NC_FLOAT, {40.95});
+    validRange(temperatureId_, NC_FLOAT, -4, 40.95);
     text(temperatureId_, "reference_scale", "ITS-90");
-    text(temperatureId_, "coordinates", "time latitude longitude depth");
+    measured(temperatureId_, "time latitude longitude depth", "instrument");
+    text(temperatureId_, "source", "expendable bathythermograph (XBT) probe");
+    text(temperatureId_, "references",
+         std::string(kManualOnCodes) + ", BUFR Table B element 0 22 042");
+    text(temperatureId_, "cell_methods",
+         "time: point latitude: point longitude: point depth: point");
     text(temperatureId_, "ancillary_variables", "temperature_qc");
-    const auto flagVariable = [this](const char* name, const char* standardName,
-                                     const char* longName) {
+    const auto flagVariable = [&](const char* name, const char* standardName,
+                                  const char* longName) {
       int varid = 0;
-      check(nc_.def_var(ncid_, name, NC_BYTE, 1, &obs_, &varid));
+      check(nc_.def_var(ncid_, name, NC_BYTE, rank, dims, &varid));
       text(varid, "standard_name", standardName);
       text(varid, "long_name", longName);
       text(varid, "coverage_content_type", "qualityInformation");
-      flags(varid, NC_BYTE,
-            NetcdfFlags{{0, 1, 2, 3, 4, 5, 9},
-                        "no_qc_performed good_data probably_good_data "
-                        "probably_bad_data bad_data changed_value missing_value"});
+      validRange(varid, NC_BYTE, 0, 9);
+      flags(varid, NC_BYTE, qcFlagScale());
+      text(varid, "references", kGtsppQcManual);
       return varid;
     };
     depthQcId_ = flagVariable("depth_qc", "depth status_flag", "quality of the depth");
@@ -371,34 +442,91 @@ class Writer {
                                     "quality of the temperature");
   }
 
+  // The scalar containers: the coordinate reference system of the
+  // positions (WGS 84, as GPS gives them), the ships and the probes.
+  void defineContainers(const CollectionSummary& summary) {
+    check(nc_.def_var(ncid_, "crs", NC_INT, 0, nullptr, &containerIds_[0]));
+    text(containerIds_[0], "long_name", "coordinate reference system of the positions (WGS 84)");
+    text(containerIds_[0], "grid_mapping_name", "latitude_longitude");
+    text(containerIds_[0], "epsg_code", "EPSG:4326");
+    const double semiMajorAxis = 6378137.0;
+    const double inverseFlattening = 298.257223563;
+    check(nc_.put_att(ncid_, containerIds_[0], "semi_major_axis", NC_DOUBLE, 1, &semiMajorAxis));
+    check(nc_.put_att(ncid_, containerIds_[0], "inverse_flattening", NC_DOUBLE, 1,
+                      &inverseFlattening));
+    check(nc_.def_var(ncid_, "platform", NC_INT, 0, nullptr, &containerIds_[1]));
+    for (const CollectionSummary::Attribute& a : summary.platformAttributes()) {
+      attribute(containerIds_[1], a);
+    }
+    check(nc_.def_var(ncid_, "instrument", NC_INT, 0, nullptr, &containerIds_[2]));
+    for (const CollectionSummary::Attribute& a : summary.instrumentAttributes()) {
+      attribute(containerIds_[2], a);
+    }
+  }
+
+ public:
+  // The containers hold no data; a value is written all the same, as
+  // nothing is filled in.
+  void writeContainers() const {
+    const int nothing = 0;
+    const std::size_t origin[1] = {0};
+    for (const int varid : containerIds_) {
+      check(nc_.put_vara_int(ncid_, varid, origin, origin, &nothing));
+    }
+  }
+
+ private:
   const NetcdfLibrary& nc_;
   int ncid_;
+  bool ragged_;
   int profile_ = 0;
-  int obs_ = 0;
+  int samples_ = 0;  // obs, or z
+  std::size_t levels_ = 0;
   std::vector<int> numberIds_;
   std::vector<int> textIds_;
   std::vector<std::size_t> textLengths_;
+  std::vector<std::uint32_t> rowSizes_;  // of the incomplete array's profiles
   int rowSizeId_ = 0;
   int depthId_ = 0;
   int temperatureId_ = 0;
   int depthQcId_ = 0;
   int temperatureQcId_ = 0;
+  int containerIds_[3] = {0, 0, 0};
+  std::vector<float> depths_;
+  std::vector<float> temperatures_;
+  std::vector<signed char> depthFlags_;
+  std::vector<signed char> temperatureFlags_;
 };
 
 }  // namespace
 
 struct NetcdfCollection::Spooled {
-  explicit Spooled(const std::string& beside) : profiles(beside), samples(beside) {}
+  Spooled(const std::string& beside, std::string root)
+      : profiles(beside), samples(beside), idRoot(std::move(root)) {}
   Spool profiles;
   Spool samples;
   CollectionSummary summary;
   std::vector<std::size_t> textLengths = std::vector<std::size_t>(textVariables().size(), 1);
   std::vector<double> record;
   std::vector<SampleValues> sampleValues;  // of the observation in hand
+  std::string idRoot;
+  // The ids given so far, as hashes: ids stay unique in a file whatever
+  // paths the caller gave.
+  std::unordered_set<std::uint64_t> ids;
+
+  std::string uniqueId(const Observation& observation) {
+    std::string id = profileId(idRoot, observation);
+    const std::hash<std::string> hash;
+    if (ids.insert(hash(id)).second) return id;
+    for (int repeat = 2;; ++repeat) {
+      std::string other = id + "#" + std::to_string(repeat);
+      if (ids.insert(hash(other)).second) return other;
+    }
+  }
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& beside)
-    : spooled_(std::make_unique<Spooled>(beside)) {}
+NetcdfCollection::NetcdfCollection(const std::string& beside, const std::string& idRoot)
+    : spooled_(std::make_unique<Spooled>(beside, idRoot)) {}
 
 NetcdfCollection::~NetcdfCollection() = default;
 
@@ -415,7 +543,7 @@ void NetcdfCollection::add(const Observation& observation) {
     s.record[v] = valueOrFill(variables[v], observation);
   }
   s.profiles.append(s.record.data(), s.record.size() * sizeof(double));
-  const std::string& id = observation.path.empty() ? observation.source : observation.path;
+  const std::string id = s.uniqueId(observation);
   const std::vector<TextVariable>& texts = textVariables();
   for (std::size_t t = 0; t < texts.size(); ++t) {
     const std::optional<std::string> value = texts[t].value(observation, id);
@@ -450,10 +578,11 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
   try {
     std::size_t chunk = std::size_t{1} << 20;
     check(nc->create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
-    Writer writer(*nc, ncid);
+    Writer writer(*nc, ncid, options.layout);
     writer.define(s.summary, s.textLengths, options);
     writer.writeProfiles(s.profiles, s.summary.profiles());
     writer.writeSamples(s.samples, s.summary.samples());
+    writer.writeContainers();
     const int status = nc->close(ncid);
     ncid = -1;
     check(status);
@@ -467,7 +596,13 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
 
 bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
                  const NetcdfOptions& options, std::string& error) {
-  NetcdfCollection collection(path);
+  std::vector<std::string> folders;
+  for (const Observation& observation : observations) {
+    if (!observation.path.empty()) {
+      folders.push_back(std::filesystem::path(observation.path).parent_path().string());
+    }
+  }
+  NetcdfCollection collection(path, profileIdRoot(folders));
   NetcdfOptions named = options;
   if (named.id.empty() && observations.size() != 1) {
     named.id = std::filesystem::path(path).stem().string();

@@ -1,6 +1,7 @@
 // Observations as CF-netCDF (the layout of formats/netcdf_layout.h): one
-// file holds one profile or any number of them, in netCDF classic (64-bit
-// offset) format, which every netCDF reader opens.
+// file holds one profile or any number of them, as a contiguous ragged or
+// an incomplete multidimensional array, in netCDF classic (64-bit offset)
+// format, which every netCDF reader opens.
 //
 // A collection keeps no observation: each profile added becomes the values
 // the file will hold, spooled in memory up to a bound and beyond it in a
@@ -27,13 +28,15 @@ class NetcdfCollection {
  public:
   /// Scratch files, where they are needed, are made beside `beside` (the
   /// output's path), nameless and private to the run (formats/private_file.h).
-  explicit NetcdfCollection(const std::string& beside);
+  /// Profile ids are paths below `idRoot` (formats/profile_id.h); "" names
+  /// each profile by its file name.
+  explicit NetcdfCollection(const std::string& beside, const std::string& idRoot = "");
   ~NetcdfCollection();
   NetcdfCollection(const NetcdfCollection&) = delete;
   NetcdfCollection& operator=(const NetcdfCollection&) = delete;
 
-  /// Adds a profile; its identity in the file is its path, or its name
-  /// when it has none.
+  /// Adds a profile. Its identity in the file is its path below the id
+  /// root, made unique by "#2", "#3" ... where the caller gave one twice.
   void add(const Observation& observation);
   std::size_t size() const;
 

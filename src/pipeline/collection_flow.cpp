@@ -8,6 +8,7 @@
 
 #include "formats/netcdf_export.h"
 #include "formats/private_file.h"
+#include "formats/profile_id.h"
 #include "pipeline/directory_listing.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/observation_export.h"
@@ -209,7 +210,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
       return repeat(*entry, options, report);
     }
   }
-  NetcdfCollection collection(path);
+  NetcdfCollection collection(path, profileIdRoot(givenFolders(run.paths)));
   const ObservationExport step(options);
   InputsDigest digest;
   RunSaid said;

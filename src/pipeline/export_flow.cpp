@@ -1,8 +1,10 @@
 #include "pipeline/export_flow.h"
 
 #include "formats/netcdf_export.h"
+#include "formats/profile_id.h"
 #include "pipeline/collection_flow.h"
 #include "pipeline/export_options_text.h"
+#include "pipeline/input_files.h"
 #include "pipeline/observation_export.h"
 #include "pipeline/output_plan.h"
 
@@ -11,10 +13,10 @@ namespace {
 
 // Writes `exported`'s content as `item`'s output, to be put in place.
 void writeExported(const BatchItem& item, Exported& exported, const ExportOptions& options,
-                   const OutputPlan& plan) {
+                   const OutputPlan& plan, const std::string& idRoot) {
   std::string error;
   if (exported.profile) {
-    NetcdfCollection single(item.output);
+    NetcdfCollection single(item.output, idRoot);
     single.add(*exported.profile);
     exported.pending = writeTemporaryBy(
         item.output,
@@ -92,6 +94,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
   }
   OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
   const ObservationExport step(options);
+  const std::string idRoot = profileIdRoot(givenFolders(run.paths));
   Tally tally;
   const bool finished = runInputs<Exported>(
       {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
@@ -122,7 +125,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         }
         Exported exported = step.run(item, reader, toFiles);
         const bool encoded = !exported.data.empty() || exported.profile;
-        if (toFiles && encoded) writeExported(item, exported, options, plan);
+        if (toFiles && encoded) writeExported(item, exported, options, plan, idRoot);
         return exported;
       },
       [&](std::vector<BatchItem>& items, std::vector<std::optional<Exported>>& results) {

@@ -19,6 +19,7 @@ std::string exportOptionsText(const ExportOptions& options) {
     if (!options.netcdf.dateCreated.empty()) {
       text += " --date-created " + options.netcdf.dateCreated;
     }
+    if (options.netcdf.layout == NetcdfLayout::kIncomplete) text += " --layout incomplete";
   }
   if (options.format == ExportFormat::kBufr) {
     const BufrOptions& b = options.bufr;

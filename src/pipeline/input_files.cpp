@@ -77,6 +77,17 @@ void forEachInputFile(const std::vector<std::string>& paths, bool recursive, con
   }
 }
 
+std::vector<std::string> givenFolders(const std::vector<std::string>& paths) {
+  std::vector<std::string> folders;
+  for (const std::string& path : paths) {
+    std::error_code code;
+    folders.push_back(std::filesystem::is_directory(path, code)
+                          ? path
+                          : std::filesystem::path(path).parent_path().string());
+  }
+  return folders;
+}
+
 bool passedOver(const InputFile& input, LoadFailure failure) {
   return !input.givenByName &&
          (failure == LoadFailure::kNotAMessage || failure == LoadFailure::kTooShort ||

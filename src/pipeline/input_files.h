@@ -32,6 +32,10 @@ void forEachInputFile(const std::vector<std::string>& paths, bool recursive,
                       const std::function<bool(const InputFile&)>& visit,
                       const std::function<void(const std::string&, const std::string&)>& fail);
 
+/// The folder each of `paths` stands for: a folder itself, a file the
+/// folder it lies in ("" for the current one).
+std::vector<std::string> givenFolders(const std::vector<std::string>& paths);
+
 /// Whether `input`, which did not load for `failure`, is only passed over:
 /// a scan meets all sorts of *.bin entries, and only what cannot be read
 /// is worth a failure there. A file given by name always is one.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <iterator>
 #include <utility>
 
 #include "decoding/jjvv2_message.h"
@@ -11,6 +10,7 @@
 #include "descriptors/code_tables.h"
 #include "descriptors/descriptor_catalogue.h"
 #include "profile/utc_time.h"
+#include "profile/wmo_fall_rates.h"
 
 namespace xbtconv {
 namespace {
@@ -91,40 +91,27 @@ Observation::Time timeOf(const Fields& field) {
   return time;
 }
 
-// Where the probe table the reports keep departs from WMO common code
-// table C-3, the data take C-3's coefficients (b in thousandths, as the
-// table gives it): code 900's row gives b already in m/s2, which would put
-// its derived depths some 2 m too deep at 2,000 m; code 71's a is 1.7779,
-// not 1.779; code 741 has coefficients there and none in the probe table.
-struct WmoFallRate {
-  int code;
-  double a;
-  double bThousandths;
-};
-constexpr WmoFallRate kWmoFallRates[] = {
-    {71, 1.7779, -0.255}, {741, 3.42543, -0.47}, {900, 9.727, -0.0473}};
-
 Observation::Probe probeOf(const JjvvMessage& message, const Fields& field) {
   Observation::Probe probe;
   probe.code = rawInt(field(codetables::kProbeTypeRow));
   if (probe.code) {
     const ProbeTypeEntry entry = message.probeType(*probe.code);
+    const WmoFallRate* wmo = wmoFallRate(*probe.code);
     if (entry.code != -1) {
       probe.name = entry.probeName;
-      const WmoFallRate* wmo =
-          std::find_if(std::begin(kWmoFallRates), std::end(kWmoFallRates),
-                       [&](const WmoFallRate& r) { return r.code == entry.code; });
-      if (wmo != std::end(kWmoFallRates)) {
-        probe.fallRateA = wmo->a;
-        probe.fallRateB = wmo->bThousandths / 1000.0;
-        probe.fallRateSource = "wmo_c3";
-      } else if (entry.fallRateA != -1.0 || entry.fallRateB != -1.0) {
-        // The table gives the second coefficient in thousandths.
-        probe.fallRateA = entry.fallRateA;
-        probe.fallRateB = entry.fallRateB / 1000.0;
-        probe.fallRateSource = "probe_table";
-      }
       if (entry.maxDepth != -1) probe.maxDepthM = entry.maxDepth;
+    } else if (wmo != nullptr) {
+      probe.name = wmo->name;
+    }
+    if (wmo != nullptr) {
+      probe.fallRateA = wmo->a;
+      probe.fallRateB = wmo->bThousandths / 1000.0;
+      probe.fallRateSource = "wmo_c3";
+    } else if (entry.code != -1 && (entry.fallRateA != -1.0 || entry.fallRateB != -1.0)) {
+      // The table gives the second coefficient in thousandths.
+      probe.fallRateA = entry.fallRateA;
+      probe.fallRateB = entry.fallRateB / 1000.0;
+      probe.fallRateSource = "probe_table";
     }
   }
   const int serialIndex = message.probeSerialPosition();

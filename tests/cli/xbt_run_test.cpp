@@ -446,32 +446,6 @@ TEST(XbtRun, BufrDecodesWithEcCodesAndWreportToTheJsonExportsValues) {
   }
 }
 
-// What cannot be used on the GTS is left out with its reason, and counts
-// as a failure, unless asked for.
-TEST(XbtRun, BufrLeavesOutWhatTheGtsCannotUse) {
-  TempDirectory directory;
-  testing::StandardFields fields;
-  fields.temperatures = {2400, 2300};
-  directory.write("a.bin", testing::standardMessage(fields));
-  testing::StandardFields noPosition = fields;
-  noPosition.header.latitude = testing::kAllOnes;
-  directory.write("b.bin", testing::standardMessage(noPosition));
-  testing::StandardFields noFallRate = fields;
-  noFallRate.probeType = 261;  // a probe without coefficients
-  directory.write("c.bin", testing::standardMessage(noFallRate));
-  testing::RunResult run = runXbt({"export", "--format", "bufr", "-q", directory.path()});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "xbt: " + directory.file("b.bin") +
-                         ": no position; not exported (--keep-incomplete exports it)\nxbt: " +
-                         directory.file("c.bin") +
-                         ": no depths: the probe has no fall rate; not exported "
-                         "(--keep-incomplete exports it)\n");
-  EXPECT_TRUE(directory.exists("a.bufr"));
-  EXPECT_FALSE(directory.exists("b.bufr"));
-  run = runXbt({"export", "--format", "bufr", "-q", "--keep-incomplete", directory.path()});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_TRUE(directory.exists("c.bufr"));
-}
 #endif
 
 }  // namespace

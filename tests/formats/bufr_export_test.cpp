@@ -1,6 +1,8 @@
-// The BUFR writer's own rules, in process: Section 1 as the options set it,
-// codes WMO's tables do not define and levels beyond the count written as
-// missing and said, and what makes a message unusable on the GTS. (Every
+// The BUFR writer's own rules, in process: every octet of the sections
+// around the data as the Manual on Codes lays them out, Section 1 as the
+// options set it, codes WMO's tables do not define and levels beyond the
+// count written as missing and said, and what makes a message unusable on
+// the GTS. (Every
 // value, decoded by ecCodes and wreport, is checked against the JSON
 // export by the command-line tests.)
 #include "formats/bufr_export.h"
@@ -30,29 +32,55 @@ Observation complete() {
   return o;
 }
 
-TEST(BufrExport, SectionOneSaysWhatTheOptionsSet) {
-  BufrOptions options;
-  std::string message = toBufr(complete(), options);
-  EXPECT_EQ(message.substr(0, 4), "BUFR");
-  EXPECT_EQ(message.substr(message.size() - 4), "7777");
-  EXPECT_EQ(octet(message, 4) << 16 | octet(message, 5) << 8 | octet(message, 6),
-            static_cast<int>(message.size()));
-  // Section 1 starts at octet 8 (index 8): centre 65535, subcentre 0,
-  // update 0, category 31, sub-category 3 (BATHY), master table 31.
-  EXPECT_EQ(octet(message, 12) << 8 | octet(message, 13), 65535);
-  EXPECT_EQ(octet(message, 16), 0);
-  EXPECT_EQ(octet(message, 18), 31);
-  EXPECT_EQ(octet(message, 19), 3);
-  EXPECT_EQ(octet(message, 21), 31);
-  EXPECT_EQ(octet(message, 23) << 8 | octet(message, 24), 2026);
-  EXPECT_EQ(octet(message, 25), 3);
-  options = {98, 7, 5, 39, 0, 2};
-  message = toBufr(complete(), options);
-  EXPECT_EQ(octet(message, 12) << 8 | octet(message, 13), 98);
-  EXPECT_EQ(octet(message, 14) << 8 | octet(message, 15), 7);
-  EXPECT_EQ(octet(message, 16), 2);
-  EXPECT_EQ(octet(message, 19), 5);
-  EXPECT_EQ(octet(message, 21), 39);
+// Sections 0, 1, 3 and 5 octet by octet, and the frame of Section 4, as FM
+// 94 BUFR edition 4 lays them out (WMO Manual on Codes, volume I.2): what a
+// receiver reads before any value, and what neither decoder refuses when
+// it is wrong.
+TEST(BufrExport, SectionsAreTheManualsOctetByOctet) {
+  const std::string message = toBufr(complete());
+  const int expected[] = {
+      'B',  'U',  'F', 'R', 0, 0, 208, 4,  // Section 0: total length 208, edition 4
+      0,    0,    22,                      // Section 1: 22 octets
+      0,                                   // BUFR master table 0 (meteorology)
+      0xFF, 0xFF,                          // originating centre 65535: missing
+      0,    0,                             // originating subcentre
+      0,                                   // update sequence number: the original
+      0,                                   // flags: no optional Section 2
+      31,   3,    0,       // data category 31 (oceanographic), sub-category 3 (BATHY), local 0
+      31,   0,             // master table version 31, no local tables
+      0x07, 0xEA,          // typical year 2026
+      3,    14,   6,   5,  // month, day, hour, minute
+      0,                   // second
+      0,    0,    9,       // Section 3: 9 octets
+      0,                   // reserved
+      0,    1,             // one subset
+      0x80,                // observed data, not compressed
+      0xCF, 0x04,          // descriptor 3 15 004: F 3, X 15, Y 4
+      0,    0,    165,     // Section 4: 165 octets
+      0};                  // reserved
+  ASSERT_EQ(message.size(), 208u);
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(octet(message, i), expected[i]) << "octet " << i + 1;
+  }
+  // Section 4 holds 1,285 bits (1,175 before the profile, 55 for each of
+  // the two levels); the 3 that fill its last octet are 0.
+  EXPECT_EQ(octet(message, 203) & 0x07, 0);
+  EXPECT_EQ(message.substr(204), "7777");
+
+  // A centre's identity, a correction, another sub-category and tables.
+  const std::string corrected = toBufr(complete(), {98, 7, 5, 39, 0, 2});
+  // Octets 12 to 23: master table, centre, subcentre, update, flags,
+  // category, sub-categories, table versions.
+  const int identity[] = {0, 0, 98, 0, 7, 2, 0, 31, 5, 0, 39, 0};
+  for (std::size_t i = 0; i < std::size(identity); ++i) {
+    EXPECT_EQ(octet(corrected, 11 + i), identity[i]) << "octet " << 12 + i;
+  }
+  // A time that lacks a field (written with --keep-incomplete) has 0 there.
+  Observation noDay = complete();
+  noDay.time.day.reset();
+  noDay.time.utcSeconds.reset();
+  EXPECT_EQ(octet(toBufr(noDay), 26), 0);
+  EXPECT_EQ(octet(toBufr(noDay), 25), 3);
 }
 
 TEST(BufrExport, CodesWithoutAWmoMeaningAreMissingAndSaid) {

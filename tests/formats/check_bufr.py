@@ -96,8 +96,13 @@ def check(m, identification):
     for key, wanted in zip(("bufrHeaderCentre", "bufrHeaderSubCentre",
                             "masterTablesVersionNumber"), identification):
         m.expect(key, wanted)
-    m.expect("dataCategory", 31)
-    m.expect("internationalDataSubCategory", 3)
+    # The rest of Sections 0, 1 and 3, as a receiver reads them.
+    for key, wanted in (("edition", 4), ("masterTableNumber", 0), ("dataCategory", 31),
+                        ("internationalDataSubCategory", 3), ("dataSubCategory", 0),
+                        ("updateSequenceNumber", 0), ("localTablesVersionNumber", 0),
+                        ("section2Present", 0), ("typicalSecond", 0), ("numberOfSubsets", 1),
+                        ("observedData", 1), ("compressedData", 0)):
+        m.expect(key, wanted)
     d = m.document
     ship, probe, surface, profile = d["ship"], d["probe"], d["surface"], d["profile"]
     fields = d["time_fields"]

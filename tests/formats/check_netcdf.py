@@ -6,9 +6,9 @@ with the JSON export of the same messages.
     check_netcdf.py JSON_LINES --files DIR [EVERY]
 
 With --collection, FILE.nc holds every message of JSON_LINES as one
-profile each, in the same order; with --complete, only those decoded whole
-with a time, a position and a depth (or no samples), and no coordinate of
-any profile is a fill value. With --files, DIR holds NAME.nc for each
+profile each, in the same order, in either layout, its times datetime64;
+with --complete, only those decoded whole with a time and a position
+quality control did not condemn and a depth (or no samples). With --files, DIR holds NAME.nc for each
 NAME.bin, of which every EVERY-th (default 1) is opened. Prints each
 difference and the count of profiles checked; exits 1 on any difference or
 when there was nothing to check.
@@ -26,44 +26,41 @@ SOURCES = ["message", "fall_rate"]
 
 # Variable, where JSON has it, and how far apart the two may be (0 for
 # numbers stored exactly, more for single-precision ones).
-NUMBERS = [
-    ("latitude", ("latitude",), 1e-9), ("longitude", ("longitude",), 1e-9),
-    ("kind", ("kind",), 0), ("stop_bit", ("stop_bit",), 0),
-    ("year", ("time_fields", "year"), 0), ("month", ("time_fields", "month"), 0),
-    ("day", ("time_fields", "day"), 0), ("hour", ("time_fields", "hour"), 0),
-    ("minute", ("time_fields", "minute"), 0),
-    ("imo_number", ("ship", "imo_number"), 0),
-    ("transect_number", ("ship", "transect_number"), 0),
-    ("ship_heading", ("ship", "heading_deg"), 0),
-    ("ship_speed", ("ship", "speed_m_s"), 1e-4),
-    ("probe_code", ("probe", "code"), 0),
-    ("probe_serial_number", ("probe", "serial_number"), 0),
-    ("fall_rate_a", ("probe", "fall_rate_a_m_s"), 1e-12),
-    ("fall_rate_b", ("probe", "fall_rate_b_m_s2"), 1e-12),
-    ("probe_max_depth", ("probe", "max_depth_m"), 0),
-    ("recorder_code", ("probe", "recorder_code"), 0),
-    ("sequence_number", ("probe", "sequence_number"), 0),
-    ("launch_height", ("probe", "launch_height_m"), 1e-4),
-    ("wind_instrument_code", ("surface", "wind_instrument_code"), 0),
-    ("wind_from_direction", ("surface", "wind_direction_deg"), 0),
-    ("wind_speed", ("surface", "wind_speed_m_s"), 1e-4),
-    ("air_temperature", ("surface", "air_temperature_c"), 1e-4),
-    ("current_method_code", ("surface", "current_method_code"), 0),
-    ("current_direction", ("surface", "current_direction_deg"), 0),
-    ("current_speed", ("surface", "current_speed_m_s"), 1e-4),
-    ("bottom_depth", ("bottom_depth_m",), 0),
-    ("sample_rate", ("profile", "sample_rate_hz"), 0),
-]
-TEXTS = [
-    ("file_name", ("source",)), ("ship_name", ("ship", "name")),
-    ("call_sign", ("ship", "call_sign")), ("soop_line", ("ship", "soop_line")),
-    ("probe_name", ("probe", "name")), ("recorder_name", ("probe", "recorder_name")),
-    ("fall_rate_source", ("probe", "fall_rate_source")),
-    ("software_version", ("probe", "software_version")),
-    ("unique_tag", ("probe", "unique_tag")),
-    ("wind_instrument_name", ("surface", "wind_instrument_name")),
-    ("current_method_name", ("surface", "current_method_name")),
-]
+NUMBERS = [(name, tuple(path.split(".")), float(tolerance)) for name, path, tolerance in (
+    line.split() for line in """kind kind 0
+    ship_heading ship.heading_deg 0
+    ship_speed ship.speed_m_s 1e-4
+    probe_code probe.code 0
+    recorder_code probe.recorder_code 0
+    wind_instrument_code surface.wind_instrument_code 0
+    wind_from_direction surface.wind_direction_deg 0
+    wind_speed surface.wind_speed_m_s 1e-4
+    air_temperature surface.air_temperature_c 1e-4
+    current_method_code surface.current_method_code 0
+    current_direction surface.current_direction_deg 0
+    current_speed surface.current_speed_m_s 1e-4
+    bottom_depth bottom_depth_m 0""".splitlines())]
+# Texts, and numbers kept as text, where JSON has them.
+TEXTS = [(name, tuple(path.split("."))) for name, path in (pair.split("=") for pair in """
+    file_name=source stop_bit=stop_bit ship_name=ship.name call_sign=ship.call_sign
+    imo_number=ship.imo_number soop_line=ship.soop_line transect_number=ship.transect_number
+    probe_name=probe.name probe_serial_number=probe.serial_number
+    fall_rate_a=probe.fall_rate_a_m_s fall_rate_b=probe.fall_rate_b_m_s2
+    fall_rate_source=probe.fall_rate_source probe_max_depth=probe.max_depth_m
+    recorder_name=probe.recorder_name software_version=probe.software_version
+    unique_tag=probe.unique_tag sequence_number=probe.sequence_number
+    launch_height=probe.launch_height_m wind_instrument_name=surface.wind_instrument_name
+    current_method_name=surface.current_method_name sample_rate=profile.sample_rate_hz
+    """.split())]
+PADDING = -127  # the flags past a profile's samples, in the incomplete layout
+
+
+def time_fields(fields):
+    if all(value is None for value in fields.values()):
+        return ""
+    text = {k: "-" * w if fields[k] is None else f"{fields[k]:0{w}d}"
+            for k, w in (("year", 4), ("month", 2), ("day", 2), ("hour", 2), ("minute", 2))}
+    return "{year}-{month}-{day} {hour}:{minute}".format(**text)
 
 
 def at(document, path):
@@ -80,42 +77,56 @@ def close(got, wanted, tolerance):
 
 
 def iso_time(value):
-    """A time as xarray decodes it (datetime64, or cftime for dates that
-    datetime64 cannot hold) in ISO 8601, or None when missing."""
-    if isinstance(value, np.datetime64):
-        return None if np.isnat(value) else str(np.datetime_as_string(value, unit="s"))
-    if value is None or isinstance(value, float):
-        return None
-    return value.strftime("%Y-%m-%dT%H:%M:%S")
+    """A time as xarray decodes it in ISO 8601, or None when missing."""
+    return None if np.isnat(value) else str(np.datetime_as_string(value, unit="s"))
 
 
 class Profiles:
-    """The variables of one file as numpy arrays, indexed by profile."""
+    """The variables of one file as numpy arrays, indexed by profile, in
+    either layout."""
 
     def __init__(self, path):
         with xarray.open_dataset(path) as dataset:
             self.attributes = dict(dataset.attrs)
             self.values = {name: dataset[name].values for name in dataset.variables}
-        self.starts = np.concatenate([[0], np.cumsum(self.values["row_size"])]).astype(int)
+            self.time_type = dataset["time"].dtype
+        self.ragged = "row_size" in self.values
+        if self.ragged:
+            self.starts = np.concatenate([[0], np.cumsum(self.values["row_size"])]).astype(int)
+            self.count = len(self.starts) - 1
+        else:
+            self.count = len(self.values["time"])
+
+    def samples(self, name, i):
+        if self.ragged:
+            return self.values[name][self.starts[i]:self.starts[i + 1]]
+        row = self.values[name][i]
+        return row[:int(np.sum(self.values["depth_qc"][i] != PADDING))]
 
     def problems(self, i, document):
         v = self.values
         found = []
-        wanted_time = document["time"]
+        qc = document["qc"] or {}
+        # Impossible times and positions are fill values; their fields as
+        # sent stay in the text.
+        wanted_time = None if qc.get("time_flag") == 4 else document["time"]
         got_time = iso_time(v["time"][i])
-        # xarray's datetime64[ns] holds 1678 to 2261; it may read other
-        # dates as NaT.
-        beyond = wanted_time is not None and not 1678 <= int(wanted_time[:4]) <= 2261 and \
-            got_time is None
-        if not beyond and got_time != (wanted_time and wanted_time[:-1]):
+        if got_time != (wanted_time and wanted_time[:-1]):
             found.append(f"time: {got_time}, JSON says {wanted_time}")
-        for name, path, tolerance in NUMBERS:
-            got = float(v[name][i])
-            if not close(got, at(document, path), tolerance):
-                found.append(f"{name}: {got}, JSON says {at(document, path)}")
-        for name, path in TEXTS:
+        place = {} if qc.get("position_flag") == 4 else document
+        for name, path, tolerance in NUMBERS + [("latitude", ("latitude",), 1e-9),
+                                                ("longitude", ("longitude",), 1e-9)]:
+            got, wanted = float(v[name][i]), at(place if name in ("latitude", "longitude")
+                                                 else document, path)
+            if not close(got, wanted, tolerance):
+                found.append(f"{name}: {got}, JSON says {wanted}")
+        for name, path in TEXTS + [("time_fields", ("time_fields",))]:
             got, wanted = v[name][i], at(document, path)
-            if got != (wanted or ""):
+            if isinstance(wanted, (int, float)) and not isinstance(wanted, bool):
+                same = got != "" and float(got) == wanted
+            else:
+                same = got == (time_fields(wanted) if name == "time_fields" else wanted or "")
+            if not same:
                 found.append(f"{name}: {got!r}, JSON says {wanted!r}")
         profile = document["profile"]
         flags = [("decoded", int(document["decoded"])),
@@ -129,20 +140,18 @@ class Profiles:
         if not v["profile_id"][i].endswith(document["source"]):
             found.append(f"profile_id {v['profile_id'][i]!r} is not the file's path")
         # Quality flags, which a reader must get as the integers they are.
-        qc = document["qc"] or {}
         for name, key in (("profile_qc", "profile_flag"), ("time_qc", "time_flag"),
                           ("position_qc", "position_flag"),
                           ("qc_tests_performed", "tests_performed"),
                           ("qc_tests_failed", "tests_failed")):
             if v[name].dtype.kind != "i" or int(v[name][i]) != qc.get(key, 0):
                 found.append(f"{name}: {v[name][i]!r}, JSON says {qc.get(key, 0)}")
-        rows = slice(self.starts[i], self.starts[i + 1])
         for name in ("depth_qc", "temperature_qc"):
-            got = v[name][rows]
+            got = self.samples(name, i)
             if got.dtype.kind != "i" or list(got) != profile[name]:
                 found.append(f"{name}: {list(got)[:8]}..., JSON says {profile[name][:8]}...")
         for name, key in (("depth", "depth_m"), ("temperature", "temperature_c")):
-            got, wanted = v[name][rows], profile[key]
+            got, wanted = self.samples(name, i), profile[key]
             if len(got) != len(wanted):
                 found.append(f"{name}: {len(got)} samples, JSON has {len(wanted)}")
                 continue
@@ -150,21 +159,24 @@ class Profiles:
                 if not close(float(g), w, 1e-6):
                     found.append(f"{name} {k}: {g}, JSON says {w}")
                     break
+        if not self.ragged and np.any(~np.isnan(v["temperature"][i][len(wanted):])):
+            found.append("values past the profile's samples")
         return found
 
 
 def complete(document):
     """Whether the message gives a profile without fill values in its
-    coordinates."""
+    coordinates: quality control found no impossible time or position."""
     depths = document["profile"]["depth_m"]
+    qc = document["qc"] or {}
     return document["decoded"] and document["time"] is not None and \
         document["latitude"] is not None and document["longitude"] is not None and \
+        qc.get("time_flag") != 4 and qc.get("position_flag") != 4 and \
         (not depths or any(depth is not None for depth in depths))
 
 
 def main():
-    # xarray warns as it reads a missing time, and a date beyond what
-    # datetime64 holds; both are expected here.
+    # xarray warns as it reads a missing time, as expected here.
     warnings.simplefilter("ignore", RuntimeWarning)
     warnings.simplefilter("ignore", xarray.SerializationWarning)
     with open(sys.argv[1], encoding="utf-8") as lines:
@@ -174,17 +186,11 @@ def main():
         documents = [d for d in documents if complete(d)]
     if sys.argv[2] in ("--collection", "--complete"):
         profiles = Profiles(sys.argv[3])
-        if sys.argv[2] == "--complete":
-            with xarray.open_dataset(sys.argv[3], decode_times=False) as raw:
-                for name in ("time", "latitude", "longitude"):
-                    if np.isnan(raw[name].values).any():
-                        print(f"a fill value in {name}")
-                        failed += 1
-        if len(set(profiles.values["profile_id"])) != len(profiles.values["profile_id"]):
-            print("profile_id is not unique")
+        if profiles.count != len(documents):
+            print(f"{profiles.count} profiles, JSON has {len(documents)}")
             failed += 1
-        if len(profiles.starts) - 1 != len(documents):
-            print(f"{len(profiles.starts) - 1} profiles, JSON has {len(documents)}")
+        if profiles.time_type.kind != "M":
+            print(f"time decodes as {profiles.time_type}, not datetime64")
             failed += 1
         pairs = [(profiles, i, d) for i, d in enumerate(documents)]
     else:

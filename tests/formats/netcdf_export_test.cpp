@@ -1,12 +1,16 @@
 // The netCDF export as archives and analysis tools read it: xarray, with CF
 // decoding on, finds in every profile what the JSON export says, whether
-// the profiles come one to a file or 10,000 in one collection.
+// the profiles come one to a file or 10,000 in one collection, in either
+// layout; the files pass CF 1.8, ACDD 1.3 and NCEI's profile template as an
+// archive's checker judges them; and a profile's id is the same however
+// the run named its folder.
 #include "formats/netcdf_export.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,7 +28,48 @@ testing::RunResult runXbt(const std::vector<std::string>& arguments) {
   return testing::runProgram(XBT_EXECUTABLE, arguments, "/");
 }
 
+// xbt as a centre archiving its profiles runs it, saying who it is.
+testing::RunResult asCentre(std::vector<std::string> arguments) {
+  for (const char* attribute :
+       {"institution=Example Ocean Data Centre", "creator_name=Example Ocean Data Centre",
+        "creator_email=data@example.org", "creator_url=https://example.org",
+        "publisher_name=Example Ocean Data Centre", "publisher_email=data@example.org",
+        "publisher_url=https://example.org", "license=CC-BY-4.0",
+        "project=Ship of Opportunity Programme"}) {
+    arguments.insert(arguments.begin() + 1, {"--attribute", attribute});
+  }
+  return runXbt(arguments);
+}
+
+const std::string kCheckConventions =
+    "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_conventions.py ";
+
 #ifndef _WIN32
+TEST(NetcdfExport, AnArchiveTakesTheExampleInEitherLayout) {
+  TempDirectory directory;
+  // Sampled at one every 100 s, the probe's fall-rate depths pass the
+  // parabola's turning point: above the surface, outside the valid range,
+  // outside the coverage.
+  EXPECT_EQ(runXbt({"export", "--format", "netcdf", "--sample-rate", "0.01", "-o",
+                    directory.file("slow"), XBTCONV_EXAMPLES "/standard_full_resolution.bin"})
+                .status,
+            0);
+  EXPECT_EQ(std::system((kCheckConventions + "--least 0 " + directory.file("slow") +
+                         "/standard_full_resolution.nc")
+                            .c_str()),
+            0);
+  for (const char* layout : {"ragged", "incomplete"}) {
+    EXPECT_EQ(asCentre({"export", "--format", "netcdf", "--layout", layout, "-o",
+                        directory.file(layout), XBTCONV_EXAMPLES "/standard_two_meter.bin"})
+                  .status,
+              0);
+    EXPECT_EQ(std::system(
+                  (kCheckConventions + directory.file(layout) + "/standard_two_meter.nc").c_str()),
+              0)
+        << layout;
+  }
+}
+
 TEST(NetcdfExport, XarrayReadsTheJsonExportsValuesFromFilesAndACollection) {
   TempDirectory directory;
   std::mt19937_64 random(20261213);
@@ -38,15 +83,18 @@ TEST(NetcdfExport, XarrayReadsTheJsonExportsValuesFromFilesAndACollection) {
     directory.write(name, testing::randomBatchMessage(random, i));
     if (i % 50 == 0) eachInAFile.push_back(directory.file(name));
   }
-  const testing::RunResult collection =
-      runXbt({"export", "--format", "netcdf", "--partial", "--keep-incomplete", "--now",
-              "2026-12-01", "--collection", directory.file("all.nc"), directory.path()});
-  EXPECT_EQ(collection.status, 1) << "some are cut short";
-  EXPECT_EQ(runXbt(eachInAFile).status, 1);
+  for (const char* layout : {"ragged", "incomplete"}) {
+    const testing::RunResult collection =
+        asCentre({"export", "--format", "netcdf", "--partial", "--keep-incomplete", "--now",
+                  "2026-12-01", "--layout", layout, "--collection",
+                  directory.file(layout + std::string(".nc")), directory.path()});
+    EXPECT_EQ(collection.status, 1) << "some are cut short";
+  }
+  EXPECT_EQ(asCentre(eachInAFile).status, 1);
   // By default only whole profiles with a time, a position and depths.
   const testing::RunResult complete =
-      runXbt({"export", "--format", "netcdf", "--now", "2026-12-01", "--collection",
-              directory.file("complete.nc"), directory.path()});
+      asCentre({"export", "--format", "netcdf", "--now", "2026-12-01", "--collection",
+                directory.file("complete.nc"), directory.path()});
   EXPECT_NE(complete.err.find(": no position; not exported (--keep-incomplete exports it)\n"),
             std::string::npos);
   directory.write("all.jsonl", runXbt({"export", "--format", "json", "--now", "2026-12-01",
@@ -54,9 +102,61 @@ TEST(NetcdfExport, XarrayReadsTheJsonExportsValuesFromFilesAndACollection) {
                                    .out);
   const std::string check = "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_netcdf.py " +
                             directory.file("all.jsonl");
-  EXPECT_EQ(std::system((check + " --collection " + directory.file("all.nc")).c_str()), 0);
+  for (const char* layout : {"ragged.nc", "incomplete.nc"}) {
+    EXPECT_EQ(std::system((check + " --collection " + directory.file(layout)).c_str()), 0);
+  }
   EXPECT_EQ(std::system((check + " --files " + directory.file("nc") + " 50").c_str()), 0);
   EXPECT_EQ(std::system((check + " --complete " + directory.file("complete.nc")).c_str()), 0);
+  // Random messages lack this and that: no failure of CF or of a
+  // high-priority rule, whatever the score.
+  EXPECT_EQ(std::system((kCheckConventions + "--least 0 " + directory.file("ragged.nc") + " " +
+                         directory.file("incomplete.nc") + " " + directory.file("complete.nc") +
+                         " " + directory.file("nc/m00050.nc"))
+                            .c_str()),
+            0);
+}
+
+// A profile's id is its file's path below the folder the run was given:
+// the same whether that folder is named relative, absolute or from
+// elsewhere, unique in a collection of files of the same name, never a
+// path of the machine above the folder.
+TEST(NetcdfExport, ProfileIdsAreThePathsBelowTheFolderGiven) {
+  TempDirectory directory;
+  const std::vector<std::uint8_t> message = testing::standardMessage(testing::StandardFields{});
+  for (const char* name : {"in/A/x.bin", "in/B/x.bin", "in/x.bin"}) {
+    std::filesystem::create_directories(directory.file(std::filesystem::path(name).parent_path()));
+    directory.write(name, message);
+  }
+  const auto written = [&] {
+    return testing::runProgram("/usr/bin/python3",
+                               {"-c",
+                                "import sys, xarray; print(' '.join(xarray.open_dataset("
+                                "sys.argv[1]).profile_id.values))",
+                                directory.file("all.nc")},
+                               "/")
+        .out;
+  };
+  const auto ids = [&](const std::vector<std::string>& paths, const std::string& from) {
+    std::vector<std::string> arguments = {
+        "export", "--format", "netcdf", "-r", "-q", "--collection", directory.file("all.nc")};
+    arguments.insert(arguments.end(), paths.begin(), paths.end());
+    EXPECT_EQ(testing::runProgram(XBT_EXECUTABLE, arguments, from).status, 0);
+    return written();
+  };
+  const std::string expected = "x.bin A/x.bin B/x.bin\n";
+  EXPECT_EQ(ids({directory.file("in")}, "/"), expected);
+  EXPECT_EQ(ids({"in"}, directory.path()), expected);
+  EXPECT_EQ(ids({"."}, directory.file("in")), expected);
+  EXPECT_EQ(ids({"../"}, directory.file("in/A")), expected);
+  // Several folders: the paths below the folder that holds them all.
+  EXPECT_EQ(ids({directory.file("in/B"), directory.file("in/A/x.bin")}, "/"), "B/x.bin A/x.bin\n");
+  // The library gives a path named twice a second id of its own.
+  Observation twice;
+  twice.source = "x.bin";
+  twice.path = directory.file("in/x.bin");
+  std::string error;
+  ASSERT_TRUE(writeNetcdf(directory.file("all.nc"), {twice, twice}, NetcdfOptions{}, error));
+  EXPECT_EQ(written(), "x.bin x.bin#2\n");
 }
 #endif
 

@@ -69,6 +69,25 @@ TEST(Observation, FullResolutionDepthsFromTheFallRate) {
   // 3.42543 * 10 - 0.00047 * 10^2 at 10 s
   EXPECT_DOUBLE_EQ(*observationOf(fields).profile.samples[100].depthM(), 34.21);
 
+  // Probes the reports' table lacks: C-3's coefficients and names, at
+  // 1000 s (z = 1000 a + 10^6 b / 1000).
+  fields.temperatures.assign(10001, 2000);
+  const struct {
+    std::uint64_t code;
+    double depth;
+    const char* name;
+  } c3[] = {{81, 1520.00, "Sippican AXBT (300 m probes)"},
+            {742, 3128.98, "TSK XCTD-2 / XCTD-2N / XCTD-4A"},
+            {743, 3128.98, "TSK XCTD-2F"},
+            {744, 4355.98, "TSK XCTD-3 / XCTD-3N"},
+            {745, 3210.81, "TSK XCTD-4 / XCTD-4N"}};
+  for (const auto& probe : c3) {
+    fields.probeType = probe.code;
+    o = observationOf(fields);
+    EXPECT_DOUBLE_EQ(*o.profile.samples[10000].depthM(), probe.depth) << probe.code;
+    EXPECT_EQ(o.probe.name, probe.name);
+    EXPECT_EQ(o.probe.fallRateSource, "wmo_c3");
+  }
   for (std::uint64_t probe : {261u, 3u, 1023u}) {  // no coefficients, not in the table, missing
     fields.probeType = probe;
     o = observationOf(fields);
