@@ -7,6 +7,7 @@ import pathlib
 import re
 import shutil
 import subprocess
+import time
 
 import numpy as np
 import pytest
@@ -19,7 +20,10 @@ EXAMPLE = os.path.join(EXAMPLES, "standard_two_meter.bin")
 UTC = datetime.timezone.utc
 
 
-def test_every_spelling_of_a_time_is_the_same_clock():
+def test_every_spelling_of_a_time_is_the_same_clock(monkeypatch):
+    # A naive time is UTC, whatever the machine's zone.
+    monkeypatch.setenv("TZ", "Pacific/Auckland")
+    time.tzset()
     obs = xbtconv.read(EXAMPLE, now="2026-12-01T00:00:00Z")
     assert obs.time == datetime.datetime(2026, 3, 14, 6, 5, tzinfo=UTC)
     assert obs.time.tzinfo is not None and obs.to_dict()["time"] == "2026-03-14T06:05:00Z"
@@ -33,6 +37,8 @@ def test_every_spelling_of_a_time_is_the_same_clock():
                np.datetime64("2026-03-14T06:04:59")]
     assert {xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in drop} == {1}
     assert len({xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in earlier} | {1}) == 2
+    monkeypatch.undo()
+    time.tzset()
 
 
 def command_line_refusal(option, text):
