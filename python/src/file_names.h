@@ -13,6 +13,14 @@ namespace xbtconv::python {
 
 /// The bytes of `name`: a str, bytes or os.PathLike, as os.fsencode gives them.
 inline std::string fileNameBytes(pybind11::handle name) {
+  // Bytes and text, which a folder's reading passes for every file, without
+  // a call into Python.
+  if (PyBytes_Check(name.ptr())) return name.cast<std::string>();
+  if (PyUnicode_Check(name.ptr())) {
+    PyObject* bytes = PyUnicode_EncodeFSDefault(name.ptr());
+    if (bytes == nullptr) throw pybind11::error_already_set();
+    return pybind11::reinterpret_steal<pybind11::bytes>(bytes).cast<std::string>();
+  }
   static const auto* const fsencode =
       new pybind11::object(pybind11::module_::import("os").attr("fsencode"));
   return (*fsencode)(name).cast<std::string>();

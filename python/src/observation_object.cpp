@@ -118,13 +118,15 @@ py::object sampleValues(const ObservationField& field, const std::vector<Sample>
   if (field.type == FieldType::kFlags) {
     py::array_t<std::uint8_t> array(count);
     std::uint8_t* out = array.mutable_data();
-    for (const Sample& sample : samples) *out++ = sample.*field.flag;
+    const auto member = field.flag;  // held apart from the bytes written
+    for (const Sample& sample : samples) *out++ = sample.*member;
     return readOnly(std::move(array));
   }
   py::array_t<double> array(count);
   double* out = array.mutable_data();
+  const auto member = field.hundredths;
   for (const Sample& sample : samples) {
-    const std::optional<std::int32_t>& value = sample.*field.hundredths;
+    const std::optional<std::int32_t>& value = sample.*member;
     *out++ = value ? *value / 100.0 : std::numeric_limits<double>::quiet_NaN();
   }
   return readOnly(std::move(array));
@@ -172,7 +174,11 @@ py::object groupObject(PyObservation& self, std::size_t index) {
       for (std::size_t i = 0; i < type.fields.size(); ++i) {
         values[i] = pythonValue(*type.fields[i], self.observation);
       }
-      made = type.type(*values);
+      // As namedtuple's own _make does, without its Python-level __new__.
+      static const auto* const tupleNew = new py::object(
+          py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyTuple_Type))
+              .attr("__new__"));
+      made = (*tupleNew)(type.type, values);
     }
   }
   return made;
@@ -391,7 +397,9 @@ void defineObservationTypes(py::module_& module) {
     observation.def_property_readonly(
         std::string(profileFields[k]->key).c_str(),
         [profileGroup, k](PyObservation& self) {
-          return py::object(groupObject(self, profileGroup)[py::int_(k)]);
+          const py::object profile = groupObject(self, profileGroup);
+          return py::reinterpret_borrow<py::object>(
+              PyTuple_GET_ITEM(profile.ptr(), static_cast<Py_ssize_t>(k)));
         },
         (fieldDoc(*profileFields[k]) + "; the same as profile." +
          std::string(profileFields[k]->key))
