@@ -63,7 +63,9 @@ class CMakeBuild(build_ext):
                        check=True, stdout=sys.stderr)
         built = next((build / "python" / "xbtconv").glob("_xbtconv*"))
         target.parent.mkdir(parents=True, exist_ok=True)
-        self.copy_file(str(built), str(target))
+        # Always: setuptools' copy_file keeps a file that is newer than the
+        # one built, such as another build's module left here before.
+        shutil.copyfile(built, target)
         say(f"built {built.name}")
 
 

@@ -19,6 +19,9 @@ setsid -w "$python" -m pip wheel --quiet --no-build-isolation --no-deps --wheel-
 wheel=$(echo "$work"/wheels/xbtconv-*-linux_*.whl)
 "$python" -m zipfile -e "$wheel" "$work/unpacked"
 module=$(echo "$work"/unpacked/xbtconv/_xbtconv*.so)
+# The module this build made, not one an earlier pip run left in python/build.
+cmp "$module" "$build"/python/xbtconv/_xbtconv*.so
+cmp "$module" "$work"/site/xbtconv/_xbtconv*.so
 # Only the C and C++ runtimes, which every Debian system has, and no path
 # into this machine's folders.
 readelf -d "$module" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | while read -r library; do
