@@ -16,6 +16,7 @@
 
 #include "xbtconv/formats.h"
 #include "xbtconv/observation.h"
+#include "xbtconv/observation_fields.h"
 #include "xbtconv/qc.h"
 #include "xbtconv/reading.h"
 #include "xbtconv/status.h"

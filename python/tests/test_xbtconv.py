@@ -1,19 +1,23 @@
-"""The Python module against the xbt command: the same observations, flags
-and netCDF layout for thousands of generated messages of both kinds, and
-failures as values.
+"""The Python module against the xbt command: the same observations, flags,
+netCDF layout and CSV rows for thousands of generated messages of both
+kinds, failures as values, and the examples of the help page and the
+README as they run.
 
 Run by ctest, which sets XBT (the xbt executable), MAKE_MESSAGES (the
 message generator) and EXAMPLES (the bundled examples' folder), and puts
 the built package on PYTHONPATH.
 """
+import csv
 import doctest
+import io
 import json
 import math
 import os
-import shutil
+import pickle
 import subprocess
 
 import numpy as np
+import pandas
 import pytest
 import xarray
 
@@ -26,16 +30,25 @@ NOW = "2026-12-01T00:00:00Z"
 
 @pytest.fixture(scope="module")
 def batch(tmp_path_factory):
-    """2,000 generated messages of both kinds and all layouts, some
-    corrupt, and xbt's JSON export of them."""
+    """2,000 generated messages of both kinds and all layouts, a fifth of
+    them corrupt (some with texts that are not UTF-8), and xbt's JSON
+    export of them."""
     folder = tmp_path_factory.mktemp("batch")
-    subprocess.run([os.environ["MAKE_MESSAGES"], "batch", str(folder), "2000", "23"], check=True,
-                   stdout=subprocess.DEVNULL)
+    subprocess.run([os.environ["MAKE_MESSAGES"], "batch", str(folder), "2000", "23", "20"],
+                   check=True, stdout=subprocess.DEVNULL)
     run = subprocess.run([XBT, "export", "--format", "json", "--stdout", "--now", NOW, "-j", "2",
                           str(folder)], capture_output=True, text=True)
     documents = [json.loads(line) for line in run.stdout.splitlines()]
     items = list(xbtconv.read_all(folder, now=NOW))
     return folder, documents, items
+
+
+def iso(time):
+    """A time attribute as the JSON export writes it."""
+    if isinstance(time, np.datetime64):
+        return np.datetime_as_string(time, unit="s") + "Z"
+    assert time.utcoffset().total_seconds() == 0
+    return time.isoformat().replace("+00:00", "Z")
 
 
 def test_observations_are_the_json_export_document_for_document(batch):
@@ -44,19 +57,26 @@ def test_observations_are_the_json_export_document_for_document(batch):
     assert len(observations) == len(documents) > 1500
     for obs, document in zip(observations, documents):
         assert obs.to_dict() == document
+    # Pickled and back, as multiprocessing passes them, nothing changes.
+    again = pickle.loads(pickle.dumps(items))
+    assert [(o.to_json(), o.path, o.reason) if o else (o.path, o.status, o.reason)
+            for o in again] == \
+        [(o.to_json(), o.path, o.reason) if o else (o.path, o.status, o.reason) for o in items]
 
 
 def test_attributes_and_arrays_say_what_the_document_says(batch):
     _, documents, items = batch
+    latin1 = 0
     for obs, d in zip((item for item in items if item), documents):
-        assert (obs.source, obs.kind, obs.decoded, obs.stop_bit, obs.time) == \
-            (d["source"], d["kind"], d["decoded"], d["stop_bit"], d["time"])
-        assert obs.time_fields == d["time_fields"]
+        assert (obs.source, obs.kind, obs.decoded, obs.stop_bit) == \
+            (d["source"], d["kind"], d["decoded"], d["stop_bit"])
+        assert (d["time"] is None and obs.time is None) or iso(obs.time) == d["time"]
         assert (obs.latitude, obs.longitude, obs.bottom_depth_m) == \
             (d["latitude"], d["longitude"], d["bottom_depth_m"])
-        for group in ("ship", "probe", "surface"):
-            assert vars(getattr(obs, group)) == d[group], group
-        assert vars(obs.qc) == d["qc"]
+        for group in ("time_fields", "ship", "probe", "surface"):
+            assert getattr(obs, group)._asdict() == d[group], group
+        latin1 += any(ord(c) > 127 for c in str(obs.ship.name) + str(obs.ship.call_sign))
+        assert dict(obs.qc._asdict(), failed_tests=list(obs.qc.failed_tests)) == d["qc"]
         profile = d["profile"]
         for name in ("depth_m", "temperature_c"):
             array = getattr(obs, name)
@@ -66,40 +86,22 @@ def test_attributes_and_arrays_say_what_the_document_says(batch):
         for name in ("depth_qc", "temperature_qc"):
             array = getattr(obs, name)
             assert array.dtype == np.uint8 and array.tolist() == profile[name], name
-            assert getattr(obs.profile, name).tolist() == profile[name]
-        assert obs.profile.layout == profile["layout"]
-
-
-def test_failures_are_values_that_never_stop_the_loop(tmp_path):
-    shutil.copy(os.path.join(EXAMPLES, "standard_two_meter.bin"), tmp_path / "a.bin")
-    (tmp_path / "b.bin").write_text("not a message at all")
-    shutil.copy(os.path.join(EXAMPLES, "truncated_standard.bin"), tmp_path / "c.BIN")
-    (tmp_path / "d.bin").mkdir()
-    items = list(xbtconv.read_all(tmp_path))
-    assert [bool(item) for item in items] == [True, False, True, False]
-    assert items[1].status == "not_a_message" and items[1].reason == "not a message"
-    assert items[2].decoded is False and items[2].reason.startswith("decode stopped at bit")
-    assert items[3].path.endswith("d.bin") and items[3].reason == "not a regular file"
-    gone = list(xbtconv.read_all(tmp_path / "missing"))
-    assert len(gone) == 1 and not gone[0] and "No such file" in gone[0].reason
-    with pytest.raises(xbtconv.ReadError, match="not a message"):
-        xbtconv.read(tmp_path / "b.bin")
-    # A message in memory reads as its file does.
-    data = (tmp_path / "a.bin").read_bytes()
-    assert xbtconv.read(data, name="a.bin").to_dict() == items[0].to_dict()
-    unflagged = xbtconv.read(data, qc=False)
-    assert unflagged.qc is None and not unflagged.temperature_qc.any()
-    with pytest.raises(ValueError):
-        xbtconv.read(data, sample_rate_hz=float("nan"))
+        assert (obs.profile.layout, obs.profile.depth_source, obs.profile.sample_rate_hz) == \
+            (profile["layout"], profile["depth_source"], profile["sample_rate_hz"])
+    assert latin1 > 0
 
 
 @pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
-def test_to_xarray_is_the_netcdf_collection_variable_by_variable(batch, tmp_path):
+def test_to_xarray_and_a_selection_are_the_netcdf_collection_and_the_csv(batch, tmp_path):
     folder, _, items = batch
     collection = tmp_path / "all.nc"
     subprocess.run([XBT, "export", "--format", "netcdf", "--keep-incomplete", "--collection",
                     str(collection), "--now", NOW, str(folder)], capture_output=True)
-    ours = xbtconv.to_xarray(item for item in items if item and item.decoded)
+    failures = sum(not item for item in items)
+    with pytest.warns(UserWarning, match=f"left out {failures} file"):
+        everything = xbtconv.to_xarray(iter(items))
+    # The collection leaves out what was cut short, as the selection does.
+    ours = xbtconv.select_profiles(everything, everything.decoded == 1)
     ours.to_netcdf(tmp_path / "ours.nc")
     with xarray.open_dataset(collection) as theirs, \
             xarray.open_dataset(tmp_path / "ours.nc") as written:
@@ -108,8 +110,34 @@ def test_to_xarray_is_the_netcdf_collection_variable_by_variable(batch, tmp_path
         for name in theirs.variables:
             assert written[name].dtype == theirs[name].dtype, name
             assert written[name].equals(theirs[name]), name
+    # A row per sample, as the CSV export has them.
+    chosen = [item for item in items if item and item.decoded][::10]
+    table = xbtconv.to_dataframe(xbtconv.select_profiles(ours, np.arange(0, ours.sizes["profile"],
+                                                                          10)))
+    rows = list(csv.DictReader(io.StringIO(
+        "".join(obs.to_csv(header=i == 0) for i, obs in enumerate(chosen)), newline="")))
+    assert len(table) == len(rows)
+    assert table.dtypes["depth"] == np.float64 and str(table.dtypes["depth_qc"]) == "UInt8"
+    for row, line in zip(table.itertuples(), rows):
+        assert row.file_name == line["source"]
+        for value, column in ((row.latitude, "latitude"), (row.sample, "sample"),
+                              (row.depth, "depth_m"), (row.temperature, "temperature_c"),
+                              (row.depth_qc, "depth_qc"), (row.temperature_qc, "temperature_qc")):
+            assert (missing(value) and line[column] == "") or float(value) == float(line[column])
 
 
-def test_the_help_pages_examples_are_what_the_module_does(monkeypatch):
+def missing(value):
+    return value is pandas.NA or (isinstance(value, float) and math.isnan(value))
+
+
+def test_the_help_page_and_the_readme_run_as_shown(monkeypatch, tmp_path):
     monkeypatch.chdir(os.path.dirname(os.path.normpath(EXAMPLES)))
     assert doctest.testmod(xbtconv).failed == 0
+    readme = os.path.join(os.path.dirname(os.path.normpath(EXAMPLES)), "README.md")
+    os.symlink(EXAMPLES, tmp_path / "examples")
+    monkeypatch.chdir(tmp_path)
+    monkeypatch.setenv("MPLBACKEND", "Agg")
+    result = doctest.testfile(readme, module_relative=False, optionflags=doctest.ELLIPSIS)
+    assert result.failed == 0 and result.attempted > 5
+    with xarray.open_dataset("good.nc") as saved:
+        assert set(saved.profile_qc.values) <= {1, 2} and (tmp_path / "three.png").stat().st_size

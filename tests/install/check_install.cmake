@@ -27,8 +27,9 @@ must(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 # The public headers and nothing else.
 file(GLOB_RECURSE installed RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT installed)
-set(public xbtconv/formats.h xbtconv/observation.h xbtconv/qc.h xbtconv/reading.h
-           xbtconv/status.h xbtconv/version.h xbtconv/visibility.h xbtconv/xbtconv.h)
+set(public xbtconv/formats.h xbtconv/observation.h xbtconv/observation_fields.h xbtconv/qc.h
+           xbtconv/reading.h xbtconv/status.h xbtconv/version.h xbtconv/visibility.h
+           xbtconv/xbtconv.h)
 if(NOT installed STREQUAL public)
   message(FATAL_ERROR "installed headers: ${installed}; the public ones are ${public}")
 endif()

@@ -1,0 +1,143 @@
+"""The module's objects as a Python user meets them: times, arguments
+refused in the command line's words, values that hold still, paths and
+bytes, and help on every attribute. Run by ctest as test_xbtconv.py is."""
+import datetime
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import time
+
+import numpy as np
+import pytest
+
+import xbtconv
+
+XBT = os.environ["XBT"]
+EXAMPLES = os.environ["EXAMPLES"]
+EXAMPLE = os.path.join(EXAMPLES, "standard_two_meter.bin")
+UTC = datetime.timezone.utc
+
+
+def test_every_spelling_of_a_time_is_the_same_clock(monkeypatch):
+    # A naive time is UTC, whatever the machine's zone.
+    monkeypatch.setenv("TZ", "Pacific/Auckland")
+    time.tzset()
+    obs = xbtconv.read(EXAMPLE, now="2026-12-01T00:00:00Z")
+    assert obs.time == datetime.datetime(2026, 3, 14, 6, 5, tzinfo=UTC)
+    assert obs.time.tzinfo is not None and obs.to_dict()["time"] == "2026-03-14T06:05:00Z"
+    # A clock at the drop's time passes it; a second earlier flags it.
+    drop = [obs.time, datetime.datetime(2026, 3, 14, 6, 5), "2026-03-14T06:05:00Z",
+            "2026-03-14T08:05+02:00", np.datetime64("2026-03-14T06:05"),
+            np.datetime64("2026-03-14T06:05:00.000000000")]
+    earlier = ["2026-03-14T06:04:59Z", datetime.datetime(2026, 3, 14, 8, 4, 59,
+                                                         tzinfo=datetime.timezone(
+                                                             datetime.timedelta(hours=2))),
+               np.datetime64("2026-03-14T06:04:59")]
+    assert {xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in drop} == {1}
+    assert len({xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in earlier} | {1}) == 2
+    monkeypatch.undo()
+    time.tzset()
+
+
+def command_line_refusal(option, text):
+    """What xbt says of `option` given `text`, after "xbt: " and the option's name."""
+    run = subprocess.run([XBT, "export", "--format", "bufr", option, text, EXAMPLE],
+                         capture_output=True, text=True)
+    assert run.returncode == 2
+    return run.stderr.splitlines()[0].split(": ", 2)[2]
+
+
+def test_arguments_are_refused_in_the_command_lines_words():
+    data = open(EXAMPLE, "rb").read()
+    refused = [("--sample-rate", "sample_rate_hz", value, text)
+               for value, text in ((0, "0"), (-5, "-5"), (float("nan"), "nan"),
+                                   (float("inf"), "inf"), ("10Hz", "10Hz"))]
+    refused += [("--now", "now", value, value) for value in ("2026-13-01", "yesterday")]
+    for option, argument, value, text in refused:
+        words = f"{argument}: {command_line_refusal(option, text)}"
+        with pytest.raises((ValueError, TypeError), match=f"^{re.escape(words)}$"):
+            xbtconv.read(data, **{argument: value})
+        with pytest.raises((ValueError, TypeError), match=re.escape(words)):
+            xbtconv.read_all(EXAMPLES, **{argument: value})  # before the first file
+    with pytest.raises(ValueError, match=re.escape(
+            "centre: " + command_line_refusal("--centre", "70000"))):
+        xbtconv.read(data).to_bufr(centre=70000)
+    for wrong in (dict(now=1700000000), dict(now=np.datetime64("NaT")), dict(qc="no"),
+                  dict(sample_rate_hz=True), dict(sample_rate_hz=None)):
+        with pytest.raises((ValueError, TypeError)):
+            xbtconv.read(data, **wrong)
+    # Any real number is a rate: at 20 Hz every other sample is one at 10 Hz.
+    full = os.path.join(EXAMPLES, "standard_full_resolution.bin")
+    twice = xbtconv.read(full, sample_rate_hz=np.float32(20)).depth_m[::2]
+    assert (twice == xbtconv.read(full, sample_rate_hz=10).depth_m[:len(twice)]).all()
+
+
+def test_values_hold_still_in_one_kind_of_group():
+    obs = xbtconv.read(EXAMPLE)
+    assert obs.depth_m is obs.depth_m is obs.profile.depth_m and obs.ship is obs.ship
+    for array in (obs.depth_m, obs.temperature_c, obs.depth_qc, obs.temperature_qc):
+        with pytest.raises(ValueError, match="read-only"):
+            array[0] = 99
+    assert obs.depth_m[0] == 2.0
+    with pytest.raises(AttributeError):
+        obs.ship.name = "another"
+    groups = {field[0] for field in xbtconv._xbtconv.fields()} - {None}
+    assert {type(getattr(obs, group)).__bases__ for group in groups} == {(tuple,)}
+    assert obs.time_fields._asdict() == dict(year=2026, month=3, day=14, hour=6, minute=5)
+    unflagged = xbtconv.read(EXAMPLE, qc=False)
+    assert unflagged.qc is None and not unflagged.temperature_qc.any()
+    assert (unflagged.temperature_qc.dtype, unflagged.depth_m.dtype) == (np.uint8, np.float64)
+
+
+def test_help_says_what_each_attribute_is():
+    properties = {name: value for name, value in vars(xbtconv.Observation).items()
+                  if isinstance(value, property)}
+    assert {group or key for group, _, key, *_ in xbtconv._xbtconv.fields()} <= set(properties)
+    assert all(value.__doc__ for value in properties.values())
+    for group in (xbtconv.TimeFields, xbtconv.Ship, xbtconv.Probe, xbtconv.Surface, xbtconv.Qc,
+                  xbtconv.Profile):
+        for name in group._fields:
+            assert not getattr(group, name).__doc__.startswith("Alias"), (group, name)
+
+
+def test_paths_are_text_bytes_or_path_objects_and_any_name_reads(tmp_path):
+    folder = os.fsencode(tmp_path)
+    shutil.copy(EXAMPLE, os.path.join(folder, b"caf\xe9 \xff.bin"))
+    (tmp_path / "b.bin").write_text("not a message at all")
+    shutil.copy(EXAMPLE, os.path.join(folder, b"c\xe9.BIN"))
+    os.mkdir(os.path.join(folder, b"d\xe9.bin"))
+    spellings = [str(tmp_path), folder, tmp_path]
+    listed = [[(item.path, bool(item)) for item in xbtconv.read_all(path)] for path in spellings]
+    assert listed[0] == listed[1] == listed[2]
+    names = [os.path.basename(path) for path, _ in listed[0]]
+    assert names == ["b.bin", os.fsdecode(b"caf\xe9 \xff.bin"), os.fsdecode(b"c\xe9.BIN"),
+                     os.fsdecode(b"d\xe9.bin")]
+    assert [ok for _, ok in listed[0]] == [False, True, True, False]
+    items = list(xbtconv.read_all(tmp_path))
+    assert items[1].source == names[1] and open(items[1].path, "rb").read() == \
+        open(EXAMPLE, "rb").read()
+    assert items[3].reason == "not a regular file" and names[3] in repr(items[3])
+    gone = list(xbtconv.read_all(tmp_path / "missing"))
+    assert len(gone) == 1 and not gone[0] and "No such file" in gone[0].reason
+    with pytest.raises(xbtconv.ReadError, match="not a message"):
+        xbtconv.read(tmp_path / "b.bin")
+    # Bytes are a message's content, never a path.
+    assert xbtconv.read(pathlib.Path(EXAMPLE)).to_dict() == xbtconv.read(EXAMPLE).to_dict()
+    with pytest.raises(xbtconv.ReadError, match="not a message"):
+        xbtconv.read(os.fsencode(EXAMPLE))
+    content = xbtconv.read(open(EXAMPLE, "rb").read(), name="a.bin")
+    assert (content.source, content.path) == ("a.bin", "")
+    with pytest.raises(TypeError):
+        xbtconv.read(3)
+
+
+@pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
+def test_one_observation_is_a_dataset_and_a_profile_without_samples_a_row():
+    cut = xbtconv.read(os.path.join(EXAMPLES, "truncated_standard.bin"))
+    assert xbtconv.to_xarray(cut).sizes == {"profile": 1, "obs": 0}
+    table = xbtconv.to_dataframe([cut, xbtconv.read(EXAMPLE)])
+    assert len(table) == 1 + 20 and table["profile"].tolist() == [0] + [1] * 20
+    assert table["sample"].isna().tolist() == [True] + [False] * 20
+    assert np.isnan(table["depth"][0]) and table["depth"][1:].tolist() == list(range(2, 42, 2))
