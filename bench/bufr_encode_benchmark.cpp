@@ -99,7 +99,7 @@ void EcCodes(benchmark::State& state) {
     setString("longStationName", *o.ship.name);
     setString("shipLineNumberAccordingToSoop", o.ship.soopLine->substr(0, 4));
     setLong("shipTransectNumberAccordingToSoop", *o.ship.transectNumber);
-    setDouble("movingObservingPlatformSpeed", *o.ship.speedMs);
+    setDouble("movingObservingPlatformSpeed", *o.ship.speedMPerS);
     setLong("directionOfMotionOfMovingObservingPlatform", *o.ship.headingDeg);
     setLong("year", *o.time.year);
     setLong("month", *o.time.month);
@@ -110,12 +110,12 @@ void EcCodes(benchmark::State& state) {
     setDouble("longitude", *o.longitude);
     setLong("instrumentationForWindMeasurement",
             *xbtconv::wmoWindInstrumentFlags(*o.surface.windInstrumentCode));
-    setDouble("windSpeed", *o.surface.windSpeedMs);
+    setDouble("windSpeed", *o.surface.windSpeedMPerS);
     setLong("windDirection", *o.surface.windDirectionDeg);
     setDouble("airTemperature", *o.surface.airTemperatureC + 273.15);
     setLong("methodOfCurrentMeasurement", *o.surface.currentMethodCode);
     setLong("seaSurfaceCurrentDirection", *o.surface.currentDirectionDeg);
-    setDouble("speedOfSeaSurfaceCurrent", *o.surface.currentSpeedMs);
+    setDouble("speedOfSeaSurfaceCurrent", *o.surface.currentSpeedMPerS);
     setLong("totalWaterDepth", *o.bottomDepthM);
     setLong("#1#qualifierForGtsppQualityFlag", 4);
     setLong("#1#globalGtsppQualityFlag", 0);

@@ -65,8 +65,7 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
         (std::filesystem::temp_directory_path() /
          ("xbtconv-fuzz-" + std::to_string(std::random_device()()) + ".nc"))
             .string();
-    std::string error;
-    if (!writeNetcdf(scratch, {observation}, NetcdfOptions{}, error)) std::abort();
+    if (!writeNetcdf(scratch, {observation}, NetcdfOptions{}).ok()) std::abort();
     std::filesystem::remove(scratch);
   }
   if constexpr (std::is_same_v<Message, Jjvv2Message>) {

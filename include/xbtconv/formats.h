@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "xbtconv/observation.h"
+#include "xbtconv/status.h"
 #include "xbtconv/visibility.h"
 
 XBTCONV_PUBLIC_BEGIN
@@ -54,14 +55,15 @@ struct BufrOptions {
 /// One WMO FM 94 BUFR edition 4 message with the XBT template 3 15 004. A
 /// value the template cannot hold (beyond its range, a code the master
 /// table's code tables do not define, levels beyond the 65,534 a message
-/// can count) is encoded as missing or left out; `warning`, when given,
-/// receives what was ("2 depth below sea surface"), or "" for none.
+/// can count) is encoded as missing or left out; `status`, when given, is
+/// then kLossy and says what was ("2 depth below sea surface"), else ok.
 std::string toBufr(const Observation& observation, const BufrOptions& options = {},
-                   std::string* warning = nullptr);
-/// Why `observation` cannot be used on the GTS ("no position", "no depths:
-/// the probe has no fall rate"), joined by "; "; empty when it can: it
-/// needs a real time, a position and depths.
-std::string bufrIncompleteness(const Observation& observation);
+                   Status* status = nullptr);
+/// Ok when `observation` can be used on the GTS: it needs a real time and a
+/// position (neither found impossible by quality control) and depths; else
+/// kIncomplete, saying why ("no position; no depths: the probe has no fall
+/// rate").
+Status bufrUsability(const Observation& observation);
 
 /// A quick-look plot: a self-contained SVG image 600 px wide.
 std::string toSvg(const Observation& observation);
@@ -97,20 +99,22 @@ struct NetcdfOptions {
 
 /// Whether this build can write netCDF (the Windows build cannot).
 bool netcdfAvailable();
-/// Why `observation`'s profile would carry fill values in its coordinates
-/// (its time or position missing or found impossible by quality control,
-/// or every depth missing), joined by "; "; empty when it would not.
-std::string netcdfIncompleteness(const Observation& observation);
+/// Ok when `observation`'s profile would carry no fill values in its
+/// coordinates; else kIncomplete, saying why (its time or position missing
+/// or found impossible by quality control, or every depth missing).
+Status netcdfUsability(const Observation& observation);
 /// Writes `observations` to the CF-netCDF file `path` in the layout
-/// `options` asks for; false with the reason in `error` when it cannot.
+/// `options` asks for, whole or not at all (as writeFile); kCannotWrite
+/// with the reason when it cannot, kUnavailable in a build without netCDF.
 /// Each profile's `profile_id` is its path below the folder that holds all
 /// their files.
-bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
-                 const NetcdfOptions& options, std::string& error);
+Status writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
+                   const NetcdfOptions& options);
 
-/// Writes `content` to `path` whole or not at all: through a temporary file
-/// beside it that is renamed over it. False with the reason in `error`.
-bool writeFile(const std::string& path, std::string_view content, std::string& error);
+/// Writes `content` to `path` whole or not at all: through a new temporary
+/// file beside it, never through a link, that is renamed over it;
+/// kCannotWrite with the reason when it cannot.
+Status writeFile(const std::string& path, std::string_view content);
 
 }  // namespace xbtconv
 XBTCONV_PUBLIC_END

@@ -76,7 +76,7 @@ struct Observation {
     std::optional<std::string> soopLine;  // kind 2 from here on
     std::optional<int> transectNumber;
     std::optional<int> headingDeg;
-    std::optional<double> speedMs;
+    std::optional<double> speedMPerS;
   } ship;
 
   struct Probe {
@@ -104,12 +104,12 @@ struct Observation {
     std::optional<int> windInstrumentCode;
     std::optional<std::string> windInstrumentName;
     std::optional<int> windDirectionDeg;
-    std::optional<double> windSpeedMs;
+    std::optional<double> windSpeedMPerS;
     std::optional<double> airTemperatureC;
     std::optional<int> currentMethodCode;
     std::optional<std::string> currentMethodName;
     std::optional<int> currentDirectionDeg;
-    std::optional<double> currentSpeedMs;
+    std::optional<double> currentSpeedMPerS;
   } surface;
   std::optional<int> bottomDepthM;
 

@@ -37,13 +37,12 @@ void writeNetcdfWithLibrary(const std::string& path, const std::vector<Observati
                             const std::string& history) {
   NetcdfOptions options;
   options.history = history;
-  std::string error;
-  bool written = false;
+  Status written;
   {
     const py::gil_scoped_release unlocked;
-    written = writeNetcdf(path, observations, options, error);
+    written = writeNetcdf(path, observations, options);
   }
-  if (!written) throw std::runtime_error(error);
+  if (!written.ok()) throw std::runtime_error(written.message());
 }
 
 }  // namespace xbtconv::python

@@ -233,7 +233,7 @@ void writeData(DataWriter& data, const Observation& o, int masterTableVersion) {
   data.text(kSoopLine, o.ship.soopLine);
   data.number(kTransect, o.ship.transectNumber);
   data.missing(kAgency);
-  data.number(kShipSpeed, o.ship.speedMs);
+  data.number(kShipSpeed, o.ship.speedMPerS);
   data.number(kShipDirection, o.ship.headingDeg);
   data.number(kYear, o.time.year);
   data.number(kMonth, o.time.month);
@@ -248,7 +248,7 @@ void writeData(DataWriter& data, const Observation& o, int masterTableVersion) {
     data.missing(kSensorHeightAboveWater);
     if (i == 0) {
       data.code(kWindInstrument, o.surface.windInstrumentCode, wmoWindInstrumentFlags);
-      data.number(kWindSpeed, o.surface.windSpeedMs);
+      data.number(kWindSpeed, o.surface.windSpeedMPerS);
       data.number(kWindDirection, o.surface.windDirectionDeg);
     } else if (i == 1) {
       data.number(kAirTemperature,
@@ -264,7 +264,7 @@ void writeData(DataWriter& data, const Observation& o, int masterTableVersion) {
   data.missing(kCurrentDuration);
   data.code(kCurrentMethod, o.surface.currentMethodCode, wmoCurrentMethod);
   data.number(kCurrentDirection, o.surface.currentDirectionDeg);
-  data.number(kCurrentSpeed, o.surface.currentSpeedMs);
+  data.number(kCurrentSpeed, o.surface.currentSpeedMPerS);
   data.quality(kQualifiesTotalWaterDepth, data.number(kTotalWaterDepth, o.bottomDepthM));
   data.missing(kLauncherType);
   data.number(kLauncherHeight, o.probe.launchHeightM);
@@ -385,15 +385,19 @@ std::string describeOmissions(const BufrOmissions& omissions) {
   return text;
 }
 
-std::string bufrIncompleteness(const Observation& observation) {
-  return incompleteness(observation, true);
+Status bufrUsability(const Observation& observation) {
+  std::string lacking = incompleteness(observation, true);
+  if (lacking.empty()) return {};
+  return {Status::Code::kIncomplete, std::move(lacking)};
 }
 
-std::string toBufr(const Observation& observation, const BufrOptions& options,
-                   std::string* warning) {
+std::string toBufr(const Observation& observation, const BufrOptions& options, Status* status) {
   std::string message;
   const BufrOmissions omissions = appendObservationBufr(message, observation, options);
-  if (warning != nullptr) *warning = describeOmissions(omissions);
+  if (status != nullptr) {
+    std::string omitted = describeOmissions(omissions);
+    *status = omitted.empty() ? Status() : Status(Status::Code::kLossy, std::move(omitted));
+  }
   return message;
 }
 

@@ -35,8 +35,10 @@ std::string incompleteness(const Observation& o, bool forGts) {
   return reasons;
 }
 
-std::string netcdfIncompleteness(const Observation& observation) {
-  return incompleteness(observation, false);
+Status netcdfUsability(const Observation& observation) {
+  std::string lacking = incompleteness(observation, false);
+  if (lacking.empty()) return {};
+  return {Status::Code::kIncomplete, std::move(lacking)};
 }
 
 }  // namespace xbtconv

@@ -22,12 +22,6 @@ bool NetcdfCollection::write(const std::string& /*path*/, const NetcdfOptions& /
   return false;
 }
 
-bool writeNetcdf(const std::string& /*path*/, const std::vector<Observation>& /*observations*/,
-                 const NetcdfOptions& /*options*/, std::string& error) {
-  error = "netCDF is not available in this build";
-  return false;
-}
-
 }  // namespace xbtconv
 
 #else
@@ -592,23 +586,6 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
     error = nc->strerror(failure.status);
     return false;
   }
-}
-
-bool writeNetcdf(const std::string& path, const std::vector<Observation>& observations,
-                 const NetcdfOptions& options, std::string& error) {
-  std::vector<std::string> folders;
-  for (const Observation& observation : observations) {
-    if (!observation.path.empty()) {
-      folders.push_back(std::filesystem::path(observation.path).parent_path().string());
-    }
-  }
-  NetcdfCollection collection(path, profileIdRoot(folders));
-  NetcdfOptions named = options;
-  if (named.id.empty() && observations.size() != 1) {
-    named.id = std::filesystem::path(path).stem().string();
-  }
-  for (const Observation& observation : observations) collection.add(observation);
-  return collection.write(path, named, error);
 }
 
 }  // namespace xbtconv

@@ -40,11 +40,11 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
   }
   Observation& observation = *read.observation;
   if (forReceivers && !options_.keepIncomplete) {
-    const std::string lacking = format == ExportFormat::kBufr ? bufrIncompleteness(observation)
-                                                              : netcdfIncompleteness(observation);
-    if (!lacking.empty()) {
+    const Status usable =
+        format == ExportFormat::kBufr ? bufrUsability(observation) : netcdfUsability(observation);
+    if (!usable.ok()) {
       result.writtenAnyway = false;
-      result.fail(path, lacking + "; not exported (--keep-incomplete exports it)");
+      result.fail(path, usable.message() + "; not exported (--keep-incomplete exports it)");
       return result;
     }
   }
@@ -58,11 +58,11 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
       result.data += toCsv(observation);
       break;
     case ExportFormat::kBufr: {
-      std::string warning;
-      result.data = toBufr(observation, options_.bufr, &warning);
-      if (!warning.empty()) {
+      Status encoded;
+      result.data = toBufr(observation, options_.bufr, &encoded);
+      if (!encoded.ok()) {
         result.remarks.push_back(
-            {path, "warning: encoded as missing, as BUFR cannot hold them: " + warning});
+            {path, "warning: encoded as missing, as BUFR cannot hold them: " + encoded.message()});
       }
       break;
     }

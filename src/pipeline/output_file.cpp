@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "formats/private_file.h"
-#include "xbtconv/formats.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -167,10 +166,6 @@ bool writeOutputFile(const std::string& path, std::string_view content, bool syn
                      std::string& error) {
   return writeOutputFile(
       path, [content](const TextSink& sink) { sink(content); }, sync, error);
-}
-
-bool writeFile(const std::string& path, std::string_view content, std::string& error) {
-  return writeOutputFile(path, content, false, error);
 }
 
 bool isTemporaryName(std::string_view name) { return isPrivateFileName(name, kTemporarySuffix); }

@@ -144,7 +144,7 @@ Observation::Surface surfaceOf(const JjvvMessage& message, const Fields& field) 
     surface.windInstrumentName = text(message.windInstrument(*surface.windInstrumentCode).meaning);
   }
   surface.windDirectionDeg = rawInt(field(catalogue::kWindDirection));
-  surface.windSpeedMs = scaled(field(catalogue::kWindSpeed));
+  surface.windSpeedMPerS = scaled(field(catalogue::kWindSpeed));
   if (const std::optional<double> kelvin = scaled(field(catalogue::kDryBulb))) {
     surface.airTemperatureC = hundredths(*kelvin - kKelvinAtZeroCelsius);
   }
@@ -153,7 +153,7 @@ Observation::Surface surfaceOf(const JjvvMessage& message, const Fields& field) 
     surface.currentMethodName = text(message.currentMethod(*surface.currentMethodCode).meaning);
   }
   surface.currentDirectionDeg = rawInt(field(catalogue::kCurrentDirection));
-  surface.currentSpeedMs = scaled(field(catalogue::kCurrentSpeed));
+  surface.currentSpeedMPerS = scaled(field(catalogue::kCurrentSpeed));
   return surface;
 }
 
@@ -272,7 +272,7 @@ Observation buildObservation(const Jjvv2Message& message, bool read, std::string
   if (message.soopLine() != "Missing") observation.ship.soopLine = text(message.soopLine());
   observation.ship.transectNumber = rawInt(field(catalogue::kTransectNumber));
   observation.ship.headingDeg = rawInt(field(catalogue::kShipHeading));
-  observation.ship.speedMs = scaled(field(catalogue::kShipSpeed));
+  observation.ship.speedMPerS = scaled(field(catalogue::kShipSpeed));
   return observation;
 }
 

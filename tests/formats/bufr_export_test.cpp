@@ -85,57 +85,58 @@ TEST(BufrExport, SectionsAreTheManualsOctetByOctet) {
 
 TEST(BufrExport, CodesWithoutAWmoMeaningAreMissingAndSaid) {
   Observation o = complete();
-  std::string warning;
+  Status warning;
   toBufr(o, {}, &warning);
-  EXPECT_EQ(warning, "");
+  EXPECT_TRUE(warning.ok());
   o.probe.code = 3;                 // no such probe in C-3
   o.probe.recorderCode = 12;        // nor recorder in C-4
   o.surface.currentMethodCode = 0;  // "reserved" in 0 02 030
   toBufr(o, {}, &warning);
-  EXPECT_EQ(warning, "1 current method, 1 probe type, 1 recorder type");
+  EXPECT_EQ(warning.code(), Status::Code::kLossy);
+  EXPECT_EQ(warning.message(), "1 current method, 1 probe type, 1 recorder type");
   // Sippican T-10 (834) is in C-3 from master table version 36 on.
   o = complete();
   o.probe.code = 834;
   toBufr(o, {}, &warning);
-  EXPECT_EQ(warning, "1 probe type");
+  EXPECT_EQ(warning.message(), "1 probe type");
   BufrOptions newer;
   newer.masterTableVersion = 36;
   toBufr(o, newer, &warning);
-  EXPECT_EQ(warning, "");
+  EXPECT_TRUE(warning.ok());
 }
 
 TEST(BufrExport, LevelsBeyondTheCountAreLeftOutAndSaid) {
   Observation o = complete();
   o.profile.samples.assign(65536, Sample{200, 1450});
-  std::string warning;
+  Status warning;
   const std::string message = toBufr(o, {}, &warning);
-  EXPECT_EQ(warning, "2 levels beyond the 65,534 a message can count");
+  EXPECT_EQ(warning.message(), "2 levels beyond the 65,534 a message can count");
   o.profile.samples.resize(65534);
   EXPECT_EQ(toBufr(o, {}, &warning), message);
-  EXPECT_EQ(warning, "");
+  EXPECT_TRUE(warning.ok());
 }
 
 TEST(BufrExport, WhatTheGtsCannotUse) {
-  EXPECT_EQ(bufrIncompleteness(complete()), "");
+  EXPECT_TRUE(bufrUsability(complete()).ok());
   Observation o = complete();
   o.latitude.reset();
   o.time.day.reset();
   o.time.utcSeconds.reset();
-  EXPECT_EQ(bufrIncompleteness(o), "no time; no position");
+  EXPECT_EQ(bufrUsability(o).message(), "no time; no position");
   o = complete();
   o.time = {2021, 2, 29, 0, 0, std::nullopt};
-  EXPECT_EQ(bufrIncompleteness(o), "impossible time");
+  EXPECT_EQ(bufrUsability(o).message(), "impossible time");
   o = complete();
   runQualityControl(o, 1700000000);  // a clock before the drop: the time is impossible
-  EXPECT_EQ(bufrIncompleteness(o), "impossible time");
+  EXPECT_EQ(bufrUsability(o).message(), "impossible time");
   o = complete();
   o.profile.layout = ProfileLayout::kFullResolution;
   o.profile.samples = {{std::nullopt, 1450}};
-  EXPECT_EQ(bufrIncompleteness(o), "no depths: the probe has no fall rate");
-  EXPECT_EQ(netcdfIncompleteness(o), "no depths: the probe has no fall rate");
+  EXPECT_EQ(bufrUsability(o).message(), "no depths: the probe has no fall rate");
+  EXPECT_EQ(netcdfUsability(o).message(), "no depths: the probe has no fall rate");
   o.profile.samples.clear();
-  EXPECT_EQ(bufrIncompleteness(o), "no profile");
-  EXPECT_EQ(netcdfIncompleteness(o), "") << "a profile without samples has no fill values";
+  EXPECT_EQ(bufrUsability(o).message(), "no profile");
+  EXPECT_TRUE(netcdfUsability(o).ok()) << "a profile without samples has no fill values";
 }
 
 }  // namespace

@@ -154,8 +154,7 @@ TEST(NetcdfExport, ProfileIdsAreThePathsBelowTheFolderGiven) {
   Observation twice;
   twice.source = "x.bin";
   twice.path = directory.file("in/x.bin");
-  std::string error;
-  ASSERT_TRUE(writeNetcdf(directory.file("all.nc"), {twice, twice}, NetcdfOptions{}, error));
+  ASSERT_TRUE(writeNetcdf(directory.file("all.nc"), {twice, twice}, NetcdfOptions{}).ok());
   EXPECT_EQ(written(), "x.bin x.bin#2\n");
 }
 #endif
