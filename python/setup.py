@@ -8,6 +8,7 @@ names another build folder configured with the module (the test suite's,
 say), whose module is taken as it is built there. Each step is said on the
 terminal: pip keeps a build's own output to itself unless -v."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -17,6 +18,9 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = Path(__file__).resolve().parent.parent
+# The version is written once, in the project's CMakeLists.txt.
+VERSION = re.search(r"project\(xbtconv VERSION ([0-9.]+)",
+                    (ROOT / "CMakeLists.txt").read_text(encoding="utf-8")).group(1)
 
 
 def say(text):
@@ -69,4 +73,5 @@ class CMakeBuild(build_ext):
         say(f"built {built.name}")
 
 
-setup(ext_modules=[Extension("xbtconv._xbtconv", sources=[])], cmdclass={"build_ext": CMakeBuild})
+setup(version=VERSION, ext_modules=[Extension("xbtconv._xbtconv", sources=[])],
+      cmdclass={"build_ext": CMakeBuild})
