@@ -204,13 +204,15 @@ void OutputRecord::load(std::string_view text, std::size_t& lines) {
 bool OutputRecord::compact(const std::string& path, std::string& error) {
   std::string text(kHeader);
   for (const auto& [output, entry] : entries_) text += line(output, entry);
+  // Closed first: Windows replaces no file that is open.
+  closeFile(fd_);
   std::string reason;
-  if (!writeOutputFile(path, text, false, reason)) {
+  const bool written = writeOutputFile(path, text, false, reason);
+  fd_ = openRecordFile(path);
+  if (!written) {
     error = "cannot keep the record " + path + ": " + reason;
     return false;
   }
-  closeFile(fd_);
-  fd_ = openRecordFile(path);
   if (fd_ < 0) {
     error = "cannot keep the record " + path + ": " + reasonOf(errno);
     return false;

@@ -149,6 +149,8 @@ TEST(XbtRun, UsageHelpAndVersion) {
        "'2026-12-01T00:00+2:00'\n"},
   };
   for (const auto& [arguments, said] : refused) {
+    // A build without netCDF says only that.
+    if (!netcdfAvailable() && said.find("netCDF") != std::string::npos) continue;
     const testing::RunResult run = runXbt(arguments);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_EQ(run.err, said) << ::testing::PrintToString(arguments);
@@ -236,7 +238,8 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
   run = runXbt(
       {"export", "--format", "json", "--stdout", directory.file("A"), directory.file("./A/x.bin")});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
+  const bool caseBlind = fs::equivalent(directory.file("A/y.bin"), directory.file("A/y.BIN"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), caseBlind ? 2 : 3) << run.out;
 }
 
 // Many threads print and write what one does, in the same order.
@@ -277,7 +280,7 @@ TEST(XbtRun, ManyThreadsDoWhatOneDoes) {
     return err;
   };
   const std::string settledOne = update("1");
-  EXPECT_NE(settledOne.find("OUT/m7.json is already the output of"), std::string::npos);
+  EXPECT_NE(settledOne.find("m7.json is already the output of"), std::string::npos);
   EXPECT_NE(settledOne.find(", up to date "), std::string::npos) << settledOne;
   EXPECT_EQ(update("4"), settledOne);
 }

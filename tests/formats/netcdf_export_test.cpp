@@ -28,6 +28,7 @@ testing::RunResult runXbt(const std::vector<std::string>& arguments) {
   return testing::runProgram(XBT_EXECUTABLE, arguments, "/");
 }
 
+#ifndef _WIN32
 // xbt as a centre archiving its profiles runs it, saying who it is.
 testing::RunResult asCentre(std::vector<std::string> arguments) {
   for (const char* attribute :
@@ -44,7 +45,6 @@ testing::RunResult asCentre(std::vector<std::string> arguments) {
 const std::string kCheckConventions =
     "/usr/bin/python3 " XBTCONV_TEST_DATA "/formats/check_conventions.py ";
 
-#ifndef _WIN32
 TEST(NetcdfExport, AnArchiveTakesTheExampleInEitherLayout) {
   TempDirectory directory;
   // Sampled at one every 100 s, the probe's fall-rate depths pass the

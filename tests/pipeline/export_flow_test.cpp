@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "pipeline/directory_listing.h"
 #include "support/captured_report.h"
 #include "support/message_builder.h"
 #include "support/temp_directory.h"
@@ -25,6 +26,11 @@ std::vector<std::uint8_t> message(std::uint64_t firstTemperature = 2400) {
   testing::StandardFields fields;
   fields.temperatures = {firstTemperature, 2300, 2200};
   return testing::standardMessage(fields);
+}
+
+// The path of input `name` as a run names it.
+std::string input(const TempDirectory& directory, const char* name) {
+  return joinPath(directory.file("in"), name);
 }
 
 // A folder of two good messages, one cut short and a text file.
@@ -63,16 +69,16 @@ TEST(ExportFlow, UpdateSaysAgainWhatTheFullRunSaid) {
   fill(directory);
   const Said full = exportWith(jsonInto(directory, false));
   EXPECT_EQ(full.status, 1);
-  const std::string cutShort = "xbt: " + directory.file("in/c.bin") +
+  const std::string cutShort = "xbt: " + input(directory, "c.bin") +
                                ": decode stopped at bit 478 of 480 (cut short); written with "
                                "\"decoded\": false\n";
   EXPECT_EQ(full.err,
-            cutShort + "xbt: " + directory.file("in/d.bin") +
+            cutShort + "xbt: " + input(directory, "d.bin") +
                 ": not a message\n"
                 "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 1\n");
   const Said again = exportWith(jsonInto(directory, true));
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(again.err, cutShort + "xbt: " + directory.file("in/d.bin") +
+  EXPECT_EQ(again.err, cutShort + "xbt: " + input(directory, "d.bin") +
                            ": not a message\n"
                            "xbt: exported 0, failed 1 (written with \"decoded\": false), "
                            "skipped 1, up to date 2\n");
@@ -84,9 +90,9 @@ TEST(ExportFlow, UpdateRedoesWhatDiffersFromTheRecord) {
   exportWith(jsonInto(directory, false));
   const std::string made = directory.read("out/b.json");
   // An input replaced by another of an earlier date (mv, rsync -a, cp -p).
-  const auto time = fs::last_write_time(directory.file("in/b.bin"));
+  const auto time = fs::last_write_time(input(directory, "b.bin"));
   directory.write("in/b.bin", message(1000));
-  fs::last_write_time(directory.file("in/b.bin"), time - std::chrono::hours(24));
+  fs::last_write_time(input(directory, "b.bin"), time - std::chrono::hours(24));
   // An output changed since it was made, and a folder where an output was.
   directory.write("out/a.json", std::string("edited"));
   fs::remove(directory.file("out/c.json"));
@@ -125,7 +131,7 @@ TEST(ExportFlow, QuietSaysFailuresOnly) {
   fields.temperatures = {2400};
   directory.write("in/e.bin", testing::extendedMessage(fields));
   const Said run = exportWith(options);
-  EXPECT_EQ(run.err, "xbt: " + directory.file("in/c.bin") +
+  EXPECT_EQ(run.err, "xbt: " + input(directory, "c.bin") +
                          ": decode stopped at bit 478 of 480 (cut short); not exported (--partial "
                          "exports what was decoded)\n");
   options.run.quiet = false;
@@ -136,7 +142,7 @@ TEST(ExportFlow, FileNamedTwiceIsTakenOnce) {
   TempDirectory directory;
   fill(directory);
   ExportOptions options = jsonInto(directory, false);
-  options.run.paths = {directory.file("in"), directory.file("in/a.bin"),
+  options.run.paths = {directory.file("in"), input(directory, "a.bin"),
                        directory.file("in/../in/b.bin")};
   const Said run = exportWith(options);
   EXPECT_EQ(run.err.substr(run.err.rfind("xbt: exported")),
@@ -153,7 +159,7 @@ TEST(ExportFlow, CollectionSaysWhenItIsNotWrittenAndKnowsItsInputs) {
   options.format = ExportFormat::kNetcdf;
   options.run.outputDirectory.clear();
   // A collection cannot replace an input, and says so before any is read.
-  options.collection = directory.file("in/a.bin");
+  options.collection = input(directory, "a.bin");
   EXPECT_NE(exportUsageProblem(options).find("would replace an input"), std::string::npos);
   directory.write("file", std::string("a file"));
   options.collection = directory.file("file/all.nc");
@@ -175,11 +181,11 @@ TEST(ExportFlow, CollectionSaysWhenItIsNotWrittenAndKnowsItsInputs) {
   EXPECT_NE(run.err.find("exported 0, failed 1, skipped 1, up to date 2"), std::string::npos)
       << run.err;
   // Fewer inputs named, or one gone: made again.
-  options.run.paths = {directory.file("in/a.bin")};
+  options.run.paths = {input(directory, "a.bin")};
   EXPECT_EQ(exportWith(options).err, "xbt: exported 1, failed 0, skipped 0\n");
   options.run.paths = {directory.file("in")};
   exportWith(options);
-  fs::remove(directory.file("in/b.bin"));
+  fs::remove(input(directory, "b.bin"));
   EXPECT_NE(exportWith(options).err.find("exported 1,"), std::string::npos);
 }
 #endif
