@@ -14,7 +14,9 @@ namespace {
 std::string csvField(std::string_view text) {
   std::string utf8 = utf8Text(text);
   if (!utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos) {
-    utf8.insert(0, 1, '\'');
+    std::string quoted(1, '\'');
+    quoted += utf8;
+    utf8.swap(quoted);
   }
   if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
   std::string field = "\"";
@@ -48,9 +50,10 @@ std::string toCsv(const Observation& o) {
   // The columns every row of the message shares.
   std::string shared = csvField(o.source) + "," + std::to_string(o.kind) + ",";
   if (o.time.utcSeconds) shared += isoTime(*o.time.utcSeconds);
-  shared += "," + number(o.latitude) + "," + number(o.longitude) + ",";
+  shared.append(",").append(number(o.latitude)).append(",").append(number(o.longitude));
+  shared += ',';
   if (o.ship.callSign) shared += csvField(*o.ship.callSign);
-  shared += "," + number(o.probe.code) + ",";
+  shared.append(",").append(number(o.probe.code)).append(",");
   // And the columns that say how far to trust every row of it.
   const std::string verdict = std::string(o.decoded ? ",true," : ",false,") +
                               std::to_string(o.qc ? o.qc->profileFlag : kQcNotDone) + "\r\n";

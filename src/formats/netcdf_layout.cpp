@@ -164,7 +164,8 @@ const NetcdfFlags& qcTestFlags() {
     NetcdfFlags made{{}, "", true};
     for (const QcTest& test : qcTests()) {
       made.values.push_back(static_cast<int>(test.bit));
-      made.meanings += (made.meanings.empty() ? "" : " ") + std::string(test.name);
+      if (!made.meanings.empty()) made.meanings += ' ';
+      made.meanings += test.name;
     }
     return made;
   }();

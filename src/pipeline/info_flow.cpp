@@ -41,12 +41,15 @@ Described describe(const BatchItem& item, MessageReader& reader) {
   if (o.latitude && o.longitude) {
     std::snprintf(position, sizeof position, "%.5f %.5f", *o.latitude, *o.longitude);
   }
-  line += std::string("\t") + position + "\t";
-  line += o.probe.code ? std::to_string(*o.probe.code) +
-                             (o.probe.name ? " " + printableText(*o.probe.name) : "")
-                       : "-";
-  line += std::string("\t") + (o.profile.layout ? layoutName(*o.profile.layout) : "-");
-  line += "\t" + std::to_string(o.profile.samples.size()) + " samples\t";
+  line.append("\t").append(position).append("\t");
+  if (o.probe.code) {
+    line += std::to_string(*o.probe.code);
+    if (o.probe.name) line.append(" ").append(printableText(*o.probe.name));
+  } else {
+    line += '-';
+  }
+  line.append("\t").append(o.profile.layout ? layoutName(*o.profile.layout) : "-");
+  line.append("\t").append(std::to_string(o.profile.samples.size())).append(" samples\t");
   if (o.decoded) {
     line += "ok\n";
   } else {
