@@ -27,15 +27,11 @@ std::optional<FileIdentity> identityOfDescriptor(int fd) {
 
 #else
 
-namespace {
-
 FileIdentity identityFrom(const struct stat& info) {
   return FileIdentity{
       static_cast<std::uint64_t>(info.st_size),
       static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNanoseconds + info.st_mtim.tv_nsec};
 }
-
-}  // namespace
 
 std::optional<FileIdentity> identityOf(const std::string& path) {
   struct stat info {};

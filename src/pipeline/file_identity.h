@@ -9,6 +9,10 @@
 #include <optional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace xbtconv {
 
 struct FileIdentity {
@@ -23,6 +27,11 @@ struct FileIdentity {
 std::optional<FileIdentity> identityOf(const std::string& path);
 /// The identity of the open file `fd`; none when it cannot be told.
 std::optional<FileIdentity> identityOfDescriptor(int fd);
+
+#ifndef _WIN32
+/// The identity of a file as stat() tells it.
+FileIdentity identityFrom(const struct stat& info);
+#endif
 
 }  // namespace xbtconv
 

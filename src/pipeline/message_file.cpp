@@ -112,7 +112,7 @@ LoadedFile loadFrom(int fd, FileBytes bytes, std::size_t byteLimit) {
     return sizeFailure(info.st_size);
   }
   result.size = static_cast<std::uint64_t>(info.st_size);
-  result.identity = *identityOfDescriptor(fd);
+  result.identity = identityFrom(info);
   // A file of ordinary size is read whole with one call and its kind told
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.

@@ -122,7 +122,14 @@ OutputFolders::~OutputFolders() {
 }
 
 OutputFolder* OutputFolders::prepare(const std::string& folder, std::string& error) {
+  // Inputs come folder by folder: most ask for the folder the one before did.
+  if (last_ != nullptr && folder == lastName_) {
+    error = last_->error;
+    return last_->folder.get();
+  }
   auto [at, fresh] = folders_.try_emplace(spelledOnce(folder.empty() ? "." : folder));
+  last_ = &at->second;
+  lastName_ = folder;
   Entry& entry = at->second;
   if (!fresh) {
     error = entry.error;

@@ -49,6 +49,8 @@ class OutputFolders {
   bool sync_;
   bool loadRecords_;
   std::map<std::string, Entry> folders_;  // by the folder's one spelling
+  Entry* last_ = nullptr;                 // the folder asked for last
+  std::string lastName_;                  // as it was asked for
 };
 
 /// Makes `folder` and the folders above it where missing; with `sync`,
