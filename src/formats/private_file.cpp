@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <mutex>
 #include <random>
 
 #ifdef _WIN32
@@ -23,18 +22,14 @@ constexpr int kRandomDigits = 12;
 static_assert(kInfix.size() + kRandomDigits == kPrivateInfixSize);
 
 // Twelve hexadecimal digits from a generator seeded by the system's
-// entropy, so that no other process can guess the next name.
+// entropy, so that no other process can guess the next name; one generator
+// per thread, so that threads writing side by side never wait for one.
 std::string randomDigits() {
-  static std::mutex lock;
-  static std::mt19937_64 generator{[] {
+  thread_local std::mt19937_64 generator{[] {
     std::random_device entropy;
     return (std::uint64_t{entropy()} << 32) ^ entropy();
   }()};
-  std::uint64_t bits = 0;
-  {
-    const std::lock_guard<std::mutex> guard(lock);
-    bits = generator();
-  }
+  std::uint64_t bits = generator();
   std::string digits(kRandomDigits, '0');
   for (char& digit : digits) {
     digit = "0123456789abcdef"[bits & 15];

@@ -27,7 +27,6 @@ constexpr std::string_view kHeader = "xbt-record 1";
 // A record grown past this much beyond its size when last written anew is
 // read even without --update, and written anew with only its last entries.
 constexpr std::uint64_t kGrowthBeforeRewrite = std::uint64_t{4} << 20;
-constexpr int kFields = 9;
 
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
 
@@ -178,17 +177,25 @@ bool OutputRecord::open(const std::string& folder, bool load, std::string& error
       std::from_chars(head + space + 1, head + header.size(), written).ec == std::errc();
   const bool grown = size > written + kGrowthBeforeRewrite;
   if (ours && !load && !grown) return true;
-  std::string text(header);
-  if (!ours || !readAll(fd_, text)) {
-    // Unreadable, or not a record of ours: nothing in it counts.
-    return compact(path, error);
-  }
+  std::string text;
+  text.reserve(size);
+  text.append(header);
+  LastLines last;
   std::size_t lines = 0;
-  this->load(std::string_view(text).substr(text.find('\n') + 1), lines);
-  return (!grown && lines <= 2 * entries_.size() + 64) || compact(path, error);
+  // Unreadable, or not a record of ours: nothing in it counts.
+  if (ours && readAll(fd_, text)) {
+    const std::size_t body = text.find('\n');
+    if (body != std::string::npos) lines = lastLines(std::string_view(text).substr(body + 1), last);
+  }
+  if (load) {
+    entries_.reserve(last.size());
+    for (const auto& [output, line] : last) entries_.emplace(unescaped(output), entryOf(line));
+  }
+  return (ours && !grown && lines <= 2 * last.size() + 64) || compact(path, last, error);
 }
 
-void OutputRecord::load(std::string_view text, std::size_t& lines) {
+std::size_t OutputRecord::lastLines(std::string_view text, LastLines& last) {
+  std::size_t lines = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     // A last line without its end was cut short by a kill: it does not count.
@@ -196,37 +203,54 @@ void OutputRecord::load(std::string_view text, std::size_t& lines) {
     const std::string_view line = text.substr(0, end);
     text.remove_prefix(end + 1);
     ++lines;
-    std::string_view fields[kFields];
-    std::string_view rest = line;
-    int count = 0;
-    for (; count < kFields; ++count) {
-      const std::size_t tab = rest.find('\t');
-      fields[count] = rest.substr(0, tab);
-      if (tab == std::string_view::npos) {
-        ++count;
-        break;
-      }
-      rest.remove_prefix(tab + 1);
-    }
-    RecordEntry entry;
-    if (count != kFields || !parse(fields[2], entry.inputFile.size) ||
-        !parse(fields[3], entry.inputFile.modified) || !parse(fields[4], entry.outputFile.size) ||
-        !parse(fields[5], entry.outputFile.modified) || !parse(fields[6], entry.options, 16) ||
-        (fields[7] != "done" && fields[7] != "failed")) {
-      continue;
-    }
-    entry.input = unescaped(fields[1]);
-    entry.failed = fields[7] == "failed";
-    entry.note = unescaped(fields[8]);
-    entries_.insert_or_assign(unescaped(fields[0]), std::move(entry));
+    Fields fields;
+    if (split(line, fields)) last.insert_or_assign(fields[0], line);
   }
+  return lines;
 }
 
-bool OutputRecord::compact(const std::string& path, std::string& error) {
-  std::string entries;
-  for (const auto& [output, entry] : entries_) entries += line(output, entry);
-  std::string text = std::string(kHeader) + ' ' + std::to_string(entries.size()) + '\n';
-  text += entries;
+bool OutputRecord::split(std::string_view line, Fields& fields) {
+  int count = 0;
+  for (; count < kFields; ++count) {
+    const std::size_t tab = line.find('\t');
+    fields[count] = line.substr(0, tab);
+    if (tab == std::string_view::npos) {
+      ++count;
+      break;
+    }
+    line.remove_prefix(tab + 1);
+  }
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  std::uint64_t options = 0;
+  return count == kFields && parse(fields[2], size) && parse(fields[3], modified) &&
+         parse(fields[4], size) && parse(fields[5], modified) && parse(fields[6], options, 16) &&
+         (fields[7] == "done" || fields[7] == "failed");
+}
+
+RecordEntry OutputRecord::entryOf(std::string_view line) {
+  Fields fields;
+  split(line, fields);
+  RecordEntry entry;
+  parse(fields[2], entry.inputFile.size);
+  parse(fields[3], entry.inputFile.modified);
+  parse(fields[4], entry.outputFile.size);
+  parse(fields[5], entry.outputFile.modified);
+  parse(fields[6], entry.options, 16);
+  entry.input = unescaped(fields[1]);
+  entry.failed = fields[7] == "failed";
+  entry.note = unescaped(fields[8]);
+  return entry;
+}
+
+bool OutputRecord::compact(const std::string& path, const LastLines& last, std::string& error) {
+  // The last line of each output, as it stands: nothing to parse or make.
+  std::size_t size = 0;
+  for (const auto& entry : last) size += entry.second.size() + 1;
+  std::string text(kHeader);
+  text.reserve(text.size() + 24 + size);
+  text.append(" ").append(std::to_string(size)).append("\n");
+  for (const auto& entry : last) text.append(entry.second).append("\n");
   // Closed first: Windows replaces no file that is open.
   closeFile(fd_);
   std::string reason;

@@ -63,8 +63,21 @@ class OutputRecord {
   bool append(std::string_view lines, std::string& error) const;
 
  private:
-  void load(std::string_view text, std::size_t& lines);
-  bool compact(const std::string& path, std::string& error);
+  static constexpr int kFields = 9;
+  using Fields = std::string_view[kFields];
+  // The last valid line of each output (by its name as written), over the
+  // text of the record read.
+  using LastLines = std::unordered_map<std::string_view, std::string_view>;
+
+  // Keeps the last valid line of each output in `text`; the number of
+  // lines read.
+  static std::size_t lastLines(std::string_view text, LastLines& last);
+  // A line's fields; false when it is not a whole, valid line.
+  static bool split(std::string_view line, Fields& fields);
+  // The entry of a valid line.
+  static RecordEntry entryOf(std::string_view line);
+  // Writes the record anew with `last` only.
+  bool compact(const std::string& path, const LastLines& last, std::string& error);
 
   int fd_ = -1;
   std::unordered_map<std::string, RecordEntry> entries_;

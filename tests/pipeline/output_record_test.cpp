@@ -63,11 +63,37 @@ TEST(OutputRecord, GrownRecordIsRewrittenWithItsLastEntries) {
     for (int i = 0; i < 500; ++i) lines += OutputRecord::line("a.json", entry("/a", i));
     ASSERT_TRUE(record.append(lines, error));
   }
-  const auto grown = std::filesystem::file_size(directory.file(".xbt-record"));
+  const std::string path = directory.file(".xbt-record");
+  const auto grown = std::filesystem::file_size(path);
+  {
+    // Without --update a record is read only once it has grown by
+    // megabytes since it was last written anew.
+    OutputRecord appending;
+    ASSERT_TRUE(appending.open(directory.path(), false, error));
+    EXPECT_EQ(std::filesystem::file_size(path), grown);
+  }
+  {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), true, error));
+    EXPECT_LT(std::filesystem::file_size(path), grown / 100);
+    EXPECT_EQ(record.find("a.json")->inputFile.size, 499u);
+  }
+  {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), false, error));
+    std::string lines;
+    while (lines.size() < (std::size_t{4} << 20)) {
+      lines += OutputRecord::line("b.json", entry("/b", lines.size()));
+    }
+    ASSERT_TRUE(record.append(lines, error));
+  }
+  OutputRecord appending;
+  ASSERT_TRUE(appending.open(directory.path(), false, error));
+  EXPECT_LT(std::filesystem::file_size(path), 1000u);
   OutputRecord record;
   ASSERT_TRUE(record.open(directory.path(), true, error));
-  EXPECT_LT(std::filesystem::file_size(directory.file(".xbt-record")), grown / 100);
   EXPECT_EQ(record.find("a.json")->inputFile.size, 499u);
+  EXPECT_GT(record.find("b.json")->inputFile.size, 4000000u);
 }
 
 #ifndef _WIN32
