@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Batch speed: a command against the I/O floor (bench/iofloor, which makes
-# only the system calls a run cannot avoid, in plain code that shares
-# nothing with the product: it lists the folder, reads each file, and
+# Batch speed: a command against the I/O floor, the plain C program the
+# goals are judged by (iofloor.c in the shared bench folder beside the
+# checkout, or XBT_FLOOR_SOURCE): it lists the folder, reads each file and
 # writes an output of the same size, through a temporary name and a rename
-# where the command replaces its outputs whole). The commands run on one
-# thread (-j 1), as the floor does.
+# where the command replaces its outputs whole, and shares nothing with the
+# product. The commands run on one thread (-j 1), as the floor does.
 # Generates N messages (default 10,000: both kinds, all layouts at
 # realistic sizes, some corrupt), then runs the command and the floor
 # alternately, several rounds each with the page cache warm, and prints the
@@ -17,7 +17,10 @@
 #     MODE xbtconv: xbtconv DIR (the default); convert: xbt convert DIR;
 #     json, json-noqc, csv, bufr: xbt export --format json (without quality
 #     control), csv or bufr DIR; collection: xbt export --format netcdf
-#     --collection DIR/all.nc (no floor: its time and memory only).
+#     --collection DIR/all.nc (no floor: its time and memory only); ratios:
+#     the table the goals are set in (floor-ratios beside iofloor.c, or
+#     XBT_FLOOR_RATIOS) of xbtconv, convert and JSON export, on one thread
+#     and on the default threads.
 #     EXTRA options go to xbt (--sync, -j 2 ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +34,8 @@ rounds=${2:-15}
 mode=${3:-xbtconv}
 extra=("${@:4}")
 [[ ${#extra[@]} -gt 0 ]] || extra=(-j 1)
+shared=$(cd .. && pwd)/shared/bench
+floor_source=${XBT_FLOOR_SOURCE:-$shared/iofloor.c}
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 work=$(mktemp -d -p "$parent")
@@ -38,12 +43,20 @@ trap 'rm -rf "$work"' EXIT
 dir=$work/messages
 mkdir -p "$dir"
 build/bench/make_messages batch "$dir" "$count" 2026 >/dev/null
+if [[ $mode == ratios ]]; then
+  exec /usr/bin/python3 "${XBT_FLOOR_RATIOS:-$shared/floor-ratios}" build/bench/xbtconv \
+    build/bench/xbt "$dir" "$rounds"
+fi
+if [[ $mode != collection ]]; then
+  [[ -f $floor_source ]] || { echo "no floor program at $floor_source (XBT_FLOOR_SOURCE)" >&2; exit 2; }
+  cc -O2 -o "$work/iofloor" "$floor_source"
+fi
 
 floor=()
 case $mode in
   xbtconv | convert)
     command=(build/bench/xbtconv "$dir")
-    floor=(build/bench/bench/iofloor "$dir" "$work/sizes")
+    floor=("$work/iofloor" "$dir" "$work/sizes")
     if [[ $mode == convert ]]; then
       command=(build/bench/xbt convert -q "${extra[@]}" "$dir")
       floor+=(--rename)
@@ -55,7 +68,7 @@ case $mode in
     format=${mode%-noqc}
     command=(build/bench/xbt export --format "$format" "${extra[@]}" "$dir")
     [[ $mode == json-noqc ]] && command+=(--no-qc)
-    floor=(build/bench/bench/iofloor "$dir" "$work/sizes" ".$format" --rename)
+    floor=("$work/iofloor" "$dir" "$work/sizes" ".$format" --rename)
     "${command[@]}" >/dev/null 2>&1 || true
     # Each output's size, under the name of the message it came from.
     (cd "$dir" && ls >"$work/inputs" && stat -c '%n %s' -- *."$format" | awk -v extension=".$format" '

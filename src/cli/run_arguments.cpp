@@ -18,7 +18,9 @@ void addRunArguments(CLI::App* command, RunOptions& run, const std::string& outp
                              : "Take the *.bin files of subfolders too");
   command->add_flag("-q,--quiet", run.quiet,
                     "Name failures only: no skipped files, no warnings, no summary");
-  command->add_option("-j,--jobs", run.jobs, "Threads to run on (default: one per core)")
+  command
+      ->add_option("-j,--jobs", run.jobs,
+                   "Threads to run on (default: one per core where the work pays for it, else one)")
       ->check(CLI::Validator(
           [](std::string& text) {
             int jobs = 0;

@@ -2,8 +2,9 @@
 
 namespace xbtconv {
 
-int defaultJobs() {
-  const unsigned cores = std::thread::hardware_concurrency();
+int jobsFor(int asked, bool heavyWork) {
+  if (asked > 0) return asked;
+  const unsigned cores = heavyWork ? std::thread::hardware_concurrency() : 1;
   return cores == 0 ? 1 : static_cast<int>(cores);
 }
 

@@ -54,8 +54,13 @@ struct BatchInputs {
   int jobs = 1;
 };
 
-/// The number of threads a run takes when not told: one per core.
-int defaultJobs();
+/// The threads a run takes: `asked` when given (above 0). Else one per core
+/// where an input's own work (decoding, checking, formatting) outweighs its
+/// file work, and one where it does not: threads sharing the file work of a
+/// folder cost more CPU together than one thread alone (the system takes
+/// a folder's changes one at a time), and light work gives them little
+/// else to share, so more threads would buy little time for much CPU.
+int jobsFor(int asked, bool heavyWork);
 
 /// Inputs handed out together.
 inline constexpr std::size_t kChunkSize = 64;

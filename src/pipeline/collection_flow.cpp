@@ -216,7 +216,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   RunSaid said;
   Tally tally;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};

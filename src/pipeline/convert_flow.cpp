@@ -59,7 +59,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
   OutputPlan plan(run, {".srp", true, false}, "xbt " XBTCONV_VERSION_TEXT " convert");
   Tally tally;
   const bool finished = runInputs<Converted>(
-      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      {run.paths, run.recursive, jobsFor(run.jobs, false)},
       [&](BatchItem& item) -> std::optional<Converted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Converted{std::move(*settled), ""};

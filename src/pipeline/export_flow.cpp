@@ -95,9 +95,13 @@ int runExport(const ExportOptions& options, const RunReport& report) {
   OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
   const ObservationExport step(options);
   const std::string idRoot = profileIdRoot(givenFolders(run.paths));
+  // JSON and CSV are much text to make; a BUFR message is little, and the
+  // netCDF library serves one thread at a time.
+  const bool heavyWork =
+      options.format == ExportFormat::kJson || options.format == ExportFormat::kCsv;
   Tally tally;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      {run.paths, run.recursive, jobsFor(run.jobs, heavyWork)},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};

@@ -65,7 +65,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
   catchInterrupts();
   Tally tally;
   const bool finished = runInputs<Described>(
-      {options.paths, options.recursive, options.jobs > 0 ? options.jobs : defaultJobs()},
+      {options.paths, options.recursive, jobsFor(options.jobs, false)},
       [&](BatchItem& item) -> std::optional<Described> {
         if (std::optional<InputResult> settled = settleEntry(item, options)) {
           return Described{std::move(*settled), ""};

@@ -175,7 +175,7 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
   std::vector<GalleryRow> rows;
   Tally tally;
   const bool finished = runInputs<Plotted>(
-      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Plotted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           Plotted plotted{std::move(*settled), {}};

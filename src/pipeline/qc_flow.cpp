@@ -67,7 +67,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
   Tally tally;
   int byFlag[10] = {};
   const bool finished = runInputs<Checked>(
-      {run.paths, run.recursive, run.jobs > 0 ? run.jobs : defaultJobs()},
+      {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Checked> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Checked{std::move(*settled), "", -1};
