@@ -44,8 +44,8 @@ bool NetcdfCollection::write(const std::string& /*path*/, const NetcdfOptions& /
 namespace xbtconv {
 namespace {
 
-// Bytes a spool holds in memory before it goes on in its scratch file.
-constexpr std::size_t kSpoolMemory = std::size_t{16} << 20;
+// Bytes read back from a scratch file per call.
+constexpr std::size_t kSpoolReadBlock = std::size_t{1} << 20;
 // Profiles and samples written to the file per call.
 constexpr std::size_t kProfileBlock = 4096;
 constexpr std::size_t kSampleBlock = std::size_t{1} << 18;
@@ -54,7 +54,8 @@ constexpr std::size_t kSampleBlock = std::size_t{1} << 18;
 // memory up to a bound, in a scratch file beyond it.
 class Spool {
  public:
-  explicit Spool(std::string beside) : beside_(std::move(beside)) {}
+  Spool(std::string beside, std::size_t memoryBound)
+      : beside_(std::move(beside)), memoryBound_(memoryBound) {}
   ~Spool() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -63,7 +64,7 @@ class Spool {
 
   void append(const void* data, std::size_t size) {
     buffer_.append(static_cast<const char*>(data), size);
-    if (buffer_.size() >= kSpoolMemory) spill();
+    if (buffer_.size() >= memoryBound_) spill();
   }
 
   // Starts reading from the beginning; false with the reason when the
@@ -124,7 +125,7 @@ class Spool {
   }
 
   bool refill() {
-    buffer_.resize(std::size_t{1} << 20);
+    buffer_.resize(std::min(memoryBound_, kSpoolReadBlock));
     ssize_t got = 0;
     do {
       got = ::read(fd_, buffer_.data(), buffer_.size());
@@ -135,6 +136,7 @@ class Spool {
   }
 
   std::string beside_;
+  std::size_t memoryBound_;
   std::string buffer_;
   std::size_t readAt_ = 0;
   int fd_ = -1;
@@ -495,8 +497,8 @@ class Writer {
 }  // namespace
 
 struct NetcdfCollection::Spooled {
-  Spooled(const std::string& beside, std::string root)
-      : profiles(beside), samples(beside), idRoot(std::move(root)) {}
+  Spooled(const std::string& beside, std::string root, std::size_t memoryBound)
+      : profiles(beside, memoryBound), samples(beside, memoryBound), idRoot(std::move(root)) {}
   Spool profiles;
   Spool samples;
   CollectionSummary summary;
@@ -519,8 +521,9 @@ struct NetcdfCollection::Spooled {
   }
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& beside, const std::string& idRoot)
-    : spooled_(std::make_unique<Spooled>(beside, idRoot)) {}
+NetcdfCollection::NetcdfCollection(const std::string& beside, const std::string& idRoot,
+                                   std::size_t memoryBound)
+    : spooled_(std::make_unique<Spooled>(beside, idRoot, std::max<std::size_t>(memoryBound, 1))) {}
 
 NetcdfCollection::~NetcdfCollection() = default;
 

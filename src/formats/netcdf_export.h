@@ -15,6 +15,7 @@
 #ifndef XBTCONV_FORMATS_NETCDF_EXPORT_H_
 #define XBTCONV_FORMATS_NETCDF_EXPORT_H_
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,8 +30,12 @@ class NetcdfCollection {
   /// Scratch files, where they are needed, are made beside `beside` (the
   /// output's path), nameless and private to the run (formats/private_file.h).
   /// Profile ids are paths below `idRoot` (formats/profile_id.h); "" names
-  /// each profile by its file name.
-  explicit NetcdfCollection(const std::string& beside, const std::string& idRoot = "");
+  /// each profile by its file name. Each of the two spools (profiles,
+  /// samples) holds up to `memoryBound` bytes in memory, the rest in its
+  /// scratch file.
+  static constexpr std::size_t kMemoryBound = std::size_t{16} << 20;
+  explicit NetcdfCollection(const std::string& beside, const std::string& idRoot = "",
+                            std::size_t memoryBound = kMemoryBound);
   ~NetcdfCollection();
   NetcdfCollection(const NetcdfCollection&) = delete;
   NetcdfCollection& operator=(const NetcdfCollection&) = delete;

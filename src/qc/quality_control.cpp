@@ -63,7 +63,7 @@ constexpr std::int32_t kWireHigh = 3200;
 constexpr int kShallowestSoundingM = 5;
 // A ship's clock or time zone may put a drop up to a day ahead of ours:
 // probably bad, not impossible.
-constexpr std::int64_t kClockSkewSeconds = 24 * 60 * 60;
+constexpr std::int64_t kClockSkewSeconds = std::int64_t{24} * 60 * 60;
 
 // Ray casting, latitude and longitude taken as plane coordinates.
 bool inside(const Region& region, double latitude, double longitude) {

@@ -18,6 +18,7 @@
 #include "support/process_runner.h"
 #include "support/random_fields.h"
 #include "support/temp_directory.h"
+#include "xbtconv/reading.h"
 
 namespace xbtconv {
 namespace {
@@ -158,6 +159,32 @@ TEST(NetcdfExport, ProfileIdsAreThePathsBelowTheFolderGiven) {
   EXPECT_EQ(written(), "x.bin x.bin#2\n");
 }
 #endif
+
+// A collection larger than its memory goes on in its scratch file and is
+// read back from it: spooled a hundred bytes at a time, it writes the file
+// a collection held in memory writes.
+TEST(NetcdfExport, ACollectionSpilledToItsScratchFileWritesTheSameFile) {
+  if (!netcdfAvailable()) GTEST_SKIP() << "no netCDF in this build";
+  TempDirectory directory;
+  std::mt19937_64 random(20261208);
+  NetcdfCollection inMemory(directory.file("memory.nc"));
+  NetcdfCollection spilled(directory.file("spilled.nc"), "", 100);
+  ReadOptions options;
+  options.now = 1796083200;  // 2026-12-01
+  for (int i = 0; i < 300; ++i) {
+    const std::vector<std::uint8_t> bytes = testing::randomBatchMessage(random, i);
+    const ReadResult read =
+        readMessage(bytes.data(), bytes.size(), "m" + std::to_string(i) + ".bin", options);
+    if (!read.observation) continue;
+    inMemory.add(*read.observation);
+    spilled.add(*read.observation);
+  }
+  std::string error;
+  ASSERT_TRUE(inMemory.write(directory.file("memory.nc"), {}, error)) << error;
+  ASSERT_TRUE(spilled.write(directory.file("spilled.nc"), {}, error)) << error;
+  EXPECT_GT(inMemory.size(), 250U);
+  EXPECT_EQ(directory.read("memory.nc"), directory.read("spilled.nc"));
+}
 
 // Where the library is missing (the Windows build), the format is refused
 // as a usage error, with the reason.

@@ -2,7 +2,8 @@
 headless, no network, driven through Debian's chromedriver): it opens
 within the time asked, every link and thumbnail leads to a file that
 exists, each column sorts (numbers as numbers, rows without a value last)
-both ways, a thumbnail opens its plot, and Back returns to the same rows.
+both ways, a thumbnail opens its plot, Back returns to the same rows, and
+pages end where they should.
 
     check_gallery_browser.py FOLDER ROWS MAX_SECONDS
 
@@ -60,6 +61,37 @@ def check_sorting(driver, problems):
     print(f"{len(headers)} columns sorted both ways")
 
 
+def check_pages(driver, index, rows, problems):
+    """Paging at its edges: an address past the last page shows the last;
+    then the same page cut to 101, 100 and 99 rows (the rows are the page's
+    own data, cut in place) pages as a reader counts."""
+    def seen():
+        return (driver.find_element(By.ID, "shown").text,
+                len(driver.find_elements(By.CSS_SELECTOR, "tbody tr")),
+                driver.find_element(By.ID, "previous").get_attribute("disabled") is not None,
+                driver.find_element(By.ID, "next").get_attribute("disabled") is not None)
+
+    last = (rows - 1) // 100
+    driver.get("about:blank")  # a new address, not a jump within the page
+    driver.get(index + f"#-1,0,{last + 1}")
+    want = (f"rows {last * 100 + 1} to {rows} of {rows}", rows - last * 100, last == 0, True)
+    if seen() != want:
+        problems.append(f"past the last page: {seen()}, not {want}")
+    header = driver.find_elements(By.TAG_NAME, "th")[1]
+    for count, pages in ((101, [("rows 1 to 100 of 101", 100, True, False),
+                                ("rows 101 to 101 of 101", 1, False, True)]),
+                         (100, [("rows 1 to 100 of 100", 100, True, True)]),
+                         (99, [("rows 1 to 99 of 99", 99, True, True)])):
+        driver.execute_script(f"window.galleryRows.length = {count}")
+        header.click()  # shows the first page again
+        for page, want in enumerate(pages):
+            if page:
+                driver.find_element(By.ID, "next").click()
+            if seen() != want:
+                problems.append(f"{count} rows, page {page + 1}: {seen()}, not {want}")
+    print("paged at the last page and at 101, 100 and 99 rows")
+
+
 def main():
     folder, rows, limit = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
     index = "file://" + urllib.parse.quote(os.path.abspath(os.path.join(folder, "index.html")))
@@ -100,6 +132,7 @@ def main():
         after = [row.text for row in driver.find_elements(By.CSS_SELECTOR, "tbody tr")]
         if after != before:
             problems.append("Back did not return to the same rows")
+        check_pages(driver, index, rows, problems)
     finally:
         driver.quit()
     for problem in problems:

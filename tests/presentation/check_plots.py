@@ -9,7 +9,8 @@ the SVG is well-formed and self-contained (no script, no outside file);
 the curve's colour lies where the data puts the warmest, the coldest and
 the deepest sample, on the scales the axis labels state; a run of samples
 without a value stays a gap; the frame is drawn; a message without samples
-says so and has no curve. Prints each problem; exits 1 on any.
+says so and has no curve; the data is clipped to the frame exactly.
+Prints each problem; exits 1 on any.
 """
 import json
 import os
@@ -69,6 +70,19 @@ def check_plot(path, document, scratch):
             [(left, y) for y in range(int(top) + 5, int(bottom) - 5, 7)]
     if sum(near(image, x, y, dark, 1) for x, y in frame) < 0.9 * len(frame):
         problems.append("no frame")
+    # The data is clipped to the frame exactly: a curve running off the
+    # scale stops at the frame's line, neither short of it nor past it.
+    box = ("x", "y", "width", "height")
+    frames = [tuple(float(r.get(k)) for k in box) for r in root.iter(SVG + "rect")
+              if r.get("stroke") == "black" and r.get("fill") == "none"]
+    clips = [tuple(float(r.get(k)) for k in box) for c in root.iter(SVG + "clipPath")
+             for r in c.iter(SVG + "rect")]
+    if len(frames) != 1 or clips != frames:
+        problems.append(f"clip area {clips} is not the frame {frames}")
+    clipped = [g for g in root.iter(SVG + "g") if g.get("clip-path")]
+    if any(not any(p in g.iter() for g in clipped)
+           for p in root.iter(SVG + "path") if p.get("stroke-linejoin") == "round"):
+        problems.append("the curve is drawn outside the clip area")
 
     profile = document["profile"]
     depths, temperatures = profile["depth_m"], profile["temperature_c"]
