@@ -1,12 +1,15 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
-// made whole, a reused message reports what a new one does, the extended
-// kind is back in its kind-2 state, and the observation exports as JSON,
-// CSV and BUFR and plots as SVG, and, when asked (netCDF is slow enough to
-// cut a target's pace tenfold), as netCDF where the build has it.
+// made whole, a reused message reports what a new one does, a decode of its
+// first bytes only agrees with the whole one, the extended kind is back in
+// its kind-2 state, and the observation exports as JSON, CSV and BUFR and
+// plots as SVG, and, when asked (netCDF is slow enough to cut a target's
+// pace tenfold), as netCDF where the build has it.
 #ifndef XBTCONV_FUZZ_FUZZ_CHECKS_H_
 #define XBTCONV_FUZZ_FUZZ_CHECKS_H_
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -32,7 +35,37 @@ void checkReport(const Message& message) {
   if (streamed != whole) std::abort();
 }
 
-/// Decodes `buffer` as `Message`, checks its report and exports it.
+template <typename Message>
+std::int64_t groupsKept(const Message& message) {
+  return std::int64_t{message.fullResolutionCount()} + message.twoMeterCount() / 2 +
+         message.inflectionPointCount();
+}
+
+/// A batch reads an observation's message from its first bytes only, as
+/// many as every field and the groups it keeps need, told the whole size:
+/// that decode succeeds or stops as the whole one does, keeps the whole
+/// one's first groups and counts the rest as left out.
+template <typename Message>
+void checkLimitedDecode(const MessageBuffer& buffer, const Message& whole, bool read) {
+  const auto keep = static_cast<std::size_t>(buffer.byteCount) % 61;
+  const auto prefix = static_cast<std::int32_t>(
+      std::min<std::size_t>(static_cast<std::size_t>(buffer.byteCount), 128 + (keep * 26 + 7) / 8));
+  Message limited;
+  const bool limitedRead =
+      limited.decode(MessageBuffer{prefix, buffer.bytes}, ProfileLimit{keep, buffer.byteCount});
+  if (limitedRead != read || limited.stopBit() != whole.stopBit()) std::abort();
+  const std::int64_t kept = groupsKept(limited);
+  if (kept > static_cast<std::int64_t>(keep) ||
+      kept + limited.groupsLeftOut() != groupsKept(whole)) {
+    std::abort();
+  }
+  if (limited.fullResolutionRaws().size() > whole.fullResolutionRaws().size()) std::abort();
+  const auto first = whole.fullResolutionRaws().first(limited.fullResolutionRaws().size());
+  if (!std::equal(first.begin(), first.end(), limited.fullResolutionRaws().begin())) std::abort();
+}
+
+/// Decodes `buffer` as `Message`, checks its report, a decode of its first
+/// bytes, and exports it.
 template <typename Message>
 void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   Message message;
@@ -42,6 +75,7 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   // what a new one does.
   static Message reused;
   if (reused.decode(buffer) != read || reportText(reused) != reportText(message)) std::abort();
+  checkLimitedDecode(buffer, message, read);
   Observation observation = buildObservation(message, read, "fuzz.bin");
   runQualityControl(observation, 1800000000);
   for (const Sample& sample : observation.profile.samples) {
