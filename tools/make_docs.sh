@@ -15,7 +15,7 @@ mkdir -p docs/gallery
 # the day they are made.
 "$xbt" export --format json --now 2026-12-01 -o docs/gallery "$inputs" 2>/dev/null || true
 "$xbt" plot --now 2026-12-01 -o docs/gallery "$inputs" 2>/dev/null || true
-rm -f docs/gallery/.xbt-export.*
+rm -f docs/gallery/.xbt-*  # the run's record of what each output was made from
 for name in standard_full_resolution standard_two_meter standard_inflection_points; do
   rsvg-convert -w 600 "docs/gallery/$name.svg" -o "docs/$name.png"
 done
