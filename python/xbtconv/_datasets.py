@@ -47,8 +47,12 @@ def to_xarray(observations):
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "profiles.nc")
         _xbtconv.write_netcdf(path, chosen, f"xbtconv {_xbtconv.__version__} to_xarray")
-        with xarray.open_dataset(path) as dataset:
-            return dataset.load()
+        # A profile without a time holds the fill value, which xarray turns
+        # into NaT after a cast numpy warns about: nothing the caller did.
+        with warnings.catch_warnings():
+            warnings.filterwarnings("ignore", "invalid value encountered in cast", RuntimeWarning)
+            with xarray.open_dataset(path) as dataset:
+                return dataset.load()
 
 
 def select_profiles(dataset, where=None, *, profile_qc=None):
