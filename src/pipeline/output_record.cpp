@@ -24,8 +24,10 @@ namespace {
 // last written anew, so that a run without --update can tell without
 // reading it whether it has grown enough to be written anew.
 constexpr std::string_view kHeader = "xbt-record 1";
-// A record grown past this much beyond its size when last written anew is
-// read even without --update, and written anew with only its last entries.
+// A record grown past this much, or twice its size when last written anew
+// if that is more, is read even without --update and written anew with only
+// its last entries: a large folder's record is then not read and rewritten
+// on every run, and never holds more than a few runs' lines.
 constexpr std::uint64_t kGrowthBeforeRewrite = std::uint64_t{4} << 20;
 
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
@@ -175,7 +177,7 @@ bool OutputRecord::open(const std::string& folder, bool load, std::string& error
   const bool ours =
       header.starts_with(kHeader) && header.size() > space && header[space] == ' ' &&
       std::from_chars(head + space + 1, head + header.size(), written).ec == std::errc();
-  const bool grown = size > written + kGrowthBeforeRewrite;
+  const bool grown = size > written + std::max(kGrowthBeforeRewrite, 2 * written);
   if (ours && !load && !grown) return true;
   std::string text;
   text.reserve(size);

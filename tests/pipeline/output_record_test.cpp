@@ -96,6 +96,31 @@ TEST(OutputRecord, GrownRecordIsRewrittenWithItsLastEntries) {
   EXPECT_GT(record.find("b.json")->inputFile.size, 4000000u);
 }
 
+// A folder of many outputs adds megabytes to its record on every run: the
+// record is rewritten once it has doubled, not read and rewritten each time.
+TEST(OutputRecord, ALargeRecordIsRewrittenOnlyOnceItHasDoubled) {
+  TempDirectory directory;
+  const std::string path = directory.file(".xbt-record");
+  const std::string input = "/in/" + std::string(250, 'x');
+  std::string lines;
+  for (int i = 0; i < 20000; ++i) {
+    lines += OutputRecord::line(std::to_string(i) + ".json", entry(input, 1));
+  }
+  std::string error;
+  for (int run = 0; run < 2; ++run) {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), false, error));
+    ASSERT_TRUE(record.append(lines, error));
+  }
+  // The first run's lines were rewritten when the second opened it; the
+  // second run's have not doubled the record since.
+  const auto size = std::filesystem::file_size(path);
+  ASSERT_GT(size, 2 * lines.size());
+  OutputRecord record;
+  ASSERT_TRUE(record.open(directory.path(), false, error));
+  EXPECT_EQ(std::filesystem::file_size(path), size);
+}
+
 #ifndef _WIN32
 // A link, a FIFO or a second name of someone's file planted as the record
 // is replaced, never written through.
