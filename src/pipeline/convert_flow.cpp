@@ -57,6 +57,10 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
   catchInterrupts();
   const RunOptions& run = options.run;
   OutputPlan plan(run, {".srp", true, false}, "xbt " XBTCONV_VERSION_TEXT " convert");
+  if (std::optional<std::string> refused = plan.prepareOutputFolder()) {
+    report.note(run.outputDirectory, "cannot write: " + *refused);
+    return 1;
+  }
   Tally tally;
   const bool finished = runInputs<Converted>(
       {run.paths, run.recursive, jobsFor(run.jobs, false)},

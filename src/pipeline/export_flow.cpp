@@ -93,6 +93,10 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         "yours (WMO Common Code table C-11)");
   }
   OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
+  if (std::optional<std::string> refused = toFiles ? plan.prepareOutputFolder() : std::nullopt) {
+    report.note(run.outputDirectory, "cannot write: " + *refused);
+    return 1;
+  }
   const ObservationExport step(options);
   const std::string idRoot = profileIdRoot(givenFolders(run.paths));
   // JSON and CSV are much text to make; a BUFR message is little, and the

@@ -26,6 +26,13 @@ OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::st
   for (const std::string& path : run.paths) claims_.protectInput(path);
 }
 
+std::optional<std::string> OutputPlan::prepareOutputFolder() {
+  if (run_.outputDirectory.empty() && !naming_.oneFolder) return std::nullopt;
+  std::string error;
+  if (folders_.prepare(run_.outputDirectory, error) == nullptr) return error;
+  return std::nullopt;
+}
+
 std::optional<std::string> OutputPlan::place(BatchItem& item) {
   const std::string folder =
       naming_.oneFolder ? run_.outputDirectory : outputFolderOf(item.input, run_.outputDirectory);

@@ -38,6 +38,12 @@ class OutputPlan {
   /// an output made otherwise is not current.
   OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options);
 
+  /// Makes and locks the one folder a run writes in (-o, or plot's folder)
+  /// before any input is read, so that a folder that cannot be written
+  /// (another run is writing there, a file has its name) is said once
+  /// rather than once for every input. The reason, or none.
+  std::optional<std::string> prepareOutputFolder();
+
   /// Decides where `item`'s output goes (`item.output` and `item.folder`),
   /// in input order; the reason when it can go nowhere.
   std::optional<std::string> place(BatchItem& item);

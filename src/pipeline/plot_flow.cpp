@@ -171,6 +171,10 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     return 1;
   }
   OutputPlan plan(run, {".svg", false, true}, optionsText(options));
+  if (std::optional<std::string> refused = plan.prepareOutputFolder()) {
+    report.note(folder.string(), "cannot write: " + *refused);
+    return 1;
+  }
   const Plotter plotter(options, plan, folder);
   std::vector<GalleryRow> rows;
   Tally tally;
