@@ -10,7 +10,8 @@ struct NetcdfCollection::Spooled {
   std::size_t profiles = 0;
 };
 
-NetcdfCollection::NetcdfCollection(const std::string& /*beside*/, const std::string& /*idRoot*/)
+NetcdfCollection::NetcdfCollection(const std::string& /*beside*/, const std::string& /*idRoot*/,
+                                   std::size_t /*memoryBound*/)
     : spooled_(std::make_unique<Spooled>()) {}
 NetcdfCollection::~NetcdfCollection() = default;
 void NetcdfCollection::add(const Observation& /*observation*/) { ++spooled_->profiles; }
