@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -114,11 +115,15 @@ OutputFolders::OutputFolders(bool sync, bool loadRecords) : sync_(sync), loadRec
 }
 
 OutputFolders::~OutputFolders() {
-#ifndef _WIN32
+  // Unwinding from a failure may leave temporary files behind.
+  const bool ended = std::uncaught_exceptions() == 0;
   for (auto& [spelling, entry] : folders_) {
-    if (entry.folder && entry.folder->lock >= 0) ::close(entry.folder->lock);
-  }
+    if (!entry.folder) continue;
+    if (ended) entry.folder->record.markRunEnded();
+#ifndef _WIN32
+    if (entry.folder->lock >= 0) ::close(entry.folder->lock);
 #endif
+  }
 }
 
 OutputFolder* OutputFolders::prepare(const std::string& folder, std::string& error) {
@@ -139,12 +144,12 @@ OutputFolder* OutputFolders::prepare(const std::string& folder, std::string& err
   ready->path = folder;
   std::string reason;
   if (makeOutputFolder(folder, sync_, reason)) ready->lock = lockFolder(folder, reason);
-  if (reason.empty()) {
-    removeLeftovers(folder);
-    if (ready->record.open(folder, loadRecords_, reason)) {
-      entry.folder = std::move(ready);
-      return entry.folder.get();
-    }
+  if (reason.empty() && ready->record.open(folder, loadRecords_, reason)) {
+    // Listing a large folder costs a run as much as a tenth of its file
+    // work: done only when the last run here may have been killed.
+    if (!ready->record.lastRunEnded()) removeLeftovers(folder);
+    entry.folder = std::move(ready);
+    return entry.folder.get();
   }
 #ifndef _WIN32
   if (ready->lock >= 0) ::close(ready->lock);

@@ -2,9 +2,10 @@
 // folder it makes it where missing (with `sync`, flushing the folder above,
 // so that the new folder survives a power loss), locks it for the rest of
 // the run so that no two xbt runs write in one folder at once (the second
-// refuses it, with the reason), removes the temporary files that an
-// interrupted run left there, and opens its record (OutputRecord). Windows
-// has no such lock: there, runs into one folder must take turns.
+// refuses it, with the reason), opens its record (OutputRecord) and, unless
+// the record says the last run there ended, removes the temporary files that
+// a killed run left there. Windows has no such lock: there, runs into one
+// folder must take turns.
 #ifndef XBTCONV_PIPELINE_OUTPUT_FOLDERS_H_
 #define XBTCONV_PIPELINE_OUTPUT_FOLDERS_H_
 

@@ -29,6 +29,9 @@ constexpr std::string_view kHeader = "xbt-record 1";
 // its last entries: a large folder's record is then not read and rewritten
 // on every run, and never holds more than a few runs' lines.
 constexpr std::uint64_t kGrowthBeforeRewrite = std::uint64_t{4} << 20;
+// The last line of a record whose last run ended: the run had placed or
+// removed every temporary file it made. No entry has this form.
+constexpr std::string_view kEndedLine = "\nthe last run here ended\n";
 
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
 
@@ -91,6 +94,16 @@ long long writeSome(int fd, const char* from, std::size_t count) {
   return ::_write(fd, from, static_cast<unsigned>(count));
 }
 int closeFile(int fd) { return ::_close(fd); }
+// Leaves the file's position where it was, as pread does.
+bool readAt(int fd, char* into, std::size_t count, std::uint64_t at) {
+  const long long here = ::_telli64(fd);
+  const bool read = ::_lseeki64(fd, static_cast<long long>(at), SEEK_SET) >= 0 &&
+                    ::_read(fd, into, static_cast<unsigned>(count)) == static_cast<int>(count);
+  return ::_lseeki64(fd, here, SEEK_SET) >= 0 && read;
+}
+bool truncateTo(int fd, std::uint64_t size) {
+  return ::_chsize_s(fd, static_cast<long long>(size)) == 0;
+}
 #else
 // The record's name is known to all, so what stands under it is only taken
 // when it is a plain file of its own: a link, a FIFO or a second name of
@@ -115,6 +128,12 @@ long long writeSome(int fd, const char* from, std::size_t count) {
   return ::write(fd, from, count);
 }
 int closeFile(int fd) { return ::close(fd); }
+bool readAt(int fd, char* into, std::size_t count, std::uint64_t at) {
+  return ::pread(fd, into, count, static_cast<off_t>(at)) == static_cast<ssize_t>(count);
+}
+bool truncateTo(int fd, std::uint64_t size) {
+  return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+}
 #endif
 
 bool readAll(int fd, std::string& text) {
@@ -166,8 +185,16 @@ bool OutputRecord::open(const std::string& folder, bool load, std::string& error
     return false;
   }
   std::error_code code;
-  const std::uintmax_t size = std::filesystem::file_size(path, code);
+  std::uintmax_t size = std::filesystem::file_size(path, code);
   if (code || size == 0) return append(std::string(kHeader) + " 0\n", error);
+  // The mark of a run that ended is taken away before this run makes any
+  // temporary file: should this run be killed, the next looks for what it
+  // left.
+  char tail[kEndedLine.size()];
+  lastRunEnded_ = size > kEndedLine.size() && readAt(fd_, tail, sizeof tail, size - sizeof tail) &&
+                  std::string_view(tail, sizeof tail) == kEndedLine &&
+                  truncateTo(fd_, size - kEndedLine.size() + 1);
+  if (lastRunEnded_) size -= kEndedLine.size() - 1;
   // The header, and in it the size when last written anew.
   char head[64] = {};
   const long long got = readSome(fd_, head, sizeof head - 1);
@@ -293,6 +320,11 @@ std::string OutputRecord::line(std::string_view output, const RecordEntry& entry
   appendEscaped(text, entry.note);
   text += '\n';
   return text;
+}
+
+void OutputRecord::markRunEnded() const {
+  std::string ignored;  // without the mark the next run only looks for leftovers
+  append(kEndedLine.substr(1), ignored);
 }
 
 bool OutputRecord::append(std::string_view lines, std::string& error) const {

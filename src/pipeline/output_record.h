@@ -11,7 +11,9 @@
 // are put in place; the last entry of an output counts. A record that cannot
 // be read, or a line that cannot, only makes outputs not current. A record
 // grown well past its entries is rewritten with the last of each. The record
-// is only ever used under the folder's lock (OutputFolders).
+// is only ever used under the folder's lock (OutputFolders). A run that
+// ends marks the record so; the next run then knows without listing the
+// folder that no killed run left temporary files there.
 #ifndef XBTCONV_PIPELINE_OUTPUT_RECORD_H_
 #define XBTCONV_PIPELINE_OUTPUT_RECORD_H_
 
@@ -53,6 +55,13 @@ class OutputRecord {
   /// with the reason in `error`, when it cannot be kept.
   bool open(const std::string& folder, bool load, std::string& error);
 
+  /// Whether the record, when opened, said that the last run in the folder
+  /// ended, leaving no temporary file; opening takes that mark away.
+  bool lastRunEnded() const { return lastRunEnded_; }
+  /// Marks the record: this run has ended, every temporary file it made
+  /// placed or removed.
+  void markRunEnded() const;
+
   /// The last entry of `output` (a file name in the folder); none when the
   /// record has none or was not loaded.
   const RecordEntry* find(std::string_view output) const;
@@ -80,6 +89,7 @@ class OutputRecord {
   bool compact(const std::string& path, const LastLines& last, std::string& error);
 
   int fd_ = -1;
+  bool lastRunEnded_ = false;
   std::unordered_map<std::string, RecordEntry> entries_;
 };
 

@@ -6,6 +6,11 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "pipeline/output_file.h"
 #include "support/temp_directory.h"
 
@@ -52,6 +57,36 @@ TEST(OutputFolders, MadeLockedAndClearedOfLeftovers) {
   EXPECT_EQ(first.prepare(directory.file("file/sub"), again), nullptr);
   EXPECT_EQ(again, error);
 }
+
+#ifndef _WIN32
+// A run killed (here: a process that ends without a word) after one that
+// ended leaves temporary files, which the next run removes.
+TEST(OutputFolders, WhatARunKilledAfterOneThatEndedLeftIsRemoved) {
+  TempDirectory directory;
+  const std::string folder = directory.path();
+  const std::string leftover = directory.file("x.json.xbt-0123456789ab.partial");
+  std::string error;
+  {
+    OutputFolders ended(false, false);
+    ASSERT_NE(ended.prepare(folder, error), nullptr) << error;
+  }
+  const pid_t killed = ::fork();
+  if (killed == 0) {
+    OutputFolders run(false, false);
+    std::string reason;
+    if (run.prepare(folder, reason) == nullptr) ::_exit(1);
+    std::FILE* file = std::fopen(leftover.c_str(), "w");
+    ::_exit(file == nullptr ? 1 : 0);
+  }
+  int status = -1;
+  ::waitpid(killed, &status, 0);
+  ASSERT_EQ(status, 0);
+  ASSERT_TRUE(std::filesystem::exists(leftover));
+  OutputFolders next(false, false);
+  ASSERT_NE(next.prepare(folder, error), nullptr) << error;
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+}
+#endif
 
 TEST(OutputFolders, NewFoldersAreMadeWithTheirParents) {
   TempDirectory directory;

@@ -121,6 +121,39 @@ TEST(OutputRecord, ALargeRecordIsRewrittenOnlyOnceItHasDoubled) {
   EXPECT_EQ(std::filesystem::file_size(path), size);
 }
 
+// A run that ended says so in the record; the next run takes the mark away
+// as it opens the record, so that only a run that ends after it puts it
+// back. The mark is no entry.
+TEST(OutputRecord, TheMarkOfARunThatEndedLastsUntilTheNextRunOpens) {
+  TempDirectory directory;
+  std::string error;
+  {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), false, error)) << error;
+    EXPECT_FALSE(record.lastRunEnded()) << "a new record";
+    ASSERT_TRUE(record.append(OutputRecord::line("a.json", entry("/a", 1)), error));
+    record.markRunEnded();
+  }
+  for (const bool ended : {true, false}) {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), true, error)) << error;
+    EXPECT_EQ(record.lastRunEnded(), ended);
+    ASSERT_NE(record.find("a.json"), nullptr);
+    EXPECT_EQ(*record.find("a.json"), entry("/a", 1));
+  }
+  // An entry appended after the mark (by a run that does not mark) hides it.
+  {
+    OutputRecord record;
+    ASSERT_TRUE(record.open(directory.path(), false, error));
+    record.markRunEnded();
+    ASSERT_TRUE(record.append(OutputRecord::line("b.json", entry("/b", 1)), error));
+  }
+  OutputRecord record;
+  ASSERT_TRUE(record.open(directory.path(), true, error));
+  EXPECT_FALSE(record.lastRunEnded());
+  EXPECT_NE(record.find("b.json"), nullptr);
+}
+
 #ifndef _WIN32
 // A link, a FIFO or a second name of someone's file planted as the record
 // is replaced, never written through.
