@@ -188,7 +188,42 @@ class Checker {
     std::int32_t warmest = INT32_MIN;
     Sample* first = nullptr;   // the nearest two samples with a temperature
     Sample* second = nullptr;  // above the one in hand: T1 and T2
+    // The neighbour tests of T2, now that T3 is known.
+    const auto takeTemperature = [&](Sample& sample, std::int32_t t) {
+      if (first != nullptr) {
+        checkNeighbours(*first, *second, t, found);
+      } else if (second != nullptr &&
+                 std::abs(std::int64_t{*second->temperatureHundredths} - t) > kEndSpikeLimit) {
+        // The first sample against the next.
+        flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, found);
+      }
+      first = second;
+      second = &sample;
+      ++temperatures;
+      coldest = std::min(coldest, t);
+      warmest = std::max(warmest, t);
+    };
+    // The bottom of the layer in hand. Its top needs no test: the layer is
+    // that of the deepest sample so far or of one above it.
+    std::int32_t layerBottom = kLayers[0].bottom;
     for (Sample& sample : samples_) {
+      // Nearly every sample lies deeper than all before it, in the layer of
+      // the one before, below the surface transient and above the depth
+      // limits, with a temperature its layer passes: only its neighbours
+      // remain to be asked.
+      if (sample.depthHundredths && sample.temperatureHundredths) {
+        const std::int32_t d = *sample.depthHundredths;
+        const std::int32_t t = *sample.temperatureHundredths;
+        if (anyDepth & (d > deepest) & (d <= layerBottom) & (d >= kTransientDepth) &
+            (d <= depthPassHigh) & (t >= ranges.low[layer]) & (t <= ranges.high[layer])) {
+          sample.depthQc = kQcGood;
+          sample.temperatureQc = kQcGood;
+          deepest = d;
+          anyValue = true;
+          takeTemperature(sample, t);
+          continue;
+        }
+      }
       sample.depthQc = sample.depthHundredths ? kQcGood : kQcMissing;
       sample.temperatureQc = sample.temperatureHundredths ? kQcGood : kQcMissing;
       anyValue = anyValue || ((sample.depthHundredths || sample.temperatureHundredths) &&
@@ -205,6 +240,7 @@ class Checker {
         // Depths mostly grow from sample to sample: the layer moves with them.
         while (layer > 0 && d <= kLayers[layer - 1].bottom) --layer;
         while (layer < kLayerCount && d > kLayers[layer].bottom) ++layer;
+        layerBottom = layer < kLayerCount ? kLayers[layer].bottom : INT32_MAX;
         if (d >= 0) envelope = layer;
         if (sample.temperatureHundredths && (d < kTransientDepth || d > depthPassHigh)) {
           checkDepthLimits(sample, d, bottomLimit, ratedLimit, found);
@@ -215,19 +251,7 @@ class Checker {
       if (t < ranges.low[envelope] || t > ranges.high[envelope]) {
         checkRanges(sample, t, envelope, found);
       }
-      // The neighbour tests of T2, now that T3 is known.
-      if (first != nullptr) {
-        checkNeighbours(*first, *second, t, found);
-      } else if (second != nullptr &&
-                 std::abs(std::int64_t{*second->temperatureHundredths} - t) > kEndSpikeLimit) {
-        // The first sample against the next.
-        flagTemperature(*second, kQcProbablyBad, qctest::kTopBottomSpike, found);
-      }
-      first = second;
-      second = &sample;
-      ++temperatures;
-      coldest = std::min(coldest, t);
-      warmest = std::max(warmest, t);
+      takeTemperature(sample, t);
     }
     // The last sample against the one before.
     if (first != nullptr && std::abs(std::int64_t{*second->temperatureHundredths} -
