@@ -33,7 +33,11 @@ bool isMessageFileName(std::string_view name) {
 
 bool messageFileNameLess(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
+  // The names of one batch mostly share a long beginning ("msg-0000"),
+  // passed over eight bytes at a time.
+  std::size_t same = 0;
+  while (same + 8 <= common && std::memcmp(a.data() + same, b.data() + same, 8) == 0) same += 8;
+  for (std::size_t i = same; i < common; ++i) {
     const unsigned char x = foldCase(a[i]);
     const unsigned char y = foldCase(b[i]);
     if (x != y) return x < y;

@@ -196,6 +196,20 @@ TEST(QualityControl, EnvelopeLayerBoundsFromBothSides) {
   }
 }
 
+// A profile that goes down across a layer's bottom: a hundredth below it,
+// the deeper layer's range judges, as it does a sample alone.
+TEST(QualityControl, EnvelopeFollowsAProfileAcrossEachLayerBottom) {
+  const std::pair<double, double> bottoms[] = {
+      {25, 36},  {100, 34},  {150, 33}, {200, 29},
+      {300, 27}, {1100, 18}, {3000, 7}};  // the deeper layer's maximum
+  for (const auto& [bottom, maximum] : bottoms) {
+    EXPECT_EQ(temperatureFlags(
+                  profile({{bottom - 0.01, maximum}, {bottom, maximum}, {bottom + 0.01, maximum}})),
+              (Flags{1, 1, 4}))
+        << bottom << " m";
+  }
+}
+
 // Depths that go back and forth: the envelope follows each sample's own
 // depth, and a depth must be greater than the deepest before it, not only
 // than the one before.
