@@ -14,6 +14,10 @@
 namespace xbtconv {
 namespace {
 
+// Appended as a view: a literal appended as it is would be measured with
+// strlen each time, dozens of times a document.
+constexpr std::string_view kNull = "null";
+
 // Printable ASCII other than the quote and the backslash: a character that
 // stands in a JSON string as it is, so a text of only these needs no
 // escaping (nearly every text of a message).
@@ -39,7 +43,7 @@ class DocumentWriter {
   }
   void null(std::string_view name) {
     key(name);
-    text_ += "null";
+    text_ += kNull;
   }
   void field(const ObservationField& field, const Observation& o) {
     if (field.type == FieldType::kHundredths) {
@@ -49,7 +53,7 @@ class DocumentWriter {
     key(field.key);
     const FieldValue value = field.get(o);
     if (!value.present) {
-      text_ += "null";
+      text_ += kNull;
       return;
     }
     switch (field.type) {
@@ -66,7 +70,7 @@ class DocumentWriter {
         appendNumber(text_, value.number, "null");
         break;
       case FieldType::kBoolean:
-        text_ += value.integer != 0 ? "true" : "false";
+        text_ += value.integer != 0 ? std::string_view("true") : std::string_view("false");
         break;
       case FieldType::kTime:
         text(isoTime(value.integer));
@@ -156,7 +160,7 @@ class DocumentWriter {
     first_ = false;
     text_ += '"';
     text_ += name;
-    text_ += "\":";
+    text_ += std::string_view("\":");
   }
 
   std::string& text_;
