@@ -92,23 +92,34 @@ std::optional<PendingOutput> finish(int fd, bool written, int error, const std::
 
 }  // namespace
 
-std::optional<PendingOutput> writeTemporary(const std::string& path, const ContentProducer& produce,
-                                            bool sync, std::string& error) {
-  std::string temporary;
-  const int fd = createPrivateFile(path, kTemporarySuffix, temporary);
-  if (fd < 0) {
+std::optional<NewTemporary> createTemporary(const std::string& path, std::string& error) {
+  NewTemporary made{path, {}, -1};
+  made.fd = createPrivateFile(path, kTemporarySuffix, made.temporary);
+  if (made.fd < 0) {
     error = reasonOf(errno);
     return std::nullopt;
   }
+  return made;
+}
+
+std::optional<PendingOutput> fillTemporary(const NewTemporary& made, const ContentProducer& produce,
+                                           bool sync, std::string& error) {
   bool written = true;
   int failure = 0;
   produce([&](std::string_view piece) {
-    if (written && !writeAll(fd, piece)) {
+    if (written && !writeAll(made.fd, piece)) {
       written = false;
       failure = errno != 0 ? errno : EIO;
     }
   });
-  return finish(fd, written, failure, path, std::move(temporary), sync, error);
+  return finish(made.fd, written, failure, made.path, made.temporary, sync, error);
+}
+
+std::optional<PendingOutput> writeTemporary(const std::string& path, const ContentProducer& produce,
+                                            bool sync, std::string& error) {
+  const std::optional<NewTemporary> made = createTemporary(path, error);
+  if (!made) return std::nullopt;
+  return fillTemporary(*made, produce, sync, error);
 }
 
 std::optional<PendingOutput> writeTemporaryBy(

@@ -38,6 +38,23 @@ struct PendingOutput {
   FileIdentity identity;  // as written
 };
 
+/// A new, empty temporary file for an output, made ahead of its content:
+/// a run that makes the files of many outputs together keeps the changes
+/// to their folder together.
+struct NewTemporary {
+  std::string path;       // the output's
+  std::string temporary;  // the file's
+  int fd = -1;
+};
+
+/// Makes the temporary file for `path`; none, with the reason in `error`,
+/// when it cannot.
+std::optional<NewTemporary> createTemporary(const std::string& path, std::string& error);
+/// Writes what `produce` hands its sink to `made` and closes it, as
+/// writeTemporary does.
+std::optional<PendingOutput> fillTemporary(const NewTemporary& made, const ContentProducer& produce,
+                                           bool sync, std::string& error);
+
 /// Writes what `produce` hands its sink to a new temporary file for `path`
 /// (with `sync`, flushed to disk); none, with the reason in `error`, when it
 /// cannot. `produce` is not called when the file cannot be created.
