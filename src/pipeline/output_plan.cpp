@@ -71,7 +71,7 @@ void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& 
   // entry.
   std::map<OutputFolder*, std::string> lines;
   for (const auto& [item, result] : written) {
-    lines[item->folder] += OutputRecord::line(fileNameOf(item->output), result->entry);
+    OutputRecord::appendLine(lines[item->folder], fileNameOf(item->output), result->entry);
   }
   for (auto& [folder, text] : lines) {
     const std::lock_guard<std::mutex> guard(folder->recordLock);

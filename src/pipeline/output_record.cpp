@@ -36,9 +36,11 @@ constexpr std::string_view kEndedLine = "\nthe last run here ended\n";
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
 
 void appendEscaped(std::string& out, std::string_view text) {
-  // Most texts hold nothing to escape: one pass to tell, then one copy.
+  // Most texts hold nothing to escape: one pass to tell, then one copy. The
+  // pass asks only whether a byte could be one (a control character or the
+  // backslash).
   if (std::none_of(text.begin(), text.end(),
-                   [](char c) { return c == '\\' || c == '\t' || c == '\n' || c == '\r'; })) {
+                   [](char c) { return static_cast<unsigned char>(c) <= '\r' || c == '\\'; })) {
     out += text;
     return;
   }
@@ -303,7 +305,12 @@ const RecordEntry* OutputRecord::find(std::string_view output) const {
 
 std::string OutputRecord::line(std::string_view output, const RecordEntry& entry) {
   std::string text;
-  text.reserve(output.size() + entry.input.size() + entry.note.size() + 96);
+  appendLine(text, output, entry);
+  return text;
+}
+
+void OutputRecord::appendLine(std::string& text, std::string_view output,
+                              const RecordEntry& entry) {
   appendEscaped(text, output);
   text += '\t';
   appendEscaped(text, entry.input);
@@ -316,10 +323,9 @@ std::string OutputRecord::line(std::string_view output, const RecordEntry& entry
   }
   text += '\t';
   text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.options, 16).ptr);
-  text += entry.failed ? "\tfailed\t" : "\tdone\t";
+  text += entry.failed ? std::string_view("\tfailed\t") : std::string_view("\tdone\t");
   appendEscaped(text, entry.note);
   text += '\n';
-  return text;
 }
 
 void OutputRecord::markRunEnded() const {

@@ -68,6 +68,8 @@ class OutputRecord {
 
   /// The line that records `entry` for `output`, to be appended.
   static std::string line(std::string_view output, const RecordEntry& entry);
+  /// Appends that line to `text`.
+  static void appendLine(std::string& text, std::string_view output, const RecordEntry& entry);
   /// Appends `lines` in one write; false with the reason when it cannot.
   bool append(std::string_view lines, std::string& error) const;
 
