@@ -168,8 +168,7 @@ bool JjvvMessage::decodeProfile(const MessageBuffer& buffer, std::int64_t& posit
     marks[i] = true;
   };
   if (type == kFullResolution || type == kTwoMeter) {
-    std::vector<std::uint32_t>& list =
-        type == kFullResolution ? fullResolutionList_ : twoMeterList_;
+    RawList& list = type == kFullResolution ? fullResolutionList_ : twoMeterList_;
     list.resize(count);
     std::uint32_t* const raws = list.data();
     // The bits go in as they are; the rules are applied after, and only

@@ -17,8 +17,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decoding/bit_reader.h"
@@ -183,10 +186,32 @@ class JjvvMessage : public MessageHeaderBlock {
   ElementDescriptor groupCount_;
 
  private:
+  // Room for raw values that are written right after it is made: grown
+  // without zeroing first what is written over at once.
+  template <typename T>
+  struct UnsetRoom : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+      using other = UnsetRoom<U>;
+    };
+    UnsetRoom() = default;
+    template <typename U>
+    explicit UnsetRoom(const UnsetRoom<U>& /*other*/) {}
+    template <typename U>
+    void construct(U* at) {
+      ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+      ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+  };
+  using RawList = std::vector<std::uint32_t, UnsetRoom<std::uint32_t>>;
+
   // Raw temperatures, one per sample (the two-metre list reports each
   // twice without storing it twice).
-  std::vector<std::uint32_t> fullResolutionList_;
-  std::vector<std::uint32_t> twoMeterList_;
+  RawList fullResolutionList_;
+  RawList twoMeterList_;
   std::vector<InflectionPoint> inflectionList_;
   std::vector<bool> temperatureAllOnes_;
   std::vector<bool> depthAllOnes_;
