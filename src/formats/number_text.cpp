@@ -85,15 +85,15 @@ constexpr std::array<SmallText, kSmallEnd - kSmallFirst> kSmallTexts = makeSmall
 // one, copied whole: no loop and hardly a branch.
 char* writeUpToTenThousand(char* out, std::uint32_t hundredths) {
   const std::uint32_t whole = hundredths / 100;
-  const std::uint32_t cents = hundredths % 100;
-  const std::uint32_t high = whole / 100;
-  const std::uint32_t low = whole % 100;
+  const std::size_t cents = hundredths % 100;
+  const std::size_t high = whole / 100;
+  const std::size_t low = whole % 100;
   char word[16];
   std::memcpy(word, kDigitPairs + 2 * high, 2);
   std::memcpy(word + 2, kDigitPairs + 2 * low, 2);
   word[4] = '.';
   std::memcpy(word + 5, kDigitPairs + 2 * cents, 2);
-  const std::size_t zeros = static_cast<std::size_t>(whole < 1000) + (whole < 100) + (whole < 10);
+  const std::size_t zeros = (whole < 1000 ? 1 : 0) + (whole < 100 ? 1 : 0) + (whole < 10 ? 1 : 0);
   std::memcpy(out, word + zeros, 8);
   return out + (7 - zeros) - (word[6] == '0' ? 1 : 0);
 }

@@ -214,8 +214,14 @@ class Checker {
       if (sample.depthHundredths && sample.temperatureHundredths) {
         const std::int32_t d = *sample.depthHundredths;
         const std::int32_t t = *sample.temperatureHundredths;
-        if (anyDepth & (d > deepest) & (d <= layerBottom) & (d >= kTransientDepth) &
-            (d <= depthPassHigh) & (t >= ranges.low[layer]) & (t <= ranges.high[layer])) {
+        // Every test at once, without a branch each: asked one by one, they
+        // cost quality control three quarters more instructions.
+        // NOLINTBEGIN(readability-implicit-bool-conversion)
+        const bool usual = anyDepth & (d > deepest) & (d <= layerBottom) & (d >= kTransientDepth) &
+                           (d <= depthPassHigh) & (t >= ranges.low[layer]) &
+                           (t <= ranges.high[layer]);
+        // NOLINTEND(readability-implicit-bool-conversion)
+        if (usual) {
           sample.depthQc = kQcGood;
           sample.temperatureQc = kQcGood;
           deepest = d;
