@@ -19,7 +19,7 @@ ConvertCommand::ConvertCommand(CLI::App& app)
   command_
       ->add_option("--progress", progress_,
                    "A progress bar on standard error: auto (on a terminal), always or never")
-      ->check(CLI::IsMember({"auto", "always", "never"}));
+      ->transform(oneOfWords({"auto", "always", "never"}, "progress mode"));
 }
 
 int ConvertCommand::run(std::FILE* out, std::FILE* err) {

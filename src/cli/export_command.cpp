@@ -1,7 +1,5 @@
 #include "cli/export_command.h"
 
-#include <cctype>
-
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -9,7 +7,6 @@
 
 #include "cli/console_report.h"
 #include "cli/run_arguments.h"
-#include "cli/word_suggestions.h"
 #include "xbtconv/reading.h"
 
 namespace xbtconv {
@@ -17,22 +14,6 @@ namespace {
 
 constexpr ExportFormat kFormats[] = {ExportFormat::kJson, ExportFormat::kCsv, ExportFormat::kBufr,
                                      ExportFormat::kNetcdf};
-
-// The format a name gives, whatever its case; the reason it gives none.
-std::string formatProblem(std::string& text) {
-  std::string name;
-  for (const char c : text) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::vector<std::string> names;
-  for (const ExportFormat format : kFormats) names.emplace_back(formatName(format));
-  for (const std::string& known : names) {
-    if (name == known) {
-      text = name;
-      return "";
-    }
-  }
-  return "'" + text + "' is not a format" + didYouMean(name, names) +
-         " (json, csv, bufr or netcdf)";
-}
 
 std::string attributeProblem(const std::string& text) {
   const std::size_t equals = text.find('=');
@@ -48,9 +29,10 @@ ExportCommand::ExportCommand(CLI::App& app)
           "Write each message as a data file (NAME.json, NAME.csv, NAME.bufr or NAME.nc for "
           "NAME.bin), quality-controlled.")) {
   CLI::App* c = command_;
-  c->add_option("--format", format_, "json, csv, bufr or netcdf")
-      ->check(CLI::Validator([](std::string& text) { return formatProblem(text); }, "FORMAT",
-                             "format"));
+  std::vector<std::string> formats;
+  for (const ExportFormat format : kFormats) formats.emplace_back(formatName(format));
+  c->add_option("--format", format_, "json, csv, bufr or netcdf, in any case")
+      ->transform(oneOfWords(formats, "format"));
   addRunArguments(c, options_.run,
                   "Folder for the data files (made when missing); default: beside each input",
                   true);
@@ -111,7 +93,7 @@ ExportCommand::ExportCommand(CLI::App& app)
       c->add_option("--layout", layout_,
                     "netCDF: ragged (a CF contiguous ragged array, the default) or incomplete "
                     "(profile by level, as NCEI's profile template asks)")
-          ->check(CLI::IsMember({"ragged", "incomplete"})));
+          ->transform(oneOfWords({"ragged", "incomplete"}, "layout")));
   netcdfOnly_.push_back(
       c->add_option("--date-created", dateCreated_,
                     "netCDF: the date_created attribute, an ISO 8601 time or 'now' (default: "

@@ -1,7 +1,9 @@
 #include "cli/run_arguments.h"
 
+#include <cctype>
 #include <charconv>
 
+#include "cli/word_suggestions.h"
 #include "xbtconv/reading.h"
 
 namespace xbtconv {
@@ -51,6 +53,34 @@ void addSampleRateArgument(CLI::App* command, double& rate) {
             return parseSampleRate(text, ignored).message();
           },
           "HZ", "rate"));
+}
+
+CLI::Validator oneOfWords(std::vector<std::string> words, const std::string& what) {
+  std::string listed;
+  std::string choices;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    listed += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    choices += (i == 0 ? "" : "|") + words[i];
+  }
+  const std::string article =
+      std::string("aeiou").find(what.front()) == std::string::npos ? "a " : "an ";
+  // A transform, not a check: CLI11 hands a check a copy of the value, so
+  // that the word folded to lower case would be lost and the option keep
+  // its default.
+  return CLI::Validator(
+      [words = std::move(words), what = article + what, listed](std::string& text) {
+        std::string word;
+        for (const char c : text)
+          word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const std::string& known : words) {
+          if (word == known) {
+            text = known;
+            return std::string();
+          }
+        }
+        return "'" + text + "' is not " + what + didYouMean(word, words) + " (" + listed + ")";
+      },
+      choices, what);
 }
 
 std::string timeProblem(const std::string& text) {

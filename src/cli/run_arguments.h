@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "pipeline/run_options.h"
 
@@ -25,6 +26,12 @@ void addSampleRateArgument(CLI::App* command, double& rate);
 
 /// Adds --now, an ISO 8601 time, stored in `now` once parsed.
 void addNowArgument(CLI::App* command, std::optional<std::int64_t>& now);
+
+/// The value of an option that takes one of `words` (lower case) in any
+/// case, as a transform, so that the option takes the word as written
+/// here; anything else is refused with the nearest word: "'jsn' is not a
+/// format; did you mean 'json'? (json, csv, bufr or netcdf)".
+CLI::Validator oneOfWords(std::vector<std::string> words, const std::string& what);
 
 /// Why `text` is no time --now or --date-created takes; "" when it is one.
 std::string timeProblem(const std::string& text);

@@ -155,8 +155,7 @@ TEST(XbtRun, UsageHelpAndVersion) {
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_EQ(run.err, said) << ::testing::PrintToString(arguments);
   }
-  // Taken: a format in capitals, a time with its zone (the same instant).
-  EXPECT_EQ(runXbt({"export", "--format", "JSON", "--stdout", m}).status, 0);
+  // Taken: a time with its zone (the same instant).
   EXPECT_EQ(runXbt({"qc", "--now", "2026-03-14T08:05+02:00", m}).out,
             runXbt({"qc", "--now", "2026-03-14T06:05Z", m}).out);
   testing::RunResult run = runXbt({"--help"});
@@ -169,6 +168,23 @@ TEST(XbtRun, UsageHelpAndVersion) {
     EXPECT_NE(run.out.find("--sample-rate"), std::string::npos);
   }
   EXPECT_EQ(runXbt({"--version"}).out, "xbt " XBTCONV_VERSION "\n");
+}
+
+// Regression: --format BUFR exported JSON (the name was folded to lower
+// case for its check only, and the default stayed).
+TEST(XbtRun, AFormatNamedInCapitalsIsThatFormat) {
+  TempDirectory directory;
+  directory.write("x.bin", goodMessage());
+  const std::string x = directory.file("x.bin");
+  EXPECT_EQ(runXbt({"export", "--format", "BUFR", "-o", directory.file("out"), x}).status, 0);
+  EXPECT_EQ(directory.read("out/x.bufr").substr(0, 4), "BUFR");
+  EXPECT_FALSE(directory.exists("out/x.json"));
+  EXPECT_EQ(runXbt({"export", "--format", "Csv", "--stdout", x}).out.substr(0, 7), "source,");
+  if (netcdfAvailable()) {
+    const std::string nc = directory.file("all.nc");
+    EXPECT_EQ(runXbt({"export", "--format", "NetCDF", "--collection", nc, x}).status, 0);
+    EXPECT_EQ(directory.read("all.nc").substr(0, 3), "CDF");
+  }
 }
 
 TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
