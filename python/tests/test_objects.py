@@ -2,8 +2,10 @@
 refused in the command line's words, values that hold still, paths and
 bytes, and help on every attribute. Run by ctest as test_xbtconv.py is."""
 import datetime
+import multiprocessing
 import os
 import pathlib
+import pickle
 import re
 import shutil
 import subprocess
@@ -141,3 +143,18 @@ def test_one_observation_is_a_dataset_and_a_profile_without_samples_a_row():
     assert len(table) == 1 + 20 and table["profile"].tolist() == [0] + [1] * 20
     assert table["sample"].isna().tolist() == [True] + [False] * 20
     assert np.isnan(table["depth"][0]) and table["depth"][1:].tolist() == list(range(2, 42, 2))
+
+
+def test_a_read_error_reaches_the_parent_process(tmp_path):
+    # Regression: ReadError pickled but did not unpickle, so a Pool mapping
+    # read over a folder with one bad file hung for good.
+    bad = tmp_path / "bad.bin"
+    bad.write_text("not a message")
+    with pytest.raises(xbtconv.ReadError) as caught:
+        xbtconv.read(bad)
+    again = pickle.loads(pickle.dumps(caught.value))
+    assert (type(again), again.path, again.reason, str(again)) == \
+        (xbtconv.ReadError, str(bad), "not a message", f"{bad}: not a message")
+    with multiprocessing.Pool(2) as pool:
+        with pytest.raises(xbtconv.ReadError, match="bad.bin: not a message"):
+            pool.map_async(xbtconv.read, [EXAMPLE, bad]).get(timeout=60)

@@ -85,12 +85,17 @@ PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
 class ReadError(ValueError):
-    """A file that holds no message, or cannot be read."""
+    """A file that holds no message, or cannot be read: its path and why."""
 
-    def __init__(self, failure: Failure):
-        super().__init__(f"{failure.path}: {failure.reason}")
-        self.path = failure.path
-        self.reason = failure.reason
+    def __init__(self, path: str, reason: str):
+        # The arguments as given, so that the error pickles and unpickles
+        # (a process pool hands it back to its caller that way).
+        super().__init__(path, reason)
+        self.path = path
+        self.reason = reason
+
+    def __str__(self):
+        return f"{self.path}: {self.reason}"
 
 
 def read(source: Union[str, "os.PathLike[str]", bytes, bytearray, memoryview], *,
@@ -111,7 +116,7 @@ def read(source: Union[str, "os.PathLike[str]", bytes, bytearray, memoryview], *
         raise TypeError(f"read takes a path (str or os.PathLike) or a message's bytes, "
                         f"not {type(source).__name__}")
     if not result:
-        raise ReadError(result)
+        raise ReadError(result.path, result.reason)
     return result
 
 
