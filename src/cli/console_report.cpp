@@ -5,7 +5,7 @@
 namespace xbtconv {
 
 ConsoleReport::ConsoleReport(std::FILE* out, std::FILE* err, ProgressBar* bar)
-    : out_(out), err_(err) {
+    : out_(out), err_(err), bar_(bar) {
   const auto clearBar = [bar] {
     if (bar != nullptr) bar->clear();
   };
@@ -20,6 +20,18 @@ ConsoleReport::ConsoleReport(std::FILE* out, std::FILE* err, ProgressBar* bar)
     std::fprintf(err, "xbt: %s\n", printableText(line).c_str());
   };
   if (bar != nullptr) report_.advance = [bar] { bar->advance(); };
+}
+
+void ConsoleReport::printNames() {
+  // One name a call, its line feed last: a line feed in the name itself is
+  // escaped with the rest.
+  report_.data = [out = out_, bar = bar_](std::string_view name) {
+    if (name.ends_with('\n')) name.remove_suffix(1);
+    if (bar != nullptr) bar->clear();
+    std::fputs((printableText(name) + "\n").c_str(), out);
+    std::fflush(out);
+    if (bar != nullptr) bar->redraw();
+  };
 }
 
 int ConsoleReport::finish(int status) {

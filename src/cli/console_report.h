@@ -18,6 +18,11 @@ class ConsoleReport {
 
   const RunReport& report() const { return report_; }
 
+  /// Standard output takes names, one a call and a line (convert -v):
+  /// each escaped as the notes' names are, and printed on a line of its
+  /// own above the progress bar.
+  void printNames();
+
   /// A run's exit status `status`, unless standard output could not take
   /// what was written to it: then that is said, and the run failed.
   int finish(int status);
@@ -25,6 +30,7 @@ class ConsoleReport {
  private:
   std::FILE* out_;
   std::FILE* err_;
+  ProgressBar* bar_;
   RunReport report_;
 };
 

@@ -29,6 +29,7 @@ int ConvertCommand::run(std::FILE* out, std::FILE* err) {
   const std::size_t total = shown ? countInputFiles(options_.run.paths, options_.run.recursive) : 0;
   ProgressBar bar(err, total, shown);
   ConsoleReport console(out, err, &bar);
+  console.printNames();
   const int status = runConvert(options_, console.report());
   bar.clear();
   return console.finish(status);

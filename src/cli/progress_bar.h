@@ -23,6 +23,11 @@ class ProgressBar {
   /// Takes the bar off its line, so that a message can be printed there;
   /// the next advance draws it again.
   void clear();
+  /// Draws the bar again at once, where it is shown (after a line printed
+  /// on the terminal it shares with standard output).
+  void redraw() {
+    if (shown_) draw();
+  }
 
  private:
   void draw();

@@ -112,17 +112,26 @@ TEST(XbtConvert, InterruptedRunLeavesOldOrNewReports) {
 }
 
 // The bar shows on a terminal (script gives the run one) and never in a
-// pipe or a file, unless asked for.
+// pipe or a file, unless asked for; the names -v prints stand on lines of
+// their own, escaped as every name on the console is.
 TEST(XbtConvert, ProgressBarOnATerminalOnly) {
   TempDirectory directory;
   directory.write("a.bin", testing::standardMessage({}));
-  const std::string command = "script -qec \"'" XBT_EXECUTABLE "' convert -q '" + directory.path() +
-                              "'\" /dev/null > " + directory.file("tty");
+  const std::string command = "script -qec \"'" XBT_EXECUTABLE "' convert -q -v '" +
+                              directory.path() + "'\" /dev/null > " + directory.file("tty");
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_NE(directory.read("tty").find("1/1 files"), std::string::npos) << directory.read("tty");
+  const std::string tty = directory.read("tty");
+  EXPECT_NE(tty.find("1/1 files"), std::string::npos) << tty;
+  const std::size_t name = tty.find(directory.file("a.bin.srp") + "\r\n");
+  ASSERT_NE(name, std::string::npos) << tty;
+  // What a terminal shows of the name's line: what follows the last return.
+  const std::size_t line = tty.find_last_of("\r\n", name - 1) + 1;
+  EXPECT_EQ(tty.substr(line, name - line), "\x1b[K") << tty;
   EXPECT_EQ(runXbt({"convert", directory.path()}).err.find("files"), std::string::npos);
-  EXPECT_NE(runXbt({"convert", "--progress=always", directory.path()}).err.find("1/1 files"),
-            std::string::npos);
+  directory.write("e\x1b[2J.bin", testing::standardMessage({}));
+  const testing::RunResult run = runXbt({"convert", "-v", "--progress=Always", directory.path()});
+  EXPECT_NE(run.err.find("2/2 files"), std::string::npos);
+  EXPECT_NE(run.out.find("/e\\x1b[2J.bin.srp\n"), std::string::npos) << run.out;
 }
 #endif
 
