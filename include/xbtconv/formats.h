@@ -52,11 +52,40 @@ struct BufrOptions {
   int updateSequence = 0;     // 0 for the original, 1, 2 ... for corrections
 };
 
+/// The range of each number of BufrOptions, as toBufr and xbt export's
+/// options (`--centre` for `centre` ...) check it, and the words a number
+/// outside it is refused in (see outOfRange).
+struct BufrOptionRange {
+  const char* option;  // the command line's option without its "--"
+  int BufrOptions::*member;
+  int first;
+  int last;
+  const char* meaning;
+};
+inline constexpr BufrOptionRange kBufrOptionRanges[] = {
+    {"centre", &BufrOptions::centre, 0, 65535, "an originating centre"},
+    {"subcentre", &BufrOptions::subcentre, 0, 65535, "an originating subcentre"},
+    {"subcategory", &BufrOptions::subcategory, 0, 254, "a data sub-category"},
+    {"master-table-version", &BufrOptions::masterTableVersion, kFirstBufrMasterTableVersion,
+     kLastBufrMasterTableVersion, "a master table version"},
+    {"local-table-version", &BufrOptions::localTableVersion, 0, 254, "a local table version"},
+    {"update-sequence", &BufrOptions::updateSequence, 0, 254, "an update sequence number"},
+};
+
+/// "an originating centre from 0 to 65535, not '70000'": why `value` (as
+/// written) is not a number of `range`.
+std::string outOfRange(const BufrOptionRange& range, std::string_view value);
+/// Ok when every number of `options` is in its range; else
+/// kInvalidArgument, saying of the first that is not what outOfRange says.
+Status checkBufrOptions(const BufrOptions& options);
+
 /// One WMO FM 94 BUFR edition 4 message with the XBT template 3 15 004. A
 /// value the template cannot hold (beyond its range, a code the master
 /// table's code tables do not define, levels beyond the 65,534 a message
 /// can count) is encoded as missing or left out; `status`, when given, is
 /// then kLossy and says what was ("2 depth below sea surface"), else ok.
+/// Options outside their ranges (checkBufrOptions) give no message ("")
+/// and, in `status`, kInvalidArgument with the reason.
 std::string toBufr(const Observation& observation, const BufrOptions& options = {},
                    Status* status = nullptr);
 /// Ok when `observation` can be used on the GTS: it needs a real time and a
@@ -105,7 +134,8 @@ bool netcdfAvailable();
 Status netcdfUsability(const Observation& observation);
 /// Writes `observations` to the CF-netCDF file `path` in the layout
 /// `options` asks for, whole or not at all (as writeFile); kCannotWrite
-/// with the reason when it cannot, kUnavailable in a build without netCDF.
+/// with the reason when it cannot, kUnavailable in a build without netCDF,
+/// kInvalidArgument for no observations (a file of no profiles).
 /// Each profile's `profile_id` is its path below the folder that holds all
 /// their files.
 Status writeNetcdf(const std::string& path, const std::vector<Observation>& observations,

@@ -325,13 +325,30 @@ py::str observationRepr(const PyObservation& self) {
               o.decoded ? "" : ", cut short");
 }
 
-// A BUFR option, refused as the command line refuses it.
-int checkedCode(const char* name, std::int64_t value) {
-  if (value < 0 || value > 65535) {
-    throw py::value_error(std::string(name) + ": Value " + std::to_string(value) +
-                          " not in range 0 to 65535");
+// Python's name of a BUFR option: "master_table_version".
+std::string pythonName(const BufrOptionRange& range) {
+  std::string name = range.option;
+  for (char& c : name) c = c == '-' ? '_' : c;
+  return name;
+}
+
+// The BUFR options by Python's names, each checked by the library's range
+// for it and refused in its words after the argument's name.
+BufrOptions bufrOptions(const py::dict& given) {
+  BufrOptions options;
+  for (const BufrOptionRange& range : kBufrOptionRanges) {
+    const std::string name = pythonName(range);
+    const py::handle value = given[name.c_str()];
+    if (!PyLong_Check(value.ptr()) || PyBool_Check(value.ptr())) {
+      throw py::type_error(name + ": " + outOfRange(range, py::str(value).cast<std::string>()));
+    }
+    const auto number = value.cast<long long>();
+    if (number < range.first || number > range.last) {
+      throw py::value_error(name + ": " + outOfRange(range, std::to_string(number)));
+    }
+    options.*range.member = static_cast<int>(number);
   }
-  return static_cast<int>(value);
+  return options;
 }
 
 }  // namespace
@@ -431,14 +448,25 @@ void defineObservationTypes(py::module_& module) {
           py::arg("header") = true, "The CSV export's rows, one per sample.")
       .def(
           "to_bufr",
-          [](const PyObservation& self, std::int64_t centre, std::int64_t subcentre) {
-            BufrOptions options;
-            options.centre = checkedCode("centre", centre);
-            options.subcentre = checkedCode("subcentre", subcentre);
-            return py::bytes(toBufr(self.observation, options));
+          [](const PyObservation& self, const py::object& centre, const py::object& subcentre,
+             const py::object& subcategory, const py::object& masterTableVersion,
+             const py::object& localTableVersion, const py::object& updateSequence) {
+            py::dict given;
+            given["centre"] = centre;
+            given["subcentre"] = subcentre;
+            given["subcategory"] = subcategory;
+            given["master_table_version"] = masterTableVersion;
+            given["local_table_version"] = localTableVersion;
+            given["update_sequence"] = updateSequence;
+            return py::bytes(toBufr(self.observation, bufrOptions(given)));
           },
-          py::arg("centre") = 65535, py::arg("subcentre") = 0,
-          "One WMO BUFR message; centre and subcentre as xbt export's --centre and --subcentre.")
+          py::arg("centre") = BufrOptions{}.centre, py::arg("subcentre") = BufrOptions{}.subcentre,
+          py::arg("subcategory") = BufrOptions{}.subcategory,
+          py::arg("master_table_version") = BufrOptions{}.masterTableVersion,
+          py::arg("local_table_version") = BufrOptions{}.localTableVersion,
+          py::arg("update_sequence") = BufrOptions{}.updateSequence,
+          "One WMO BUFR message, Section 1 as xbt export's options of the same names set it "
+          "(centre for --centre ...), refused in their words.")
       .def(
           "to_svg", [](const PyObservation& self) { return toSvg(self.observation); },
           "A quick-look plot, an SVG image.")

@@ -63,9 +63,19 @@ def test_arguments_are_refused_in_the_command_lines_words():
             xbtconv.read(data, **{argument: value})
         with pytest.raises((ValueError, TypeError), match=re.escape(words)):
             xbtconv.read_all(EXAMPLES, **{argument: value})  # before the first file
-    with pytest.raises(ValueError, match=re.escape(
-            "centre: " + command_line_refusal("--centre", "70000"))):
-        xbtconv.read(data).to_bufr(centre=70000)
+    # BUFR's numbers at both ends of the ranges the command line states, and
+    # one step outside.
+    obs = xbtconv.read(data)
+    for name in ("centre", "subcentre", "subcategory", "master_table_version",
+                 "local_table_version", "update_sequence"):
+        option = "--" + name.replace("_", "-")
+        first, last = map(int, re.search(r"from (\d+) to (\d+)",
+                                          command_line_refusal(option, "x")).groups())
+        assert {obs.to_bufr(**{name: value})[:4] for value in (first, last)} == {b"BUFR"}
+        for value in (first - 1, last + 1):
+            words = f"{name}: {command_line_refusal(option, str(value))}"
+            with pytest.raises(ValueError, match=f"^{re.escape(words)}$"):
+                obs.to_bufr(**{name: value})
     for wrong in (dict(now=1700000000), dict(now=np.datetime64("NaT")), dict(qc="no"),
                   dict(sample_rate_hz=True), dict(sample_rate_hz=None)):
         with pytest.raises((ValueError, TypeError)):

@@ -1,5 +1,8 @@
 #include "cli/export_command.h"
 
+#include <map>
+#include <string_view>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -55,34 +58,32 @@ ExportCommand::ExportCommand(CLI::App& app)
                   "(left out by default, as no one can use it)"));
   c->add_flag("--no-qc", noQc_, "No quality control: every flag 0 (no quality control done)");
   addNowArgument(c, options_.now);
-  BufrOptions& bufr = options_.bufr;
-  bufrOnly_.push_back(
-      c->add_option("--centre", bufr.centre,
-                    "BUFR: originating centre (WMO Common Code table C-11; default 65535, not set)")
-          ->check(CLI::Range(0, 65535)));
-  bufrOnly_.push_back(
-      c->add_option("--subcentre", bufr.subcentre, "BUFR: originating subcentre (default 0)")
-          ->check(CLI::Range(0, 65535)));
-  bufrOnly_.push_back(c->add_option("--subcategory", bufr.subcategory,
-                                    "BUFR: international data sub-category (Common Code table "
-                                    "C-13; default 3, bathythermal observation)")
-                          ->check(CLI::Range(0, 254)));
-  bufrOnly_.push_back(
-      c->add_option("--master-table-version", bufr.masterTableVersion,
-                    "BUFR: WMO master table version (default " +
-                        std::to_string(BufrOptions{}.masterTableVersion) +
-                        ", the newest ecCodes and wreport both read; " +
-                        std::to_string(kFirstBufrMasterTableVersion) + " to " +
-                        std::to_string(kLastBufrMasterTableVersion) +
-                        " give the XBT template the same layout)")
-          ->check(CLI::Range(kFirstBufrMasterTableVersion, kLastBufrMasterTableVersion)));
-  bufrOnly_.push_back(
-      c->add_option("--update-sequence", bufr.updateSequence,
-                    "BUFR: update sequence number, 0 for the original, 1, 2 ... for corrections")
-          ->check(CLI::Range(0, 254)));
-  bufrOnly_.push_back(c->add_option("--local-table-version", bufr.localTableVersion,
-                                    "BUFR: local table version (default 0, no local tables)")
-                          ->check(CLI::Range(0, 254)));
+  // The BUFR numbers, each checked by the library's range for it, in its
+  // words.
+  const std::map<std::string_view, std::string> bufrHelp = {
+      {"centre", "BUFR: originating centre (WMO Common Code table C-11; default 65535, not set)"},
+      {"subcentre", "BUFR: originating subcentre (default 0)"},
+      {"subcategory",
+       "BUFR: international data sub-category (Common Code table C-13; default 3, bathythermal "
+       "observation)"},
+      {"master-table-version", "BUFR: WMO master table version (default " +
+                                   std::to_string(BufrOptions{}.masterTableVersion) +
+                                   ", the newest ecCodes and wreport both read; " +
+                                   std::to_string(kFirstBufrMasterTableVersion) + " to " +
+                                   std::to_string(kLastBufrMasterTableVersion) +
+                                   " give the XBT template the same layout)"},
+      {"local-table-version", "BUFR: local table version (default 0, no local tables)"},
+      {"update-sequence",
+       "BUFR: update sequence number, 0 for the original, 1, 2 ... for corrections"},
+  };
+  for (const BufrOptionRange& range : kBufrOptionRanges) {
+    bufrOnly_.push_back(
+        c->add_option("--" + std::string(range.option), options_.bufr.*range.member,
+                      bufrHelp.at(range.option))
+            ->check(wholeNumber(range.first, range.last, [&range](const std::string& text) {
+              return outOfRange(range, text);
+            })));
+  }
   netcdfOnly_.push_back(
       c->add_option("--attribute", attributes_,
                     "netCDF: a global attribute NAME=VALUE of your own, over the file's (repeat "

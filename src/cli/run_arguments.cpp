@@ -23,16 +23,10 @@ void addRunArguments(CLI::App* command, RunOptions& run, const std::string& outp
   command
       ->add_option("-j,--jobs", run.jobs,
                    "Threads to run on (default: one per core where the work pays for it, else one)")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            int jobs = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
-            return error == std::errc() && end == text.data() + text.size() && jobs >= 1 &&
-                           jobs <= 1024
-                       ? std::string()
-                       : "a number of threads from 1 to 1024, not '" + text + "'";
-          },
-          "N", "jobs"));
+      ->check(wholeNumber(1, kMostJobs, [](const std::string& text) {
+        return "a number of threads from 1 to " + std::to_string(kMostJobs) + ", not '" + text +
+               "'";
+      }));
   if (!writes) return;
   command->add_option("-o,--output-dir", run.outputDirectory, outputs);
   command->add_flag("--update", run.update,
@@ -53,6 +47,19 @@ void addSampleRateArgument(CLI::App* command, double& rate) {
             return parseSampleRate(text, ignored).message();
           },
           "HZ", "rate"));
+}
+
+CLI::Validator wholeNumber(int first, int last,
+                           std::function<std::string(const std::string&)> refusal) {
+  return CLI::Validator(
+      [first, last, refusal = std::move(refusal)](std::string& text) {
+        int number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        const bool taken = error == std::errc() && end == text.data() + text.size() &&
+                           number >= first && number <= last;
+        return taken ? std::string() : refusal(text);
+      },
+      "N", "number");
 }
 
 CLI::Validator oneOfWords(std::vector<std::string> words, const std::string& what) {

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ void addSampleRateArgument(CLI::App* command, double& rate);
 
 /// Adds --now, an ISO 8601 time, stored in `now` once parsed.
 void addNowArgument(CLI::App* command, std::optional<std::int64_t>& now);
+
+/// The most threads -j takes.
+inline constexpr int kMostJobs = 1024;
+
+/// A check of an option that takes a whole number from `first` to `last`;
+/// anything else is refused in the words `refusal` gives for the text.
+CLI::Validator wholeNumber(int first, int last,
+                           std::function<std::string(const std::string&)> refusal);
 
 /// The value of an option that takes one of `words` (lower case) in any
 /// case, as a transform, so that the option takes the word as written

@@ -1,6 +1,8 @@
 #include "cli/xbt_command.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/convert_command.h"
@@ -30,18 +32,35 @@ std::string notACommand(CLI::App& app, const std::string& word) {
          " (xbt --help lists them)";
 }
 
+// The command the command line names, or nullptr.
+CLI::App* commandIn(CLI::App& app, int argc, const char* const* argv) {
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+    if (!std::string(argv[i]).starts_with("-")) return commandNamed(app, argv[i]);
+  }
+  return nullptr;
+}
+
+// "xbt info has no option '-l'" of a word that is a file's name rather
+// than options ("-leading.bin"): where such a name goes.
+std::string nameHint(const std::string& command, const std::string& word) {
+  std::error_code ignored;
+  std::string lower;
+  for (const char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (!lower.ends_with(".bin") && !std::filesystem::exists(word, ignored)) return "";
+  return "; a name that begins with '-' goes after '--': xbt " + command + " -- " + word;
+}
+
 // What the command line asks for that xbt does not know, said before the
 // parser's own message (which names what it missed next, not the typo):
-// an unknown command, or an option its command does not have. "" when
-// all is known.
+// an unknown command, or an option its command (or xbt) does not have. ""
+// when all is known.
 std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
   CLI::App* command = nullptr;
   bool value = false;  // the word is the value of the option before it
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--") break;
-    if (command == nullptr) {
-      if (word.starts_with("-")) continue;
+    if (command == nullptr && !word.starts_with("-")) {
       command = commandNamed(app, word);
       if (command == nullptr) return notACommand(app, word);
       continue;
@@ -54,19 +73,53 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
     const bool isLong = word.starts_with("--");
     const std::string name = isLong ? word.substr(0, word.find('=')) : word.substr(0, 2);
     if (name == "-h" || name == "--help") continue;
-    if (const CLI::Option* option = command->get_option_no_throw(name)) {
-      value = option->get_type_size() != 0 &&
+    CLI::App& asked = command != nullptr ? *command : app;
+    if (const CLI::Option* option = asked.get_option_no_throw(name)) {
+      if (!isLong && option->get_expected_max() == 0 && word.size() > 2 && word[2] == '=') {
+        return name + " takes no value";
+      }
+      value = option->get_expected_max() != 0 &&
               (isLong ? word.find('=') == std::string::npos : word.size() == 2);
       continue;
     }
     std::vector<std::string> options;
-    for (const CLI::Option* option : command->get_options()) {
+    for (const CLI::Option* option : asked.get_options()) {
       for (const std::string& longName : option->get_lnames()) options.push_back("--" + longName);
     }
-    return "xbt " + command->get_name() + " has no option '" + name + "'" +
-           didYouMean(name, options) + " (xbt " + command->get_name() + " --help lists them)";
+    const std::string who = command != nullptr ? "xbt " + command->get_name() : "xbt";
+    const std::string hint = command != nullptr ? nameHint(command->get_name(), word) : "";
+    return who + " has no option '" + name + "'" + didYouMean(name, options) +
+           (hint.empty() ? " (" + who + " --help lists them)" : hint);
   }
   return "";
+}
+
+// The parser's refusals in xbt's own words; `command` is "" when the
+// command line names none.
+std::string inOurWords(const CLI::ParseError& error, const std::string& command) {
+  const std::string what = error.what();
+  const std::string name = what.substr(0, what.find(':'));
+  const std::string help = command.empty() ? "xbt --help" : "xbt " + command + " --help";
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    return command.empty() ? "which command? export, convert, plot, qc or info (" + help +
+                                 " says what each does)"
+                           : command + " needs a PATH, a message file or a folder of them (" +
+                                 help + " says more)";
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    return what.find(" missing") != std::string::npos
+               ? name + " needs a value (" + help + " says which)"
+               : name + " is given more than once";
+  }
+  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+    const std::size_t excludes = what.find(" excludes ");
+    return what.substr(0, excludes) + " and " + what.substr(excludes + 10) + " cannot go together";
+  }
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    return "'" + what.substr(what.rfind(": ") + 2) + "' is not what " +
+           (command.empty() ? "xbt" : "xbt " + command) + " takes (" + help + " says what it does)";
+  }
+  return what;
 }
 
 }  // namespace
@@ -94,7 +147,7 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       return 0;
     }
     if (CLI::App* command = commandNamed(app, argv[2])) {
-      std::fputs(command->help().c_str(), out);
+      std::fputs(command->help("xbt").c_str(), out);
       return 0;
     }
     std::fprintf(err, "xbt: %s\n", notACommand(app, argv[2]).c_str());
@@ -116,7 +169,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
       std::fputs(help.str().c_str(), out);
       return 0;
     }
-    std::fprintf(err, "xbt: %s\n", error.what());
+    const CLI::App* command = commandIn(app, argc, argv);
+    std::fprintf(err, "xbt: %s\n",
+                 inOurWords(error, command != nullptr ? command->get_name() : "").c_str());
     return 2;
   }
   if (exporting.command()->parsed()) return exporting.run(out, err);

@@ -391,7 +391,28 @@ Status bufrUsability(const Observation& observation) {
   return {Status::Code::kIncomplete, std::move(lacking)};
 }
 
+std::string outOfRange(const BufrOptionRange& range, std::string_view value) {
+  return std::string(range.meaning) + " from " + std::to_string(range.first) + " to " +
+         std::to_string(range.last) + ", not '" + std::string(value) + "'";
+}
+
+Status checkBufrOptions(const BufrOptions& options) {
+  for (const BufrOptionRange& range : kBufrOptionRanges) {
+    const int value = options.*range.member;
+    if (value < range.first || value > range.last) {
+      return {Status::Code::kInvalidArgument, outOfRange(range, std::to_string(value))};
+    }
+  }
+  return {};
+}
+
 std::string toBufr(const Observation& observation, const BufrOptions& options, Status* status) {
+  // A number outside its octets' range would be written cut to them (70000
+  // as centre 4464), or name tables no decoder has.
+  if (Status refused = checkBufrOptions(options); !refused.ok()) {
+    if (status != nullptr) *status = std::move(refused);
+    return {};
+  }
   std::string message;
   const BufrOmissions omissions = appendObservationBufr(message, observation, options);
   if (status != nullptr) {

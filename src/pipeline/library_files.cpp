@@ -22,6 +22,7 @@ Status writeNetcdf(const std::string& path, const std::vector<Observation>& obse
   if (!netcdfAvailable()) {
     return {Status::Code::kUnavailable, "netCDF is not available in this build"};
   }
+  if (observations.empty()) return {Status::Code::kInvalidArgument, "no profiles to write"};
   std::vector<std::string> folders;
   for (const Observation& observation : observations) {
     if (!observation.path.empty()) {

@@ -23,6 +23,7 @@
 #include "support/temp_directory.h"
 #include "xbtconv/formats.h"
 #include "xbtconv/qc.h"
+#include "xbtconv/reading.h"
 
 namespace xbtconv {
 namespace {
@@ -108,7 +109,21 @@ TEST(XbtRun, UsageHelpAndVersion) {
   const std::string m = XBTCONV_EXAMPLES "/standard_two_meter.bin";
   const std::string rate = "a sampling rate is a number of samples per second above 0, not '";
   const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-      {{}, "xbt: A subcommand is required\n"},
+      {{},
+       "xbt: which command? export, convert, plot, qc or info (xbt --help says what each "
+       "does)\n"},
+      {{"-v"}, "xbt: xbt has no option '-v' (xbt --help lists them)\n"},
+      {{"info"},
+       "xbt: info needs a PATH, a message file or a folder of them (xbt info --help says "
+       "more)\n"},
+      {{"info", m, "-j"}, "xbt: --jobs needs a value (xbt info --help says which)\n"},
+      {{"info", "-j", "2", "-j", "3", m}, "xbt: --jobs is given more than once\n"},
+      {{"info", "-q=3", m}, "xbt: -q takes no value\n"},
+      {{"info", "-leading.bin"},
+       "xbt: xbt info has no option '-l'; a name that begins with '-' goes after '--': xbt info "
+       "-- -leading.bin\n"},
+      {{"convert", "--progress", "sometimes", m},
+       "xbt: --progress: 'sometimes' is not a progress mode (auto, always or never)\n"},
       {{"frobnicate"}, "xbt: 'frobnicate' is not an xbt command (xbt --help lists them)\n"},
       {{"exprot", m},
        "xbt: 'exprot' is not an xbt command; did you mean 'export'? (xbt --help lists them)\n"},
@@ -134,16 +149,13 @@ TEST(XbtRun, UsageHelpAndVersion) {
       {{"export", "--format", "netcdf", "--stdout", m},
        "xbt: netCDF does not go to standard output; --collection FILE.nc gathers all messages\n"},
       {{"export", "--format", "json", "--stdout", "-o", "out", m},
-       "xbt: --output-dir excludes --stdout\n"},
-      {{"export", "--format", "bufr", "--master-table-version", "18", m},
-       "xbt: --master-table-version: Value 18 not in range 19 to 39\n"},
+       "xbt: --output-dir and --stdout cannot go together\n"},
       {{"plot", "--sample-rate", "10Hz", m}, "xbt: --sample-rate: " + rate + "10Hz'\n"},
       {{"plot", "--sample-rate", "nan", m}, "xbt: --sample-rate: " + rate + "nan'\n"},
       {{"qc", "--sample-rate", "0", m}, "xbt: --sample-rate: " + rate + "0'\n"},
       {{"qc", "--sample-rate", "-1", m}, "xbt: --sample-rate: " + rate + "-1'\n"},
       {{"qc", "--sample-rate", "inf", m}, "xbt: --sample-rate: " + rate + "inf'\n"},
       {{"qc", "-j", "1O", m}, "xbt: --jobs: a number of threads from 1 to 1024, not '1O'\n"},
-      {{"qc", "-j", "0", m}, "xbt: --jobs: a number of threads from 1 to 1024, not '0'\n"},
       {{"qc", "--now", "2026-12-01T00:00+2:00", m},
        "xbt: --now: expected a time such as 2026-03-14T06:05:00Z or 2026-03-14T08:05+02:00, not "
        "'2026-12-01T00:00+2:00'\n"},
@@ -165,7 +177,7 @@ TEST(XbtRun, UsageHelpAndVersion) {
        {std::vector<std::string>{"export", "--help"}, std::vector<std::string>{"help", "export"}}) {
     run = runXbt(asked);
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("--sample-rate"), std::string::npos);
+    EXPECT_NE(run.out.find("Usage: xbt export [OPTIONS]"), std::string::npos) << run.out;
   }
   EXPECT_EQ(runXbt({"--version"}).out, "xbt " XBTCONV_VERSION "\n");
 }
@@ -184,6 +196,56 @@ TEST(XbtRun, AFormatNamedInCapitalsIsThatFormat) {
     const std::string nc = directory.file("all.nc");
     EXPECT_EQ(runXbt({"export", "--format", "NetCDF", "--collection", nc, x}).status, 0);
     EXPECT_EQ(directory.read("all.nc").substr(0, 3), "CDF");
+  }
+}
+
+// Every documented range holds at both ends and refuses one step outside,
+// in the same words from the command line and the library.
+TEST(XbtRun, RangesHoldAtBothEndsAndRefuseOneStepOutside) {
+  const std::string m = XBTCONV_EXAMPLES "/standard_full_resolution.bin";
+  const auto refusal = [&](const std::vector<std::string>& arguments) {
+    std::vector<std::string> run = arguments;
+    run.push_back(m);
+    const testing::RunResult result = runXbt(run);
+    return result.status == 0 ? std::string("taken") : result.err;
+  };
+  Observation observation;
+  for (const BufrOptionRange& range : kBufrOptionRanges) {
+    const std::string option = "--" + std::string(range.option);
+    for (const int value : {range.first - 1, range.first, range.last, range.last + 1}) {
+      const std::string text = std::to_string(value);
+      const bool inside = value >= range.first && value <= range.last;
+      EXPECT_EQ(refusal({"export", "--format", "bufr", "--stdout", option, text}),
+                inside ? "taken" : "xbt: " + option + ": " + outOfRange(range, text) + "\n");
+      BufrOptions options;
+      options.*range.member = value;
+      Status status;
+      const std::string message = toBufr(observation, options, &status);
+      EXPECT_EQ(status.message(), inside ? "" : outOfRange(range, text)) << option;
+      EXPECT_EQ(status.code(), inside ? Status::Code::kOk : Status::Code::kInvalidArgument);
+      EXPECT_EQ(message.substr(0, 4), inside ? "BUFR" : "") << option;
+      EXPECT_EQ(checkBufrOptions(options).message(), status.message());
+    }
+  }
+  for (const int jobs : {0, 1, 1024, 1025}) {
+    const std::string text = std::to_string(jobs);
+    EXPECT_EQ(refusal({"info", "-j", text}),
+              jobs == 0 || jobs == 1025
+                  ? "xbt: --jobs: a number of threads from 1 to 1024, not '" + text + "'\n"
+                  : "taken");
+  }
+  // A sampling rate is any finite number above 0.
+  for (const char* rate : {"5e-324", "1.7976931348623157e308"}) {
+    EXPECT_EQ(refusal({"qc", "--sample-rate", rate}), "taken") << rate;
+  }
+  for (const char* rate : {"0", "inf"}) {
+    EXPECT_EQ(refusal({"qc", "--sample-rate", rate}),
+              "xbt: --sample-rate: " + checkSampleRate(std::stod(rate)).message() + "\n");
+  }
+  if (netcdfAvailable()) {
+    TempDirectory directory;
+    EXPECT_EQ(writeNetcdf(directory.file("none.nc"), {}, {}).code(),
+              Status::Code::kInvalidArgument);
   }
 }
 
