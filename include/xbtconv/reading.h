@@ -43,8 +43,9 @@ struct ReadResult {
   /// Ok when the message was decoded whole; kCutShort when its decode
   /// stopped early ("decode stopped at bit 478 of 480 (cut short)"), the
   /// observation holding what arrived; kNotAMessage ("not a message (kind
-  /// 3)"), kUnreadable ("cannot open: No such file or directory") or
-  /// kInvalidArgument (the options') without an observation.
+  /// 3)"), kUnreadable ("cannot open: No such file or directory", the
+  /// system's error number in systemError()) or kInvalidArgument (the
+  /// options') without an observation.
   Status status;
   std::optional<Observation> observation;
 

@@ -28,15 +28,22 @@ class Status {
   /// Ok.
   Status() = default;
   Status(Code code, std::string message) : code_(code), message_(std::move(message)) {}
+  /// A status of what the operating system refused, with its error number.
+  Status(Code code, std::string message, int systemError)
+      : code_(code), message_(std::move(message)), systemError_(systemError) {}
 
   bool ok() const { return code_ == Code::kOk; }
   Code code() const { return code_; }
   /// Why it is not ok; "" when it is.
   const std::string& message() const { return message_; }
+  /// The operating system's error number (errno) when it refused what was
+  /// asked (kUnreadable: a file that cannot be opened or read); else 0.
+  int systemError() const { return systemError_; }
 
  private:
   Code code_ = Code::kOk;
   std::string message_;
+  int systemError_ = 0;
 };
 
 }  // namespace xbtconv

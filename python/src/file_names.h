@@ -11,19 +11,26 @@
 
 namespace xbtconv::python {
 
-/// The bytes of `name`: a str, bytes or os.PathLike, as os.fsencode gives them.
+/// The bytes of `name`: a str, bytes or os.PathLike, as os.fsencode gives
+/// them. A name holding a NUL is a ValueError, as Python's open says: the
+/// system would take the name as ending there, another file.
 inline std::string fileNameBytes(pybind11::handle name) {
+  std::string bytes;
   // Bytes and text, which a folder's reading passes for every file, without
   // a call into Python.
-  if (PyBytes_Check(name.ptr())) return name.cast<std::string>();
-  if (PyUnicode_Check(name.ptr())) {
-    PyObject* bytes = PyUnicode_EncodeFSDefault(name.ptr());
-    if (bytes == nullptr) throw pybind11::error_already_set();
-    return pybind11::reinterpret_steal<pybind11::bytes>(bytes).cast<std::string>();
+  if (PyBytes_Check(name.ptr())) {
+    bytes = name.cast<std::string>();
+  } else if (PyUnicode_Check(name.ptr())) {
+    PyObject* encoded = PyUnicode_EncodeFSDefault(name.ptr());
+    if (encoded == nullptr) throw pybind11::error_already_set();
+    bytes = pybind11::reinterpret_steal<pybind11::bytes>(encoded).cast<std::string>();
+  } else {
+    static const auto* const fsencode =
+        new pybind11::object(pybind11::module_::import("os").attr("fsencode"));
+    bytes = (*fsencode)(name).cast<std::string>();
   }
-  static const auto* const fsencode =
-      new pybind11::object(pybind11::module_::import("os").attr("fsencode"));
-  return (*fsencode)(name).cast<std::string>();
+  if (bytes.find('\0') != std::string::npos) throw pybind11::value_error("embedded null byte");
+  return bytes;
 }
 
 /// `bytes` as Python spells a file name (os.fsdecode).

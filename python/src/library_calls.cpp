@@ -27,8 +27,8 @@ py::object readWithLibrary(const std::string& path, const std::optional<std::str
   }
   if (!read.observation) {
     const bool notMessage = read.status.code() == Status::Code::kNotAMessage;
-    return py::cast(
-        PyFailure{path, notMessage ? "not_a_message" : "unreadable", read.status.message()});
+    return py::cast(PyFailure{path, notMessage ? "not_a_message" : "unreadable",
+                              read.status.message(), read.status.systemError()});
   }
   return py::cast(PyObservation{std::move(*read.observation), read.status.message(), {}});
 }

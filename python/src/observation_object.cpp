@@ -1,6 +1,7 @@
 #include "observation_object.h"
 
 #include <pybind11/numpy.h>
+#include <pybind11/stl.h>
 #include <xbtconv/formats.h>
 #include <xbtconv/observation_fields.h>
 #include <xbtconv/qc.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -358,17 +360,26 @@ void defineObservationTypes(py::module_& module) {
 
   py::class_<PyFailure>(module, "Failure",
                         "A file that gave no observation: its path, its status (\"not_a_message\" "
-                        "or \"unreadable\") and why. False in a test.")
-      .def(py::init([](const py::object& path, std::string status, std::string reason) {
-             return PyFailure{fileNameBytes(path), std::move(status), std::move(reason)};
+                        "or \"unreadable\"), why, and the system's error number where the system "
+                        "refused it. False in a test.")
+      .def(py::init([](const py::object& path, std::string status, std::string reason,
+                       const std::optional<int>& error) {
+             return PyFailure{fileNameBytes(path), std::move(status), std::move(reason),
+                              error.value_or(0)};
            }),
-           py::arg("path"), py::arg("status"), py::arg("reason"))
+           py::arg("path"), py::arg("status"), py::arg("reason"), py::arg("errno") = py::none())
       .def_property_readonly(
           "path", [](const PyFailure& f) { return fileNameText(f.path); },
           "the file, as the path to it was given")
       .def_readonly("status", &PyFailure::status, "not_a_message or unreadable")
       .def_property_readonly(
           "reason", [](const PyFailure& f) { return messageText(f.reason); }, "why, in a few words")
+      .def_property_readonly(
+          "errno",
+          [](const PyFailure& f) {
+            return f.error != 0 ? py::object(py::int_(f.error)) : py::none();
+          },
+          "the system's error number (as OSError.errno) when it refused the file; else None")
       .def("__bool__", [](const PyFailure&) { return false; })
       .def("__repr__",
            [](const PyFailure& f) {
@@ -377,12 +388,15 @@ void defineObservationTypes(py::module_& module) {
            })
       .def(py::pickle(
           [](const PyFailure& f) {
-            return py::make_tuple(py::bytes(f.path), f.status, py::bytes(f.reason));
+            return py::make_tuple(py::bytes(f.path), f.status, py::bytes(f.reason), f.error);
           },
           [](const py::tuple& state) {
-            if (state.size() != 3) throw py::value_error("not a Failure's state");
+            if (state.size() != 3 && state.size() != 4) {
+              throw py::value_error("not a Failure's state");
+            }
             return PyFailure{state[0].cast<std::string>(), state[1].cast<std::string>(),
-                             state[2].cast<std::string>()};
+                             state[2].cast<std::string>(),
+                             state.size() == 4 ? state[3].cast<int>() : 0};
           }));
 
   py::class_<PyObservation> observation(

@@ -31,6 +31,7 @@ struct PyFailure {
   std::string path;    // the bytes of the file's name
   std::string status;  // "not_a_message" or "unreadable"
   std::string reason;
+  int error = 0;  // the system's error number, when it refused the file
 };
 
 /// Defines Observation, Failure and a named tuple type for each group of

@@ -64,6 +64,21 @@ PYBIND11_MODULE(_xbtconv, m) {
         xbtconv::python::writeNetcdfWithLibrary(fileNameBytes(path), observations, history);
       },
       py::arg("path"), py::arg("observations"), py::arg("history"));
+  m.def(
+      "parse_time",
+      [](const std::string& text) { return xbtconv::parseTime(text); },
+      py::arg("text"),
+      "Seconds since 1970-01-01T00:00Z of ISO 8601 text as xbt's --now takes it; None for "
+      "text it refuses.");
+  m.def(
+      "netcdf_usability",
+      [](const PyObservation& observation) {
+        return xbtconv::python::messageText(
+            xbtconv::netcdfUsability(observation.observation).message());
+      },
+      py::arg("observation"),
+      "Why the observation is left out of a netCDF file unless kept (\"no position\"); \"\" "
+      "when nothing is.");
   m.def("fields", &xbtconv::python::fieldTable,
         "The observation's fields in the JSON export's order: (group or None, whether the "
         "group may be None, key, type, whether the field may be None, description).");

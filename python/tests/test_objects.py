@@ -29,16 +29,23 @@ def test_every_spelling_of_a_time_is_the_same_clock(monkeypatch):
     obs = xbtconv.read(EXAMPLE, now="2026-12-01T00:00:00Z")
     assert obs.time == datetime.datetime(2026, 3, 14, 6, 5, tzinfo=UTC)
     assert obs.time.tzinfo is not None and obs.to_dict()["time"] == "2026-03-14T06:05:00Z"
-    # A clock at the drop's time passes it; a second earlier flags it.
+    # A clock at the drop's time passes it; a second earlier flags it 3
+    # (within a day), in every zone and spelling.
+    def zone(hours, minutes=0):
+        return datetime.timezone(datetime.timedelta(hours=hours, minutes=minutes))
+
     drop = [obs.time, datetime.datetime(2026, 3, 14, 6, 5), "2026-03-14T06:05:00Z",
-            "2026-03-14T08:05+02:00", np.datetime64("2026-03-14T06:05"),
-            np.datetime64("2026-03-14T06:05:00.000000000")]
-    earlier = ["2026-03-14T06:04:59Z", datetime.datetime(2026, 3, 14, 8, 4, 59,
-                                                         tzinfo=datetime.timezone(
-                                                             datetime.timedelta(hours=2))),
+            "2026-03-14T08:05+02:00", "2026-03-14T00:35-0530", "2026-03-14T18:05+12",
+            datetime.datetime(2026, 3, 13, 20, 5, tzinfo=zone(-10)),
+            datetime.datetime(2026, 3, 14, 11, 50, tzinfo=zone(5, 45)),
+            np.datetime64("2026-03-14T06:05"), np.datetime64("2026-03-14T06:05:00.000000000")]
+    earlier = ["2026-03-14T06:04:59Z", "2026-03-14T08:04:59+02:00", "2026-03-14T00:34:59-05:30",
+               datetime.datetime(2026, 3, 14, 8, 4, 59, tzinfo=zone(2)),
+               datetime.datetime(2026, 3, 13, 20, 4, 59, tzinfo=zone(-10)),
                np.datetime64("2026-03-14T06:04:59")]
-    assert {xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in drop} == {1}
-    assert len({xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in earlier} | {1}) == 2
+    assert [xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in drop] == [1] * len(drop)
+    assert [xbtconv.read(EXAMPLE, now=clock).qc.time_flag for clock in earlier] == \
+        [3] * len(earlier)
     monkeypatch.undo()
     time.tzset()
 
@@ -135,24 +142,70 @@ def test_paths_are_text_bytes_or_path_objects_and_any_name_reads(tmp_path):
     assert len(gone) == 1 and not gone[0] and "No such file" in gone[0].reason
     with pytest.raises(xbtconv.ReadError, match="not a message"):
         xbtconv.read(tmp_path / "b.bin")
-    # Bytes are a message's content, never a path.
+    # What the system refuses is an OSError, as open says it; a NUL ends no
+    # name early.
+    with pytest.raises(FileNotFoundError) as missing:
+        xbtconv.read(tmp_path / "missing.bin")
+    assert missing.value.filename == str(tmp_path / "missing.bin")
+    for path in (str(tmp_path / "b.bin") + "\0.x", EXAMPLE.encode() + b"\0"):
+        with pytest.raises(ValueError, match="embedded null byte"):
+            xbtconv.read(path) if isinstance(path, str) else list(xbtconv.read_all(path))
+    # Several paths, as the command line takes them; a file named twice is read once.
+    again = [item.path for item in xbtconv.read_all(
+        [tmp_path / "b.bin", tmp_path, os.path.join(tmp_path, "x", "..", "b.bin")])]
+    assert again == [str(tmp_path / "b.bin")] + [path for path, _ in listed[0][1:]]
+    # Bytes in any form are a message's content, never a path.
     assert xbtconv.read(pathlib.Path(EXAMPLE)).to_dict() == xbtconv.read(EXAMPLE).to_dict()
     with pytest.raises(xbtconv.ReadError, match="not a message"):
         xbtconv.read(os.fsencode(EXAMPLE))
-    content = xbtconv.read(open(EXAMPLE, "rb").read(), name="a.bin")
+    data = open(EXAMPLE, "rb").read()
+    content = xbtconv.read(data, name="a.bin")
     assert (content.source, content.path) == ("a.bin", "")
-    with pytest.raises(TypeError):
-        xbtconv.read(3)
+    with open(EXAMPLE, "rb") as file:
+        assert xbtconv.read(file).source == "standard_two_meter.bin"
+    assert xbtconv.read(np.frombuffer(data, np.uint8)).to_json() == \
+        xbtconv.read(data).to_json()
+    for wrong in (3, np.zeros(4, np.float64)):
+        with pytest.raises(TypeError):
+            xbtconv.read(wrong)
+    assert [name for name in dir(xbtconv) if not name.startswith("_")] == \
+        sorted(xbtconv.__all__)
 
 
 @pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
 def test_one_observation_is_a_dataset_and_a_profile_without_samples_a_row():
     cut = xbtconv.read(os.path.join(EXAMPLES, "truncated_standard.bin"))
-    assert xbtconv.to_xarray(cut).sizes == {"profile": 1, "obs": 0}
-    table = xbtconv.to_dataframe([cut, xbtconv.read(EXAMPLE)])
+    assert xbtconv.to_xarray(cut, partial=True).sizes == {"profile": 1, "obs": 0}
+    table = xbtconv.to_dataframe(xbtconv.to_xarray([cut, xbtconv.read(EXAMPLE)], partial=True))
     assert len(table) == 1 + 20 and table["profile"].tolist() == [0] + [1] * 20
     assert table["sample"].isna().tolist() == [True] + [False] * 20
-    assert np.isnan(table["depth"][0]) and table["depth"][1:].tolist() == list(range(2, 42, 2))
+    assert np.isnan(table["depth_m"][0]) and table["depth_m"][1:].tolist() == list(range(2, 42, 2))
+
+
+@pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
+def test_a_selection_keeps_what_still_holds_and_names_as_sources_do(tmp_path):
+    shutil.copy(EXAMPLE, os.path.join(os.fsencode(tmp_path), b"caf\xe9.bin"))
+    shutil.copy(os.path.join(EXAMPLES, "extended_full_resolution.bin"), tmp_path / "x.bin")
+    observations = list(xbtconv.read_all(tmp_path, now="2026-12-01"))
+    ds = xbtconv.to_xarray(observations)
+    assert ds.file_name.values.tolist() == [obs.source for obs in observations]
+    ds.attrs["institution"] = "Example Ocean Data Centre"
+    one = xbtconv.select_profiles(ds, [1])
+    kept = {"Conventions", "featureType", "title", "keywords", "platform", "instrument",
+            "processing_level", "time_coverage_resolution", "geospatial_lat_resolution",
+            "institution"}
+    dropped = {"summary", "source", "id", "contributor_name", "geospatial_lat_min",
+               "geospatial_lon_max", "geospatial_vertical_max", "geospatial_bounds",
+               "time_coverage_start", "time_coverage_duration"}
+    assert kept | dropped <= set(ds.attrs)
+    assert {name: one.attrs[name] for name in kept} == {name: ds.attrs[name] for name in kept}
+    assert not dropped & set(one.attrs)
+    assert one.attrs["history"].endswith("select_profiles: 1 of 2 profiles")
+    # A warning points at the caller's line, however deep in the package.
+    with pytest.warns(UserWarning, match="left out 1 file.*not a message") as caught:
+        xbtconv.to_dataframe([observations[1], xbtconv.Failure("y.bin", "not_a_message",
+                                                               "not a message")])
+    assert caught[0].filename == __file__
 
 
 def test_a_read_error_reaches_the_parent_process(tmp_path):

@@ -92,16 +92,15 @@ def test_attributes_and_arrays_say_what_the_document_says(batch):
 
 
 @pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
-def test_to_xarray_and_a_selection_are_the_netcdf_collection_and_the_csv(batch, tmp_path):
+def test_to_xarray_is_the_netcdf_collection_and_a_selection_the_csv(batch, tmp_path):
     folder, _, items = batch
     collection = tmp_path / "all.nc"
-    subprocess.run([XBT, "export", "--format", "netcdf", "--keep-incomplete", "--collection",
-                    str(collection), "--now", NOW, str(folder)], capture_output=True)
+    subprocess.run([XBT, "export", "--format", "netcdf", "--collection", str(collection),
+                    "--now", NOW, str(folder)], capture_output=True)
     failures = sum(not item for item in items)
-    with pytest.warns(UserWarning, match=f"left out {failures} file"):
-        everything = xbtconv.to_xarray(iter(items))
-    # The collection leaves out what was cut short, as the selection does.
-    ours = xbtconv.select_profiles(everything, everything.decoded == 1)
+    # What the command leaves out by default, to_xarray leaves out too.
+    with pytest.warns(UserWarning, match=f"left out .*: {failures} that gave no observation"):
+        ours = xbtconv.to_xarray(iter(items))
     ours.to_netcdf(tmp_path / "ours.nc")
     with xarray.open_dataset(collection) as theirs, \
             xarray.open_dataset(tmp_path / "ours.nc") as written:
@@ -110,19 +109,22 @@ def test_to_xarray_and_a_selection_are_the_netcdf_collection_and_the_csv(batch, 
         for name in theirs.variables:
             assert written[name].dtype == theirs[name].dtype, name
             assert written[name].equals(theirs[name]), name
-    # A row per sample, as the CSV export has them.
-    chosen = [item for item in items if item and item.decoded][::10]
+    kept = xbtconv.to_xarray(items, partial=True, keep_incomplete=True)
+    assert kept.sizes["profile"] == len(items) - failures > ours.sizes["profile"]
+    # A row per sample, as the CSV export has them and under its names.
+    chosen = [item for item in items if item and not xbtconv._xbtconv.netcdf_usability(item)
+              and item.decoded][::10]
     table = xbtconv.to_dataframe(xbtconv.select_profiles(ours, np.arange(0, ours.sizes["profile"],
                                                                           10)))
     rows = list(csv.DictReader(io.StringIO(
         "".join(obs.to_csv(header=i == 0) for i, obs in enumerate(chosen)), newline="")))
-    assert len(table) == len(rows)
-    assert table.dtypes["depth"] == np.float64 and str(table.dtypes["depth_qc"]) == "UInt8"
+    assert len(table) == len(rows) and set(rows[0]) <= set(table.columns)
+    assert table.dtypes["depth_m"] == np.float64 and str(table.dtypes["depth_qc"]) == "UInt8"
     for row, line in zip(table.itertuples(), rows):
-        assert row.file_name == line["source"]
-        for value, column in ((row.latitude, "latitude"), (row.sample, "sample"),
-                              (row.depth, "depth_m"), (row.temperature, "temperature_c"),
-                              (row.depth_qc, "depth_qc"), (row.temperature_qc, "temperature_qc")):
+        assert row.source == line["source"]
+        for column in ("latitude", "sample", "depth_m", "temperature_c", "depth_qc",
+                       "temperature_qc"):
+            value = getattr(row, column)
             assert (missing(value) and line[column] == "") or float(value) == float(line[column])
 
 

@@ -32,10 +32,13 @@ where the value is absent, 0 when quality control was not run).
 `to_json()`, `to_csv()`, `to_bufr()` and `to_svg()` the other formats.
 Observations pickle, so multiprocessing and dask can pass them around.
 
-`read()` takes a path (str or os.PathLike) or the bytes of a message file
-(bytes are always content, never a path); a message cut short gives what
-arrived (`obs.decoded` is False and `obs.reason` says where the decode
-stopped); a file that holds no message raises ReadError.
+`read()` takes a path (str or os.PathLike), the bytes of a message file
+(bytes, bytearray, memoryview, a numpy uint8 array: content, never a path)
+or a binary file object; a message cut short gives what arrived
+(`obs.decoded` is False and `obs.reason` says where the decode stopped).
+A file that holds no message raises ReadError (a ValueError); one the
+system refuses raises OSError (FileNotFoundError, PermissionError), as
+`open` does.
 
 Reading a folder::
 
@@ -45,8 +48,9 @@ Reading a folder::
             continue
         print(item.source, item.qc.profile_flag)
 
-`read_all()` takes the folder's *.bin files as xbt does (any case of
-".bin", in name order, whatever bytes their names hold) and yields every
+`read_all()` takes a path or a list of them, as xbt does: each file, and
+each folder's *.bin files (any case of ".bin", in name order, whatever
+bytes their names hold), a file named twice read once; it yields every
 one: an Observation, or a Failure carrying its path and reason. It never
 stops on a bad file.
 
@@ -58,10 +62,15 @@ Gathering, selecting and tabulating::
 
 to_xarray() gives an xarray.Dataset in exactly the CF layout of
 `xbt export --format netcdf --collection` (a contiguous ragged array of
-profiles; see the README), leaving out the failures with a warning;
+profiles; see the README), and, as that command, leaves out with a warning
+the failures, the observations cut short (unless `partial=True`) and those
+without a usable time, position or depths (unless `keep_incomplete=True`);
 select_profiles() keeps `row_size` and the samples in step, which
-`ds.isel(profile=...)` does not; to_dataframe() has a row per sample with
-its profile's fields beside it.
+`ds.isel(profile=...)` does not; to_dataframe() has a row per sample, the
+CSV export's columns under its names and the profile's other fields
+beside them. To mask samples by their flags, mask the sample variable
+alone (`ds.temperature.where(ds.temperature_qc <= 2)`): `ds.where` would
+spread every profile's variables over the samples.
 
 Every reading function takes `qc` (run quality control, default True),
 `now` (the clock no observation may be later than: a datetime, a
@@ -70,8 +79,10 @@ system's) and `sample_rate_hz` (of full-resolution profiles, for their
 depths; default 10). They are refused as xbt refuses its options.
 """
 
-import os
-from typing import Iterator, Optional, Union
+import os as _os
+import collections.abc as _abc
+from typing import Iterable as _Iterable, Iterator as _Iterator, Optional as _Optional, \
+    Union as _Union
 
 from . import _arguments, _xbtconv
 from ._datasets import select_profiles, to_dataframe, to_xarray
@@ -81,7 +92,7 @@ __all__ = ["read", "read_all", "to_xarray", "select_profiles", "to_dataframe", "
            "Failure", "ReadError", "TimeFields", "Ship", "Probe", "Surface", "Qc", "Profile"]
 __version__ = _xbtconv.__version__
 
-PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+_Path = _Union[str, bytes, "_os.PathLike[str]", "_os.PathLike[bytes]"]
 
 
 class ReadError(ValueError):
@@ -98,43 +109,75 @@ class ReadError(ValueError):
         return f"{self.path}: {self.reason}"
 
 
-def read(source: Union[str, "os.PathLike[str]", bytes, bytearray, memoryview], *,
-         name: Optional[str] = None, qc: bool = True, now=None,
+def read(source, *, name: _Optional[str] = None, qc: bool = True, now=None,
          sample_rate_hz: float = 10.0) -> Observation:
-    """Reads one message: from a file, whose path is a str or os.PathLike,
-    or from the bytes of a message file (bytes, bytearray or memoryview are
-    always content, never a path; `name` is then its `source`). Raises
-    ReadError when there is no message; a message cut short is returned as
-    far as it was decoded."""
+    """Reads one message: from a file, whose path is a str or os.PathLike;
+    from the bytes of a message file (bytes, bytearray, memoryview or a
+    numpy uint8 array: always content, never a path; `name` is then its
+    `source`); or from a binary file object, read to its end (its name, if
+    it has one, is the `source`). Raises ReadError when there is no
+    message, OSError when the system refuses the file; a message cut short
+    is returned as far as it was decoded."""
     arguments = _arguments.reading(qc, now, sample_rate_hz)
-    if isinstance(source, (bytes, bytearray, memoryview)):
-        result = _xbtconv.read_bytes(bytes(source), "message.bin" if name is None else name,
-                                     *arguments)
-    elif isinstance(source, (str, os.PathLike)):
+    if isinstance(source, (str, _os.PathLike)):
         result = _xbtconv.read_path(source, *arguments)
     else:
-        raise TypeError(f"read takes a path (str or os.PathLike) or a message's bytes, "
-                        f"not {type(source).__name__}")
+        if hasattr(source, "read"):
+            if name is None and isinstance(getattr(source, "name", None), (str, bytes)):
+                name = _os.path.basename(_os.fsdecode(source.name))
+            source = source.read()
+        data = _content(source)
+        result = _xbtconv.read_bytes(data, "message.bin" if name is None else name, *arguments)
     if not result:
+        if result.errno:
+            raise OSError(result.errno, _os.strerror(result.errno), result.path)
         raise ReadError(result.path, result.reason)
     return result
 
 
-def read_all(path: PathLike, recursive: bool = False, *, qc: bool = True, now=None,
-             sample_rate_hz: float = 10.0) -> Iterator[Union[Observation, Failure]]:
-    """Yields an Observation or a Failure for each message file `path`
-    names: the file itself, or a folder's *.bin files in name order (with
-    `recursive`, those of its subfolders after its own). A folder that
-    cannot be listed is a Failure too. `path` may be str, bytes or
-    os.PathLike; every name the system gives is read, and spelt as
-    os.fsdecode spells it."""
-    if not isinstance(path, (str, bytes, os.PathLike)):
-        raise TypeError(f"read_all takes a path, not {type(path).__name__}")
-    entries = _xbtconv.list_message_files(path, _arguments.flag(recursive, "recursive"))
-    return _read_each(entries, _arguments.reading(qc, now, sample_rate_hz))
+def _content(source) -> bytes:
+    """A message file's bytes from anything holding them one a byte."""
+    try:
+        view = memoryview(source)
+    except TypeError:
+        raise TypeError(f"read takes a path (str or os.PathLike), a message's bytes or a binary "
+                        f"file, not {type(source).__name__}") from None
+    if view.itemsize != 1 or view.format not in ("B", "b", "c"):
+        raise TypeError(f"read takes a message's bytes, one a byte, not items of "
+                        f"'{view.format}'")
+    return view.tobytes()
 
 
-def _read_each(entries, arguments):
-    for entry, error in entries:
-        yield Failure(entry, "unreadable", error) if error else _xbtconv.read_path(entry,
-                                                                                    *arguments)
+def read_all(paths: _Union[_Path, _Iterable[_Path]], recursive: bool = False, *, qc: bool = True,
+             now=None, sample_rate_hz: float = 10.0) -> _Iterator[_Union[Observation, Failure]]:
+    """Yields an Observation or a Failure for each message file `paths`
+    names, as xbt does with its PATHs: a path or a list of them, each a
+    file, or a folder whose *.bin files are taken in name order (with
+    `recursive`, those of its subfolders after its own). A file named
+    twice, in any spelling, is read once; a folder that cannot be listed is
+    a Failure too. Paths may be str, bytes or os.PathLike; every name the
+    system gives is read, and spelt as os.fsdecode spells it."""
+    if isinstance(paths, (str, bytes, _os.PathLike)):
+        paths = [paths]
+    elif not isinstance(paths, _abc.Iterable):
+        raise TypeError(f"read_all takes a path or a list of paths, not {type(paths).__name__}")
+    paths = list(paths)
+    for path in paths:
+        if not isinstance(path, (str, bytes, _os.PathLike)):
+            raise TypeError(f"read_all takes paths, not {type(path).__name__}")
+    arguments = _arguments.reading(qc, now, sample_rate_hz)
+    flag = _arguments.flag(recursive, "recursive")
+    return _read_each(paths, flag, arguments)
+
+
+def _read_each(paths, recursive, arguments):
+    taken = set()
+    for path in paths:
+        for entry, error in _xbtconv.list_message_files(path, recursive):
+            # The same file however it was named: absolute, without . and ..
+            spelling = _os.path.normpath(_os.path.abspath(entry))
+            if spelling in taken:
+                continue
+            taken.add(spelling)
+            yield Failure(entry, "unreadable", error) if error else \
+                _xbtconv.read_path(entry, *arguments)

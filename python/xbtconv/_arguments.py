@@ -6,6 +6,8 @@ import numbers
 
 import numpy as np
 
+from . import _xbtconv
+
 _EPOCH = datetime.datetime(1970, 1, 1, tzinfo=datetime.timezone.utc)
 _SECOND = datetime.timedelta(seconds=1)
 
@@ -29,9 +31,10 @@ def sample_rate(value, name="sample_rate_hz"):
 
 
 def utc_seconds(value, name="now"):
-    """Seconds since 1970-01-01T00:00Z of a time: a datetime (a naive one
-    is taken as UTC), a numpy.datetime64 or ISO 8601 text ("2026-03-14",
-    "2026-03-14T06:05:00Z", "2026-03-14T08:05+02:00"); None stays None."""
+    """Seconds since 1970-01-01T00:00Z of a time: a datetime (in any zone;
+    a naive one is taken as UTC), a numpy.datetime64 or ISO 8601 text as
+    xbt's --now takes it ("2026-03-14", "2026-03-14T06:05:00Z",
+    "2026-03-14T08:05+02:00"); None stays None."""
     if value is None:
         return None
     words = (f"{name}: expected a time such as 2026-03-14T06:05:00Z or 2026-03-14T08:05+02:00, "
@@ -41,16 +44,15 @@ def utc_seconds(value, name="now"):
             raise ValueError(words)
         return int(value.astype("datetime64[s]").astype(np.int64))
     if isinstance(value, str):
-        text = value[:-1] + "+00:00" if value[-1:] in ("Z", "z") else value
-        try:
-            value = datetime.datetime.fromisoformat(text)
-        except ValueError:
-            raise ValueError(words) from None
-    elif isinstance(value, datetime.date) and not isinstance(value, datetime.datetime):
+        seconds = _xbtconv.parse_time(value)
+        if seconds is None:
+            raise ValueError(words)
+        return seconds
+    if isinstance(value, datetime.date) and not isinstance(value, datetime.datetime):
         value = datetime.datetime.combine(value, datetime.time())
     if not isinstance(value, datetime.datetime):
         raise TypeError(words)
-    if value.tzinfo is None:
+    if value.tzinfo is None or value.utcoffset() is None:
         value = value.replace(tzinfo=datetime.timezone.utc)
     return (value - _EPOCH) // _SECOND
 

@@ -88,8 +88,10 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
     }
     const std::string who = command != nullptr ? "xbt " + command->get_name() : "xbt";
     const std::string hint = command != nullptr ? nameHint(command->get_name(), word) : "";
-    return who + " has no option '" + name + "'" + didYouMean(name, options) +
-           (hint.empty() ? " (" + who + " --help lists them)" : hint);
+    std::string said = who + " has no option '";
+    said += name + "'" + didYouMean(name, options);
+    said += hint.empty() ? " (" + who + " --help lists them)" : hint;
+    return said;
   }
   return "";
 }
@@ -97,7 +99,7 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
 // The parser's refusals in xbt's own words; `command` is "" when the
 // command line names none.
 std::string inOurWords(const CLI::ParseError& error, const std::string& command) {
-  const std::string what = error.what();
+  std::string what = error.what();
   const std::string name = what.substr(0, what.find(':'));
   const std::string help = command.empty() ? "xbt --help" : "xbt " + command + " --help";
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {

@@ -57,6 +57,8 @@ class MessageReader {
   int kind() const { return file_.kind; }
   /// Why the last file did not load.
   LoadFailure loadFailure() const { return file_.failure; }
+  /// The system's error number behind it (kCannotOpen, kCannotRead); else 0.
+  int loadError() const { return file_.error; }
   /// The last file's identity, as it was loaded.
   const FileIdentity& fileIdentity() const { return file_.identity; }
   /// The samples the message holds past those kept.

@@ -50,7 +50,7 @@ ReadResult resultOf(MessageReader& reader, ObservationRead&& read) {
       result.status = {failure == LoadFailure::kNotAMessage || failure == LoadFailure::kTooShort
                            ? Status::Code::kNotAMessage
                            : Status::Code::kUnreadable,
-                       std::move(read.reason)};
+                       std::move(read.reason), reader.loadError()};
       break;
     }
   }
