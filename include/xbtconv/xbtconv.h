@@ -16,7 +16,6 @@
 
 #include "xbtconv/formats.h"
 #include "xbtconv/observation.h"
-#include "xbtconv/observation_fields.h"
 #include "xbtconv/qc.h"
 #include "xbtconv/reading.h"
 #include "xbtconv/status.h"

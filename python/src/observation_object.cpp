@@ -3,7 +3,6 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 #include <xbtconv/formats.h>
-#include <xbtconv/observation_fields.h>
 #include <xbtconv/qc.h>
 
 #include <cctype>
@@ -16,6 +15,7 @@
 #include <utility>
 
 #include "file_names.h"
+#include "profile/observation_fields.h"
 
 namespace py = pybind11;
 

@@ -1,5 +1,5 @@
 // The Python objects of a read: an Observation, whose attributes are the
-// fields of the library's field table (xbtconv/observation_fields.h) under
+// fields of the library's field table (profile/observation_fields.h) under
 // the JSON export's names, and a Failure, a read that gave none.
 //
 // An observation's values are made when first asked for and kept: each

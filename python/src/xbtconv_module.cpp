@@ -1,8 +1,10 @@
 // The native part of the Python module: the library's reading, quality
 // control and formats, with each observation as a Python object whose
 // attributes carry the JSON export's names and whose samples are numpy
-// arrays. Only the public API is used, as any other program would. The
-// arguments arrive checked by the package's Python functions.
+// arrays. The public API is used as any other program would use it, and
+// beside it only the library's table of the observation's fields, which the
+// JSON export is written from too. The arguments arrive checked by the
+// package's Python functions.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 #include <xbtconv/xbtconv.h>
@@ -65,8 +67,7 @@ PYBIND11_MODULE(_xbtconv, m) {
       },
       py::arg("path"), py::arg("observations"), py::arg("history"));
   m.def(
-      "parse_time",
-      [](const std::string& text) { return xbtconv::parseTime(text); },
+      "parse_time", [](const std::string& text) { return xbtconv::parseTime(text); },
       py::arg("text"),
       "Seconds since 1970-01-01T00:00Z of ISO 8601 text as xbt's --now takes it; None for "
       "text it refuses.");

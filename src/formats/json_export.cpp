@@ -8,7 +8,7 @@
 #include "formats/number_text.h"
 #include "profile/text_encoding.h"
 #include "profile/utc_time.h"
-#include "xbtconv/observation_fields.h"
+#include "profile/observation_fields.h"
 #include "xbtconv/qc.h"
 
 namespace xbtconv {

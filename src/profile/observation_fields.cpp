@@ -1,4 +1,4 @@
-#include "xbtconv/observation_fields.h"
+#include "profile/observation_fields.h"
 
 #include <type_traits>
 

@@ -27,7 +27,7 @@ must(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 # The public headers and nothing else.
 file(GLOB_RECURSE installed RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT installed)
-set(public xbtconv/formats.h xbtconv/observation.h xbtconv/observation_fields.h xbtconv/qc.h
+set(public xbtconv/formats.h xbtconv/observation.h xbtconv/qc.h
            xbtconv/reading.h xbtconv/status.h xbtconv/version.h xbtconv/visibility.h
            xbtconv/xbtconv.h)
 if(NOT installed STREQUAL public)
@@ -40,10 +40,14 @@ foreach(installed bin/xbtconv bin/xbt lib/libxbtconv.a lib/libxbtconv.so.${VERSI
   endif()
 endforeach()
 
-# The shared library exports the public API and nothing else.
+# The shared library exports the public API and nothing else: no private
+# function, and none of the standard library's templates it instantiated.
 must(nm -DC --defined-only ${prefix}/lib/libxbtconv.so)
+string(REGEX REPLACE "(^|\n)[0-9a-f]+ [A-Za-z] " "\\1" exported "${output}")
+string(REGEX MATCHALL "(^|\n)[^\n]+" exported "${exported}")
+list(FILTER exported EXCLUDE REGEX "^\n?xbtconv::")
 if(NOT output MATCHES "xbtconv::readMessageFile" OR NOT output MATCHES "xbtconv::toJson"
-   OR output MATCHES "MessageReader|JjvvMessage|ElementDescriptor|nlohmann|runExport")
+   OR exported OR output MATCHES "MessageReader|observationFields|nlohmann|runExport")
   message(FATAL_ERROR "the shared library exports more or less than the public API:\n${output}")
 endif()
 
@@ -85,16 +89,25 @@ foreach(compiler ${compilers})
     message(FATAL_ERROR "failures not reported (${status}): ${errors}")
   endif()
 
-  # The same with nothing but pkg-config: the shared library.
+  # The same with nothing but pkg-config: a program that starts from any
+  # prefix, as the archive is linked in.
   set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
   must(pkg-config --cflags --libs xbtconv)
   string(STRIP "${output}" flags)
   separate_arguments(flags UNIX_COMMAND "${flags} ${LINK_FLAGS}")
   must(${compiler} -std=c++17 ${strict} ${examples}/library_consumer/main.cpp ${flags}
        -o ${work}/xbt_summary_pkgconfig)
-  set(ENV{LD_LIBRARY_PATH} ${prefix}/lib)
   must(${work}/xbt_summary_pkgconfig ${examples}/standard_two_meter.bin)
-  unset(ENV{LD_LIBRARY_PATH})
+  # And the shared library as the README links it, with its folder as the
+  # program's run path.
+  must(${compiler} -std=c++17 ${strict} ${examples}/library_consumer/main.cpp
+       -I${prefix}/include -L${prefix}/lib -Wl,-rpath,${prefix}/lib -lxbtconv ${LINK_FLAGS}
+       -o ${work}/xbt_summary_shared)
+  must(${work}/xbt_summary_shared ${examples}/standard_two_meter.bin)
+  must(readelf -d ${work}/xbt_summary_shared)
+  if(NOT output MATCHES "libxbtconv.so.${MAJOR}")
+    message(FATAL_ERROR "not linked to the shared library:\n${output}")
+  endif()
 endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})
 message(STATUS "the installed library builds and runs consumers of ${compilers} with CMake and pkg-config")

@@ -15,7 +15,9 @@ set(allowed_pipeline descriptors decoding report profile qc formats presentation
                      xbtconv)
 set(allowed_legacy report pipeline legacy xbtconv)
 set(allowed_cli pipeline cli xbtconv)
-set(allowed_python xbtconv)
+# The Python module: the public API, and the field table the JSON export is
+# written from (profile/observation_fields.h), which is not installed.
+set(allowed_python xbtconv profile)
 set(folders descriptors decoding report profile qc formats presentation pipeline legacy cli)
 set(problems "")
 foreach(folder ${folders} python)

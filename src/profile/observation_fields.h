@@ -8,8 +8,11 @@
 // Reading a field never fails: an absent value is a FieldValue that is not
 // present. Writing one takes the value as reading gives it; a value of the
 // wrong kind for the field is the caller's mistake (REQUIRES below).
-#ifndef XBTCONV_OBSERVATION_FIELDS_H_
-#define XBTCONV_OBSERVATION_FIELDS_H_
+//
+// The table is the library's own, not installed: its accessors are pointers
+// into the code, which no stable interface should hand out.
+#ifndef XBTCONV_PROFILE_OBSERVATION_FIELDS_H_
+#define XBTCONV_PROFILE_OBSERVATION_FIELDS_H_
 
 #include <cstdint>
 #include <optional>
@@ -18,9 +21,7 @@
 #include <vector>
 
 #include "xbtconv/observation.h"
-#include "xbtconv/visibility.h"
 
-XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {
 
 /// A group of fields: an object of the JSON document ("ship"), an
@@ -82,6 +83,5 @@ const std::vector<ObservationField>& observationFields();
 std::string dataFileText(std::string_view text);
 
 }  // namespace xbtconv
-XBTCONV_PUBLIC_END
 
-#endif  // XBTCONV_OBSERVATION_FIELDS_H_
+#endif  // XBTCONV_PROFILE_OBSERVATION_FIELDS_H_
