@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <utility>
 
@@ -14,6 +15,18 @@
 
 namespace xbtconv {
 namespace {
+
+// A coefficient the tables give in thousandths, as the decimal number the
+// table means: dividing by 1000 in binary leaves noise in the last digit
+// (-0.0904 gives -9.039999999999999e-05), which every data file would show.
+double fromThousandths(double thousandths) {
+  char text[40];
+  char* end = std::to_chars(text, text + 32, thousandths).ptr;
+  for (const char c : {'e', '-', '3'}) *end++ = c;
+  double value = 0;
+  std::from_chars(text, end, value);
+  return value;
+}
 
 // Kelvin to degrees Celsius, the SI way (the legacy report uses 273.1).
 constexpr double kKelvinAtZeroCelsius = 273.15;
@@ -105,12 +118,12 @@ Observation::Probe probeOf(const JjvvMessage& message, const Fields& field) {
     }
     if (wmo != nullptr) {
       probe.fallRateA = wmo->a;
-      probe.fallRateB = wmo->bThousandths / 1000.0;
+      probe.fallRateB = fromThousandths(wmo->bThousandths);
       probe.fallRateSource = "wmo_c3";
     } else if (entry.code != -1 && (entry.fallRateA != -1.0 || entry.fallRateB != -1.0)) {
       // The table gives the second coefficient in thousandths.
       probe.fallRateA = entry.fallRateA;
-      probe.fallRateB = entry.fallRateB / 1000.0;
+      probe.fallRateB = fromThousandths(entry.fallRateB);
       probe.fallRateSource = "probe_table";
     }
   }

@@ -62,8 +62,13 @@ TEST(Observation, FullResolutionDepthsFromTheFallRate) {
   fields.probeType = 900;
   fields.temperatures.assign(2001, 2000);
   o = observationOf(fields);
-  EXPECT_DOUBLE_EQ(*o.probe.fallRateB, -0.0000473);
+  // Coefficients are the tables' decimals exactly, as the data files write
+  // them (-4.73e-05, not -4.7300000000000005e-05).
+  EXPECT_EQ(*o.probe.fallRateB, -0.0000473);
   EXPECT_EQ(o.probe.fallRateSource, "wmo_c3");
+  fields.probeType = 411;
+  EXPECT_EQ(*observationOf(fields).probe.fallRateB, -0.0000904);
+  fields.probeType = 900;
   EXPECT_DOUBLE_EQ(*o.profile.samples[2000].depthM(), 1943.51);
   fields.probeType = 741;
   // 3.42543 * 10 - 0.00047 * 10^2 at 10 s
