@@ -212,11 +212,14 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
       });
   // The page of what was plotted, also when the run was interrupted. It is
   // no input: a page that cannot be written fails the run, not a file.
-  if (!writeOutputFile(index, galleryHtml(rows), run.sync, error)) {
+  std::string summary = tally.summary("plotted");
+  if (writeOutputFile(index, galleryHtml(rows), run.sync, error)) {
+    summary += "; the gallery: " + index;
+  } else {
     report.note(index, "cannot write: " + error);
     tally.failRun();
   }
-  return endRun(run, finished, tally, tally.summary("plotted"), report);
+  return endRun(run, finished, tally, summary, report);
 }
 
 }  // namespace xbtconv

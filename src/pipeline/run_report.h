@@ -25,7 +25,7 @@ struct RunReport {
 };
 
 /// Says how a run ended ("interrupted" when it did not finish, then,
-/// unless quiet and finished, `summary`) and returns its exit status: 0
+/// unless quiet, `summary`) and returns its exit status: 0
 /// when nothing failed, 1 when anything did, 128 plus the signal's number
 /// when interrupted.
 int endRun(const RunOptions& options, bool finished, const Tally& tally, const std::string& summary,

@@ -97,9 +97,10 @@ TEST(XbtConvert, InterruptedRunLeavesOldOrNewReports) {
     directory.write("m" + std::to_string(i) + ".bin", bytes);
     directory.write("m" + std::to_string(i) + ".bin.srp", std::string("old"));
   }
-  const std::string command =
-      "timeout -s INT 0.3 '" XBT_EXECUTABLE "' convert -q '" + directory.path() + "'";
+  const std::string command = "timeout -s INT 0.3 '" XBT_EXECUTABLE "' convert -q '" +
+                              directory.path() + "' 2> '" + directory.path() + "/err'";
   EXPECT_NE(std::system(command.c_str()), 0);
+  EXPECT_EQ(directory.read("err"), "xbt: interrupted\n") << "-q: no summary";
   const std::string fresh = testing::reportOf(bytes);
   int old = 0;
   for (int i = 0; i < 200; ++i) {

@@ -439,7 +439,7 @@ TEST(XbtRun, AnInterruptIsSaidAndThePlotsSoFarListed) {
   for (int i = 0; i < 300; ++i)
     directory.write("m" + std::to_string(i) + ".bin", testing::standardMessage(fields));
   const std::string command =
-      "timeout --preserve-status -s INT 0.5 '" XBT_EXECUTABLE "' plot -q -o '" +
+      "timeout --preserve-status -s INT 0.5 '" XBT_EXECUTABLE "' plot -o '" +
       directory.file("out") + "' '" + directory.path() + "' 2> '" + directory.file("err") + "'";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 130);
   const std::string err = directory.read("err");
@@ -453,6 +453,9 @@ TEST(XbtRun, AnInterruptIsSaidAndThePlotsSoFarListed) {
   EXPECT_GT(plots, 0);
   EXPECT_LT(plots, 300) << "the run ended before the interrupt";
   EXPECT_NE(err.find("plotted " + std::to_string(plots) + ","), std::string::npos) << err;
+  EXPECT_NE(err.find("; the gallery: " + directory.file("out/index.html") + "\n"),
+            std::string::npos)
+      << err;
 }
 
 // A write that fails is named, and leaves no temporary file behind: here
