@@ -91,6 +91,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, ", in %.2f s", seconds);
+  plan.sayLostInputs(finished, report);
   return endRun(run, finished, tally, tally.summary("converted") + elapsed, report);
 }
 

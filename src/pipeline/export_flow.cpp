@@ -197,6 +197,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         takeUp(exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });
+  plan.sayLostInputs(finished, report);
   return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "formats/private_file.h"
+#include "pipeline/directory_listing.h"
+#include "pipeline/file_identity.h"
 #include "pipeline/output_file.h"
 #include "pipeline/path_spelling.h"
 
@@ -157,6 +159,24 @@ OutputFolder* OutputFolders::prepare(const std::string& folder, std::string& err
   entry.error = reason;
   error = entry.error;
   return entry.folder.get();
+}
+
+std::vector<std::pair<std::string, std::string>> OutputFolders::lostInputs() const {
+  std::vector<std::pair<std::string, std::string>> lost;
+  for (const auto& [spelling, entry] : folders_) {
+    if (!entry.folder) continue;
+    for (const auto& [output, recorded] : entry.folder->record.entries()) {
+      const std::string path = joinPath(entry.folder->path, output);
+      std::error_code ignored;
+      // A collection's entry names no input file, only a digest of them.
+      if (!std::filesystem::path(recorded->input).is_absolute() ||
+          std::filesystem::exists(recorded->input, ignored) || ignored || !identityOf(path)) {
+        continue;
+      }
+      lost.emplace_back(path, recorded->input);
+    }
+  }
+  return lost;
 }
 
 }  // namespace xbtconv

@@ -13,6 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pipeline/output_record.h"
 
@@ -40,6 +42,11 @@ class OutputFolders {
   /// cannot be ("another xbt run is writing in out/"), the same reason each
   /// time it is asked for again.
   OutputFolder* prepare(const std::string& folder, std::string& error);
+
+  /// The outputs the loaded records know whose inputs are gone (moved away
+  /// or deleted), the outputs still there: each output's path and its
+  /// input's, folder by folder, in name order.
+  std::vector<std::pair<std::string, std::string>> lostInputs() const;
 
  private:
   struct Entry {

@@ -59,6 +59,13 @@ const RecordEntry* OutputPlan::current(const BatchItem& item) const {
   return entry;
 }
 
+void OutputPlan::sayLostInputs(bool finished, const RunReport& report) const {
+  if (!run_.update || !finished || run_.quiet) return;
+  for (const auto& [output, input] : folders_.lostInputs()) {
+    report.note(output, "its input " + input + " is gone; left as it is");
+  }
+}
+
 RecordEntry OutputPlan::entryFor(const BatchItem& item, const FileIdentity& input,
                                  const PendingOutput& written, bool failed,
                                  std::string note) const {

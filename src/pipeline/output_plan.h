@@ -19,6 +19,7 @@
 #include "pipeline/output_claims.h"
 #include "pipeline/output_folders.h"
 #include "pipeline/run_options.h"
+#include "pipeline/run_report.h"
 
 namespace xbtconv {
 
@@ -52,6 +53,11 @@ class OutputPlan {
   /// made from the input as it is now, with these options, and not changed
   /// since; else none.
   const RecordEntry* current(const BatchItem& item) const;
+
+  /// With --update, after a run that finished, says of each output whose
+  /// input is gone (moved away or deleted) that it is left as it is; -q
+  /// says nothing of them, as they are no failure.
+  void sayLostInputs(bool finished, const RunReport& report) const;
 
   /// What the record is to say of `item`'s output `written`, made from the
   /// input as `input` identifies it.

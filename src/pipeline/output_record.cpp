@@ -303,6 +303,14 @@ const RecordEntry* OutputRecord::find(std::string_view output) const {
   return found == entries_.end() ? nullptr : &found->second;
 }
 
+std::vector<std::pair<std::string, const RecordEntry*>> OutputRecord::entries() const {
+  std::vector<std::pair<std::string, const RecordEntry*>> all;
+  all.reserve(entries_.size());
+  for (const auto& [output, entry] : entries_) all.emplace_back(output, &entry);
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
 std::string OutputRecord::line(std::string_view output, const RecordEntry& entry) {
   std::string text;
   appendLine(text, output, entry);

@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "pipeline/output_file.h"
 
@@ -65,6 +67,9 @@ class OutputRecord {
   /// The last entry of `output` (a file name in the folder); none when the
   /// record has none or was not loaded.
   const RecordEntry* find(std::string_view output) const;
+
+  /// Every output the record knows, with its last entry, in name order.
+  std::vector<std::pair<std::string, const RecordEntry*>> entries() const;
 
   /// The line that records `entry` for `output`, to be appended.
   static std::string line(std::string_view output, const RecordEntry& entry);

@@ -219,6 +219,7 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     report.note(index, "cannot write: " + error);
     tally.failRun();
   }
+  plan.sayLostInputs(finished, report);
   return endRun(run, finished, tally, summary, report);
 }
 

@@ -393,6 +393,18 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
   for (const char* command : {"info", "qc"}) {
     EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
   }
+  // An output whose input has gone is said, and left as it is.
+  fs::rename(directory.file("in/sub/a.bin"), directory.file("a.bin"));
+  for (const auto& [command, output] : std::vector<std::pair<std::string, std::string>>{
+           {"convert", "sub/a.bin.srp"}, {"plot", "a.svg"}}) {
+    const testing::RunResult gone =
+        runXbt({command, "-r", "-o", directory.file("out"), "--update", directory.file("in")});
+    EXPECT_NE(gone.err.find("xbt: " + directory.file("out/" + output) + ": its input " +
+                            directory.file("in/sub/a.bin") + " is gone; left as it is\n"),
+              std::string::npos)
+        << gone.err;
+    EXPECT_TRUE(directory.exists("out/" + output));
+  }
 }
 
 // --sync flushes what every command writes, and writes the same.
