@@ -42,6 +42,7 @@ inline constexpr std::uint8_t kQcMissing = 9;
 namespace qctest {
 inline constexpr std::uint32_t kImpossibleDate = 1u << 1;      // GTSPP 1.2
 inline constexpr std::uint32_t kImpossibleLocation = 1u << 2;  // 1.3
+inline constexpr std::uint32_t kPositionOnLand = 1u << 3;      // 1.4
 inline constexpr std::uint32_t kGlobalRange = 1u << 6;         // 2.1
 inline constexpr std::uint32_t kRegionalRange = 1u << 7;       // 2.2
 inline constexpr std::uint32_t kIncreasingDepth = 1u << 8;     // 2.3

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "qc/land_mask.h"
+
 namespace xbtconv {
 namespace {
 
@@ -157,6 +159,14 @@ class Checker {
     if (impossible) {
       summary_.testsFailed |= qctest::kImpossibleLocation;
       return;
+    }
+    performed(qctest::kPositionOnLand);
+    const Ground ground = groundAt(latitude, longitude);
+    if (ground != Ground::kSea) {
+      // A land cell beside the sea may be a shoreline drawn a little wide,
+      // or a position a little off: probably bad. Inland, certainly bad.
+      summary_.positionFlag = ground == Ground::kInland ? kQcBad : kQcProbablyBad;
+      summary_.testsFailed |= qctest::kPositionOnLand;
     }
     for (const Region& region : kRegions) {
       if (inside(region, latitude, longitude)) region_ = &region;
@@ -422,6 +432,7 @@ const std::vector<QcTest>& qcTests() {
   static const std::vector<QcTest> tests = {
       {qctest::kImpossibleDate, "impossible_date"},
       {qctest::kImpossibleLocation, "impossible_location"},
+      {qctest::kPositionOnLand, "position_on_land"},
       {qctest::kGlobalRange, "global_range"},
       {qctest::kRegionalRange, "regional_range"},
       {qctest::kIncreasingDepth, "increasing_depth"},
