@@ -408,14 +408,18 @@ class Checker {
     summary_.profileFlag = std::max(summary_.profileFlag, kQcProbablyBad);
   }
 
-  // The worst flag of time, position and the samples below the top 3.6 m;
-  // missing only when nothing has a value.
+  // The worst flag of time, position and the samples below the top 3.6 m,
+  // and at least probably bad without a time or a position: no profile an
+  // analyst cannot place is good. Missing only when nothing has a value.
   std::uint8_t profileFlag() const {
     std::uint8_t worst = worstSample_;
+    bool unplaced = false;
     for (const std::uint8_t flag : {summary_.timeFlag, summary_.positionFlag}) {
       if (flag != kQcMissing) worst = std::max(worst, flag);
+      unplaced = unplaced || flag == kQcMissing;
     }
-    return worst == kQcNotDone ? kQcMissing : worst;
+    if (worst == kQcNotDone) return kQcMissing;
+    return unplaced ? std::max(worst, kQcProbablyBad) : worst;
   }
 
   Observation& o_;

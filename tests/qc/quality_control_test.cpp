@@ -354,6 +354,16 @@ TEST(QualityControl, ProfileFlagLeavesOutTheTopAndAbsentValues) {
   o = profile({{NAN, 41}, {10, 20}});
   EXPECT_EQ(summaryOf(o).profileFlag, kQcBad);
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kEnvelope, qctest::kEnvelope);
+  // Without a time or a position the profile cannot be placed: never good.
+  o = profile({{10, 20}});
+  o.time.day.reset();
+  o.time.utcSeconds.reset();
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcProbablyBad);
+  o = profile({{10, 20}});
+  o.latitude.reset();
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcProbablyBad);
+  o.profile.samples[0].temperatureHundredths = 4100;
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcBad) << "a worse flag stays";
   // Nothing with a value at all.
   o = profile({{NAN, NAN}});
   o.time = {};
