@@ -9,10 +9,13 @@
 //   make_messages batch DIR COUNT SEED [CORRUPT_PERCENT]
 //     COUNT messages msg-NNNNNNN.bin in DIR: kinds 1 and 2, all three
 //     layouts at realistic sizes (full resolution 300 to 2,000 samples,
-//     two-metre 200 to 900, inflection points 20 to 80), and a share of
-//     corrupt files (default 10 %): cut short, bits flipped, a foreign kind,
-//     a missing group count, too short to hold a kind. Prints how many
-//     files should get a report.
+//     two-metre 200 to 900, inflection points 20 to 80), dropped on cruises
+//     of 50 drops, a ship of its own each, two hours and 0.3 degrees of
+//     longitude apart across an open ocean; and a share of corrupt files
+//     (default 10 %): cut short, bits flipped after the time and position,
+//     a foreign kind, a missing group count, too short to hold a kind.
+//     Prints how many files should get a report.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +23,10 @@
 #include <random>
 #include <string>
 
+#include "profile/utc_time.h"
 #include "support/message_builder.h"
 #include "support/random_fields.h"
+#include "support/realistic_profile.h"
 
 namespace {
 
@@ -47,19 +52,58 @@ int uncounted(const char* path, long mebibytes, int type) {
   return writeFile(path, bytes) ? 0 : 1;
 }
 
-// A realistic message: plausible header values and a profile of a
-// realistic size for its layout.
-std::vector<std::uint8_t> realisticMessage(std::mt19937_64& random, bool extended, bool uncounted) {
+constexpr long kCruiseDrops = 50;
+constexpr std::int64_t kDropSeconds = 2 * 3600;
+constexpr double kDropDegrees = 0.3;
+
+// Where and when the ship of a cruise drops its first probe.
+struct Cruise {
+  std::string callSign;
+  std::string shipName;
+  double latitude = 0;
+  double longitude = 0;
+  std::int64_t start = 0;  // seconds since 1970
+};
+
+Cruise cruise(std::mt19937_64& random, long number) {
+  const auto uniform = [&random](double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random);
+  };
+  const xbtconv::testing::OceanBox& box =
+      xbtconv::testing::openOceans()[random() % xbtconv::testing::openOceans().size()];
+  Cruise c;
+  c.callSign = "C" + std::to_string(number);
+  // Some old recorders send names in Latin-1.
+  const char* const names[] = {"OLEANDER", "TASMAN STAR", "SK\xC5NE", "CAP SAN LORENZO"};
+  c.shipName = names[number % 4];
+  c.latitude = uniform(box.south, box.north);
+  c.longitude = uniform(box.west, box.east - kDropDegrees * kCruiseDrops);
+  // 1990 to 2029: some later than a run's clock.
+  c.start = 631152000 + static_cast<std::int64_t>(random() % (40 * 365)) * 86400 +
+            static_cast<std::int64_t>(random() % 1440) * 60;
+  return c;
+}
+
+// A realistic message: the `drop`th of `cruise`, plausible header values
+// and a profile of a realistic size for its layout.
+std::vector<std::uint8_t> realisticMessage(std::mt19937_64& random, const Cruise& cruise, long drop,
+                                           bool extended, bool uncounted) {
   ExtendedFields fields;
   if (uncounted) fields.groupCount = xbtconv::testing::kAllOnes;
   fields.header.kind = extended ? 2 : 1;
-  fields.header.latitude = random() % 18000001;
-  fields.header.longitude = random() % 36000001;
-  fields.header.year = 1990 + random() % 40;
-  fields.header.month = 1 + random() % 12;
-  fields.header.day = 1 + random() % 28;
-  fields.header.hour = random() % 24;
-  fields.header.minute = random() % 60;
+  fields.header.callSign = cruise.callSign;
+  fields.shipName = cruise.shipName;
+  fields.header.latitude = static_cast<std::uint64_t>(std::lround((cruise.latitude + 90) * 1e5));
+  fields.header.longitude = static_cast<std::uint64_t>(
+      std::lround((cruise.longitude + kDropDegrees * static_cast<double>(drop) + 180) * 1e5));
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  std::sscanf(xbtconv::isoTime(cruise.start + drop * kDropSeconds).c_str(), "%d-%d-%dT%d:%d", &year,
+              &month, &day, &hour, &minute);
+  fields.header.year = static_cast<std::uint64_t>(year);
+  fields.header.month = static_cast<std::uint64_t>(month);
+  fields.header.day = static_cast<std::uint64_t>(day);
+  fields.header.hour = static_cast<std::uint64_t>(hour);
+  fields.header.minute = static_cast<std::uint64_t>(minute);
   fields.probeSerial = random() % 999999;
   fields.typeOfData = 1 + random() % 3;
   int temperature = 2400 + static_cast<int>(random() % 800);
@@ -88,20 +132,24 @@ std::vector<std::uint8_t> realisticMessage(std::mt19937_64& random, bool extende
 int batch(const char* directory, long count, unsigned long seed, long corruptPercent) {
   std::mt19937_64 random(seed);
   long reports = 0;
+  Cruise ship;
   for (long i = 0; i < count; ++i) {
+    if (i % kCruiseDrops == 0) ship = cruise(random, i / kCruiseDrops);
     const bool corrupt = static_cast<long>(random() % 100) < corruptPercent;
     const int corruption = static_cast<int>(random() % 5);
+    const bool extended = random() % 2 == 0;
     std::vector<std::uint8_t> bytes =
-        realisticMessage(random, random() % 2 == 0, corrupt && corruption == 3);
+        realisticMessage(random, ship, i % kCruiseDrops, extended, corrupt && corruption == 3);
     bool converted = true;
     if (corrupt) {
       switch (corruption) {
         case 0:  // cut short anywhere after the kind bytes: still converted
           bytes.resize(11 + random() % (bytes.size() - 11));
           break;
-        case 1:  // bit errors after the kind bytes
+        case 1:  // bit errors after the time and position (bit 172): a garbled
+                 // position would set the drop apart from its cruise's track
           for (int flips = 0; flips < 8; ++flips) {
-            const std::size_t at = 11 + random() % (bytes.size() - 11);
+            const std::size_t at = 22 + random() % (bytes.size() - 22);
             bytes[at] = static_cast<std::uint8_t>(bytes[at] ^ (1u << (random() % 8)));
           }
           break;

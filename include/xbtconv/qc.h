@@ -9,7 +9,9 @@
 // flag is the worst of the time, the position and every sample's flags,
 // leaving out absent values and samples shallower than 3.6 m (the top of
 // every XBT drop is suspect by rule), and at least 3 for a message whose
-// decode stopped early (`decoded` false); 9 only when nothing has a value.
+// decode stopped early (`decoded` false) or without a time or a position;
+// 9 only when nothing has a value. So it is never better than the time
+// and position flags, and a profile no one can place is never good.
 // Which tests ran and which flagged anything are kept as bits: the GTSPP
 // test numbers' bits, and bits of their own above them for the XBT checks.
 //
@@ -42,6 +44,7 @@ inline constexpr std::uint8_t kQcMissing = 9;
 namespace qctest {
 inline constexpr std::uint32_t kImpossibleDate = 1u << 1;      // GTSPP 1.2
 inline constexpr std::uint32_t kImpossibleLocation = 1u << 2;  // 1.3
+inline constexpr std::uint32_t kPositionOnLand = 1u << 3;      // 1.4
 inline constexpr std::uint32_t kGlobalRange = 1u << 6;         // 2.1
 inline constexpr std::uint32_t kRegionalRange = 1u << 7;       // 2.2
 inline constexpr std::uint32_t kIncreasingDepth = 1u << 8;     // 2.3

@@ -21,7 +21,8 @@ std::string incompleteness(const Observation& o, bool forGts) {
   if (!o.latitude || !o.longitude) {
     lacks("no position");
   } else if (o.qc && o.qc->positionFlag == kQcBad) {
-    lacks("impossible position");
+    lacks((o.qc->testsFailed & qctest::kPositionOnLand) != 0 ? "position on land"
+                                                             : "impossible position");
   }
   const std::vector<Sample>& samples = o.profile.samples;
   if (samples.empty()) {

@@ -48,6 +48,10 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
       return result;
     }
   }
+  if (!read.impossibleValues.empty()) {
+    result.remarks.push_back(
+        {path, "warning: out of range, taken as no value: " + read.impossibleValues});
+  }
   switch (format) {
     case ExportFormat::kJson:
       appendObservationJson(result.data, observation);

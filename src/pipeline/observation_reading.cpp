@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "profile/surface_ranges.h"
 #include "xbtconv/qc.h"
 
 namespace xbtconv {
@@ -14,6 +15,7 @@ ObservationRead observe(MessageReader& reader, std::string name,
   read.reason = reader.reason();
   if (read.status == ReadStatus::kNotLoaded) return read;
   read.observation = reader.observation(std::move(name), options.sampleRateHz);
+  read.impossibleValues = leaveOutImpossibleSurfaceValues(*read.observation);
   if (options.qualityControl) runQualityControl(*read.observation, options.now);
   return read;
 }

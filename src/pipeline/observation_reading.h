@@ -1,6 +1,7 @@
 // The read step every command that works on observations shares, and the
 // library's reading calls too: a message file through the reader, the
-// observation made of what was decoded, quality-controlled as asked. At most
+// observation made of what was decoded, rid of the surface values no drop
+// can measure, and quality-controlled as asked. At most
 // kObservationSamples samples are kept (message_reader.h).
 #ifndef XBTCONV_PIPELINE_OBSERVATION_READING_H_
 #define XBTCONV_PIPELINE_OBSERVATION_READING_H_
@@ -28,6 +29,9 @@ struct ObservationRead {
   std::optional<Observation> observation;
   /// Why the read was not whole; "" when it was.
   std::string reason;
+  /// The surface values left out as no drop can measure them, with what
+  /// they were ("wind direction 510 degrees"); "" for none.
+  std::string impossibleValues;
 };
 
 /// Reads the message file at `path` named `name` in the observation; the

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "qc/land_mask.h"
+
 namespace xbtconv {
 namespace {
 
@@ -157,6 +159,14 @@ class Checker {
     if (impossible) {
       summary_.testsFailed |= qctest::kImpossibleLocation;
       return;
+    }
+    performed(qctest::kPositionOnLand);
+    const Ground ground = groundAt(latitude, longitude);
+    if (ground != Ground::kSea) {
+      // A land cell beside the sea may be a shoreline drawn a little wide,
+      // or a position a little off: probably bad. Inland, certainly bad.
+      summary_.positionFlag = ground == Ground::kInland ? kQcBad : kQcProbablyBad;
+      summary_.testsFailed |= qctest::kPositionOnLand;
     }
     for (const Region& region : kRegions) {
       if (inside(region, latitude, longitude)) region_ = &region;
@@ -398,14 +408,18 @@ class Checker {
     summary_.profileFlag = std::max(summary_.profileFlag, kQcProbablyBad);
   }
 
-  // The worst flag of time, position and the samples below the top 3.6 m;
-  // missing only when nothing has a value.
+  // The worst flag of time, position and the samples below the top 3.6 m,
+  // and at least probably bad without a time or a position: no profile an
+  // analyst cannot place is good. Missing only when nothing has a value.
   std::uint8_t profileFlag() const {
     std::uint8_t worst = worstSample_;
+    bool unplaced = false;
     for (const std::uint8_t flag : {summary_.timeFlag, summary_.positionFlag}) {
       if (flag != kQcMissing) worst = std::max(worst, flag);
+      unplaced = unplaced || flag == kQcMissing;
     }
-    return worst == kQcNotDone ? kQcMissing : worst;
+    if (worst == kQcNotDone) return kQcMissing;
+    return unplaced ? std::max(worst, kQcProbablyBad) : worst;
   }
 
   Observation& o_;
@@ -422,6 +436,7 @@ const std::vector<QcTest>& qcTests() {
   static const std::vector<QcTest> tests = {
       {qctest::kImpossibleDate, "impossible_date"},
       {qctest::kImpossibleLocation, "impossible_location"},
+      {qctest::kPositionOnLand, "position_on_land"},
       {qctest::kGlobalRange, "global_range"},
       {qctest::kRegionalRange, "regional_range"},
       {qctest::kIncreasingDepth, "increasing_depth"},

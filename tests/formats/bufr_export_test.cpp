@@ -130,6 +130,14 @@ TEST(BufrExport, WhatTheGtsCannotUse) {
   runQualityControl(o, 1700000000);  // a clock before the drop: the time is impossible
   EXPECT_EQ(bufrUsability(o).message(), "impossible time");
   o = complete();
+  o.longitude = -o.longitude.value();  // 174.783 W: the sign lost puts it in the Pacific
+  runQualityControl(o, 1800000000);
+  EXPECT_TRUE(bufrUsability(o).ok());
+  o.latitude = 39.41;  // 70.13 W read as east: Tajikistan
+  o.longitude = 70.13;
+  runQualityControl(o, 1800000000);
+  EXPECT_EQ(bufrUsability(o).message(), "position on land");
+  o = complete();
   o.profile.layout = ProfileLayout::kFullResolution;
   o.profile.samples = {{std::nullopt, 1450}};
   EXPECT_EQ(bufrUsability(o).message(), "no depths: the probe has no fall rate");

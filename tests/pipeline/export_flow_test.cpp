@@ -138,6 +138,28 @@ TEST(ExportFlow, QuietSaysFailuresOnly) {
   EXPECT_NE(exportWith(options).err.find("warning: encoded as missing"), std::string::npos);
 }
 
+// A direction of 510 degrees is what a field can hold, not what a drop can
+// measure: no value, and said.
+TEST(ExportFlow, ImpossibleSurfaceValuesAreNoValueAndSaid) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  testing::StandardFields fields;
+  fields.windDirection = 510;
+  fields.dryBulb = 0;  // 0 K
+  fields.temperatures = {2400};
+  directory.write("in/a.bin", testing::standardMessage(fields));
+  ExportOptions options = jsonInto(directory, false);
+  const Said run = exportWith(options);
+  EXPECT_EQ(run.err.substr(0, run.err.find("xbt: exported")),
+            "xbt: " + input(directory, "a.bin") +
+                ": warning: out of range, taken as no value: wind direction 510 degrees, air "
+                "temperature -273.15 C\n");
+  const std::string json = directory.read("out/a.json");
+  EXPECT_NE(json.find("\"wind_direction_deg\":null"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"air_temperature_c\":null"), std::string::npos);
+  EXPECT_EQ(run.status, 0) << "a warning is no failure";
+}
+
 TEST(ExportFlow, FileNamedTwiceIsTakenOnce) {
   TempDirectory directory;
   fill(directory);

@@ -104,25 +104,40 @@ TEST(QualityControl, TimeAgainstTheFirstXbtAndTheClock) {
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kImpossibleDate, 0u);
 }
 
-TEST(QualityControl, PositionAtThePolesAndTheDateLine) {
-  const auto positionFlag = [](double latitude, double longitude) {
+TEST(QualityControl, PositionAtThePolesTheDateLineAndOnLand) {
+  const auto summaryAt = [](double latitude, double longitude) {
     Observation o = profile({});
     o.latitude = latitude;
     o.longitude = longitude;
-    return summaryOf(o).positionFlag;
+    return summaryOf(o);
   };
+  // The bounds are positions (the South Pole's is on land).
   for (const auto& [latitude, longitude] : std::initializer_list<std::pair<double, double>>{
            {90, 0}, {-90, 0}, {0, 180}, {0, -180}, {-90, -180}}) {
-    EXPECT_EQ(positionFlag(latitude, longitude), kQcGood) << latitude << " " << longitude;
+    EXPECT_EQ(summaryAt(latitude, longitude).testsFailed & qctest::kImpossibleLocation, 0u)
+        << latitude << " " << longitude;
   }
   for (const auto& [latitude, longitude] : std::initializer_list<std::pair<double, double>>{
            {90.00001, 0}, {-90.00001, 0}, {0, 180.00001}, {0, -180.00001}}) {
-    EXPECT_EQ(positionFlag(latitude, longitude), kQcBad) << latitude << " " << longitude;
+    const QcSummary off = summaryAt(latitude, longitude);
+    EXPECT_EQ(off.positionFlag, kQcBad) << latitude << " " << longitude;
+    EXPECT_EQ(off.testsFailed, qctest::kImpossibleLocation | 0u);
   }
+  // Inland is bad, a land cell on the coast probably bad; neither is sent
+  // as good.
+  const QcSummary inland = summaryAt(39.41, 70.13);  // 70.13 W read as east: Tajikistan
+  EXPECT_EQ(inland.positionFlag, kQcBad);
+  EXPECT_EQ(inland.testsFailed, qctest::kPositionOnLand | 0u);
+  EXPECT_EQ(inland.profileFlag, kQcBad);
+  EXPECT_EQ(summaryAt(-31.95, 115.95).positionFlag, kQcProbablyBad);  // 10 km inland of Perth
+  EXPECT_EQ(summaryAt(-31.95, 115.85).positionFlag, kQcGood);         // on the Swan River
+  EXPECT_NE(summaryAt(0, 0).testsPerformed & qctest::kPositionOnLand, 0u);
+
   Observation o = profile({});
   o.longitude.reset();
   EXPECT_EQ(summaryOf(o).positionFlag, kQcMissing);
-  EXPECT_EQ(summaryOf(o).testsPerformed & (qctest::kImpossibleLocation | qctest::kRegionalRange),
+  EXPECT_EQ(summaryOf(o).testsPerformed &
+                (qctest::kImpossibleLocation | qctest::kRegionalRange | qctest::kPositionOnLand),
             0u);
 }
 
@@ -339,6 +354,16 @@ TEST(QualityControl, ProfileFlagLeavesOutTheTopAndAbsentValues) {
   o = profile({{NAN, 41}, {10, 20}});
   EXPECT_EQ(summaryOf(o).profileFlag, kQcBad);
   EXPECT_EQ(summaryOf(o).testsPerformed & qctest::kEnvelope, qctest::kEnvelope);
+  // Without a time or a position the profile cannot be placed: never good.
+  o = profile({{10, 20}});
+  o.time.day.reset();
+  o.time.utcSeconds.reset();
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcProbablyBad);
+  o = profile({{10, 20}});
+  o.latitude.reset();
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcProbablyBad);
+  o.profile.samples[0].temperatureHundredths = 4100;
+  EXPECT_EQ(summaryOf(o).profileFlag, kQcBad) << "a worse flag stays";
   // Nothing with a value at all.
   o = profile({{NAN, NAN}});
   o.time = {};
@@ -371,14 +396,16 @@ TEST(QualityControl, CutShortMessageIsAtBestProbablyBad) {
 
 // Thousands of realistic profiles (a mixed layer over a thermocline, to
 // the probe's depth), some with one planted fault: each fault is flagged
-// 3 or 4 on every sample it touched, and nothing below 3.6 m of a clean
-// profile is.
+// 3 or 4 on every sample it touched, and neither the position nor
+// anything below 3.6 m of a clean profile is.
 TEST(QualityControl, PlantedFaultsAreFlaggedAndCleanProfilesAreNot) {
   std::mt19937_64 random(16122026);
   int planted = 0;
   for (int round = 0; round < 4000; ++round) {
     testing::RealisticProfile p = testing::realisticProfile(random, round % 3 != 0);
     runQualityControl(p.observation, kNow);
+    ASSERT_EQ(p.observation.qc->positionFlag, kQcGood)
+        << *p.observation.latitude << " " << *p.observation.longitude;
     const std::vector<Sample>& samples = p.observation.profile.samples;
     for (std::size_t i = 0; i < samples.size(); ++i) {
       const bool faulty = p.fault && i >= p.fault->first && i <= p.fault->last;

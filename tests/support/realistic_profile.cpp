@@ -22,7 +22,15 @@ std::int32_t hundredths(double value) {
   return static_cast<std::int32_t>(std::lround(value * 100));
 }
 
+constexpr OceanBox kOceans[] = {{-40, -5, -30, -10},
+                                {20, 45, -60, -30},
+                                {25, 45, -170, -130},
+                                {-50, -35, -150, -90},
+                                {-35, -10, 70, 100}};
+
 }  // namespace
+
+std::span<const OceanBox> openOceans() { return kOceans; }
 
 RealisticProfile realisticProfile(std::mt19937_64& random, bool faulty) {
   RealisticProfile p;
@@ -36,11 +44,9 @@ RealisticProfile realisticProfile(std::mt19937_64& random, bool faulty) {
   o.time.utcSeconds =
       (static_cast<std::int64_t>(year - 1970) * 365 + (year - 1969) / 4 + 151 + day - 1) * 86400 +
       45000;
-  // Open ocean: the boxes around the Red Sea and the Mediterranean are left out.
-  do {
-    o.latitude = std::round(uniform(random, -60, 60) * 1000) / 1000;
-    o.longitude = std::round(uniform(random, -180, 180) * 1000) / 1000;
-  } while (*o.latitude > 8 && *o.latitude < 52 && *o.longitude > -8 && *o.longitude < 52);
+  const OceanBox& box = openOceans()[index(random, 0, openOceans().size() - 1)];
+  o.latitude = std::round(uniform(random, box.south, box.north) * 1000) / 1000;
+  o.longitude = std::round(uniform(random, box.west, box.east) * 1000) / 1000;
   o.probe.code = 222;
   o.probe.fallRateA = kFallA;
   o.probe.fallRateB = kFallB;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <random>
+#include <span>
 
 #include "xbtconv/observation.h"
 
@@ -26,8 +27,17 @@ struct RealisticProfile {
   std::optional<PlantedFault> fault;
 };
 
-/// A profile of 300 to 1,100 samples, outside the seas with ranges of
-/// their own; with a fault when `faulty`.
+/// A box of open ocean, clear of islands and of the seas with ranges of
+/// their own (degrees).
+struct OceanBox {
+  double south, north, west, east;
+};
+/// The North and South Atlantic, the North and South Pacific, the Indian
+/// Ocean.
+std::span<const OceanBox> openOceans();
+
+/// A profile of 300 to 1,100 samples, in the open ocean outside the seas
+/// with ranges of their own; with a fault when `faulty`.
 RealisticProfile realisticProfile(std::mt19937_64& random, bool faulty);
 
 }  // namespace xbtconv::testing
