@@ -327,6 +327,40 @@ bool Folder::forEachEntry(const std::function<bool(std::string_view, EntryType)>
   return whole;
 }
 
+int openNamedFile(const std::string& path, EntryType& found) {
+  found = EntryType::kNone;
+  // A handle on what the path names, which opens nothing: it is looked at,
+  // and only a regular file is then opened through it, so that what is
+  // opened is what was looked at.
+  const int handle = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (handle < 0) return -1;
+  struct stat info {};
+  int fd = -1;
+  if (::fstat(handle, &info) == 0) {
+    found = typeOfMode(info.st_mode);
+    if (found == EntryType::kFile) {
+      const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+      fd = ::open(("/proc/self/fd/" + std::to_string(handle)).c_str(), flags);
+      // Without /proc: the path again, the same file or none.
+      struct stat opened {};
+      if (fd < 0 && errno == ENOENT && (fd = ::open(path.c_str(), flags)) >= 0 &&
+          (::fstat(fd, &opened) != 0 || opened.st_dev != info.st_dev ||
+           opened.st_ino != info.st_ino)) {
+        ::close(fd);
+        fd = -1;
+        errno = ENXIO;
+        found = EntryType::kOther;
+      }
+    } else {
+      errno = found == EntryType::kFolder ? EISDIR : ENXIO;
+    }
+  }
+  const int error = errno;
+  ::close(handle);
+  errno = error;
+  return fd;
+}
+
 #else
 
 // Windows: by name, under the folder's path.
@@ -456,6 +490,28 @@ bool Folder::forEachEntry(const std::function<bool(std::string_view, EntryType)>
   }
   if (code) errno = code.value();
   return !code;
+}
+
+int openNamedFile(const std::string& path, EntryType& found) {
+  std::error_code code;
+  switch (fs::status(path, code).type()) {
+    case fs::file_type::regular:
+      found = EntryType::kFile;
+      return ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
+    case fs::file_type::not_found:
+    case fs::file_type::none:
+      found = EntryType::kNone;
+      errno = ENOENT;
+      return -1;
+    case fs::file_type::directory:
+      found = EntryType::kFolder;
+      errno = EISDIR;
+      return -1;
+    default:
+      found = EntryType::kOther;
+      errno = ENXIO;
+      return -1;
+  }
 }
 
 #endif

@@ -142,6 +142,13 @@ class Folder {
   std::size_t nameMax_ = 255;
 };
 
+/// Opens the regular file at `path` for reading, as a user names it: a link
+/// the path names is followed, to a regular file only. As Folder::openFile
+/// otherwise: -1 with `found` saying what stands there when it is no
+/// regular file (and no FIFO, device or socket is opened, even for a
+/// moment, where the system shows a process its own descriptors).
+int openNamedFile(const std::string& path, EntryType& found);
+
 }  // namespace xbtconv
 
 #endif  // XBTCONV_PIPELINE_FOLDER_H_
