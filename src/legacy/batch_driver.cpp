@@ -1,5 +1,7 @@
 #include "legacy/batch_driver.h"
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "legacy/report_file.h"
@@ -11,19 +13,20 @@ namespace {
 
 // One file: its name line, then, for a message, its failure line when the
 // decode stops early and its report, made from whatever was decoded.
-void convertFile(MessageReader& reader, const std::string& directory, const std::string& name,
-                 std::FILE* console) {
+void convertFile(MessageReader& reader, const Folder& folder, const std::string& directory,
+                 const std::string& name, std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
-  const ReadStatus status = reader.readFile(path);
+  const ReadStatus status = reader.readFile(FileToLoad{&folder, name, path});
   if (status == ReadStatus::kNotLoaded) return;
   if (status == ReadStatus::kCutShort) {
     std::fputs(reader.kind() == kExtendedKind ? "\n JJVV_2 File Failed" : "\n File Failed",
                console);
   }
   writeReportFile(
-      path + ".srp", [&reader](const TextSink& sink) { reader.streamReport(sink); }, console);
+      folder, name + ".srp", path + ".srp",
+      [&reader](const TextSink& sink) { reader.streamReport(sink); }, console);
 }
 
 }  // namespace
@@ -33,18 +36,22 @@ std::string directoryArgument(int argc, const char* const* argv) {
 }
 
 int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors) {
-  MessageFileLister lister(directory);
+  // Opened once: its files are read and its reports written through it,
+  // whatever becomes of its name meanwhile.
+  const Folder folder = Folder::open(directory);
+  MessageFileLister lister(folder);
   std::vector<std::string> names;
   std::string error;
   MessageReader reader;
   while (true) {
-    if (!lister.next(names, error)) {
+    if (!folder.isOpen()) error = std::strerror(errno);
+    if (!folder.isOpen() || !lister.next(names, error)) {
       std::fprintf(errors, "xbtconv: cannot read directory '%s': %s\n", directory.c_str(),
                    error.c_str());
       return 0;
     }
     if (names.empty()) return 0;
-    for (const std::string& name : names) convertFile(reader, directory, name, console);
+    for (const std::string& name : names) convertFile(reader, folder, directory, name, console);
   }
 }
 

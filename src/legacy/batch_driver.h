@@ -1,7 +1,9 @@
 // The batch driver: converts every message file of one directory into a
 // report beside it, one file after the other. Each file gets its name line
 // on the console; a file that is not a message of kind 1 or 2 (or cannot be
-// read) gets nothing more, and nothing about one file affects the next.
+// read, or is no regular file: a link, a FIFO, a device) gets nothing more,
+// and nothing about one file affects the next. The directory is opened
+// once, and every file read and report written through it.
 #ifndef XBTCONV_LEGACY_BATCH_DRIVER_H_
 #define XBTCONV_LEGACY_BATCH_DRIVER_H_
 

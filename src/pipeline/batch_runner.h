@@ -37,15 +37,27 @@ namespace xbtconv {
 
 struct OutputFolder;
 
+/// Something to say about `subject` (a path, as given): `reason`.
+struct Note {
+  std::string subject;
+  std::string reason;
+};
+
 /// One entry of a run: an input, or a folder that could not be listed
 /// (`listingFailure` says why; `input.path` is the folder).
 struct BatchItem {
   InputFile input;
   std::string listingFailure;
-  /// Where the input's output goes, and its folder, as the command's
-  /// preparation decides.
+  /// Where the input's output goes, as the command's preparation decides:
+  /// its path (for messages), its folder and its name there, and the input
+  /// as the folder's record names it.
   std::string output;
   OutputFolder* folder = nullptr;
+  std::string outputName;
+  std::string recordedInput;
+  /// Warnings to say before the input's own lines (of its output folder,
+  /// the first time the run writes there).
+  std::vector<Note> warnings;
 };
 
 struct BatchInputs {
@@ -95,12 +107,12 @@ class BatchRunner {
     forEachInputFile(
         inputs_.paths, inputs_.recursive,
         [this](const InputFile& input) {
-          return add({input, "", "", nullptr});
+          return add({input, "", "", nullptr, "", "", {}});
         },
         [this](const std::string& path, const std::string& reason) {
           InputFile folder;
           folder.path = path;
-          add({folder, reason, "", nullptr});
+          add({folder, reason, "", nullptr, "", "", {}});
         });
     if (!filling_->items.empty() && !interruptRequested()) submit(std::move(filling_));
     {

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "formats/netcdf_export.h"
-#include "formats/private_file.h"
 #include "formats/profile_id.h"
 #include "pipeline/directory_listing.h"
 #include "pipeline/export_options_text.h"
@@ -65,7 +64,7 @@ std::string currentInputs(const ExportOptions& options) {
       options.run.paths, options.run.recursive,
       [&](const InputFile& input) {
         if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
-          digest.add(input.path, identityOf(input.path).value_or(FileIdentity{}));
+          digest.add(input.path, input.identity().value_or(FileIdentity{}));
         }
         return true;
       },
@@ -121,19 +120,18 @@ int repeat(const RecordEntry& entry, const ExportOptions& options, const RunRepo
                 tally.summary("exported", "written with \"decoded\": false"), report);
 }
 
-// Whether a file can be made beside `path`: a collection that cannot be
-// written is said before any input is read.
-std::string writableBeside(const std::string& path) {
-  std::string probe;
-  const int fd = createPrivateFile(path, ".partial", probe);
-  if (fd < 0) return std::strerror(errno);
+// Whether a file can be made beside `name` in `folder`: a collection that
+// cannot be written is said before any input is read.
+std::string writableBeside(const Folder& folder, const std::string& name) {
+  std::string error;
+  const std::optional<NewTemporary> probe = createTemporary(folder, name, error);
+  if (!probe) return error;
 #ifdef _WIN32
-  ::_close(fd);
+  ::_close(probe->fd);
 #else
-  ::close(fd);
+  ::close(probe->fd);
 #endif
-  std::error_code ignored;
-  fs::remove(probe, ignored);
+  folder.remove(probe->temporary);
   return "";
 }
 
@@ -157,8 +155,9 @@ void writeCollection(NetcdfCollection& collection, const ExportOptions& options,
                      const RecordEntry& entry, OutputFolder& folder, const RunReport& report,
                      Tally& tally) {
   const std::string& path = options.collection;
-  std::error_code code;
-  const std::string kept = fs::exists(path, code) ? "; the one written before is kept" : "";
+  const std::string name = fs::path(path).filename().string();
+  const std::string kept =
+      folder.folder.typeOf(name) != EntryType::kNone ? "; the one written before is kept" : "";
   if (!finished) {
     report.note(path, "not written: interrupted" + kept);
     tally.leaveOutEveryDone();
@@ -173,7 +172,7 @@ void writeCollection(NetcdfCollection& collection, const ExportOptions& options,
   netcdf.id = fs::path(path).stem().string();
   std::string error;
   std::optional<PendingOutput> written = writeTemporaryBy(
-      path,
+      folder.folder, name,
       [&](const std::string& at, std::string& reason) {
         return collection.write(at, netcdf, reason);
       },
@@ -182,7 +181,7 @@ void writeCollection(NetcdfCollection& collection, const ExportOptions& options,
     RecordEntry made = entry;
     made.outputFile = written->identity;
     std::string ignored;  // without its entry a collection is only made again
-    folder.record.append(OutputRecord::line(fs::path(path).filename().string(), made), ignored);
+    folder.record.append(OutputRecord::line(name, made), ignored);
   }
   if (!written || !placeOutput(*written, options.run.sync, error)) {
     report.note(path, "not written: " + error + kept);
@@ -197,15 +196,20 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   const std::string& path = options.collection;
   OutputFolders folders(run.sync, run.update);
   std::string error;
+  const std::string name = fs::path(path).filename().string();
   OutputFolder* folder = folders.prepare(fs::path(path).parent_path().string(), error);
-  if (folder == nullptr || !(error = writableBeside(path)).empty()) {
+  if (folder == nullptr || !(error = writableBeside(folder->folder, name)).empty()) {
     report.note(path, "cannot write: " + error);
     return 1;
   }
+  if (!folder->record.problem().empty()) {
+    report.note(folder->folder.pathOf(kRecordName), "warning: " + folder->record.problem());
+  }
   const std::uint64_t optionsId = optionsDigest(exportOptionsText(options));
   if (run.update) {
-    const RecordEntry* entry = folder->record.find(fs::path(path).filename().string());
-    if (entry != nullptr && entry->options == optionsId && identityOf(path) == entry->outputFile &&
+    const RecordEntry* entry = folder->record.find(name);
+    if (entry != nullptr && entry->options == optionsId &&
+        folder->folder.fileIdentity(name) == entry->outputFile &&
         entry->input == currentInputs(options)) {
       return repeat(*entry, options, report);
     }
@@ -226,7 +230,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
       [&](const BatchItem& item, MessageReader& reader) { return step.run(item, reader, false); },
       [](std::vector<BatchItem>&, std::vector<std::optional<Exported>>&) {},
       [&](const BatchItem& item, Exported&& exported) {
-        takeUp(exported, run, report, tally);
+        takeUp(item, exported, run, report, tally);
         if (exported.outcome == Outcome::kRepeated) return;
         if (!item.listingFailure.empty()) {
           digest.addUnlisted(item.input.path);

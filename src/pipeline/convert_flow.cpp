@@ -25,7 +25,7 @@ Converted convert(const BatchItem& item, MessageReader& reader, const OutputPlan
     if (current->failed) result.failures.push_back({path, current->note});
     return result;
   }
-  const ReadStatus status = reader.readFile(path);
+  const ReadStatus status = reader.readFile(item.input.location());
   if (status == ReadStatus::kNotLoaded) {
     if (passedOver(item.input, reader.loadFailure())) {
       result.outcome = Outcome::kSkipped;
@@ -39,7 +39,8 @@ Converted convert(const BatchItem& item, MessageReader& reader, const OutputPlan
   if (cutShort) result.fail(path, reader.reason());
   std::string error;
   result.pending = writeTemporary(
-      item.output, [&reader](const TextSink& sink) { reader.streamReport(sink); }, sync, error);
+      item.folder->folder, item.outputName,
+      [&reader](const TextSink& sink) { reader.streamReport(sink); }, sync, error);
   if (!result.pending) {
     result.fail(path, "cannot write " + item.output + ": " + error);
     return result;
@@ -68,10 +69,8 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Converted{std::move(*settled), ""};
         }
-        if (std::optional<std::string> reason = plan.place(item)) {
-          Converted failed;
-          failed.fail(item.input.path, *reason);
-          return failed;
+        if (std::optional<InputResult> refused = plan.place(item)) {
+          return Converted{std::move(*refused), ""};
         }
         return std::nullopt;
       },
@@ -81,8 +80,8 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
       [&](std::vector<BatchItem>& items, std::vector<std::optional<Converted>>& results) {
         plan.put(items, results);
       },
-      [&](const BatchItem& /*item*/, Converted&& converted) {
-        takeUp(converted, run, report, tally);
+      [&](const BatchItem& item, Converted&& converted) {
+        takeUp(item, converted, run, report, tally);
         if (options.verbose && converted.outcome == Outcome::kDone && !converted.output.empty()) {
           report.data(converted.output + "\n");
         }

@@ -3,15 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
-#include <utility>
-
-#ifndef _WIN32
-#include <dirent.h>
-#endif
 
 namespace xbtconv {
 namespace {
@@ -58,8 +50,8 @@ std::string joinPath(const std::string& directory, const std::string& name) {
   return path;
 }
 
-MessageFileLister::MessageFileLister(std::string directory, std::size_t batchSize)
-    : directory_(std::move(directory)), batchSize_(std::max<std::size_t>(batchSize, 1)) {}
+MessageFileLister::MessageFileLister(const Folder& folder, std::size_t batchSize)
+    : folder_(folder), batchSize_(std::max<std::size_t>(batchSize, 1)) {}
 
 bool MessageFileLister::next(std::vector<std::string>& names, std::string& error) {
   names.clear();
@@ -69,56 +61,29 @@ bool MessageFileLister::next(std::vector<std::string>& names, std::string& error
   const auto less = [](const std::string& a, const std::string& b) {
     return messageFileNameLess(a, b);
   };
-  const auto consider = [&](std::string_view name) {
-    if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) return;
-    if (names.size() < batchSize_) {
-      names.emplace_back(name);
-      std::push_heap(names.begin(), names.end(), less);
-    } else if (messageFileNameLess(name, names.front())) {
-      std::pop_heap(names.begin(), names.end(), less);
-      names.back().assign(name);
-      std::push_heap(names.begin(), names.end(), less);
-    }
-  };
-#ifdef _WIN32
-  std::error_code code;
-  std::filesystem::directory_iterator entry(directory_, code);
-  // A listing that breaks off part-way would leave files out without a
-  // word, so it counts as a directory that cannot be listed.
-  for (; !code && entry != std::filesystem::directory_iterator(); entry.increment(code)) {
-    std::string owned;
-    try {
-      owned = entry->path().filename().string();
-    } catch (const std::exception&) {
-      // A name with characters the narrow code page cannot hold could not
-      // be opened by its narrow name either.
-      continue;
-    }
-    consider(owned);
-  }
-  const std::string failure = code ? code.message() : std::string();
-#else
-  // The names are looked at in place, with no path made of each: most
-  // entries of a pass are passed over, and a pass meets every entry.
-  std::string failure;
-  DIR* const listing = ::opendir(directory_.c_str());
-  if (listing == nullptr) {
-    failure = std::strerror(errno);
-  } else {
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-      consider(entry->d_name);
-      errno = 0;
-    }
+  // The names are looked at in place, with no type asked: most entries of
+  // a pass are passed over, and a pass meets every entry.
+  const bool listed = folder_.forEachEntry(
+      [&](std::string_view name, EntryType) {
+        if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) {
+          return true;
+        }
+        if (names.size() < batchSize_) {
+          names.emplace_back(name);
+          std::push_heap(names.begin(), names.end(), less);
+        } else if (messageFileNameLess(name, names.front())) {
+          std::pop_heap(names.begin(), names.end(), less);
+          names.back().assign(name);
+          std::push_heap(names.begin(), names.end(), less);
+        }
+        return true;
+      },
+      false);
+  if (!listed) {
     // A listing that breaks off part-way would leave files out without a
-    // word, so it counts as a directory that cannot be listed.
-    if (errno != 0) failure = std::strerror(errno);
-    ::closedir(listing);
-  }
-#endif
-  if (!failure.empty()) {
+    // word, so it counts as a folder that cannot be listed.
+    error = std::strerror(errno != 0 ? errno : EIO);
     names.clear();
-    error = failure;
     return false;
   }
   std::sort_heap(names.begin(), names.end(), less);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pipeline/folder.h"
+
 namespace xbtconv {
 
 /// Separator put between the directory and a file name.
@@ -30,23 +32,26 @@ bool messageFileNameLess(std::string_view a, std::string_view b);
 /// whatever the directory ends with.
 std::string joinPath(const std::string& directory, const std::string& name);
 
-/// Hands out the message file names of a directory in order, a batch at a
-/// time. Each batch is the next `batchSize` names after the last one handed
-/// out, found by one pass over the directory that keeps no more than
-/// `batchSize` names; a directory of fewer names takes a single pass.
+/// Hands out the message file names of an open folder in order, a batch at
+/// a time. Each batch is the next `batchSize` names after the last one
+/// handed out, found by one pass over the folder that keeps no more than
+/// `batchSize` names; a folder of fewer names takes a single pass. The
+/// names are those the folder holds, whatever each is: a file is told from
+/// the rest when it is opened.
 class MessageFileLister {
  public:
   static constexpr std::size_t kDefaultBatchSize = 16384;
 
-  explicit MessageFileLister(std::string directory, std::size_t batchSize = kDefaultBatchSize);
+  /// REQUIRES: `folder` outlives the lister.
+  explicit MessageFileLister(const Folder& folder, std::size_t batchSize = kDefaultBatchSize);
 
   /// Fills `names` with the next batch, in order; empty when every name has
-  /// been handed out. On a directory that does not exist or cannot be
-  /// listed, returns false with the reason in `error` and `names` empty.
+  /// been handed out. When the folder cannot be listed, returns false with
+  /// the reason in `error` and `names` empty.
   bool next(std::vector<std::string>& names, std::string& error);
 
  private:
-  std::string directory_;
+  const Folder& folder_;
   std::size_t batchSize_;
   std::string last_;      // the last name handed out
   bool started_ = false;  // whether `last_` holds one

@@ -44,15 +44,15 @@ void writeExported(const BatchItem& item, Exported& exported, const ExportOption
     NetcdfCollection single(item.output, idRoot);
     single.add(*exported.profile);
     exported.pending = writeTemporaryBy(
-        item.output,
+        item.folder->folder, item.outputName,
         [&](const std::string& at, std::string& reason) {
           return single.write(at, options.netcdf, reason);
         },
         options.run.sync, error);
   } else {
     exported.pending = writeTemporary(
-        item.output, [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
-        error);
+        item.folder->folder, item.outputName,
+        [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync, error);
   }
   noteWritten(item, exported, plan, error);
 }
@@ -71,7 +71,8 @@ void writeHeld(std::vector<BatchItem>& items, std::vector<std::optional<Exported
   {
     const std::lock_guard<std::mutex> turn(folderTurn);
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (held(i)) made[i] = createTemporary(items[i].output, errors[i]);
+      if (held(i))
+        made[i] = createTemporary(items[i].folder->folder, items[i].outputName, errors[i]);
     }
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -161,10 +162,8 @@ int runExport(const ExportOptions& options, const RunReport& report) {
           return Exported{std::move(*settled), "", std::nullopt, {}};
         }
         if (toFiles) {
-          if (std::optional<std::string> reason = plan.place(item)) {
-            Exported failed;
-            failed.fail(item.input.path, *reason);
-            return failed;
+          if (std::optional<InputResult> refused = plan.place(item)) {
+            return Exported{std::move(*refused), "", std::nullopt, {}};
           }
         }
         return std::nullopt;
@@ -193,8 +192,8 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         const std::lock_guard<std::mutex> turn(folderTurn);
         plan.put(items, results);
       },
-      [&](const BatchItem& /*item*/, Exported&& exported) {
-        takeUp(exported, run, report, tally);
+      [&](const BatchItem& item, Exported&& exported) {
+        takeUp(item, exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });
   plan.sayLostInputs(finished, report);

@@ -22,7 +22,7 @@ Described describe(const BatchItem& item, MessageReader& reader) {
   const InputFile& input = item.input;
   Described described;
   const ObservationRead read =
-      readObservation(reader, input.path, input.name, {kDefaultSampleRateHz, false, 0});
+      readObservation(reader, input.location(), input.name, {kDefaultSampleRateHz, false, 0});
   if (read.status == ReadStatus::kNotLoaded) {
     described.line = nameOf(input) + "\t-\t-\t-\t-\t-\t-\t" + printableText(read.reason) + "\n";
     if (passedOver(input, reader.loadFailure())) {
@@ -73,8 +73,8 @@ int runInfo(const RunOptions& options, const RunReport& report) {
         return std::nullopt;
       },
       describe, [](std::vector<BatchItem>&, std::vector<std::optional<Described>>&) {},
-      [&](const BatchItem& /*item*/, Described&& described) {
-        takeUp(described, options, report, tally);
+      [&](const BatchItem& item, Described&& described) {
+        takeUp(item, described, options, report, tally);
         report.data(described.line);
       });
   // The lines are the output; a summary would only repeat them.

@@ -17,10 +17,13 @@ std::optional<InputResult> settleEntry(const BatchItem& item, const RunOptions& 
   return std::nullopt;
 }
 
-void takeUp(const InputResult& result, const RunOptions& run, const RunReport& report,
-            Tally& tally) {
+void takeUp(const BatchItem& item, const InputResult& result, const RunOptions& run,
+            const RunReport& report, Tally& tally) {
   tally.count(result.outcome);
   if (result.writtenAnyway) tally.countWrittenFailure();
+  if (!run.quiet) {
+    for (const Note& note : item.warnings) report.note(note.subject, note.reason);
+  }
   for (const Note& note : result.failures) report.note(note.subject, note.reason);
   if (!run.quiet) {
     for (const Note& note : result.remarks) report.note(note.subject, note.reason);

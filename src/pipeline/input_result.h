@@ -19,11 +19,6 @@
 
 namespace xbtconv {
 
-struct Note {
-  std::string subject;  // a path, as given
-  std::string reason;
-};
-
 struct InputResult {
   Outcome outcome = Outcome::kDone;
   /// A failed input whose output was written all the same.
@@ -51,10 +46,10 @@ struct InputResult {
 /// an input to work on.
 std::optional<InputResult> settleEntry(const BatchItem& item, const RunOptions& run);
 
-/// Takes up `result`: counts it, and says what is to be said of it (its
-/// remarks unless quiet).
-void takeUp(const InputResult& result, const RunOptions& run, const RunReport& report,
-            Tally& tally);
+/// Takes up `item`'s `result`: counts it, and says what is to be said of it
+/// (the item's warnings and the result's remarks unless quiet).
+void takeUp(const BatchItem& item, const InputResult& result, const RunOptions& run,
+            const RunReport& report, Tally& tally);
 
 }  // namespace xbtconv
 

@@ -1,6 +1,8 @@
 // The library's file writers, on the same writer as the commands': a file
 // is whole under its name or not there at all, and never written through a
 // link someone planted.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -13,7 +15,7 @@ namespace xbtconv {
 
 Status writeFile(const std::string& path, std::string_view content) {
   std::string error;
-  if (writeOutputFile(path, content, false, error)) return {};
+  if (writeOutputFile(path, content, error)) return {};
   return {Status::Code::kCannotWrite, std::move(error)};
 }
 
@@ -35,9 +37,12 @@ Status writeNetcdf(const std::string& path, const std::vector<Observation>& obse
     named.id = std::filesystem::path(path).stem().string();
   }
   for (const Observation& observation : observations) collection.add(observation);
+  const std::filesystem::path file(path);
+  const Folder folder = Folder::open(file.parent_path().string());
+  if (!folder.isOpen()) return {Status::Code::kCannotWrite, std::strerror(errno)};
   std::string error;
   const std::optional<PendingOutput> written = writeTemporaryBy(
-      path,
+      folder, file.filename().string(),
       [&](const std::string& at, std::string& reason) {
         return collection.write(at, named, reason);
       },

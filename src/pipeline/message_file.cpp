@@ -11,7 +11,8 @@
 #include "decoding/message_kind.h"
 
 #ifdef _WIN32
-#include <filesystem>
+#include <io.h>
+
 #include <fstream>
 #else
 #include <fcntl.h>
@@ -53,13 +54,21 @@ LoadedFile notAMessage(int kind) {
 
 #ifdef _WIN32
 
-LoadedFile load(const std::string& path, FileBytes bytes, std::size_t byteLimit) {
+LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
   LoadedFile result;
-  std::error_code code;
-  const std::filesystem::file_type type = std::filesystem::status(path, code).type();
-  if (type == std::filesystem::file_type::not_found)
-    return failed(LoadFailure::kCannotOpen, ENOENT);
-  if (type != std::filesystem::file_type::regular) return failed(LoadFailure::kNotRegular);
+  const std::string path = at.folder != nullptr ? at.folder->pathOf(at.name) : std::string(at.path);
+  EntryType found = EntryType::kNone;
+  const int fd =
+      at.folder != nullptr ? at.folder->openFile(at.name, found) : openNamedFile(path, found);
+  if (fd < 0) {
+    if (found == EntryType::kFile || found == EntryType::kNone) {
+      return failed(LoadFailure::kCannotOpen, errno);
+    }
+    LoadedFile refused = failed(LoadFailure::kNotRegular);
+    refused.found = found;
+    return refused;
+  }
+  ::_close(fd);
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return failed(LoadFailure::kCannotOpen, EACCES);
   const std::streamoff size = in.tellg();
@@ -140,11 +149,18 @@ LoadedFile loadFrom(int fd, FileBytes bytes, std::size_t byteLimit) {
   return result;
 }
 
-LoadedFile load(const std::string& path, FileBytes bytes, std::size_t byteLimit) {
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
-  // writer. It changes nothing for the regular files that are read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return failed(LoadFailure::kCannotOpen, errno);
+LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
+  EntryType found = EntryType::kNone;
+  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found)
+                                      : openNamedFile(std::string(at.path), found);
+  if (fd < 0) {
+    if (found == EntryType::kFile || found == EntryType::kNone) {
+      return failed(LoadFailure::kCannotOpen, errno);
+    }
+    LoadedFile refused = failed(LoadFailure::kNotRegular);
+    refused.found = found;
+    return refused;
+  }
   LoadedFile result = loadFrom(fd, std::move(bytes), byteLimit);
   // A regular file that holds no message still has its identity told, for
   // a run that records what it was made from.
@@ -160,14 +176,17 @@ LoadedFile load(const std::string& path, FileBytes bytes, std::size_t byteLimit)
 
 }  // namespace
 
-void loadMessageFile(const std::string& path, LoadedFile& file, std::size_t byteLimit) {
+void loadMessageFile(const FileToLoad& at, LoadedFile& file, std::size_t byteLimit) {
   FileBytes room = std::move(file.bytes);
   room.clear();
   try {
-    file = load(path, std::move(room), byteLimit);
+    file = load(at, std::move(room), byteLimit);
 #ifdef _WIN32
-    if (file.failure != LoadFailure::kNone)
-      file.identity = identityOf(path).value_or(FileIdentity{});
+    if (file.failure != LoadFailure::kNone) {
+      file.identity =
+          identityOf(at.folder != nullptr ? at.folder->pathOf(at.name) : std::string(at.path))
+              .value_or(FileIdentity{});
+    }
 #endif
   } catch (const std::bad_alloc&) {
     // A file too large for memory is skipped like any unreadable file.
@@ -196,7 +215,8 @@ std::string loadFailureReason(const LoadedFile& file) {
     case LoadFailure::kCannotOpen:
       return because("cannot open");
     case LoadFailure::kNotRegular:
-      return "not a regular file";
+      return file.found == EntryType::kLink ? "not a regular file (a link, not followed)"
+                                            : "not a regular file";
     case LoadFailure::kTooShort:
       return "shorter than " + std::to_string(kKindBytes) + " bytes";
     case LoadFailure::kTooLarge:

@@ -31,8 +31,8 @@ ReadStatus MessageReader::decode(const std::uint8_t* bytes, std::size_t size, bo
                                                : decodeAs(standard_, bytes, size, limit);
 }
 
-ReadStatus MessageReader::readFile(const std::string& path, bool observation) {
-  loadMessageFile(path, file_, observation ? kObservationBytes : SIZE_MAX);
+ReadStatus MessageReader::readFile(const FileToLoad& at, bool observation) {
+  loadMessageFile(at, file_, observation ? kObservationBytes : SIZE_MAX);
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
   decode(file_.bytes.data(), file_.bytes.size(), observation);
   // The bytes go before the report is made, so that a large file and its

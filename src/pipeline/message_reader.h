@@ -45,9 +45,13 @@ class MessageReader {
   MessageReader(const MessageReader&) = delete;
   MessageReader& operator=(const MessageReader&) = delete;
 
-  /// Loads and decodes the file at `path`; with `observation`, keeps at most
+  /// Loads and decodes the file `at`; with `observation`, keeps at most
   /// kObservationSamples samples.
-  ReadStatus readFile(const std::string& path, bool observation = false);
+  ReadStatus readFile(const FileToLoad& at, bool observation = false);
+  /// Loads and decodes the file at `path`, as a user names it.
+  ReadStatus readFile(const std::string& path, bool observation = false) {
+    return readFile(FileToLoad{nullptr, {}, path}, observation);
+  }
   /// Decodes `size` bytes at `bytes`, a message file's whole content; with
   /// `observation`, keeps at most kObservationSamples samples.
   ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size, bool observation = false);

@@ -15,7 +15,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
                                 bool withCsvHeader) const {
   const std::string& path = item.input.path;
   Exported result;
-  ObservationRead read = readObservation(reader, path, item.input.name, reading_);
+  ObservationRead read = readObservation(reader, item.input.location(), item.input.name, reading_);
   result.input = reader.fileIdentity();
   if (read.status == ReadStatus::kNotLoaded) {
     if (passedOver(item.input, reader.loadFailure())) {

@@ -22,11 +22,11 @@ ObservationRead observe(MessageReader& reader, std::string name,
 
 }  // namespace
 
-ObservationRead readObservation(MessageReader& reader, const std::string& path, std::string name,
+ObservationRead readObservation(MessageReader& reader, const FileToLoad& at, std::string name,
                                 const ObservationOptions& options) {
-  reader.readFile(path, true);
+  reader.readFile(at, true);
   ObservationRead read = observe(reader, std::move(name), options);
-  if (read.observation) read.observation->path = path;
+  if (read.observation) read.observation->path = at.path;
   return read;
 }
 

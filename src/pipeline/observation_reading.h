@@ -34,9 +34,9 @@ struct ObservationRead {
   std::string impossibleValues;
 };
 
-/// Reads the message file at `path` named `name` in the observation; the
-/// observation's `path` is `path`.
-ObservationRead readObservation(MessageReader& reader, const std::string& path, std::string name,
+/// Reads the message file `at`, named `name` in the observation; the
+/// observation's `path` is `at.path`.
+ObservationRead readObservation(MessageReader& reader, const FileToLoad& at, std::string name,
                                 const ObservationOptions& options);
 /// Reads the message in `size` bytes at `bytes`, named `name`.
 ObservationRead readObservation(MessageReader& reader, const std::uint8_t* bytes, std::size_t size,

@@ -1,14 +1,9 @@
 #include "pipeline/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 
 #include "formats/private_file.h"
 
@@ -31,22 +26,11 @@ int syncFile(int fd) { return ::_commit(fd); }
 long long writeSome(int fd, const char* data, std::size_t count) {
   return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
 }
-// A folder has no handle to flush here; the file system's journal keeps
-// its renames.
-void syncFolderOf(const std::string& /*path*/) {}
 #else
 int closeFile(int fd) { return ::close(fd); }
 int syncFile(int fd) { return ::fsync(fd); }
 long long writeSome(int fd, const char* data, std::size_t count) {
   return ::write(fd, data, count);
-}
-// Flushes the folder that holds `path`, so that a rename in it is on disk.
-void syncFolderOf(const std::string& path) {
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  const int fd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 #endif
 
@@ -60,41 +44,42 @@ bool writeAll(int fd, std::string_view content) {
   return true;
 }
 
-// Finishes a temporary file written through `fd`: flushed with `sync`,
-// closed, its identity taken. On failure, removes it and says why.
-std::optional<PendingOutput> finish(int fd, bool written, int error, const std::string& path,
-                                    std::string temporary, bool sync, std::string& reason) {
-  if (written && sync && syncFile(fd) != 0) {
+// Finishes the temporary file `made`, written through its descriptor:
+// flushed with `sync`, closed, its identity taken. On failure, removes it
+// and says why.
+std::optional<PendingOutput> finish(const NewTemporary& made, bool written, int error, bool sync,
+                                    std::string& reason) {
+  if (written && sync && syncFile(made.fd) != 0) {
     written = false;
     error = errno;
   }
   std::optional<FileIdentity> identity;
   if (written) {
-    identity = identityOfDescriptor(fd);
+    identity = identityOfDescriptor(made.fd);
     if (!identity) {
       written = false;
       error = errno;
     }
   }
   // Closing can report a failure of the writes before it (on NFS).
-  if (closeFile(fd) != 0 && written) {
+  if (closeFile(made.fd) != 0 && written) {
     written = false;
     error = errno;
   }
   if (!written) {
     reason = reasonOf(error);
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+    made.folder->remove(made.temporary);
     return std::nullopt;
   }
-  return PendingOutput{path, std::move(temporary), *identity};
+  return PendingOutput{made.folder, made.name, made.temporary, *identity};
 }
 
 }  // namespace
 
-std::optional<NewTemporary> createTemporary(const std::string& path, std::string& error) {
-  NewTemporary made{path, {}, -1};
-  made.fd = createPrivateFile(path, kTemporarySuffix, made.temporary);
+std::optional<NewTemporary> createTemporary(const Folder& folder, const std::string& name,
+                                            std::string& error) {
+  NewTemporary made{&folder, name, {}, -1};
+  made.fd = folder.createTemporary(name, kTemporarySuffix, made.temporary);
   if (made.fd < 0) {
     error = reasonOf(errno);
     return std::nullopt;
@@ -106,81 +91,92 @@ std::optional<PendingOutput> fillTemporary(const NewTemporary& made, const Conte
                                            bool sync, std::string& error) {
   bool written = true;
   int failure = 0;
-  produce([&](std::string_view piece) {
-    if (written && !writeAll(made.fd, piece)) {
-      written = false;
-      failure = errno != 0 ? errno : EIO;
-    }
-  });
-  return finish(made.fd, written, failure, made.path, made.temporary, sync, error);
+  try {
+    produce([&](std::string_view piece) {
+      if (written && !writeAll(made.fd, piece)) {
+        written = false;
+        failure = errno != 0 ? errno : EIO;
+      }
+    });
+  } catch (...) {
+    // Out of memory while making the content: nothing is left of the file.
+    closeFile(made.fd);
+    made.folder->remove(made.temporary);
+    throw;
+  }
+  return finish(made, written, failure, sync, error);
 }
 
-std::optional<PendingOutput> writeTemporary(const std::string& path, const ContentProducer& produce,
-                                            bool sync, std::string& error) {
-  const std::optional<NewTemporary> made = createTemporary(path, error);
+std::optional<PendingOutput> writeTemporary(const Folder& folder, const std::string& name,
+                                            const ContentProducer& produce, bool sync,
+                                            std::string& error) {
+  const std::optional<NewTemporary> made = createTemporary(folder, name, error);
   if (!made) return std::nullopt;
   return fillTemporary(*made, produce, sync, error);
 }
 
 std::optional<PendingOutput> writeTemporaryBy(
-    const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
-    bool sync, std::string& error) {
-  std::string temporary;
-  const int fd = createPrivateFile(path, kTemporarySuffix, temporary);
-  if (fd < 0) {
-    error = reasonOf(errno);
-    return std::nullopt;
-  }
-#ifdef _WIN32
-  const std::string& at = temporary;
-#else
-  // The library opens the file by a name; this name is the very file made
+    const Folder& folder, const std::string& name,
+    const std::function<bool(const std::string&, std::string&)>& write, bool sync,
+    std::string& error) {
+  const std::optional<NewTemporary> made = createTemporary(folder, name, error);
+  if (!made) return std::nullopt;
+  // The library opens the file by a name; this one is the very file made
   // above, whatever is done to the folder meanwhile.
-  std::string at = "/proc/self/fd/" + std::to_string(fd);
-  if (::access(at.c_str(), F_OK) != 0) at = temporary;
+  std::string at = folder.pathOf(made->temporary);
+#ifndef _WIN32
+  const std::string own = "/proc/self/fd/" + std::to_string(made->fd);
+  if (::access(own.c_str(), F_OK) == 0) at = own;
 #endif
   std::string reason;
-  if (!write(at, reason)) {
-    closeFile(fd);
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+  bool written = false;
+  try {
+    written = write(at, reason);
+  } catch (...) {
+    closeFile(made->fd);
+    folder.remove(made->temporary);
+    throw;
+  }
+  if (!written) {
+    closeFile(made->fd);
+    folder.remove(made->temporary);
     error = reason;
     return std::nullopt;
   }
-  return finish(fd, true, 0, path, std::move(temporary), sync, error);
+  return finish(*made, true, 0, sync, error);
 }
 
 bool placeOutput(const PendingOutput& output, bool sync, std::string& error) {
-#ifdef _WIN32
-  std::error_code code;
-  std::filesystem::rename(output.temporary, output.path, code);
-  if (code) {
-    error = code.message();
-#else
-  // The system's call: a path object for each name costs more than the
-  // rename itself.
-  if (::rename(output.temporary.c_str(), output.path.c_str()) != 0) {
+  if (!output.folder->rename(output.temporary, output.name, sync)) {
     error = reasonOf(errno);
-#endif
     discardOutput(output);
     return false;
   }
-  if (sync) syncFolderOf(output.path);
   return true;
 }
 
-void discardOutput(const PendingOutput& output) { std::remove(output.temporary.c_str()); }
+void discardOutput(const PendingOutput& output) { output.folder->remove(output.temporary); }
 
-bool writeOutputFile(const std::string& path, const ContentProducer& produce, bool sync,
-                     std::string& error) {
-  const std::optional<PendingOutput> output = writeTemporary(path, produce, sync, error);
+bool writeOutputFile(const Folder& folder, const std::string& name, const ContentProducer& produce,
+                     bool sync, std::string& error) {
+  const std::optional<PendingOutput> output = writeTemporary(folder, name, produce, sync, error);
   return output && placeOutput(*output, sync, error);
 }
 
-bool writeOutputFile(const std::string& path, std::string_view content, bool sync,
-                     std::string& error) {
+bool writeOutputFile(const Folder& folder, const std::string& name, std::string_view content,
+                     bool sync, std::string& error) {
   return writeOutputFile(
-      path, [content](const TextSink& sink) { sink(content); }, sync, error);
+      folder, name, [content](const TextSink& sink) { sink(content); }, sync, error);
+}
+
+bool writeOutputFile(const std::string& path, std::string_view content, std::string& error) {
+  const std::filesystem::path named(path);
+  const Folder folder = Folder::open(named.parent_path().string());
+  if (!folder.isOpen()) {
+    error = reasonOf(errno);
+    return false;
+  }
+  return writeOutputFile(folder, named.filename().string(), content, false, error);
 }
 
 bool isTemporaryName(std::string_view name) { return isPrivateFileName(name, kTemporarySuffix); }

@@ -3,9 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
-#include <system_error>
-#include <vector>
 
 #include "formats/private_file.h"
 #include "pipeline/directory_listing.h"
@@ -14,103 +11,36 @@
 #include "pipeline/path_spelling.h"
 
 #ifndef _WIN32
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
-#include <unistd.h>
 #endif
 
 namespace xbtconv {
 namespace {
 
-namespace fs = std::filesystem;
-
-#ifndef _WIN32
-void syncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Locks `folder` for this run; the descriptor that holds the lock, or -1
-// with the reason.
-int lockFolder(const std::string& folder, std::string& error) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return -1;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = errno == EWOULDBLOCK ? "another xbt run is writing in this folder; try again when it "
-                                   "has finished"
-                                 : std::strerror(errno);
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 // The temporary and scratch files of runs that were killed in `folder`: no
 // run writes there now, as this one holds the folder's lock.
-void removeLeftovers(const std::string& folder) {
-  DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (listing == nullptr) return;
-  const int fd = ::dirfd(listing);
-  while (const dirent* entry = ::readdir(listing)) {
-    if (isTemporaryName(entry->d_name) || isPrivateFileName(entry->d_name, ".scratch")) {
-      ::unlinkat(fd, entry->d_name, 0);
-    }
-  }
-  ::closedir(listing);
+void removeLeftovers(const Folder& folder) {
+  folder.forEachEntry(
+      [&folder](std::string_view name, EntryType) {
+        if (isTemporaryName(name) || isPrivateFileName(name, ".scratch")) folder.remove(name);
+        return true;
+      },
+      false);
 }
 
 // A run that writes in many folders holds one descriptor for each: as many
 // as the system lets it.
 void allowManyDescriptors() {
+#ifndef _WIN32
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
     limit.rlim_cur = limit.rlim_max;
     ::setrlimit(RLIMIT_NOFILE, &limit);
   }
-}
-#else
-void syncFolder(const fs::path&) {}
-int lockFolder(const std::string&, std::string&) { return -1; }
-void removeLeftovers(const std::string& folder) {
-  std::error_code code;
-  for (fs::directory_iterator entry(folder.empty() ? "." : folder, code), end;
-       !code && entry != end; entry.increment(code)) {
-    const std::string name = entry->path().filename().string();
-    if (isTemporaryName(name)) fs::remove(entry->path(), code);
-  }
-}
-void allowManyDescriptors() {}
 #endif
+}
 
 }  // namespace
-
-bool makeOutputFolder(const std::string& folder, bool sync, std::string& error) {
-  if (folder.empty()) return true;
-  std::vector<fs::path> made;
-  std::error_code code;
-  for (fs::path missing = folder; !missing.empty() && !fs::exists(missing, code);
-       missing = missing.parent_path()) {
-    made.push_back(missing);
-    if (missing == missing.parent_path()) break;
-  }
-  fs::create_directories(folder, code);
-  if (code) {
-    error = "cannot create the folder: " + code.message();
-    return false;
-  }
-  if (sync) {
-    // From the top down, each new folder's entry in the folder above.
-    for (std::size_t i = made.size(); i-- > 0;) syncFolder(made[i].parent_path());
-  }
-  return true;
-}
 
 OutputFolders::OutputFolders(bool sync, bool loadRecords) : sync_(sync), loadRecords_(loadRecords) {
   allowManyDescriptors();
@@ -118,47 +48,55 @@ OutputFolders::OutputFolders(bool sync, bool loadRecords) : sync_(sync), loadRec
 
 OutputFolders::~OutputFolders() {
   // Unwinding from a failure may leave temporary files behind.
-  const bool ended = std::uncaught_exceptions() == 0;
+  if (std::uncaught_exceptions() != 0) return;
   for (auto& [spelling, entry] : folders_) {
-    if (!entry.folder) continue;
-    if (ended) entry.folder->record.markRunEnded();
-#ifndef _WIN32
-    if (entry.folder->lock >= 0) ::close(entry.folder->lock);
-#endif
+    if (entry.folder) entry.folder->record.markRunEnded();
   }
 }
 
-OutputFolder* OutputFolders::prepare(const std::string& folder, std::string& error) {
+OutputFolder* OutputFolders::prepare(const std::string& path, std::string& error, bool* fresh) {
+  return prepare(
+      path, [&]() { return Folder::make(path, sync_); }, error, fresh);
+}
+
+OutputFolder* OutputFolders::prepare(const std::string& path, const std::function<Folder()>& open,
+                                     std::string& error, bool* fresh) {
+  if (fresh != nullptr) *fresh = false;
   // Inputs come folder by folder: most ask for the folder the one before did.
-  if (last_ != nullptr && folder == lastName_) {
+  if (last_ != nullptr && path == lastName_) {
     error = last_->error;
     return last_->folder.get();
   }
-  auto [at, fresh] = folders_.try_emplace(spelledOnce(folder.empty() ? "." : folder));
+  auto [at, added] = folders_.try_emplace(spelledOnce(path.empty() ? "." : path));
   last_ = &at->second;
-  lastName_ = folder;
+  lastName_ = path;
   Entry& entry = at->second;
-  if (!fresh) {
+  if (!added) {
     error = entry.error;
     return entry.folder.get();
   }
+  if (fresh != nullptr) *fresh = true;
   auto ready = std::make_unique<OutputFolder>();
-  ready->path = folder;
+  ready->path = path;
+  ready->folder = open();
   std::string reason;
-  if (makeOutputFolder(folder, sync_, reason)) ready->lock = lockFolder(folder, reason);
-  if (reason.empty() && ready->record.open(folder, loadRecords_, reason)) {
+  if (!ready->folder.isOpen()) {
+    reason = std::strerror(errno);
+  } else if (!ready->folder.lock()) {
+    reason = errno == EWOULDBLOCK
+                 ? "another xbt run is writing in this folder; try again when it has finished"
+                 : std::strerror(errno);
+  }
+  if (reason.empty() && ready->record.open(ready->folder, loadRecords_, reason)) {
     // Listing a large folder costs a run as much as a tenth of its file
     // work: done only when the last run here may have been killed.
-    if (!ready->record.lastRunEnded()) removeLeftovers(folder);
+    if (!ready->record.lastRunEnded()) removeLeftovers(ready->folder);
     entry.folder = std::move(ready);
     return entry.folder.get();
   }
-#ifndef _WIN32
-  if (ready->lock >= 0) ::close(ready->lock);
-#endif
   entry.error = reason;
   error = entry.error;
-  return entry.folder.get();
+  return nullptr;
 }
 
 std::vector<std::pair<std::string, std::string>> OutputFolders::lostInputs() const {

@@ -1,14 +1,15 @@
 // The folders a run writes its outputs in. The first time a run needs a
-// folder it makes it where missing (with `sync`, flushing the folder above,
-// so that the new folder survives a power loss), locks it for the rest of
-// the run so that no two xbt runs write in one folder at once (the second
-// refuses it, with the reason), opens its record (OutputRecord) and, unless
-// the record says the last run there ended, removes the temporary files that
-// a killed run left there. Windows has no such lock: there, runs into one
-// folder must take turns.
+// folder it opens it once (Folder: every output then goes through that
+// descriptor, whatever is done to the folder's name), locks it for the rest
+// of the run so that no two xbt runs write in one folder at once (the
+// second refuses it, with the reason), opens its record (OutputRecord) and,
+// unless the record says the last run there ended, removes the temporary
+// files that a killed run left there. Windows has no such lock: there, runs
+// into one folder must take turns.
 #ifndef XBTCONV_PIPELINE_OUTPUT_FOLDERS_H_
 #define XBTCONV_PIPELINE_OUTPUT_FOLDERS_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,17 +17,18 @@
 #include <utility>
 #include <vector>
 
+#include "pipeline/folder.h"
 #include "pipeline/output_record.h"
 
 namespace xbtconv {
 
-/// One folder a run writes in, ready: made, locked, cleared of what
+/// One folder a run writes in, ready: open, locked, cleared of what
 /// interrupted runs left, its record open.
 struct OutputFolder {
   std::string path;  // as the run names it; "" for the current folder
+  Folder folder;
   OutputRecord record;
   std::mutex recordLock;  // appends come from any thread
-  int lock = -1;          // the folder's open descriptor, which holds the lock
 };
 
 class OutputFolders {
@@ -38,10 +40,15 @@ class OutputFolders {
   OutputFolders(const OutputFolders&) = delete;
   OutputFolders& operator=(const OutputFolders&) = delete;
 
-  /// `folder` ready for writing; nullptr with the reason in `error` when it
-  /// cannot be ("another xbt run is writing in out/"), the same reason each
-  /// time it is asked for again.
-  OutputFolder* prepare(const std::string& folder, std::string& error);
+  /// The folder `path` (as the run names it) ready for writing, opened by
+  /// `open` the first time it is asked for; nullptr with the reason in
+  /// `error` when it cannot be ("another xbt run is writing in this
+  /// folder"), the same reason each time it is asked for again. `fresh` is
+  /// set when this call prepared it.
+  OutputFolder* prepare(const std::string& path, const std::function<Folder()>& open,
+                        std::string& error, bool* fresh = nullptr);
+  /// The same, the folder made where missing (Folder::make).
+  OutputFolder* prepare(const std::string& path, std::string& error, bool* fresh = nullptr);
 
   /// The outputs the loaded records know whose inputs are gone (moved away
   /// or deleted), the outputs still there: each output's path and its
@@ -60,11 +67,6 @@ class OutputFolders {
   Entry* last_ = nullptr;                 // the folder asked for last
   std::string lastName_;                  // as it was asked for
 };
-
-/// Makes `folder` and the folders above it where missing; with `sync`,
-/// flushes each new one's parent to disk. False, with the reason in
-/// `error`, when it cannot. An empty `folder` is the current one.
-bool makeOutputFolder(const std::string& folder, bool sync, std::string& error);
 
 }  // namespace xbtconv
 

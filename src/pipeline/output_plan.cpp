@@ -1,21 +1,14 @@
 #include "pipeline/output_plan.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 
+#include "pipeline/directory_listing.h"
 #include "pipeline/output_names.h"
 #include "pipeline/path_spelling.h"
 
 namespace xbtconv {
-namespace {
-
-// The file name of `path`, the record's key for it.
-std::string_view fileNameOf(const std::string& path) {
-  const std::size_t separator = path.find_last_of("/\\");
-  return separator == std::string::npos ? std::string_view(path)
-                                        : std::string_view(path).substr(separator + 1);
-}
-
-}  // namespace
 
 OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options)
     : run_(run),
@@ -29,31 +22,100 @@ OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::st
 std::optional<std::string> OutputPlan::prepareOutputFolder() {
   if (run_.outputDirectory.empty() && !naming_.oneFolder) return std::nullopt;
   std::string error;
-  if (folders_.prepare(run_.outputDirectory, error) == nullptr) return error;
+  bool fresh = false;
+  root_ = folders_.prepare(run_.outputDirectory, error, &fresh);
+  if (root_ == nullptr) return error;
+  if (fresh) noteRecord(*root_);
   return std::nullopt;
 }
 
-std::optional<std::string> OutputPlan::place(BatchItem& item) {
-  const std::string folder =
+void OutputPlan::noteRecord(const OutputFolder& folder) {
+  if (!folder.record.problem().empty()) {
+    warnings_.push_back({folder.folder.pathOf(kRecordName), "warning: " + folder.record.problem()});
+  }
+}
+
+OutputFolder* OutputPlan::folderFor(const BatchItem& item, const std::string& path,
+                                    std::string& error, bool& fresh) {
+  const InputFile& input = item.input;
+  fresh = false;
+  const bool underRoot = !run_.outputDirectory.empty();
+  if (naming_.oneFolder || (underRoot && input.subfolder.empty())) return root_;
+  OutputFolder* folder = folders_.prepare(
+      path,
+      [&]() {
+        // Beside the input: the very folder it was listed from.
+        if (!underRoot) return input.folder ? input.folder->duplicate() : Folder::open(path);
+        // A mirrored subfolder: made level by level from the -o folder.
+        Folder level = root_->folder.duplicate();
+        for (std::size_t start = 0; level.isOpen() && start <= input.subfolder.size();) {
+          const std::size_t end =
+              std::min(input.subfolder.find(kPathSeparator, start), input.subfolder.size());
+          level = level.subfolder(std::string_view(input.subfolder).substr(start, end - start),
+                                  true, run_.sync);
+          start = end + 1;
+        }
+        return level;
+      },
+      error, &fresh);
+  if (fresh && folder != nullptr) noteRecord(*folder);
+  return folder;
+}
+
+std::optional<InputResult> OutputPlan::place(BatchItem& item) {
+  item.warnings = std::move(warnings_);
+  warnings_.clear();
+  const std::string folderPath =
       naming_.oneFolder ? run_.outputDirectory : outputFolderOf(item.input, run_.outputDirectory);
-  item.output = outputPath(folder, naming_.keepInputExtension
-                                       ? item.input.name + naming_.extension
-                                       : outputName(item.input.name, naming_.extension));
-  if (std::optional<std::string> taken = claims_.claim(item.output, item.input.path)) return taken;
+  item.outputName = naming_.keepInputExtension ? item.input.name + naming_.extension
+                                               : outputName(item.input.name, naming_.extension);
+  item.output = outputPath(folderPath, item.outputName);
+  if (std::optional<std::string> taken = claims_.claim(item.output, item.input.path)) {
+    InputResult refused;
+    refused.fail(item.input.path, *taken);
+    return refused;
+  }
   std::string error;
-  item.folder = folders_.prepare(folder, error);
-  if (item.folder == nullptr) return "cannot write " + item.output + ": " + error;
+  bool fresh = false;
+  item.folder = folderFor(item, folderPath, error, fresh);
+  if (item.folder == nullptr) {
+    // Said once for the folder; its inputs are not read.
+    InputResult refused;
+    refused.outcome = Outcome::kNotWritten;
+    if (fresh) {
+      refused.failures.push_back({folderPath.empty() ? "." : folderPath, "cannot write: " + error});
+    }
+    return refused;
+  }
+  item.recordedInput = recordedInput(item, *item.folder);
   return std::nullopt;
+}
+
+std::string OutputPlan::recordedInput(const BatchItem& item, const OutputFolder& folder) {
+  const InputFile& input = item.input;
+  if (input.directory == folder.path) return input.name;
+  if (&folder != lastFolder_ || input.directory != lastDirectory_) {
+    // Most inputs share their folder with the one before.
+    const std::filesystem::path relative =
+        std::filesystem::path(spelledOnce(input.directory.empty() ? "." : input.directory))
+            .lexically_relative(spelledOnce(folder.path.empty() ? "." : folder.path));
+    lastRelative_ = relative.empty() ? spelledOnce(input.directory.empty() ? "." : input.directory)
+                                     : relative.generic_string();
+    lastFolder_ = &folder;
+    lastDirectory_ = input.directory;
+  }
+  return lastRelative_ == "." ? input.name : lastRelative_ + '/' + input.name;
 }
 
 const RecordEntry* OutputPlan::current(const BatchItem& item) const {
   if (!run_.update || item.folder == nullptr) return nullptr;
-  const RecordEntry* entry = item.folder->record.find(fileNameOf(item.output));
-  if (entry == nullptr || entry->options != options_) return nullptr;
-  const std::optional<FileIdentity> input = identityOf(item.input.path);
-  const std::optional<FileIdentity> output = identityOf(item.output);
-  if (!input || *input != entry->inputFile || !output || *output != entry->outputFile ||
-      entry->input != spelledOnce(item.input.path)) {
+  const RecordEntry* entry = item.folder->record.find(item.outputName);
+  if (entry == nullptr || entry->options != options_ || entry->input != item.recordedInput) {
+    return nullptr;
+  }
+  const std::optional<FileIdentity> input = item.input.identity();
+  const std::optional<FileIdentity> output = item.folder->folder.fileIdentity(item.outputName);
+  if (!input || *input != entry->inputFile || !output || *output != entry->outputFile) {
     return nullptr;
   }
   return entry;
@@ -69,7 +131,7 @@ void OutputPlan::sayLostInputs(bool finished, const RunReport& report) const {
 RecordEntry OutputPlan::entryFor(const BatchItem& item, const FileIdentity& input,
                                  const PendingOutput& written, bool failed,
                                  std::string note) const {
-  return {spelledOnce(item.input.path), input, written.identity, options_, failed, std::move(note)};
+  return {item.recordedInput, input, written.identity, options_, failed, std::move(note)};
 }
 
 void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& written) const {
@@ -78,7 +140,7 @@ void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& 
   // entry.
   std::map<OutputFolder*, std::string> lines;
   for (const auto& [item, result] : written) {
-    OutputRecord::appendLine(lines[item->folder], fileNameOf(item->output), result->entry);
+    OutputRecord::appendLine(lines[item->folder], item->outputName, result->entry);
   }
   for (auto& [folder, text] : lines) {
     const std::lock_guard<std::mutex> guard(folder->recordLock);

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -32,6 +30,12 @@ constexpr std::uint64_t kGrowthBeforeRewrite = std::uint64_t{4} << 20;
 // The last line of a record whose last run ended: the run had placed or
 // removed every temporary file it made. No entry has this form.
 constexpr std::string_view kEndedLine = "\nthe last run here ended\n";
+// A record up to this size is read whatever the folder holds; a larger one
+// only where the folder has entries enough to need it, this much each: a
+// line names an output (at most 255 bytes, escaped at most twice that), an
+// input (at most a path, 4096 bytes), numbers and a reason.
+constexpr std::uint64_t kFreeSize = std::uint64_t{16} << 20;
+constexpr std::uint64_t kLineBound = 16384;
 
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
 
@@ -86,7 +90,10 @@ bool parse(std::string_view field, Number& value, int base = 10) {
 }
 
 #ifdef _WIN32
-int openRecordFile(const std::string& path) {
+int openRecordFile(const Folder& folder, bool& occupied) {
+  const std::string path = folder.pathOf(kRecordName);
+  occupied = folder.typeOf(kRecordName) == EntryType::kFolder;
+  if (occupied) return -1;
   return ::_open(path.c_str(), _O_RDWR | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 long long readSome(int fd, char* into, std::size_t count) {
@@ -109,21 +116,29 @@ bool truncateTo(int fd, std::uint64_t size) {
 #else
 // The record's name is known to all, so what stands under it is only taken
 // when it is a plain file of its own: a link, a FIFO or a second name of
-// another file planted there is replaced, never written through.
-int openRecordFile(const std::string& path) {
+// another file planted there is replaced, never written through. A folder
+// cannot be replaced: `occupied` then says that no record can be kept.
+int openRecordFile(const Folder& folder, bool& occupied) {
   const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-  int fd = ::open(path.c_str(), flags | O_CREAT, 0666);
-  struct stat info {};
-  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) return fd;
-  if (fd >= 0) ::close(fd);
-  if (fd < 0 && errno != ELOOP && errno != ENXIO && errno != EISDIR) return -1;
-  std::error_code code;
-  std::filesystem::remove(path, code);
-  if (code) {
-    errno = code.value();
-    return -1;
+  const std::string name(kRecordName);
+  occupied = false;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    struct stat info {};
+    if (::fstatat(folder.descriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !(S_ISREG(info.st_mode) && info.st_nlink == 1)) {
+      occupied = S_ISDIR(info.st_mode);
+      if (occupied || (!folder.remove(name) && errno != ENOENT)) return -1;
+    }
+    const int fd = ::openat(folder.descriptor(), name.c_str(), flags | O_CREAT, 0666);
+    if (fd < 0 && errno != ELOOP && errno != ENXIO && errno != EISDIR) return -1;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
+      return fd;
+    }
+    if (fd >= 0) ::close(fd);
   }
-  return ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+  // Swapped under the run as it looks: no record here.
+  occupied = true;
+  return -1;
 }
 long long readSome(int fd, char* into, std::size_t count) { return ::read(fd, into, count); }
 long long writeSome(int fd, const char* from, std::size_t count) {
@@ -159,9 +174,14 @@ bool writeAll(int fd, std::string_view text) {
   return true;
 }
 
-std::string recordPath(const std::string& folder) {
-  return folder.empty() ? std::string(kRecordName)
-                        : (std::filesystem::path(folder) / kRecordName).string();
+std::uint64_t sizeOf(int fd) {
+#ifdef _WIN32
+  struct _stat64 info {};
+  return ::_fstat64(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+#else
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+#endif
 }
 
 }  // namespace
@@ -179,16 +199,25 @@ OutputRecord::~OutputRecord() {
   if (fd_ >= 0) closeFile(fd_);
 }
 
-bool OutputRecord::open(const std::string& folder, bool load, std::string& error) {
-  const std::string path = recordPath(folder);
-  fd_ = openRecordFile(path);
+bool OutputRecord::open(const Folder& folder, bool load, std::string& error) {
+  folder_ = &folder;
+  bool occupied = false;
+  fd_ = openRecordFile(folder, occupied);
   if (fd_ < 0) {
-    error = "cannot keep the record " + path + ": " + reasonOf(errno);
-    return false;
+    if (!occupied) {
+      error = "cannot keep the record " + folder.pathOf(kRecordName) + ": " + reasonOf(errno);
+      return false;
+    }
+    problem_ = "not a file; no record is kept in this folder (--update makes its outputs again)";
+    return true;
   }
-  std::error_code code;
-  std::uintmax_t size = std::filesystem::file_size(path, code);
-  if (code || size == 0) return append(std::string(kHeader) + " 0\n", error);
+  std::uint64_t size = sizeOf(fd_);
+  if (size == 0) return append(std::string(kHeader) + " 0\n", error);
+  if (size > kFreeSize && size > sizeBound()) {
+    problem_ = "larger than the folder's outputs can need (" + std::to_string(size) +
+               " bytes); set aside for a new one (--update makes every output again)";
+    return compact({}, error);
+  }
   // The mark of a run that ended is taken away before this run makes any
   // temporary file: should this run be killed, the next looks for what it
   // left.
@@ -206,7 +235,9 @@ bool OutputRecord::open(const std::string& folder, bool load, std::string& error
   const bool ours =
       header.starts_with(kHeader) && header.size() > space && header[space] == ' ' &&
       std::from_chars(head + space + 1, head + header.size(), written).ec == std::errc();
-  const bool grown = size > written + std::max(kGrowthBeforeRewrite, 2 * written);
+  // A size written anew that is larger than the record is a lie: the
+  // record is then written anew.
+  const bool grown = written > size || size > written + std::max(kGrowthBeforeRewrite, 2 * written);
   if (ours && !load && !grown) return true;
   std::string text;
   text.reserve(size);
@@ -222,7 +253,18 @@ bool OutputRecord::open(const std::string& folder, bool load, std::string& error
     entries_.reserve(last.size());
     for (const auto& [output, line] : last) entries_.emplace(unescaped(output), entryOf(line));
   }
-  return (ours && !grown && lines <= 2 * last.size() + 64) || compact(path, last, error);
+  return (ours && !grown && lines <= 2 * last.size() + 64) || compact(last, error);
+}
+
+std::uint64_t OutputRecord::sizeBound() const {
+  std::uint64_t entries = 0;
+  folder_->forEachEntry(
+      [&entries](std::string_view, EntryType) {
+        ++entries;
+        return true;
+      },
+      false);
+  return kFreeSize + entries * kLineBound;
 }
 
 std::size_t OutputRecord::lastLines(std::string_view text, LastLines& last) {
@@ -274,7 +316,7 @@ RecordEntry OutputRecord::entryOf(std::string_view line) {
   return entry;
 }
 
-bool OutputRecord::compact(const std::string& path, const LastLines& last, std::string& error) {
+bool OutputRecord::compact(const LastLines& last, std::string& error) {
   // The last line of each output, as it stands: nothing to parse or make.
   std::size_t size = 0;
   for (const auto& entry : last) size += entry.second.size() + 1;
@@ -284,15 +326,13 @@ bool OutputRecord::compact(const std::string& path, const LastLines& last, std::
   for (const auto& entry : last) text.append(entry.second).append("\n");
   // Closed first: Windows replaces no file that is open.
   closeFile(fd_);
-  std::string reason;
-  const bool written = writeOutputFile(path, text, false, reason);
-  fd_ = openRecordFile(path);
-  if (!written) {
-    error = "cannot keep the record " + path + ": " + reason;
-    return false;
-  }
-  if (fd_ < 0) {
-    error = "cannot keep the record " + path + ": " + reasonOf(errno);
+  const bool written = folder_->writeFile(kRecordName, text);
+  const int failure = errno;
+  bool occupied = false;
+  fd_ = openRecordFile(*folder_, occupied);
+  if (!written || fd_ < 0) {
+    error = "cannot keep the record " + folder_->pathOf(kRecordName) + ": " +
+            reasonOf(written ? errno : failure);
     return false;
   }
   return true;

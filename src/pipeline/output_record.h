@@ -8,12 +8,20 @@
 // written all the same is said again by --update, never passed for success.
 //
 // Entries are appended, a chunk of outputs at a time, before the outputs
-// are put in place; the last entry of an output counts. A record that cannot
-// be read, or a line that cannot, only makes outputs not current. A record
-// grown well past its entries is rewritten with the last of each. The record
-// is only ever used under the folder's lock (OutputFolders). A run that
-// ends marks the record so; the next run then knows without listing the
-// folder that no killed run left temporary files there.
+// are put in place; the last entry of an output counts. A record grown well
+// past its entries is rewritten with the last of each. The record is only
+// ever used under the folder's lock (OutputFolders). A run that ends marks
+// the record so; the next run then knows without listing the folder that no
+// killed run left temporary files there.
+//
+// Anyone who can write in the folder can write a record, so a record is
+// never trusted further than it costs nothing: a line that does not parse
+// is ignored, and only makes its output not current; a record larger than
+// the folder's outputs could need is set aside (replaced by a new one, and
+// said once), never read; a link, FIFO or second name of another file under
+// its name is replaced, never written through; and a folder under its name
+// leaves the folder without a record (said once), its outputs still
+// written.
 #ifndef XBTCONV_PIPELINE_OUTPUT_RECORD_H_
 #define XBTCONV_PIPELINE_OUTPUT_RECORD_H_
 
@@ -24,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "pipeline/folder.h"
 #include "pipeline/output_file.h"
 
 namespace xbtconv {
@@ -52,10 +61,14 @@ class OutputRecord {
   OutputRecord(const OutputRecord&) = delete;
   OutputRecord& operator=(const OutputRecord&) = delete;
 
-  /// Opens the record of `folder` ("" for the current one) for appending,
-  /// creating it when missing; with `load`, reads its entries too. False,
-  /// with the reason in `error`, when it cannot be kept.
-  bool open(const std::string& folder, bool load, std::string& error);
+  /// Opens the record of `folder` for appending, creating it when missing;
+  /// with `load`, reads its entries too. False, with the reason in
+  /// `error`, when no file can be made there (the folder cannot be
+  /// written). REQUIRES: `folder` outlives the record.
+  bool open(const Folder& folder, bool load, std::string& error);
+  /// What is to be said once of a record that was set aside or cannot be
+  /// kept; "" when there is nothing to say.
+  const std::string& problem() const { return problem_; }
 
   /// Whether the record, when opened, said that the last run in the folder
   /// ended, leaving no temporary file; opening takes that mark away.
@@ -93,8 +106,13 @@ class OutputRecord {
   // The entry of a valid line.
   static RecordEntry entryOf(std::string_view line);
   // Writes the record anew with `last` only.
-  bool compact(const std::string& path, const LastLines& last, std::string& error);
+  bool compact(const LastLines& last, std::string& error);
+  // The most a record of this folder can need: beyond a size any folder's
+  // may have, room for a long line per entry of the folder.
+  std::uint64_t sizeBound() const;
 
+  const Folder* folder_ = nullptr;
+  std::string problem_;
   int fd_ = -1;
   bool lastRunEnded_ = false;
   std::unordered_map<std::string, RecordEntry> entries_;

@@ -1,11 +1,17 @@
 #include "pipeline/plot_flow.h"
 
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
@@ -94,7 +100,7 @@ class Plotter {
     const InputFile& input = item.input;
     Plotted result;
     result.row.name = input.name;
-    ObservationRead read = readObservation(reader, input.path, input.name, reading_);
+    ObservationRead read = readObservation(reader, input.location(), input.name, reading_);
     if (read.status == ReadStatus::kNotLoaded) {
       result.row.status = read.reason;
       if (passedOver(input, reader.loadFailure())) {
@@ -117,7 +123,8 @@ class Plotter {
       std::string error;
       const std::string svg = toSvg(observation);
       result.pending = writeTemporary(
-          item.output, [&svg](const TextSink& sink) { sink(svg); }, options_.run.sync, error);
+          item.folder->folder, item.outputName, [&svg](const TextSink& sink) { sink(svg); },
+          options_.run.sync, error);
       if (!result.pending) {
         result.fail(input.path, "cannot write " + item.output + ": " + error);
         result.row.ok = false;
@@ -143,14 +150,28 @@ class Plotter {
   ObservationOptions reading_;
 };
 
-// Whether the page at `index` is someone else's: a page of that name that
-// xbt plot did not write is left alone.
-bool someoneElsesPage(const std::string& index) {
-  std::ifstream page(index, std::ios::binary);
+constexpr std::string_view kIndex = "index.html";
+
+// Whether what stands at index.html in `folder` is someone else's: a page
+// that xbt plot did not write, or anything that is no file (a FIFO, a
+// link, a folder), is left alone.
+bool someoneElsesPage(const Folder& folder) {
+  EntryType found = EntryType::kNone;
+  const int fd = folder.openFile(kIndex, found);
+  if (fd < 0) return found != EntryType::kNone;
   std::string head(1024, '\0');
-  page.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(page.gcount()));
-  return page.gcount() > 0 && !isGalleryPage(head);
+#ifdef _WIN32
+  const long long got = ::_read(fd, head.data(), static_cast<unsigned>(head.size()));
+  ::_close(fd);
+#else
+  ssize_t got = 0;
+  do {
+    got = ::read(fd, head.data(), head.size());
+  } while (got < 0 && errno == EINTR);
+  ::close(fd);
+#endif
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return got > 0 && !isGalleryPage(head);
 }
 
 }  // namespace
@@ -160,13 +181,9 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
   const RunOptions& run = options.run;
   const std::string& folderName = run.outputDirectory;
   const fs::path folder = folderName.empty() ? fs::path(".") : fs::path(folderName);
-  const std::string index = (folder / "index.html").string();
-  std::string error;
-  if (!makeOutputFolder(folderName, run.sync, error)) {
-    report.note(folderName, error);
-    return 1;
-  }
-  if (someoneElsesPage(index)) {
+  const std::string index = (folder / kIndex).string();
+  if (const Folder existing = Folder::open(folderName);
+      existing.isOpen() && someoneElsesPage(existing)) {
     report.note(index, "not written by xbt plot; left as it is (-o DIR plots into another folder)");
     return 1;
   }
@@ -187,11 +204,11 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
           plotted.row.status = item.listingFailure;
           return plotted;
         }
-        if (std::optional<std::string> reason = plan.place(item)) {
-          Plotted failed;
-          failed.fail(item.input.path, *reason);
+        if (std::optional<InputResult> refused = plan.place(item)) {
+          Plotted failed{std::move(*refused), {}};
           failed.row.name = item.input.name;
-          failed.row.status = *reason;
+          failed.row.status =
+              failed.failures.empty() ? "not written" : failed.failures.front().reason;
           return failed;
         }
         return std::nullopt;
@@ -200,8 +217,8 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
       [&](std::vector<BatchItem>& items, std::vector<std::optional<Plotted>>& results) {
         plan.put(items, results);
       },
-      [&](const BatchItem& /*item*/, Plotted&& plotted) {
-        takeUp(plotted, run, report, tally);
+      [&](const BatchItem& item, Plotted&& plotted) {
+        takeUp(item, plotted, run, report, tally);
         if (plotted.outcome == Outcome::kRepeated) return;
         if (!plotted.placeFailure.empty()) {
           plotted.row.ok = false;
@@ -213,7 +230,9 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
   // The page of what was plotted, also when the run was interrupted. It is
   // no input: a page that cannot be written fails the run, not a file.
   std::string summary = tally.summary("plotted");
-  if (writeOutputFile(index, galleryHtml(rows), run.sync, error)) {
+  std::string error;
+  if (writeOutputFile(plan.outputFolder()->folder, std::string(kIndex), galleryHtml(rows),
+                      run.sync, error)) {
     summary += "; the gallery: " + index;
   } else {
     report.note(index, "cannot write: " + error);

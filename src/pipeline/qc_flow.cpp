@@ -25,7 +25,7 @@ std::string nameOf(const InputFile& input) {
 Checked check(const BatchItem& item, MessageReader& reader, const ObservationOptions& reading) {
   const InputFile& input = item.input;
   Checked checked;
-  const ObservationRead read = readObservation(reader, input.path, input.name, reading);
+  const ObservationRead read = readObservation(reader, input.location(), input.name, reading);
   if (read.status == ReadStatus::kNotLoaded) {
     checked.line = nameOf(input) + "\t-\t-\t-\t" + printableText(read.reason) + "\n";
     if (passedOver(input, reader.loadFailure())) {
@@ -80,8 +80,8 @@ int runQc(const QcOptions& options, const RunReport& report) {
       },
       [&](const BatchItem& item, MessageReader& reader) { return check(item, reader, reading); },
       [](std::vector<BatchItem>&, std::vector<std::optional<Checked>>&) {},
-      [&](const BatchItem& /*item*/, Checked&& checked) {
-        takeUp(checked, run, report, tally);
+      [&](const BatchItem& item, Checked&& checked) {
+        takeUp(item, checked, run, report, tally);
         if (checked.profileFlag >= 0) ++byFlag[checked.profileFlag];
         report.data(checked.line);
       });

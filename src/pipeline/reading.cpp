@@ -65,7 +65,7 @@ ReadResult readMessageFile(const std::string& path, const ReadOptions& options) 
   const std::optional<ObservationOptions> made = observationOptions(options, result.status);
   if (!made) return result;
   MessageReader& reader = threadReader();
-  return resultOf(reader, readObservation(reader, path,
+  return resultOf(reader, readObservation(reader, FileToLoad{nullptr, {}, path},
                                           std::filesystem::path(path).filename().string(), *made));
 }
 

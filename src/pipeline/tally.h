@@ -9,13 +9,18 @@ namespace xbtconv {
 
 /// What became of one input. kRepeated: the file was met already through
 /// an earlier path of the run, which takes each file once; it is neither
-/// counted nor said.
-enum class Outcome { kDone, kFailed, kSkipped, kUpToDate, kRepeated };
+/// counted nor said. kNotWritten: its output folder cannot be written,
+/// which is said once for the folder: the input is not read.
+enum class Outcome { kDone, kFailed, kSkipped, kUpToDate, kRepeated, kNotWritten };
 
 class Tally {
  public:
   void count(Outcome outcome) {
-    if (outcome != Outcome::kRepeated) ++counts_[static_cast<int>(outcome)];
+    if (outcome == Outcome::kNotWritten) {
+      ++notWritten_;
+    } else if (outcome != Outcome::kRepeated) {
+      ++counts_[static_cast<int>(outcome)];
+    }
   }
   /// A failed input whose output was written all the same, with what was
   /// decoded of it.

@@ -91,6 +91,69 @@ TEST(HostileRuns, PlantedLinksRedirectNoWrite) {
   EXPECT_EQ(nlohmann::json::parse(directory.read("in/x.json"))["source"], "x.bin");
 }
 
+// Waits until `folder` holds a file ending in `suffix`; false after a
+// minute, a guard against a run that hangs.
+bool waitForFile(const std::string& folder, const std::string& suffix) {
+  for (int poll = 0; poll < 60000; ++poll) {
+    std::error_code ignored;
+    for (fs::directory_iterator entry(folder, ignored), end; !ignored && entry != end;
+         entry.increment(ignored)) {
+      if (entry->path().string().ends_with(suffix)) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// `xbt export -r inbox` while someone swaps inbox/sub for a link to another
+// folder: the run goes on in the folder it listed, and writes nothing
+// elsewhere. (85 files elsewhere were replaced by outputs.)
+TEST(HostileRuns, AFolderSwappedForALinkMidRunLeadsNoWriteElsewhere) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("inbox/sub"));
+  fs::create_directories(directory.file("elsewhere"));
+  const std::vector<std::uint8_t> message = goodMessage();
+  for (int i = 0; i < 2000; ++i)
+    directory.write("inbox/sub/m" + std::to_string(i) + ".bin", message);
+  const pid_t pid =
+      start(directory, {"export", "-q", "-j1", "--format", "json", "-r", directory.file("inbox")});
+  ASSERT_TRUE(waitForFile(directory.file("inbox/sub"), ".json"));
+  ::kill(pid, SIGSTOP);
+  fs::rename(directory.file("inbox/sub"), directory.file("inbox/sub.real"));
+  fs::create_directory_symlink(directory.file("elsewhere"), directory.file("inbox/sub"));
+  ::kill(pid, SIGCONT);
+  EXPECT_EQ(finish(pid).status, 0) << directory.read("stderr");
+  EXPECT_TRUE(fs::is_empty(directory.file("elsewhere")));
+  EXPECT_TRUE(fs::exists(directory.file("inbox/sub.real/m1999.json")));
+}
+
+// Nothing but a regular file is opened, whatever names it: a link to a
+// device at an input's name is not followed (it allocated a terminal), a
+// FIFO is not waited on, and a FIFO at the gallery's name is left alone
+// (plot hung for good).
+TEST(HostileRuns, NothingButARegularFileIsOpened) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  fs::create_directories(directory.file("p"));
+  directory.write("in/a.bin", goodMessage());
+  fs::create_symlink("/dev/ptmx", directory.file("in/zz.bin"));
+  ASSERT_EQ(::mkfifo(directory.file("in/fifo.bin").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(directory.file("p/index.html").c_str(), 0600), 0);
+  const testing::RunResult info = runXbt({"info", directory.file("in")});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("fifo.bin\t-\t-\t-\t-\t-\t-\tnot a regular file\n"), std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("zz.bin\t-\t-\t-\t-\t-\t-\tnot a regular file (a link, not followed)\n"),
+            std::string::npos)
+      << info.out;
+  const testing::RunResult plot =
+      runXbt({"plot", "-o", directory.file("p"), directory.file("in/a.bin")});
+  EXPECT_EQ(plot.status, 1);
+  EXPECT_EQ(plot.err, "xbt: " + directory.file("p/index.html") +
+                          ": not written by xbt plot; left as it is (-o DIR plots into another "
+                          "folder)\n");
+}
+
 // A second run into a folder another run is writing in refuses it with the
 // reason; two runs with other options started together leave every output
 // whole and a record that --update reads right.
@@ -113,6 +176,21 @@ TEST(HostileRuns, TwoRunsIntoOneFolderNeverMix) {
     EXPECT_EQ(refused.err, "xbt: " + directory.file("o") +
                                ": cannot write: another xbt run is writing in this folder; try "
                                "again when it has finished\n");
+  }
+  {
+    // Beside the inputs, as with -o: said once, not once per input.
+    const int held = ::open(directory.file("c").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const testing::RunResult refused = runXbt({"convert", directory.file("c")});
+    ::close(held);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.rfind("xbt: " + directory.file("c") +
+                                    ": cannot write: another xbt run is writing in this folder; "
+                                    "try again when it has finished\n"
+                                    "xbt: converted 0, failed 0, skipped 0, not written 200, in ",
+                                0),
+              0u)
+        << refused.err;
   }
   TempDirectory first;
   TempDirectory second;

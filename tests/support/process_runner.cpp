@@ -74,7 +74,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   const int raw = std::system(quote(command).c_str());
   result.status = raw;
 #else
-  std::string command = "cd " + quote(workingDirectory) + " && timeout " +
+  std::string command = "cd " + quote(workingDirectory) + " && timeout -k 10 " +
                         std::to_string(timeoutSeconds) + " " + quote(program);
   for (const std::string& argument : arguments) command += " " + quote(argument);
   command += " >" + quote(capture.file("out")) + " 2>" + quote(capture.file("err")) + " </dev/null";
