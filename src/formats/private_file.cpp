@@ -49,10 +49,33 @@ int createNewFile(const std::string& path) {
 #endif
 }
 
+std::string privateFileName(std::string_view beside, std::string_view suffix, std::size_t nameMax) {
+  const std::size_t added = kPrivateInfixSize + suffix.size();
+  std::size_t kept = beside.size();
+  if (kept + added > nameMax) {
+    kept = nameMax > added ? nameMax - added : 0;
+    // Back to the start of a character: a name cut inside one is no name on
+    // file systems that ask for UTF-8.
+    while (kept > 0 && (static_cast<unsigned char>(beside[kept]) & 0xC0) == 0x80) --kept;
+  }
+  std::string name;
+  name.reserve(kept + added);
+  name.append(beside.substr(0, kept)).append(kInfix).append(randomDigits()).append(suffix);
+  return name;
+}
+
 int createPrivateFile(const std::string& beside, std::string_view suffix, std::string& path) {
+#ifdef _WIN32
+  constexpr const char* kSeparators = "/\\";
+#else
+  constexpr const char* kSeparators = "/";
+#endif
+  // Past the last separator; 0 (npos + 1) where there is none.
+  const std::size_t slash = beside.find_last_of(kSeparators) + 1;
+  const std::string_view name = std::string_view(beside).substr(slash);
   // A name taken already (by chance, or planted) is passed over for another.
   for (int attempt = 0; attempt < 16; ++attempt) {
-    path.assign(beside).append(kInfix).append(randomDigits()).append(suffix);
+    path.assign(beside, 0, slash).append(privateFileName(name, suffix));
     const int fd = createNewFile(path);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

@@ -21,9 +21,17 @@ inline constexpr std::size_t kPrivateInfixSize = 17;
 /// where something is).
 int createNewFile(const std::string& path);
 
-/// Creates a new file `beside` + ".xbt-XXXXXXXXXXXX" + `suffix`, for
-/// writing, readable by whom the umask allows; returns its descriptor and
-/// sets `path`, or -1 with errno set.
+/// A fresh name for a file beside the file named `beside` (a name, not a
+/// path): `beside` + ".xbt-XXXXXXXXXXXX" + `suffix`, the digits random, with
+/// `beside` shortened (at the start of a character) as far as the whole
+/// must be to stay within `nameMax` bytes, so that a file whose own name
+/// fits always has one.
+std::string privateFileName(std::string_view beside, std::string_view suffix,
+                            std::size_t nameMax = 255);
+
+/// Creates a new file beside the file `beside` (a path), named as
+/// privateFileName says, for writing, readable by whom the umask allows;
+/// returns its descriptor and sets `path`, or -1 with errno set.
 int createPrivateFile(const std::string& beside, std::string_view suffix, std::string& path);
 
 /// Opens a scratch file in the folder of `beside`, for reading and writing,
