@@ -8,6 +8,9 @@
 #include "cli/info_command.h"
 #include "cli/plot_command.h"
 #include "cli/qc_command.h"
+#ifdef XBT_HAVE_RELAY
+#include "cli/relay_command.h"
+#endif
 #include "cli/word_suggestions.h"
 #include "xbtconv/version.h"
 
@@ -47,6 +50,9 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
       continue;
     }
     if (value || !word.starts_with("-") || word == "-") {
+      if (!value) {
+        if (CLI::App* inner = commandNamed(*command, word)) command = inner;
+      }
       value = false;
       continue;
     }
@@ -54,8 +60,13 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
     const bool isLong = word.starts_with("--");
     const std::string name = isLong ? word.substr(0, word.find('=')) : word.substr(0, 2);
     if (name == "-h" || name == "--help") continue;
-    if (const CLI::Option* option = command->get_option_no_throw(name)) {
-      value = option->get_type_size() != 0 &&
+    // An inner command (relay status) takes its outer command's options.
+    const CLI::Option* known = nullptr;
+    for (CLI::App* at = command; at != nullptr && known == nullptr; at = at->get_parent()) {
+      known = at->get_option_no_throw(name);
+    }
+    if (known != nullptr) {
+      value = known->get_type_size() != 0 &&
               (isLong ? word.find('=') == std::string::npos : word.size() == 2);
       continue;
     }
@@ -86,6 +97,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   PlotCommand plotting(app);
   QcCommand checking(app);
   InfoCommand describing(app);
+#ifdef XBT_HAVE_RELAY
+  RelayCommand relaying(app);
+#endif
 
   // xbt help [COMMAND]: the same as xbt [COMMAND] --help.
   if (argc >= 2 && std::string(argv[1]) == "help") {
@@ -123,6 +137,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   if (converting.command()->parsed()) return converting.run(out, err);
   if (plotting.command()->parsed()) return plotting.run(out, err);
   if (checking.command()->parsed()) return checking.run(out, err);
+#ifdef XBT_HAVE_RELAY
+  if (relaying.command()->parsed()) return relaying.run(out, err);
+#endif
   return describing.run(out, err);
 }
 
