@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "formats/netcdf_export.h"
+#include "formats/private_file.h"
 #include "pipeline/interrupts.h"
 #include "pipeline/observation_reading.h"
 #include "profile/drop_identity.h"
@@ -83,6 +84,20 @@ bool writeAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
+}
+
+// Removes the private temporary files with `suffix` that a stopped relay
+// left in `folder`, but those `keep` names.
+void removeLeftovers(const Folder& folder, std::string_view suffix,
+                     const std::set<std::string, std::less<>>& keep) {
+  std::vector<std::string> leftovers;
+  folder.forEachEntry([&](std::string_view name, EntryType type) {
+    if (type == EntryType::kFile && isPrivateFileName(name, suffix) && keep.count(name) == 0) {
+      leftovers.emplace_back(name);
+    }
+    return true;
+  });
+  for (const std::string& name : leftovers) folder.remove(name);
 }
 
 }  // namespace
@@ -174,16 +189,17 @@ void Relay::reconcile() {
   // is gone went out before the stop (its sender may have taken it since).
   putFilesOut(ledger_->outboxFiles("written"));
   // Copies no committed step names: a decision that was never committed.
-  std::set<std::string> known;
+  std::set<std::string, std::less<>> known;
   for (const OutboxFile& file : ledger_->outboxFiles("written")) known.insert(file.temporary);
-  outbox_.forEachEntry([&](std::string_view name, EntryType type) {
-    if (type == EntryType::kFile && name.find(".xbt-") != std::string_view::npos &&
-        name.size() > 4 && name.substr(name.size() - 4) == ".tmp" &&
-        known.count(std::string(name)) == 0) {
-      outbox_.remove(name);
-    }
-    return true;
-  });
+  removeLeftovers(outbox_, ".tmp", known);
+  // Reasons and collections a stop cut off while they were being written.
+  removeLeftovers(held_, ".partial", {});
+  removeLeftovers(failed_, ".partial", {});
+  for (const std::string& day : ledger_->staleDays()) {
+    std::string name;
+    removeLeftovers(placeFolder(day.substr(0, 4) + "/" + day.substr(5, 2) + "/" + day, name),
+                    ".partial", {});
+  }
   // Inputs decided but not yet where their decision puts them.
   for (const LedgerInput& input : ledger_->inputsAt("decided")) {
     moveInput(input.id, input.at, input.place, input.reason);
