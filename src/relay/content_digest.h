@@ -2,8 +2,8 @@
 // the same observation (a byte copy, the same message sent again under
 // another name) have the same digest, whatever their file names or the
 // clock quality control ran against; any difference in a decoded value
-// gives another. The digest is FNV-1a of 128 bits over the observation's
-// JSON document without its source and its quality flags: a fingerprint
+// gives another. The digest is FNV-1a of 128 bits over every field the
+// data files carry but the file's name and quality control's: a fingerprint
 // for telling repeats apart, not a defence against someone forging one.
 #ifndef XBTCONV_RELAY_CONTENT_DIGEST_H_
 #define XBTCONV_RELAY_CONTENT_DIGEST_H_

@@ -37,19 +37,18 @@ CREATE TABLE inputs (
   decided_ms INTEGER,
   done_ms INTEGER
 );
-CREATE INDEX inputs_by_stage ON inputs(stage);
-CREATE INDEX inputs_by_identity ON inputs(identity);
-CREATE INDEX inputs_by_day ON inputs(day);
-CREATE INDEX inputs_by_place ON inputs(place);
+CREATE INDEX inputs_under_way ON inputs(stage) WHERE stage != 'done';
+CREATE INDEX inputs_by_identity ON inputs(identity) WHERE identity != '';
+CREATE INDEX inputs_by_day ON inputs(day) WHERE day IS NOT NULL;
 CREATE TABLE outbox_files (
   id INTEGER PRIMARY KEY,
-  name TEXT NOT NULL UNIQUE,
+  name TEXT NOT NULL,            -- unique, as the heading it carries first
   state TEXT NOT NULL,           -- open, written, out
   temporary TEXT,                -- its whole copy in the outbox, while written
   opened_ms INTEGER NOT NULL,
   out_ms INTEGER
 );
-CREATE INDEX outbox_files_by_state ON outbox_files(state);
+CREATE INDEX outbox_files_under_way ON outbox_files(state) WHERE state != 'out';
 CREATE TABLE bulletins (
   id INTEGER PRIMARY KEY,
   input_id INTEGER NOT NULL REFERENCES inputs(id),
@@ -93,11 +92,12 @@ LedgerInput inputOf(const Statement& row) {
   input.place = row.text(5);
   input.outcome = row.text(6);
   input.reason = row.text(7);
+  input.releasedBy = row.text(8);
   return input;
 }
 
 constexpr const char* kInputColumns =
-    "SELECT id, name, received_ms, stage, at, place, outcome, reason FROM inputs ";
+    "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by FROM inputs ";
 
 }  // namespace
 
@@ -105,6 +105,9 @@ Ledger::Ledger(const std::string& path) : database_(path) {
   database_.execute("PRAGMA journal_mode = WAL");
   database_.execute("PRAGMA synchronous = FULL");
   database_.execute("PRAGMA foreign_keys = ON");
+  // Statement journals in memory: in files they cost a temporary file's
+  // writes for every multi-row step.
+  database_.execute("PRAGMA temp_store = MEMORY");
   Statement& version = database_.statement("PRAGMA user_version");
   version.step();
   const std::int64_t found = version.integer(0);
@@ -139,8 +142,8 @@ void Ledger::forgetInput(std::int64_t id) {
 }
 
 std::vector<LedgerInput> Ledger::inputsAt(const std::string& stage, std::size_t limit) {
-  Statement& query =
-      database_.statement(std::string(kInputColumns) + "WHERE stage = ? ORDER BY id LIMIT ?");
+  Statement& query = database_.statement(std::string(kInputColumns) +
+                                         "WHERE stage = ? AND stage != 'done' ORDER BY id LIMIT ?");
   query.bind(1, stage).bind(2, limit == 0 ? std::int64_t{-1} : static_cast<std::int64_t>(limit));
   std::vector<LedgerInput> inputs;
   while (query.step()) inputs.push_back(inputOf(query));
@@ -173,7 +176,7 @@ void Ledger::decide(std::int64_t id, const Decision& d, std::int64_t decidedMs) 
           "UPDATE inputs SET stage = 'decided', outcome = ?, reason = ?, platform = ?, "
           "soop_line = ?, drop_time = ?, latitude = ?, longitude = ?, profile_flag = ?, "
           "identity = ?, content = ?, qc_now = ?, duplicate_of = ?, place = ?, day = ?, "
-          "decided_ms = ? WHERE id = ?")
+          "decided_ms = ?, bulletin_id = ? WHERE id = ?")
       .bind(1, d.outcome)
       .bind(2, d.reason)
       .bind(3, d.platform)
@@ -189,14 +192,8 @@ void Ledger::decide(std::int64_t id, const Decision& d, std::int64_t decidedMs) 
       .bind(13, d.place)
       .bind(14, d.day.empty() ? std::optional<std::string>() : d.day)
       .bind(15, decidedMs)
-      .bind(16, id)
-      .run();
-}
-
-void Ledger::setBulletin(std::int64_t inputId, std::int64_t bulletinId) {
-  database_.statement("UPDATE inputs SET bulletin_id = ? WHERE id = ?")
-      .bind(1, bulletinId)
-      .bind(2, inputId)
+      .bind(16, d.bulletinId)
+      .bind(17, id)
       .run();
 }
 
@@ -214,8 +211,9 @@ void Ledger::finish(std::int64_t id, const std::string& place, std::int64_t done
 std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t before,
                                        bool withHeld) {
   Statement& query = database_.statement(
-      "SELECT id, outcome, content, bulletin_id FROM inputs WHERE identity = ? AND id < ? AND "
-      "(outcome IN ('sent', 'correction') OR (? AND outcome = 'held')) ORDER BY id");
+      "SELECT id, outcome, content, bulletin_id FROM inputs WHERE identity = ?1 AND identity != '' "
+      "AND id < ?2 AND "
+      "(outcome IN ('sent', 'correction') OR (?3 AND outcome = 'held')) ORDER BY id");
   query.bind(1, identity).bind(2, before).bind(3, std::int64_t{withHeld ? 1 : 0});
   std::vector<SameDrop> drops;
   while (query.step()) {
@@ -231,11 +229,11 @@ std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix,
   Statement& used = database_.statement(
       "SELECT bbb FROM bulletins WHERE designators = ? AND centre = ? AND compiled = ?");
   // A burst fills heading after heading: start where the last search found
-  // every normal letter taken.
-  std::pair<std::int64_t, int>& cursor = headingCursor_[prefix + centre];
+  // every letter taken (late bulletins, RRZ alone, at a pace of their own).
+  std::pair<std::int64_t, int>& cursor = headingCursor_[prefix + centre + (late ? "Z" : "")];
   std::int64_t at = minute;
   int ii = iiFirst;
-  if (!late && cursor >= std::make_pair(minute, iiFirst)) std::tie(at, ii) = cursor;
+  if (cursor >= std::make_pair(minute, iiFirst)) std::tie(at, ii) = cursor;
   while (true) {
     if (ii > iiLast) {
       at += 60;
@@ -261,7 +259,7 @@ std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix,
       heading.bbb = std::string("RR") + *letter;
       return heading;
     }
-    if (!late) cursor = {at, ii + 1};
+    cursor = {at, ii + 1};
     ++ii;
   }
 }
@@ -297,14 +295,12 @@ std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t origina
 }
 
 int Ledger::nextChannel() {
-  Statement& query = database_.statement("SELECT value FROM counters WHERE name = 'channel'");
-  query.step();
-  const auto channel = static_cast<int>(query.integer(0));
-  query.reset();
-  database_.statement("UPDATE counters SET value = ? WHERE name = 'channel'")
-      .bind(1, std::int64_t{(channel + 1) % 1000})
-      .run();
-  return channel;
+  Statement& next = database_.statement(
+      "UPDATE counters SET value = (value + 1) % 1000 WHERE name = 'channel' RETURNING value");
+  next.step();
+  const auto following = static_cast<int>(next.integer(0));
+  next.reset();
+  return (following + 999) % 1000;
 }
 
 std::int64_t Ledger::nextBatchNumber() {
@@ -337,9 +333,7 @@ std::int64_t Ledger::addBulletin(std::int64_t inputId, const AbbreviatedHeading&
       .bind(10, fileId);
   if (message) insert.bindBlob(11, *message);
   insert.run();
-  const std::int64_t id = database_.lastInsertId();
-  setBulletin(inputId, id);
-  return id;
+  return database_.lastInsertId();
 }
 
 std::optional<std::int64_t> Ledger::bulletinOf(std::int64_t inputId) {
@@ -373,8 +367,8 @@ std::int64_t Ledger::addOutboxFile(const std::string& name, const std::string& s
 
 std::vector<OutboxFile> Ledger::outboxFiles(const std::string& state) {
   Statement& query = database_.statement(
-      "SELECT id, name, state, opened_ms, temporary FROM outbox_files WHERE state = ? ORDER BY "
-      "id");
+      "SELECT id, name, state, opened_ms, temporary FROM outbox_files WHERE state = ? AND state "
+      "!= 'out' ORDER BY id");
   query.bind(1, state);
   std::vector<OutboxFile> files;
   while (query.step()) {
@@ -418,20 +412,12 @@ void Ledger::setFileState(std::int64_t fileId, const std::string& state, std::in
       .bind(3, temporary)
       .bind(4, fileId)
       .run();
-  if (state != "open") {
+  if (state == "written") {
     // Written whole to disk: the ledger need not keep the messages.
     database_.statement("UPDATE bulletins SET message = NULL WHERE file_id = ?")
         .bind(1, fileId)
         .run();
   }
-}
-
-bool Ledger::knowsFile(const std::string& name) {
-  Statement& query = database_.statement("SELECT 1 FROM outbox_files WHERE name = ?");
-  query.bind(1, name);
-  const bool known = query.step();
-  query.reset();
-  return known;
 }
 
 void Ledger::markDayStale(const std::string& day) {
@@ -457,8 +443,10 @@ std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
   // A correction replaces its drop: of the sent versions of one identity,
   // the latest.
   Statement& query = database_.statement(
-      "SELECT id, name, received_ms, stage, at, place, outcome, reason, qc_now FROM inputs AS i "
-      "WHERE day = ? AND stage = 'done' AND outcome IN ('sent', 'correction') AND NOT EXISTS "
+      "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by, qc_now FROM "
+      "inputs AS i "
+      "WHERE day = ? AND day IS NOT NULL AND stage = 'done' AND outcome IN ('sent', 'correction') "
+      "AND NOT EXISTS "
       "(SELECT 1 FROM inputs AS later WHERE later.identity = i.identity AND later.identity != '' "
       "AND later.id > i.id AND later.stage = 'done' AND later.outcome IN ('sent', 'correction')) "
       "ORDER BY id");
@@ -467,7 +455,7 @@ std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
   qcNow.clear();
   while (query.step()) {
     inputs.push_back(inputOf(query));
-    qcNow.push_back(query.integer(8));
+    qcNow.push_back(query.integer(9));
   }
   query.reset();
   return inputs;
@@ -479,14 +467,6 @@ void Ledger::startRelease(std::int64_t id, const std::string& who, const std::st
       .bind(2, who)
       .bind(3, id)
       .run();
-}
-
-std::string Ledger::releasedBy(std::int64_t id) {
-  Statement& query = database_.statement("SELECT released_by FROM inputs WHERE id = ?");
-  query.bind(1, id);
-  std::string who = query.step() ? query.text(0) : std::string();
-  query.reset();
-  return who;
 }
 
 LogEntry Ledger::logEntryOf(std::int64_t id, std::int64_t timeMs) {

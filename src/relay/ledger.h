@@ -38,6 +38,7 @@ struct LedgerInput {
   std::string place;  // where it goes, below its root ("held/x.bin", "archive/2026/03/14/x.bin")
   std::string outcome;
   std::string reason;
+  std::string releasedBy;  // the operator who released it from held/, if one did
 };
 
 /// What the relay decided for one input, and what the log and the
@@ -53,6 +54,7 @@ struct Decision {
   std::optional<std::int64_t> duplicateOf;
   std::string place;  // see LedgerInput::place
   std::string day;    // the archive day (YYYY-MM-DD) of a sent input
+  std::optional<std::int64_t> bulletinId;
 };
 
 /// An earlier input of the same drop.
@@ -83,11 +85,11 @@ class Ledger {
   std::int64_t addArrival(const std::string& name, std::int64_t receivedMs);
   void setInputAt(std::int64_t id, const std::string& at);
   void forgetInput(std::int64_t id);
+  /// The inputs under way at `stage` (not 'done'), the first `limit`.
   std::vector<LedgerInput> inputsAt(const std::string& stage, std::size_t limit = 0);
   std::optional<LedgerInput> inputPlacedAt(const std::string& place);
   std::optional<LedgerInput> inputById(std::int64_t id);
   void decide(std::int64_t id, const Decision& decision, std::int64_t decidedMs);
-  void setBulletin(std::int64_t inputId, std::int64_t bulletinId);
   void finish(std::int64_t id, const std::string& place, std::int64_t doneMs);
   /// Earlier inputs with `identity` whose outcome is one of sent,
   /// correction and, with `withHeld`, held; in the order received.
@@ -119,6 +121,7 @@ class Ledger {
   // Outbox files.
   std::int64_t addOutboxFile(const std::string& name, const std::string& state,
                              std::int64_t openedMs, const std::string& temporary = "");
+  /// The files under way at `state` (not 'out').
   std::vector<OutboxFile> outboxFiles(const std::string& state);
   std::optional<OutboxFile> openBatch();
   std::size_t bulletinsIn(std::int64_t fileId);
@@ -128,7 +131,6 @@ class Ledger {
   /// Once written, the ledger lets its messages go.
   void setFileState(std::int64_t fileId, const std::string& state, std::int64_t whenMs,
                     const std::string& temporary = "");
-  bool knowsFile(const std::string& name);
 
   // Archive days.
   void markDayStale(const std::string& day);
@@ -140,8 +142,6 @@ class Ledger {
   /// Takes a held input back to be decided again, released by `who`; its
   /// file comes from `from` (below the state folder).
   void startRelease(std::int64_t id, const std::string& who, const std::string& from);
-  /// The operator who released input `id`; "" for none.
-  std::string releasedBy(std::int64_t id);
   /// What the log says of input `id`, as the ledger has it.
   LogEntry logEntryOf(std::int64_t id, std::int64_t timeMs);
   /// The inputs whose bulletins file `fileId` carries.

@@ -27,7 +27,7 @@ namespace xbtconv {
 namespace {
 
 // Inputs handled together: one transaction for each step of a chunk.
-constexpr std::size_t kChunk = 64;
+constexpr std::size_t kChunk = 256;
 // No message is near this size: a file beyond it is failed unread.
 constexpr std::size_t kMessageBytesAtMost = std::size_t{16} << 20;
 // While the inbox stays busy, collections are still written this often.
@@ -105,9 +105,31 @@ void removeLeftovers(const Folder& folder, std::string_view suffix,
 // One input decided in this chunk, and what is left to do for it.
 struct Relay::Staged {
   std::int64_t id = 0;
+  std::string name;
+  std::int64_t receivedMs = 0;
   Decision decision;
   std::string from;                // where its file is, below the state folder
+  std::string heading;             // its bulletin's
+  std::string fileName;            // the file that carries the bulletin
   std::optional<OutboxFile> file;  // its own bulletin file (not a batch's)
+
+  LogEntry logEntry(std::int64_t nowMs) const {
+    LogEntry entry;
+    entry.timeMs = nowMs;
+    entry.input = name;
+    entry.outcome = decision.outcome;
+    entry.reason = decision.reason;
+    entry.platform = decision.platform;
+    entry.dropTime = decision.dropTime;
+    entry.latitude = decision.latitude;
+    entry.longitude = decision.longitude;
+    entry.profileFlag = decision.profileFlag;
+    entry.heading = heading;
+    entry.file = fileName;
+    if (file) entry.delaySeconds = static_cast<double>(nowMs - receivedMs) / 1000.0;
+    entry.place = decision.place;
+    return entry;
+  }
 };
 
 Relay::Relay(RelayOptions options, RelayLog& log) : options_(std::move(options)), log_(log) {}
@@ -242,10 +264,12 @@ void Relay::take(const std::vector<std::string>& names) {
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
   staged.id = input.id;
+  staged.name = input.name;
+  staged.receivedMs = input.receivedMs;
   staged.from = "work/" + std::to_string(input.id);
   Decision& d = staged.decision;
   d.qcNow = clock();
-  const std::string released = ledger_->releasedBy(input.id);
+  const std::string& released = input.releasedBy;
   const auto fail = [&](std::string reason) {
     d.outcome = "failed";
     d.reason = std::move(reason);
@@ -330,6 +354,7 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   if (!encoded.ok()) d.reason = "encoded as missing: " + encoded.message();
   const int channel = ledger_->nextChannel();
   const std::string framed = ftpFramed(envelope(channel, *heading, message));
+  staged.heading = heading->text();
   d.outcome = versions > 0 ? "correction" : "sent";
   std::int64_t fileId = 0;
   if (options_.batch) {
@@ -358,8 +383,9 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     file.id = ledger_->addOutboxFile(file.name, file.state, file.openedMs, file.temporary);
     fileId = file.id;
     staged.file = file;
-    ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original, fileId,
-                         std::nullopt);
+    staged.fileName = file.name;
+    d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original,
+                                        fileId, std::nullopt);
   }
   placeFor(d, input, observation.time.utcSeconds.value_or(input.receivedMs / 1000));
   return true;
@@ -377,10 +403,11 @@ void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTim
   }
   std::string name;
   const Folder& folder = placeFolder(root + input.name, name);
-  if (folder.typeOf(name) != EntryType::kNone || ledger_->inputPlacedAt(root + name)) {
+  if (folder.typeOf(name) != EntryType::kNone || assigned_.count(root + name) != 0) {
     name = uniqueName(name, input.id);
   }
   d.place = root + name;
+  assigned_.insert(d.place);
 }
 
 // The folder of `place` (made where missing), and the name in it.
@@ -425,6 +452,7 @@ bool Relay::decideAndDeliver() {
   const std::vector<LedgerInput> inputs = ledger_->inputsAt("taking", kChunk);
   if (inputs.empty()) return false;
   std::vector<Staged> staged;
+  assigned_.clear();
   {
     Transaction transaction(ledger_->database());
     for (const LedgerInput& input : inputs) {
@@ -467,20 +495,23 @@ void Relay::deliver(std::vector<Staged>& staged) {
   const std::int64_t now = realMs();
   {
     Transaction transaction(ledger_->database());
+    std::set<std::string> days;
     for (const Staged& s : staged) {
       if (s.file) ledger_->setFileState(s.file->id, "out", now);
       ledger_->finish(s.id, s.decision.place, now);
-      if (!s.decision.day.empty()) {
-        ledger_->markDayStale(s.decision.day);
-        stale_ = true;
-      }
+      if (!s.decision.day.empty()) days.insert(s.decision.day);
     }
+    for (const std::string& day : days) ledger_->markDayStale(day);
+    stale_ = stale_ || !days.empty();
     transaction.commit();
   }
+  std::vector<LogEntry> entries;
   for (const Staged& s : staged) {
+    // A batch's bulletins are said when their file goes out.
     const bool sending = s.decision.outcome == "sent" || s.decision.outcome == "correction";
-    if (!sending || !options_.batch) log_.entry(ledger_->logEntryOf(s.id, now));
+    if (!sending || !options_.batch) entries.push_back(s.logEntry(now));
   }
+  log_.entries(entries);
 }
 
 // Writes and sends the open batch file once it is full, has waited its

@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,7 @@ class Relay {
   bool stateBusy_ = false;
   bool stale_ = false;  // collections wait to be written
   std::int64_t collectedMs_ = 0;
+  std::set<std::string> assigned_;  // the places given to the inputs of the chunk under way
 };
 
 /// Asks the relay running on `stateFolder` to send the held inputs `files`;

@@ -66,7 +66,15 @@ void RelayLog::write(const std::string& line) {
   }
 }
 
-void RelayLog::entry(const LogEntry& e) {
+void RelayLog::entry(const LogEntry& e) { write(line(e)); }
+
+void RelayLog::entries(const std::vector<LogEntry>& entries) {
+  std::string lines;
+  for (const LogEntry& e : entries) lines += line(e);
+  if (!lines.empty()) write(lines);
+}
+
+std::string RelayLog::line(const LogEntry& e) const {
   if (format_ == LogFormat::kJson) {
     const auto text = [](const std::string& value) {
       return value.empty() ? nlohmann::json() : nlohmann::json(value);
@@ -87,8 +95,7 @@ void RelayLog::entry(const LogEntry& e) {
                                  {"file", text(e.file)},
                                  {"delay_s", optional(e.delaySeconds)},
                                  {"place", text(e.place)}};
-    write(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-    return;
+    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   }
   char delay[32] = "-";
   if (e.delaySeconds) std::snprintf(delay, sizeof delay, "%.3f s", *e.delaySeconds);
@@ -102,7 +109,7 @@ void RelayLog::entry(const LogEntry& e) {
     line += '\t';
     line += field;
   }
-  write(line + "\n");
+  return line + "\n";
 }
 
 void RelayLog::note(std::int64_t timeMs, std::string_view event, std::string_view text) {

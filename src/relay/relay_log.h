@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "relay/relay_options.h"
 
@@ -48,12 +49,15 @@ class RelayLog {
   bool reopen(std::string& error);
 
   void entry(const LogEntry& entry);
+  /// The lines of `entries`, in one write.
+  void entries(const std::vector<LogEntry>& entries);
   /// A line on the relay itself at `timeMs`: `event` a word ("started",
   /// "stopped", "waiting", "released"), `text` the detail.
   void note(std::int64_t timeMs, std::string_view event, std::string_view text);
 
  private:
   void write(const std::string& line);
+  std::string line(const LogEntry& entry) const;
 
   std::string file_;
   LogFormat format_;

@@ -115,7 +115,8 @@ std::string Statement::blob(int column) const {
 }
 
 Database::Database(const std::string& path) {
-  if (sqlite3_open_v2(path.c_str(), &handle_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+  if (sqlite3_open_v2(path.c_str(), &handle_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                       nullptr) != SQLITE_OK) {
     const std::string reason = handle_ ? sqlite3_errmsg(handle_) : "out of memory";
     sqlite3_close(handle_);
