@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cli/run_arguments.h"
+#include "cli/word_suggestions.h"
 #include "relay/ledger.h"
 #include "relay/relay.h"
 #include "relay/relay_summaries.h"
@@ -37,8 +38,9 @@ RelayCommand::RelayCommand(CLI::App& app)
           "the GTS as WMO bulletins and filed in an archive (release, status and report for its "
           "operator).")) {
   CLI::App* c = command_;
-  c->set_config("--config", "",
-                "Read the options from this TOML or INI file (keys: their long names)");
+  c->add_option("--config", config_,
+                "Read the options from this TOML or INI file (keys: their long names; the command "
+                "line wins)");
   c->add_option("--inbox", options_.inbox, "Folder the messages arrive in");
   c->add_option("--outbox", options_.outbox, "Folder for the GTS bulletins (and nothing else)");
   c->add_option("--archive", options_.archive,
@@ -121,7 +123,43 @@ std::string RelayCommand::usageProblem(bool running) const {
   return "";
 }
 
+// Sets each option the file `config_` gives that the command line did not.
+std::string RelayCommand::applyConfig() {
+  std::vector<CLI::ConfigItem> items;
+  try {
+    items = CLI::ConfigTOML().from_file(config_);
+  } catch (const CLI::Error& error) {
+    return config_ + ": " + error.what();
+  }
+  std::vector<std::string> names;
+  for (const CLI::Option* option : command_->get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back(name);
+  }
+  for (const CLI::ConfigItem& item : items) {
+    if (item.name == "++" || item.name == "--") continue;  // section marks
+    CLI::Option* option = command_->get_option_no_throw("--" + item.name);
+    if (option == nullptr || item.name == "config") {
+      return config_ + ": '" + item.name + "' is not an option of xbt relay" +
+             didYouMean(item.name, names);
+    }
+    if (option->count() > 0) continue;
+    try {
+      option->add_result(item.inputs);
+      option->run_callback();
+    } catch (const CLI::Error& error) {
+      return config_ + ": " + item.name + ": " + error.what();
+    }
+  }
+  return "";
+}
+
 int RelayCommand::run(std::FILE* out, std::FILE* err) {
+  if (!config_.empty()) {
+    if (const std::string problem = applyConfig(); !problem.empty()) {
+      std::fprintf(err, "xbt: %s\n", problem.c_str());
+      return 2;
+    }
+  }
   options_.logFormat = logFormat_ == "json" ? LogFormat::kJson : LogFormat::kText;
   options_.hold.needPlatform = !sendWithoutPlatform_;
   if (options_.iiLast < options_.iiFirst && command_->count("--ii-last") == 0) {
@@ -188,8 +226,8 @@ int RelayCommand::summary(std::FILE* out, std::FILE* err, bool report) {
   }
   try {
     std::unique_ptr<Ledger> ledger = openLedger(options_.state);
-    const std::string day =
-        !day_.empty() ? day_ : timeText(options_.now ? *options_.now : systemTime()).substr(0, 10);
+    // Days of receipt, which the system clock stamps (not --now's).
+    const std::string day = !day_.empty() ? day_ : timeText(systemTime()).substr(0, 10);
     const std::string text = report ? relayReport(*ledger, day) : relayStatus(*ledger, day);
     std::fputs(text.c_str(), out);
   } catch (const std::runtime_error& failure) {

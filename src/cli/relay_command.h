@@ -24,6 +24,7 @@ class RelayCommand {
   int run(std::FILE* out, std::FILE* err);
 
  private:
+  std::string applyConfig();
   std::string usageProblem(bool running) const;
   int runRelay(std::FILE* err);
   int release(std::FILE* out, std::FILE* err);
@@ -39,6 +40,7 @@ class RelayCommand {
   std::vector<std::string> files_;
   std::string day_;
   std::string operator_;
+  std::string config_;
 };
 
 }  // namespace xbtconv

@@ -1,5 +1,6 @@
 #include "relay/bulletin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -99,11 +100,7 @@ std::string batchFileName(std::string_view centre, std::int64_t sequence) {
 }
 
 bool isLocationIndicator(std::string_view text) {
-  if (text.size() != 4) return false;
-  for (const char c : text) {
-    if (c < 'A' || c > 'Z') return false;
-  }
-  return true;
+  return text.size() == 4 && std::ranges::all_of(text, [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 }  // namespace xbtconv

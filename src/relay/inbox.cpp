@@ -90,7 +90,7 @@ bool Inbox::ready(std::int64_t nowMs, std::vector<std::string>& names, std::size
       // unchanged (one in the future, from a sender's clock, from now on).
       now.unchangedSinceMs = std::min(nowMs, identity->modified / 1000000);
     }
-    if (renamedIn_.count(name) != 0 || nowMs - now.unchangedSinceMs >= settleMs_) {
+    if (renamedIn_.contains(name) || nowMs - now.unchangedSinceMs >= settleMs_) {
       names.emplace_back(name);
     } else {
       ++waiting;

@@ -255,7 +255,7 @@ std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix,
     used.reset();
     AbbreviatedHeading heading{designators, centre, at, ""};
     if (!plain) return heading;
-    if (const std::optional<char> letter = bbbLetter(late ? int{lateTaken} : repeats, late)) {
+    if (const std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : repeats, late)) {
       heading.bbb = std::string("RR") + *letter;
       return heading;
     }

@@ -92,7 +92,7 @@ void removeLeftovers(const Folder& folder, std::string_view suffix,
                      const std::set<std::string, std::less<>>& keep) {
   std::vector<std::string> leftovers;
   folder.forEachEntry([&](std::string_view name, EntryType type) {
-    if (type == EntryType::kFile && isPrivateFileName(name, suffix) && keep.count(name) == 0) {
+    if (type == EntryType::kFile && isPrivateFileName(name, suffix) && !keep.contains(name)) {
       leftovers.emplace_back(name);
     }
     return true;
@@ -403,7 +403,7 @@ void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTim
   }
   std::string name;
   const Folder& folder = placeFolder(root + input.name, name);
-  if (folder.typeOf(name) != EntryType::kNone || assigned_.count(root + name) != 0) {
+  if (folder.typeOf(name) != EntryType::kNone || assigned_.contains(root + name)) {
     name = uniqueName(name, input.id);
   }
   d.place = root + name;

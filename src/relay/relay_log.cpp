@@ -54,7 +54,7 @@ bool RelayLog::open(std::string& error) {
 
 bool RelayLog::reopen(std::string& error) { return open(error); }
 
-void RelayLog::write(const std::string& line) {
+void RelayLog::write(const std::string& line) const {
   const char* at = line.data();
   std::size_t left = line.size();
   while (left > 0) {

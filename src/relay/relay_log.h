@@ -56,7 +56,7 @@ class RelayLog {
   void note(std::int64_t timeMs, std::string_view event, std::string_view text);
 
  private:
-  void write(const std::string& line);
+  void write(const std::string& line) const;
   std::string line(const LogEntry& entry) const;
 
   std::string file_;

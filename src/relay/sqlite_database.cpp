@@ -118,7 +118,7 @@ Database::Database(const std::string& path) {
   if (sqlite3_open_v2(path.c_str(), &handle_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                       nullptr) != SQLITE_OK) {
-    const std::string reason = handle_ ? sqlite3_errmsg(handle_) : "out of memory";
+    const std::string reason = handle_ != nullptr ? sqlite3_errmsg(handle_) : "out of memory";
     sqlite3_close(handle_);
     throw LedgerFailure("cannot open the ledger " + path + ": " + reason);
   }
@@ -145,7 +145,7 @@ Statement& Database::statement(const std::string& sql) {
 void Database::execute(std::string_view sql) {
   char* message = nullptr;
   if (sqlite3_exec(handle_, std::string(sql).c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-    const std::string reason = message ? message : sqlite3_errmsg(handle_);
+    const std::string reason = message != nullptr ? message : sqlite3_errmsg(handle_);
     sqlite3_free(message);
     throw LedgerFailure("ledger: " + reason);
   }

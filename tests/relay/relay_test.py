@@ -144,8 +144,11 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
     os.symlink("/etc/hostname", f"{root}/inbox/link.bin")
     os.mkfifo(f"{root}/inbox/pipe.bin")
     inputs += ["link.bin", "pipe.bin"]
-    run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log",
-                                         "--log-format", "json"), timeout=300)
+    # Some options from a configuration file, as an operator keeps them.
+    with open(f"{root}/relay.toml", "w") as config:
+        config.write('log-format = "json"\nhold-older-than = 30\n')
+    run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log", "--config",
+                                         f"{root}/relay.toml"), timeout=300)
     assert run.returncode == 0
     assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", "upload.bin.tmp"]
     counts = judge(root, inputs, check_values=True)
