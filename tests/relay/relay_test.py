@@ -29,10 +29,10 @@ FOLDERS = {"sent": "archive", "correction": "archive", "held": "state/held",
            "duplicate": "state/duplicates", "failed": "state/failed"}
 
 
-def relay_arguments(root, *more):
+def relay_arguments(root, *more, settle="0"):
     return [XBT, "relay", "--inbox", f"{root}/inbox", "--outbox", f"{root}/outbox",
             "--archive", f"{root}/archive", "--state", f"{root}/state", "--cccc", "KWBC",
-            "--centre", "7", "--now", NOW, "--settle", "0", *more]
+            "--centre", "7", "--now", NOW, "--settle", settle, *more]
 
 
 def generate(folder, count, seed):
@@ -202,15 +202,45 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
                            timeout=300)
     assert final.returncode == 0
     judge(root, inputs, check_values=False)
-    # A second relay on the state folder refuses to start.
-    daemon = subprocess.Popen(relay_arguments(root, "--log", f"{root}/daemon.log"))
+    # A running relay: a second on the state folder refuses to start; a file
+    # renamed into the inbox is taken at once (the settle time would keep a
+    # file written in place for an hour); an operator's release while it
+    # runs is left to it.
+    daemon_log = f"{root}/daemon.log"
+    daemon = subprocess.Popen(relay_arguments(root, "--log", daemon_log, "--log-format", "json",
+                                              settle="3600"))
     try:
-        while not os.path.exists(f"{root}/daemon.log") or \
-                "started" not in open(f"{root}/daemon.log").read():
-            assert daemon.poll() is None
-            time.sleep(0.01)
+        wait_for(lambda: any(line.get("event") == "started" for line in log_lines(daemon_log)),
+                 daemon)
         second = subprocess.run(relay_arguments(root, "--once"), capture_output=True, text=True)
         assert second.returncode == 1 and "another relay is running" in second.stderr
+        source = f"{root}/archive/" + sorted(os.listdir(f"{root}/archive"))[0]
+        for where, _, files in os.walk(source):
+            if [name for name in files if name.endswith(".bin")]:
+                first = os.path.join(where, [n for n in sorted(files) if n.endswith(".bin")][0])
+                break
+        with open(first, "rb") as original, open(f"{root}/inbox/again.bin.tmp", "wb") as copy:
+            copy.write(original.read())
+        os.rename(f"{root}/inbox/again.bin.tmp", f"{root}/inbox/again.bin")
+        wait_for(lambda: any(line.get("input") == "again.bin" and line["outcome"] == "duplicate"
+                             for line in log_lines(daemon_log)), daemon)
+        held = sorted(name for name in os.listdir(f"{root}/state/held")
+                      if not name.endswith(".reason"))[0]
+        release = subprocess.run(
+            [XBT, "relay", "release", held] + relay_arguments(root)[2:],
+            capture_output=True, text=True, timeout=60)
+        assert release.returncode == 0 and "running relay" in release.stdout, release.stderr
+        wait_for(lambda: any(line.get("input") == held and line["outcome"] != "held"
+                             for line in log_lines(daemon_log)), daemon)
     finally:
         daemon.send_signal(signal.SIGTERM)
         assert daemon.wait(timeout=60) == 0
+
+
+def wait_for(condition, process):
+    """Waits until `condition` holds while `process` runs; the deadline only
+    guards against a hang."""
+    deadline = time.monotonic() + 120
+    while not condition():
+        assert process.poll() is None and time.monotonic() < deadline
+        time.sleep(0.01)
