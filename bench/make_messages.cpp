@@ -6,6 +6,15 @@
 //     profile layout TYPE (1, 2 or 3): the profile loop runs to the end of
 //     the buffer, the worst case for the converter's memory.
 //
+//   make_messages relay DIR COUNT SEED NOW
+//     COUNT messages as a real-time relay receives them in the two days
+//     before NOW (seconds since 1970): ships on open-ocean tracks dropping
+//     every two hours, and among them 5 % byte copies of an earlier
+//     message under a new name, 2 % corrections (an earlier drop resent
+//     with one temperature changed), 3 % damaged (cut short, or no
+//     message), 2 % to hold (no call sign or IMO number, or a constant
+//     profile). Prints the counts of each.
+//
 //   make_messages batch DIR COUNT SEED [CORRUPT_PERCENT]
 //     COUNT messages msg-NNNNNNN.bin in DIR: kinds 1 and 2, all three
 //     layouts at realistic sizes (full resolution 300 to 2,000 samples,
@@ -15,10 +24,12 @@
 //     (default 10 %): cut short, bits flipped after the time and position,
 //     a foreign kind, a missing group count, too short to hold a kind.
 //     Prints how many files should get a report.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <string>
@@ -129,6 +140,12 @@ std::vector<std::uint8_t> realisticMessage(std::mt19937_64& random, const Cruise
                   : xbtconv::testing::standardMessage(fields);
 }
 
+// A drop as generated, for sending it again corrected.
+struct StandardFieldsRecord {
+  ExtendedFields fields;
+  bool extended = false;
+};
+
 int batch(const char* directory, long count, unsigned long seed, long corruptPercent) {
   std::mt19937_64 random(seed);
   long reports = 0;
@@ -174,6 +191,97 @@ int batch(const char* directory, long count, unsigned long seed, long corruptPer
   return 0;
 }
 
+// Open-ocean boxes, far from any coast: centre latitude and longitude.
+constexpr double kOceans[][2] = {{30, -50}, {35, -160}, {-35, -125}, {-30, 80}, {-30, -15}};
+
+int relay(const char* directory, long count, unsigned long seed, long long now) {
+  std::mt19937_64 random(seed);
+  const long ships = std::max(1L, count / 25);
+  std::vector<std::vector<std::uint8_t>> originals;
+  std::vector<StandardFieldsRecord> sent;
+  long copies = 0, corrections = 0, damaged = 0, held = 0, drops = 0;
+  for (long i = 0; i < count; ++i) {
+    const int kind = static_cast<int>(random() % 100);
+    std::vector<std::uint8_t> bytes;
+    if (kind < 5 && !originals.empty()) {
+      bytes = originals[random() % originals.size()];
+      ++copies;
+    } else if (kind < 7 && !sent.empty()) {
+      StandardFieldsRecord again = sent[random() % sent.size()];
+      std::uint64_t& changed =
+          again.fields.temperatures[random() % again.fields.temperatures.size()];
+      changed = changed > 1000 ? changed - 7 : changed + 7;
+      bytes = again.extended ? xbtconv::testing::extendedMessage(again.fields)
+                             : xbtconv::testing::standardMessage(again.fields);
+      ++corrections;
+    } else if (kind < 10 && !originals.empty()) {
+      bytes = originals[random() % originals.size()];
+      bytes.resize(random() % 2 == 0 ? random() % 11 : 11 + random() % (bytes.size() / 2));
+      ++damaged;
+    } else {
+      // The next drop of a ship: every two hours, about 7 m/s eastwards.
+      const long ship = i % ships;
+      const long leg = i / ships;
+      const double* ocean = kOceans[ship % 5];
+      const double latitude = ocean[0] - 4 + static_cast<double>(ship % 17) * 0.5;
+      const double longitude = ocean[1] - 6 + static_cast<double>(leg) * 0.5;
+      const long long time = now - 52 * 3600 + leg * 7200 + ship % 97 * 60;
+      ExtendedFields fields;
+      fields.header.kind = random() % 2 == 0 ? 1 : 2;
+      char callSign[24];
+      std::snprintf(callSign, sizeof callSign, "S%04ld", ship);
+      fields.header.callSign = callSign;
+      fields.imoNumber = 9000000 + static_cast<std::uint64_t>(ship);
+      fields.uniqueTag = static_cast<std::uint64_t>(i) + 1;
+      fields.header.latitude = static_cast<std::uint64_t>((latitude + 90) * 100000);
+      fields.header.longitude = static_cast<std::uint64_t>((longitude + 180) * 100000);
+      const std::time_t seconds = static_cast<std::time_t>(time);
+      std::tm parts{};
+      gmtime_r(&seconds, &parts);
+      fields.header.year = static_cast<std::uint64_t>(parts.tm_year + 1900);
+      fields.header.month = static_cast<std::uint64_t>(parts.tm_mon + 1);
+      fields.header.day = static_cast<std::uint64_t>(parts.tm_mday);
+      fields.header.hour = static_cast<std::uint64_t>(parts.tm_hour);
+      fields.header.minute = static_cast<std::uint64_t>(parts.tm_min);
+      fields.probeType = 222;
+      fields.typeOfData = 1;
+      fields.totalWaterDepth = 5000;
+      const xbtconv::testing::RealisticProfile profile =
+          xbtconv::testing::realisticProfile(random, false);
+      for (const xbtconv::Sample& sample : profile.observation.profile.samples) {
+        fields.temperatures.push_back(
+            static_cast<std::uint64_t>(*sample.temperatureHundredths + 400));
+      }
+      if (kind < 12) {
+        // To hold: no platform to name, or a profile no probe measures.
+        if (random() % 2 == 0) {
+          fields.header.callSign = "";
+          fields.imoNumber = xbtconv::testing::kAllOnes;
+        } else {
+          std::fill(fields.temperatures.begin(), fields.temperatures.end(),
+                    fields.temperatures.front());
+        }
+        ++held;
+      } else {
+        ++drops;
+      }
+      const bool extended = fields.header.kind == 2;
+      bytes = extended ? xbtconv::testing::extendedMessage(fields)
+                       : xbtconv::testing::standardMessage(fields);
+      if (kind >= 12) {
+        originals.push_back(bytes);
+        sent.push_back({fields, extended});
+      }
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "/msg-%07ld.bin", i);
+    if (!writeFile(std::string(directory) + name, bytes)) return 1;
+  }
+  std::printf("drops %ld copies %ld corrections %ld damaged %ld held %ld\n", drops, copies,
+              corrections, damaged, held);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,8 +292,13 @@ int main(int argc, char** argv) {
     return batch(argv[2], std::atol(argv[3]), std::strtoul(argv[4], nullptr, 10),
                  argc == 6 ? std::atol(argv[5]) : 10);
   }
+  if (argc == 6 && std::strcmp(argv[1], "relay") == 0) {
+    return relay(argv[2], std::atol(argv[3]), std::strtoul(argv[4], nullptr, 10),
+                 std::atoll(argv[5]));
+  }
   std::fprintf(stderr,
                "usage: make_messages uncounted FILE MIB TYPE\n"
+               "       make_messages relay DIR COUNT SEED NOW\n"
                "       make_messages batch DIR COUNT SEED [CORRUPT_PERCENT]\n");
   return 2;
 }

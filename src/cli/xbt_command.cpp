@@ -10,6 +10,9 @@
 #include "cli/info_command.h"
 #include "cli/plot_command.h"
 #include "cli/qc_command.h"
+#ifdef XBT_HAVE_RELAY
+#include "cli/relay_command.h"
+#endif
 #include "cli/word_suggestions.h"
 #include "xbtconv/version.h"
 
@@ -66,6 +69,9 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
       continue;
     }
     if (value || !word.starts_with("-") || word == "-") {
+      if (!value && command != nullptr) {
+        if (CLI::App* inner = commandNamed(*command, word)) command = inner;
+      }
       value = false;
       continue;
     }
@@ -74,11 +80,16 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
     const std::string name = isLong ? word.substr(0, word.find('=')) : word.substr(0, 2);
     if (name == "-h" || name == "--help") continue;
     CLI::App& asked = command != nullptr ? *command : app;
-    if (const CLI::Option* option = asked.get_option_no_throw(name)) {
-      if (!isLong && option->get_expected_max() == 0 && word.size() > 2 && word[2] == '=') {
+    // An inner command (relay status) takes its outer command's options.
+    const CLI::Option* known = nullptr;
+    for (CLI::App* at = &asked; at != nullptr && known == nullptr; at = at->get_parent()) {
+      known = at->get_option_no_throw(name);
+    }
+    if (known != nullptr) {
+      if (!isLong && known->get_expected_max() == 0 && word.size() > 2 && word[2] == '=') {
         return name + " takes no value";
       }
-      value = option->get_expected_max() != 0 &&
+      value = known->get_expected_max() != 0 &&
               (isLong ? word.find('=') == std::string::npos : word.size() == 2);
       continue;
     }
@@ -141,6 +152,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   PlotCommand plotting(app);
   QcCommand checking(app);
   InfoCommand describing(app);
+#ifdef XBT_HAVE_RELAY
+  RelayCommand relaying(app);
+#endif
 
   // xbt help [COMMAND]: the same as xbt [COMMAND] --help.
   if (argc >= 2 && std::string(argv[1]) == "help") {
@@ -180,6 +194,9 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
   if (converting.command()->parsed()) return converting.run(out, err);
   if (plotting.command()->parsed()) return plotting.run(out, err);
   if (checking.command()->parsed()) return checking.run(out, err);
+#ifdef XBT_HAVE_RELAY
+  if (relaying.command()->parsed()) return relaying.run(out, err);
+#endif
   return describing.run(out, err);
 }
 

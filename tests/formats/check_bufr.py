@@ -5,7 +5,8 @@ JSON export of the same messages.
                   [--wreport WREPORT_DUMP]
 
 BUFR_FILE holds the messages one after another, JSON_LINES the same
-messages as xbt exports them as JSON, in the same order. A value must
+messages as xbt exports them as JSON, in the same order (a document's
+"update_sequence", where the caller adds one, is the message's; else 0). A value must
 agree to within the BUFR element's resolution, or be missing where the
 element cannot hold it, and xbt's warnings in STDERR_FILE must count those
 exactly. Section 1 must name the centre, subcentre and master table version
@@ -99,7 +100,8 @@ def check(m, identification):
     # The rest of Sections 0, 1 and 3, as a receiver reads them.
     for key, wanted in (("edition", 4), ("masterTableNumber", 0), ("dataCategory", 31),
                         ("internationalDataSubCategory", 3), ("dataSubCategory", 0),
-                        ("updateSequenceNumber", 0), ("localTablesVersionNumber", 0),
+                        ("updateSequenceNumber", m.document.get("update_sequence", 0)),
+                        ("localTablesVersionNumber", 0),
                         ("section2Present", 0), ("typicalSecond", 0), ("numberOfSubsets", 1),
                         ("observedData", 1), ("compressedData", 0)):
         m.expect(key, wanted)

@@ -1,7 +1,7 @@
 # The folders are the architecture, arrows only downwards: each folder of
 # src/ (and the Python module) includes only its own headers, those of the
 # folders below it and the public headers (xbtconv/). The command line
-# includes only the pipeline and the public headers.
+# includes only the pipeline, the relay and the public headers.
 #   cmake -DSOURCE_DIR=... -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_descriptors descriptors)
@@ -13,12 +13,14 @@ set(allowed_formats descriptors decoding report profile qc formats xbtconv)
 set(allowed_presentation descriptors decoding report profile qc formats presentation xbtconv)
 set(allowed_pipeline descriptors decoding report profile qc formats presentation pipeline
                      xbtconv)
+set(allowed_relay descriptors decoding report profile qc formats presentation pipeline relay
+                  xbtconv)
 set(allowed_legacy report pipeline legacy xbtconv)
-set(allowed_cli pipeline cli xbtconv)
+set(allowed_cli pipeline relay cli xbtconv)
 # The Python module: the public API, and the field table the JSON export is
 # written from (profile/observation_fields.h), which is not installed.
 set(allowed_python xbtconv profile)
-set(folders descriptors decoding report profile qc formats presentation pipeline legacy cli)
+set(folders descriptors decoding report profile qc formats presentation pipeline relay legacy cli)
 set(problems "")
 foreach(folder ${folders} python)
   if(folder STREQUAL python)

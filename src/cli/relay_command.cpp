@@ -1,0 +1,240 @@
+#include "cli/relay_command.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "cli/run_arguments.h"
+#include "cli/word_suggestions.h"
+#include "relay/ledger.h"
+#include "relay/relay.h"
+#include "relay/relay_summaries.h"
+#include "xbtconv/reading.h"
+
+namespace xbtconv {
+namespace {
+
+// The operator a release is logged under: who ran it (through sudo, the
+// person behind it).
+std::string currentUser() {
+  if (const char* sudo = std::getenv("SUDO_USER"); sudo != nullptr && *sudo != '\0') return sudo;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr) return entry->pw_name;
+  return "uid " + std::to_string(::getuid());
+}
+
+std::string dayProblem(const std::string& text) {
+  return text.size() == 10 && parseTime(text) ? ""
+                                              : "expected a day YYYY-MM-DD, not '" + text + "'";
+}
+
+}  // namespace
+
+RelayCommand::RelayCommand(CLI::App& app)
+    : command_(app.add_subcommand(
+          "relay",
+          "Run a real-time relay: messages from an inbox, quality-controlled, sent once each to "
+          "the GTS as WMO bulletins and filed in an archive (release, status and report for its "
+          "operator).")) {
+  CLI::App* c = command_;
+  c->add_option("--config", config_,
+                "Read the options from this TOML or INI file (keys: their long names; the command "
+                "line wins)");
+  c->add_option("--inbox", options_.inbox, "Folder the messages arrive in");
+  c->add_option("--outbox", options_.outbox, "Folder for the GTS bulletins (and nothing else)");
+  c->add_option("--archive", options_.archive,
+                "Folder for the inputs sent (YYYY/MM/DD/) and each day's netCDF collection");
+  c->add_option("--state", options_.state,
+                "Folder for the ledger (ledger.sqlite) and held/, duplicates/, failed/");
+  c->add_option("--cccc", options_.cccc, "The compiling centre's location indicator (4 letters)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return isLocationIndicator(text)
+                       ? ""
+                       : "a location indicator is 4 capital letters, not '" + text + "'";
+          },
+          "CCCC", "cccc"));
+  c->add_option("--centre", options_.centre, "BUFR originating centre (Common Code table C-11)")
+      ->check(CLI::Range(0, 65535));
+  c->add_option("--subcentre", options_.subcentre, "BUFR originating subcentre (default 0)")
+      ->check(CLI::Range(0, 65535));
+  c->add_option("--ii", options_.iiFirst, "The bulletins' ii (default 01)")
+      ->check(CLI::Range(1, 99));
+  c->add_option("--ii-last", options_.iiLast,
+                "The last ii a burst may use when a heading is taken (default 19)")
+      ->check(CLI::Range(1, 99));
+  c->add_option("--settle", options_.settleSeconds,
+                "Seconds a file not renamed in must stay unchanged before it is taken (default 5)")
+      ->check(CLI::Range(0.0, 3600.0));
+  c->add_flag("--once", options_.once, "Take every complete file present, then stop (for cron)");
+  c->add_flag("--batch", options_.batch,
+              "Up to 100 bulletins or 60 s to a file (CCCCNNNNNNNN.b) instead of one a file");
+  addNowArgument(c, options_.now);
+  c->add_option("--log", options_.logFile, "Append the log to this file (default: standard error)");
+  c->add_option("--log-format", logFormat_, "text (default) or json (a JSON object a line)")
+      ->check(CLI::IsMember({"text", "json"}));
+  HoldRules& hold = options_.hold;
+  c->add_option("--hold-profile-flag", hold.profileFlag,
+                "Hold profiles quality control rates this or worse (default 4; 0: never)")
+      ->check(CLI::Range(0, 4));
+  c->add_option("--hold-time-flag", hold.timeFlag,
+                "Hold drops whose time is flagged this or worse (default 3; 0: never)")
+      ->check(CLI::Range(0, 4));
+  c->add_option("--hold-position-flag", hold.positionFlag,
+                "Hold drops whose position is flagged this or worse (default 3; 0: never)")
+      ->check(CLI::Range(0, 4));
+  c->add_option("--hold-older-than", hold.maxAgeDays,
+                "Hold drops older than this many days (default 30; 0: never)")
+      ->check(CLI::Range(0, 100000));
+  c->add_flag("--send-without-platform", sendWithoutPlatform_,
+              "Send drops with neither call sign nor IMO number (held by default)");
+
+  release_ = c->add_subcommand("release", "Send held inputs after review (the decision is logged)");
+  release_->fallthrough();
+  release_->add_option("FILE", files_, "Held inputs (held/NAME, or NAME)")->required();
+  release_->add_option("--operator", operator_, "Who reviewed them (default: the user)");
+  status_ = c->add_subcommand("status", "Today's counts and what is held, and why");
+  status_->fallthrough();
+  report_ = c->add_subcommand("report", "A day's summary per platform and SOOP line");
+  report_->fallthrough();
+  report_->add_option("--day", day_, "The day, YYYY-MM-DD (UTC; default today)")
+      ->check(
+          CLI::Validator([](std::string& text) { return dayProblem(text); }, "YYYY-MM-DD", "day"));
+}
+
+std::string RelayCommand::usageProblem(bool running) const {
+  std::vector<std::string> missing;
+  if (running && options_.inbox.empty()) missing.emplace_back("--inbox");
+  if (options_.outbox.empty()) missing.emplace_back("--outbox");
+  if (options_.archive.empty()) missing.emplace_back("--archive");
+  if (options_.state.empty()) missing.emplace_back("--state");
+  if (options_.cccc.empty()) missing.emplace_back("--cccc");
+  if (command_->count("--centre") == 0) missing.emplace_back("--centre");
+  if (!missing.empty()) {
+    std::string text = "relay needs";
+    for (const std::string& name : missing) text += " " + name;
+    return text + " (on the command line or in --config; xbt relay --help says more)";
+  }
+  if (options_.iiLast < options_.iiFirst) {
+    return "--ii-last " + std::to_string(options_.iiLast) + " comes before --ii " +
+           std::to_string(options_.iiFirst);
+  }
+  return "";
+}
+
+// Sets each option the file `config_` gives that the command line did not.
+std::string RelayCommand::applyConfig() {
+  std::vector<CLI::ConfigItem> items;
+  try {
+    items = CLI::ConfigTOML().from_file(config_);
+  } catch (const CLI::Error& error) {
+    return config_ + ": " + error.what();
+  }
+  std::vector<std::string> names;
+  for (const CLI::Option* option : command_->get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back(name);
+  }
+  for (const CLI::ConfigItem& item : items) {
+    if (item.name == "++" || item.name == "--") continue;  // section marks
+    CLI::Option* option = command_->get_option_no_throw("--" + item.name);
+    if (option == nullptr || item.name == "config") {
+      return config_ + ": '" + item.name + "' is not an option of xbt relay" +
+             didYouMean(item.name, names);
+    }
+    if (option->count() > 0) continue;
+    try {
+      option->add_result(item.inputs);
+      option->run_callback();
+    } catch (const CLI::Error& error) {
+      return config_ + ": " + item.name + ": " + error.what();
+    }
+  }
+  return "";
+}
+
+int RelayCommand::run(std::FILE* out, std::FILE* err) {
+  if (!config_.empty()) {
+    if (const std::string problem = applyConfig(); !problem.empty()) {
+      std::fprintf(err, "xbt: %s\n", problem.c_str());
+      return 2;
+    }
+  }
+  options_.logFormat = logFormat_ == "json" ? LogFormat::kJson : LogFormat::kText;
+  options_.hold.needPlatform = !sendWithoutPlatform_;
+  if (options_.iiLast < options_.iiFirst && command_->count("--ii-last") == 0) {
+    options_.iiLast = options_.iiFirst;  // an ii above 19 alone
+  }
+  if (status_->parsed() || report_->parsed()) return summary(out, err, report_->parsed());
+  if (const std::string problem = usageProblem(!release_->parsed()); !problem.empty()) {
+    std::fprintf(err, "xbt: %s\n", problem.c_str());
+    return 2;
+  }
+  return release_->parsed() ? release(out, err) : runRelay(err);
+}
+
+int RelayCommand::runRelay(std::FILE* err) {
+  RelayLog log(options_.logFile, options_.logFormat);
+  std::string error;
+  if (!log.open(error)) {
+    std::fprintf(err, "xbt relay: %s\n", error.c_str());
+    return 1;
+  }
+  Relay relay(options_, log);
+  if (!relay.start(error)) {
+    std::fprintf(err, "xbt relay: %s\n", error.c_str());
+    return 1;
+  }
+  return relay.run();
+}
+
+int RelayCommand::release(std::FILE* out, std::FILE* err) {
+  const std::string who = operator_.empty() ? currentUser() : operator_;
+  RelayLog log(options_.logFile, options_.logFormat);
+  std::string error;
+  if (!log.open(error)) {
+    std::fprintf(err, "xbt relay: %s\n", error.c_str());
+    return 1;
+  }
+  std::vector<std::string> problems;
+  int status = 0;
+  Relay relay(options_, log);
+  try {
+    if (relay.start(error, false)) {
+      status = relay.release(files_, who, problems);
+    } else if (relay.stateBusy()) {
+      status = queueRelease(options_.state, files_, who, problems);
+      if (problems.size() < files_.size()) {
+        std::fprintf(out, "xbt relay: the running relay sends what was released\n");
+      }
+    } else {
+      std::fprintf(err, "xbt relay: %s\n", error.c_str());
+      return 1;
+    }
+  } catch (const std::runtime_error& failure) {
+    std::fprintf(err, "xbt relay: %s\n", failure.what());
+    return 1;
+  }
+  for (const std::string& problem : problems) std::fprintf(err, "xbt relay: %s\n", problem.c_str());
+  return status;
+}
+
+int RelayCommand::summary(std::FILE* out, std::FILE* err, bool report) {
+  if (options_.state.empty()) {
+    std::fprintf(err, "xbt: relay %s needs --state\n", report ? "report" : "status");
+    return 2;
+  }
+  try {
+    std::unique_ptr<Ledger> ledger = openLedger(options_.state);
+    // Days of receipt, which the system clock stamps (not --now's).
+    const std::string day = !day_.empty() ? day_ : timeText(systemTime()).substr(0, 10);
+    const std::string text = report ? relayReport(*ledger, day) : relayStatus(*ledger, day);
+    std::fputs(text.c_str(), out);
+  } catch (const std::runtime_error& failure) {
+    std::fprintf(err, "xbt relay: %s\n", failure.what());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace xbtconv

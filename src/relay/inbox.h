@@ -1,0 +1,71 @@
+// The inbox as the relay watches it: which entries are complete messages to
+// take. A name starting with "." or ending in ".tmp" is never taken: WMO
+// senders upload as NAME.tmp and rename when the file is whole. A file is
+// taken once it has been renamed in, or once its size and modification
+// time have stayed the same for the settle time (a sender that writes in
+// place). Folders are not inputs; anything else under a name (a link, a
+// FIFO, a device) is taken, to be failed without being opened.
+//
+// On Linux the inbox is watched with inotify, so that a file renamed in is
+// seen at once; elsewhere, or where inotify cannot be had, it is listed
+// every second.
+#ifndef XBTCONV_RELAY_INBOX_H_
+#define XBTCONV_RELAY_INBOX_H_
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pipeline/file_identity.h"
+#include "pipeline/folder.h"
+
+namespace xbtconv {
+
+/// Whether a sender may still be writing what stands under `name`.
+bool isUploadName(std::string_view name);
+
+class Inbox {
+ public:
+  /// `folder`: the inbox, open; `settleMs`: how long an unrenamed file must
+  /// stay unchanged.
+  Inbox(const Folder& folder, std::int64_t settleMs);
+  ~Inbox();
+  Inbox(const Inbox&) = delete;
+  Inbox& operator=(const Inbox&) = delete;
+
+  /// Starts watching for changes; false (then the inbox is polled) when
+  /// the system cannot watch it.
+  bool watch();
+
+  /// The entries complete at `nowMs` (the real clock), in name order. Of
+  /// those not yet, `waiting` counts them and `nextMs` is when the first
+  /// may be (0 when none waits). False when the inbox cannot be listed.
+  bool ready(std::int64_t nowMs, std::vector<std::string>& names, std::size_t& waiting,
+             std::int64_t& nextMs);
+  /// Forgets `name` once it has been taken.
+  void taken(const std::string& name);
+
+  /// Waits until the inbox changes, `timeoutMs` passes or a signal
+  /// arrives.
+  void wait(int timeoutMs);
+
+ private:
+  void readEvents();
+
+  const Folder& folder_;
+  std::int64_t settleMs_;
+  int watch_ = -1;
+  struct Seen {
+    FileIdentity identity;
+    std::int64_t unchangedSinceMs = 0;
+  };
+  std::map<std::string, Seen, std::less<>> seen_;
+  std::set<std::string, std::less<>> renamedIn_;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_RELAY_INBOX_H_

@@ -1,0 +1,554 @@
+#include "relay/ledger.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <tuple>
+#include <utility>
+
+namespace xbtconv {
+namespace {
+
+// Version 1 of the ledger. A later version adds its own step below, run on
+// ledgers of an earlier one.
+constexpr const char* kSchema = R"(
+CREATE TABLE inputs (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL,            -- as it arrived in the inbox
+  received_ms INTEGER NOT NULL,  -- when the relay took it, ms since 1970 (UTC)
+  stage TEXT NOT NULL,           -- taking, decided, done
+  at TEXT,                       -- where its file is while handled, below the state folder
+  outcome TEXT,                  -- sent, correction, held, duplicate, failed
+  reason TEXT,
+  platform TEXT,
+  soop_line TEXT,
+  drop_time TEXT,
+  latitude REAL,
+  longitude REAL,
+  profile_flag INTEGER,
+  identity TEXT,                 -- platform, drop time and position as sent
+  content TEXT,                  -- digest of the decoded content
+  qc_now INTEGER,                -- the clock quality control ran against, s since 1970
+  duplicate_of INTEGER REFERENCES inputs(id),
+  bulletin_id INTEGER REFERENCES bulletins(id),
+  place TEXT,                    -- where it ends, below the archive or state folder
+  released_by TEXT,              -- the operator who released it from held/
+  day TEXT,                      -- the archive day of a sent input, YYYY-MM-DD
+  decided_ms INTEGER,
+  done_ms INTEGER
+);
+CREATE INDEX inputs_under_way ON inputs(stage) WHERE stage != 'done';
+CREATE INDEX inputs_by_identity ON inputs(identity) WHERE identity != '';
+CREATE INDEX inputs_by_day ON inputs(day) WHERE day IS NOT NULL;
+CREATE TABLE outbox_files (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL,            -- unique, as the heading it carries first
+  state TEXT NOT NULL,           -- open, written, out
+  temporary TEXT,                -- its whole copy in the outbox, while written
+  opened_ms INTEGER NOT NULL,
+  out_ms INTEGER
+);
+CREATE INDEX outbox_files_under_way ON outbox_files(state) WHERE state != 'out';
+CREATE TABLE bulletins (
+  id INTEGER PRIMARY KEY,
+  input_id INTEGER NOT NULL REFERENCES inputs(id),
+  designators TEXT NOT NULL,     -- T1T2A1A2ii
+  centre TEXT NOT NULL,          -- CCCC
+  compiled INTEGER NOT NULL,     -- compilation time (YYGGgg), s since 1970
+  bbb TEXT NOT NULL,             -- '' for the first of its heading
+  heading TEXT NOT NULL,
+  channel INTEGER NOT NULL,      -- nnn
+  update_sequence INTEGER NOT NULL,
+  corrects INTEGER REFERENCES bulletins(id),
+  file_id INTEGER NOT NULL REFERENCES outbox_files(id),
+  message BLOB,                  -- kept until its batch file is written
+  UNIQUE (designators, centre, compiled, bbb)
+);
+CREATE INDEX bulletins_by_file ON bulletins(file_id);
+CREATE TABLE counters (name TEXT PRIMARY KEY, value INTEGER NOT NULL);
+CREATE TABLE days (day TEXT PRIMARY KEY, stale INTEGER NOT NULL);
+CREATE TABLE operator_decisions (
+  id INTEGER PRIMARY KEY,
+  time_ms INTEGER NOT NULL,
+  input_id INTEGER NOT NULL REFERENCES inputs(id),
+  operator TEXT NOT NULL,
+  decision TEXT NOT NULL
+);
+CREATE TABLE release_requests (
+  input_id INTEGER PRIMARY KEY REFERENCES inputs(id),
+  operator TEXT NOT NULL,
+  requested_ms INTEGER NOT NULL
+);
+)";
+constexpr int kSchemaVersion = 1;
+
+LedgerInput inputOf(const Statement& row) {
+  LedgerInput input;
+  input.id = row.integer(0);
+  input.name = row.text(1);
+  input.receivedMs = row.integer(2);
+  input.stage = row.text(3);
+  input.at = row.text(4);
+  input.place = row.text(5);
+  input.outcome = row.text(6);
+  input.reason = row.text(7);
+  input.releasedBy = row.text(8);
+  return input;
+}
+
+constexpr const char* kInputColumns =
+    "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by FROM inputs ";
+
+}  // namespace
+
+Ledger::Ledger(const std::string& path) : database_(path) {
+  database_.execute("PRAGMA journal_mode = WAL");
+  database_.execute("PRAGMA synchronous = FULL");
+  database_.execute("PRAGMA foreign_keys = ON");
+  // Statement journals in memory: in files they cost a temporary file's
+  // writes for every multi-row step.
+  database_.execute("PRAGMA temp_store = MEMORY");
+  Statement& version = database_.statement("PRAGMA user_version");
+  version.step();
+  const std::int64_t found = version.integer(0);
+  version.reset();
+  if (found > kSchemaVersion) {
+    throw LedgerFailure("the ledger " + path + " is of a newer xbt (schema " +
+                        std::to_string(found) + ")");
+  }
+  if (found == 0) {
+    Transaction transaction(database_);
+    database_.execute(kSchema);
+    database_.execute("INSERT INTO counters VALUES ('channel', 0), ('batch', 1)");
+    database_.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    transaction.commit();
+  }
+}
+
+std::int64_t Ledger::addArrival(const std::string& name, std::int64_t receivedMs) {
+  database_.statement("INSERT INTO inputs (name, received_ms, stage) VALUES (?, ?, 'taking')")
+      .bind(1, name)
+      .bind(2, receivedMs)
+      .run();
+  return database_.lastInsertId();
+}
+
+void Ledger::setInputAt(std::int64_t id, const std::string& at) {
+  database_.statement("UPDATE inputs SET at = ? WHERE id = ?").bind(1, at).bind(2, id).run();
+}
+
+void Ledger::forgetInput(std::int64_t id) {
+  database_.statement("DELETE FROM inputs WHERE id = ?").bind(1, id).run();
+}
+
+std::vector<LedgerInput> Ledger::inputsAt(const std::string& stage, std::size_t limit) {
+  Statement& query = database_.statement(std::string(kInputColumns) +
+                                         "WHERE stage = ? AND stage != 'done' ORDER BY id LIMIT ?");
+  query.bind(1, stage).bind(2, limit == 0 ? std::int64_t{-1} : static_cast<std::int64_t>(limit));
+  std::vector<LedgerInput> inputs;
+  while (query.step()) inputs.push_back(inputOf(query));
+  query.reset();
+  return inputs;
+}
+
+std::optional<LedgerInput> Ledger::inputPlacedAt(const std::string& place) {
+  Statement& query =
+      database_.statement(std::string(kInputColumns) + "WHERE place = ? ORDER BY id DESC LIMIT 1");
+  query.bind(1, place);
+  std::optional<LedgerInput> input;
+  if (query.step()) input = inputOf(query);
+  query.reset();
+  return input;
+}
+
+std::optional<LedgerInput> Ledger::inputById(std::int64_t id) {
+  Statement& query = database_.statement(std::string(kInputColumns) + "WHERE id = ?");
+  query.bind(1, id);
+  std::optional<LedgerInput> input;
+  if (query.step()) input = inputOf(query);
+  query.reset();
+  return input;
+}
+
+void Ledger::decide(std::int64_t id, const Decision& d, std::int64_t decidedMs) {
+  database_
+      .statement(
+          "UPDATE inputs SET stage = 'decided', outcome = ?, reason = ?, platform = ?, "
+          "soop_line = ?, drop_time = ?, latitude = ?, longitude = ?, profile_flag = ?, "
+          "identity = ?, content = ?, qc_now = ?, duplicate_of = ?, place = ?, day = ?, "
+          "decided_ms = ?, bulletin_id = ? WHERE id = ?")
+      .bind(1, d.outcome)
+      .bind(2, d.reason)
+      .bind(3, d.platform)
+      .bind(4, d.soopLine)
+      .bind(5, d.dropTime)
+      .bind(6, d.latitude)
+      .bind(7, d.longitude)
+      .bind(8, d.profileFlag)
+      .bind(9, d.identity)
+      .bind(10, d.content)
+      .bind(11, d.qcNow)
+      .bind(12, d.duplicateOf)
+      .bind(13, d.place)
+      .bind(14, d.day.empty() ? std::optional<std::string>() : d.day)
+      .bind(15, decidedMs)
+      .bind(16, d.bulletinId)
+      .bind(17, id)
+      .run();
+}
+
+void Ledger::finish(std::int64_t id, const std::string& place, std::int64_t doneMs) {
+  database_
+      .statement(
+          "UPDATE inputs SET stage = 'done', at = NULL, place = ?, done_ms = ? "
+          "WHERE id = ?")
+      .bind(1, place)
+      .bind(2, doneMs)
+      .bind(3, id)
+      .run();
+}
+
+std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t before,
+                                       bool withHeld) {
+  Statement& query = database_.statement(
+      "SELECT id, outcome, content, bulletin_id FROM inputs WHERE identity = ?1 AND identity != '' "
+      "AND id < ?2 AND "
+      "(outcome IN ('sent', 'correction') OR (?3 AND outcome = 'held')) ORDER BY id");
+  query.bind(1, identity).bind(2, before).bind(3, std::int64_t{withHeld ? 1 : 0});
+  std::vector<SameDrop> drops;
+  while (query.step()) {
+    drops.push_back({query.integer(0), query.text(1), query.text(2), query.optionalInteger(3)});
+  }
+  query.reset();
+  return drops;
+}
+
+std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix, int iiFirst,
+                                                      int iiLast, const std::string& centre,
+                                                      std::int64_t minute, bool late, bool later) {
+  Statement& used = database_.statement(
+      "SELECT bbb FROM bulletins WHERE designators = ? AND centre = ? AND compiled = ?");
+  // A burst fills heading after heading: start where the last search found
+  // every letter taken (late bulletins, RRZ alone, at a pace of their own).
+  std::pair<std::int64_t, int>& cursor = headingCursor_[prefix + centre + (late ? "Z" : "")];
+  std::int64_t at = minute;
+  int ii = iiFirst;
+  if (cursor >= std::make_pair(minute, iiFirst)) std::tie(at, ii) = cursor;
+  while (true) {
+    if (ii > iiLast) {
+      at += 60;
+      ii = iiFirst;
+    }
+    if (at > minute && !later) return std::nullopt;
+    char designators[16];
+    std::snprintf(designators, sizeof designators, "%s%02d", prefix.c_str(), ii);
+    used.bind(1, std::string_view(designators)).bind(2, centre).bind(3, at);
+    bool plain = false;
+    bool lateTaken = false;
+    int repeats = 0;
+    while (used.step()) {
+      const std::string bbb = used.text(0);
+      plain = plain || bbb.empty();
+      lateTaken = lateTaken || bbb == "RRZ";
+      if (bbb.rfind("RR", 0) == 0 && bbb != "RRZ") ++repeats;
+    }
+    used.reset();
+    AbbreviatedHeading heading{designators, centre, at, ""};
+    if (!plain) return heading;
+    if (const std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : repeats, late)) {
+      heading.bbb = std::string("RR") + *letter;
+      return heading;
+    }
+    cursor = {at, ii + 1};
+    ++ii;
+  }
+}
+
+std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t original, bool late) {
+  Statement& find =
+      database_.statement("SELECT designators, centre, compiled FROM bulletins WHERE id = ?");
+  find.bind(1, original);
+  if (!find.step()) {
+    find.reset();
+    return std::nullopt;
+  }
+  AbbreviatedHeading heading{find.text(0), find.text(1), find.integer(2), ""};
+  find.reset();
+  Statement& used = database_.statement(
+      "SELECT bbb FROM bulletins WHERE designators = ? AND centre = ? AND compiled = ? AND bbb "
+      "LIKE 'CC%'");
+  used.bind(1, heading.designators).bind(2, heading.centre).bind(3, heading.compiled);
+  int corrections = 0;
+  bool lateTaken = false;
+  while (used.step()) {
+    if (used.text(0) == "CCZ") {
+      lateTaken = true;
+    } else {
+      ++corrections;
+    }
+  }
+  used.reset();
+  const std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : corrections, late);
+  if (!letter) return std::nullopt;
+  heading.bbb = std::string("CC") + *letter;
+  return heading;
+}
+
+int Ledger::nextChannel() {
+  Statement& next = database_.statement(
+      "UPDATE counters SET value = (value + 1) % 1000 WHERE name = 'channel' RETURNING value");
+  next.step();
+  const auto following = static_cast<int>(next.integer(0));
+  next.reset();
+  return (following + 999) % 1000;
+}
+
+std::int64_t Ledger::nextBatchNumber() {
+  Statement& query = database_.statement("SELECT value FROM counters WHERE name = 'batch'");
+  query.step();
+  const std::int64_t number = query.integer(0);
+  query.reset();
+  database_.statement("UPDATE counters SET value = ? WHERE name = 'batch'")
+      .bind(1, number >= 99999999 ? std::int64_t{1} : number + 1)
+      .run();
+  return number;
+}
+
+std::int64_t Ledger::addBulletin(std::int64_t inputId, const AbbreviatedHeading& heading,
+                                 int channel, int updateSequence,
+                                 std::optional<std::int64_t> corrects, std::int64_t fileId,
+                                 const std::optional<std::string>& message) {
+  Statement& insert = database_.statement(
+      "INSERT INTO bulletins (input_id, designators, centre, compiled, bbb, heading, channel, "
+      "update_sequence, corrects, file_id, message) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.bind(1, inputId)
+      .bind(2, heading.designators)
+      .bind(3, heading.centre)
+      .bind(4, heading.compiled)
+      .bind(5, heading.bbb)
+      .bind(6, heading.text())
+      .bind(7, std::int64_t{channel})
+      .bind(8, std::int64_t{updateSequence})
+      .bind(9, corrects)
+      .bind(10, fileId);
+  if (message) insert.bindBlob(11, *message);
+  insert.run();
+  return database_.lastInsertId();
+}
+
+std::optional<std::int64_t> Ledger::bulletinOf(std::int64_t inputId) {
+  Statement& query = database_.statement("SELECT bulletin_id FROM inputs WHERE id = ?");
+  query.bind(1, inputId);
+  std::optional<std::int64_t> bulletin;
+  if (query.step()) bulletin = query.optionalInteger(0);
+  query.reset();
+  return bulletin;
+}
+
+std::string Ledger::headingOf(std::int64_t bulletinId) {
+  Statement& query = database_.statement("SELECT heading FROM bulletins WHERE id = ?");
+  query.bind(1, bulletinId);
+  std::string heading = query.step() ? query.text(0) : std::string();
+  query.reset();
+  return heading;
+}
+
+std::int64_t Ledger::addOutboxFile(const std::string& name, const std::string& state,
+                                   std::int64_t openedMs, const std::string& temporary) {
+  database_
+      .statement("INSERT INTO outbox_files (name, state, opened_ms, temporary) VALUES (?, ?, ?, ?)")
+      .bind(1, name)
+      .bind(2, state)
+      .bind(3, openedMs)
+      .bind(4, temporary)
+      .run();
+  return database_.lastInsertId();
+}
+
+std::vector<OutboxFile> Ledger::outboxFiles(const std::string& state) {
+  Statement& query = database_.statement(
+      "SELECT id, name, state, opened_ms, temporary FROM outbox_files WHERE state = ? AND state "
+      "!= 'out' ORDER BY id");
+  query.bind(1, state);
+  std::vector<OutboxFile> files;
+  while (query.step()) {
+    files.push_back(
+        {query.integer(0), query.text(1), query.text(2), query.integer(3), query.text(4)});
+  }
+  query.reset();
+  return files;
+}
+
+std::optional<OutboxFile> Ledger::openBatch() {
+  std::vector<OutboxFile> open = outboxFiles("open");
+  if (open.empty()) return std::nullopt;
+  return open.front();
+}
+
+std::size_t Ledger::bulletinsIn(std::int64_t fileId) {
+  Statement& query = database_.statement("SELECT count(*) FROM bulletins WHERE file_id = ?");
+  query.bind(1, fileId);
+  query.step();
+  const auto count = static_cast<std::size_t>(query.integer(0));
+  query.reset();
+  return count;
+}
+
+std::vector<std::string> Ledger::messagesOf(std::int64_t fileId) {
+  Statement& query =
+      database_.statement("SELECT message FROM bulletins WHERE file_id = ? ORDER BY id");
+  query.bind(1, fileId);
+  std::vector<std::string> messages;
+  while (query.step()) messages.push_back(query.blob(0));
+  query.reset();
+  return messages;
+}
+
+void Ledger::setFileState(std::int64_t fileId, const std::string& state, std::int64_t whenMs,
+                          const std::string& temporary) {
+  database_.statement("UPDATE outbox_files SET state = ?, out_ms = ?, temporary = ? WHERE id = ?")
+      .bind(1, state)
+      .bind(2, whenMs)
+      .bind(3, temporary)
+      .bind(4, fileId)
+      .run();
+  if (state == "written") {
+    // Written whole to disk: the ledger need not keep the messages.
+    database_.statement("UPDATE bulletins SET message = NULL WHERE file_id = ?")
+        .bind(1, fileId)
+        .run();
+  }
+}
+
+void Ledger::markDayStale(const std::string& day) {
+  database_.statement("INSERT INTO days VALUES (?, 1) ON CONFLICT (day) DO UPDATE SET stale = 1")
+      .bind(1, day)
+      .run();
+}
+
+std::vector<std::string> Ledger::staleDays() {
+  Statement& query = database_.statement("SELECT day FROM days WHERE stale = 1 ORDER BY day");
+  std::vector<std::string> days;
+  while (query.step()) days.push_back(query.text(0));
+  query.reset();
+  return days;
+}
+
+void Ledger::markDayWritten(const std::string& day) {
+  database_.statement("UPDATE days SET stale = 0 WHERE day = ?").bind(1, day).run();
+}
+
+std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
+                                             std::vector<std::int64_t>& qcNow) {
+  // A correction replaces its drop: of the sent versions of one identity,
+  // the latest.
+  Statement& query = database_.statement(
+      "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by, qc_now FROM "
+      "inputs AS i "
+      "WHERE day = ? AND day IS NOT NULL AND stage = 'done' AND outcome IN ('sent', 'correction') "
+      "AND NOT EXISTS "
+      "(SELECT 1 FROM inputs AS later WHERE later.identity = i.identity AND later.identity != '' "
+      "AND later.id > i.id AND later.stage = 'done' AND later.outcome IN ('sent', 'correction')) "
+      "ORDER BY id");
+  query.bind(1, day);
+  std::vector<LedgerInput> inputs;
+  qcNow.clear();
+  while (query.step()) {
+    inputs.push_back(inputOf(query));
+    qcNow.push_back(query.integer(9));
+  }
+  query.reset();
+  return inputs;
+}
+
+void Ledger::startRelease(std::int64_t id, const std::string& who, const std::string& from) {
+  database_.statement("UPDATE inputs SET stage = 'taking', at = ?, released_by = ? WHERE id = ?")
+      .bind(1, from)
+      .bind(2, who)
+      .bind(3, id)
+      .run();
+}
+
+LogEntry Ledger::logEntryOf(std::int64_t id, std::int64_t timeMs) {
+  Statement& query = database_.statement(
+      "SELECT i.name, i.outcome, i.reason, i.platform, i.drop_time, i.latitude, i.longitude, "
+      "i.profile_flag, b.heading, f.name, f.out_ms - i.received_ms, i.place FROM inputs AS i "
+      "LEFT JOIN bulletins AS b ON b.id = i.bulletin_id LEFT JOIN outbox_files AS f ON f.id = "
+      "b.file_id WHERE i.id = ?");
+  query.bind(1, id);
+  LogEntry entry;
+  entry.timeMs = timeMs;
+  if (query.step()) {
+    entry.input = query.text(0);
+    entry.outcome = query.text(1);
+    entry.reason = query.text(2);
+    entry.platform = query.text(3);
+    entry.dropTime = query.optionalText(4);
+    entry.latitude = query.optionalReal(5);
+    entry.longitude = query.optionalReal(6);
+    entry.profileFlag = query.optionalInteger(7);
+    entry.heading = query.text(8);
+    entry.file = query.text(9);
+    if (const std::optional<std::int64_t> delay = query.optionalInteger(10)) {
+      entry.delaySeconds = static_cast<double>(*delay) / 1000.0;
+    }
+    entry.place = query.text(11);
+  }
+  query.reset();
+  return entry;
+}
+
+std::vector<std::int64_t> Ledger::inputsOfFile(std::int64_t fileId) {
+  Statement& query =
+      database_.statement("SELECT input_id FROM bulletins WHERE file_id = ? ORDER BY id");
+  query.bind(1, fileId);
+  std::vector<std::int64_t> ids;
+  while (query.step()) ids.push_back(query.integer(0));
+  query.reset();
+  return ids;
+}
+
+void Ledger::noteOperator(std::int64_t inputId, const std::string& who, const std::string& what,
+                          std::int64_t whenMs) {
+  database_
+      .statement(
+          "INSERT INTO operator_decisions (time_ms, input_id, operator, decision) VALUES "
+          "(?, ?, ?, ?)")
+      .bind(1, whenMs)
+      .bind(2, inputId)
+      .bind(3, who)
+      .bind(4, what)
+      .run();
+}
+
+void Ledger::requestRelease(std::int64_t inputId, const std::string& who, std::int64_t whenMs) {
+  database_.statement("INSERT OR REPLACE INTO release_requests VALUES (?, ?, ?)")
+      .bind(1, inputId)
+      .bind(2, who)
+      .bind(3, whenMs)
+      .run();
+}
+
+std::vector<std::pair<std::int64_t, std::string>> Ledger::releaseRequests() {
+  Statement& query =
+      database_.statement("SELECT input_id, operator FROM release_requests ORDER BY requested_ms");
+  std::vector<std::pair<std::int64_t, std::string>> requests;
+  while (query.step()) requests.emplace_back(query.integer(0), query.text(1));
+  query.reset();
+  return requests;
+}
+
+void Ledger::dropReleaseRequest(std::int64_t inputId) {
+  database_.statement("DELETE FROM release_requests WHERE input_id = ?").bind(1, inputId).run();
+}
+
+std::unique_ptr<Ledger> openLedger(const std::string& stateFolder) {
+  const std::string path = stateFolder + "/ledger.sqlite";
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    throw LedgerFailure("no relay ledger in " + stateFolder);
+  }
+  return std::make_unique<Ledger>(path);
+}
+
+}  // namespace xbtconv

@@ -1,0 +1,172 @@
+// The relay's ledger: everything it has received, what it decided for each
+// input, which bulletin carried it in which file, the counters a restart
+// must continue (the channel sequence number, the batch file number), and
+// which days' archive collections wait to be written. An SQLite database
+// (WAL, full sync) an operator can query with sqlite3; its schema version
+// is PRAGMA user_version.
+//
+// Exactly once rests on one order: each step's intent is written here
+// before the step is done on the file system, and marked done after it.
+// An input is `taking` from the moment it is noted until its outcome is
+// set, `decided` while its files are moved, then `done`. An outbox file is
+// `open` while a batch fills it, `written` once its temporary copy is whole
+// on disk, and `out` once renamed into place (or taken by the sender).
+// A full heading (with its BBB) is unique in the table itself.
+#ifndef XBTCONV_RELAY_LEDGER_H_
+#define XBTCONV_RELAY_LEDGER_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "relay/bulletin.h"
+#include "relay/relay_log.h"
+#include "relay/sqlite_database.h"
+
+namespace xbtconv {
+
+/// An input the ledger knows, as far as it got.
+struct LedgerInput {
+  std::int64_t id = 0;
+  std::string name;  // as it arrived in the inbox
+  std::int64_t receivedMs = 0;
+  std::string stage;
+  std::string at;     // where its file is while being handled, below the state folder
+  std::string place;  // where it goes, below its root ("held/x.bin", "archive/2026/03/14/x.bin")
+  std::string outcome;
+  std::string reason;
+  std::string releasedBy;  // the operator who released it from held/, if one did
+};
+
+/// What the relay decided for one input, and what the log and the
+/// summaries say of it.
+struct Decision {
+  std::string outcome;  // sent, correction, held, duplicate, failed
+  std::string reason;
+  std::string platform, soopLine, identity, content;
+  std::optional<std::string> dropTime;
+  std::optional<double> latitude, longitude;
+  std::optional<std::int64_t> profileFlag;
+  std::int64_t qcNow = 0;
+  std::optional<std::int64_t> duplicateOf;
+  std::string place;  // see LedgerInput::place
+  std::string day;    // the archive day (YYYY-MM-DD) of a sent input
+  std::optional<std::int64_t> bulletinId;
+};
+
+/// An earlier input of the same drop.
+struct SameDrop {
+  std::int64_t id = 0;
+  std::string outcome;
+  std::string content;
+  std::optional<std::int64_t> bulletinId;
+};
+
+struct OutboxFile {
+  std::int64_t id = 0;
+  std::string name;
+  std::string state;
+  std::int64_t openedMs = 0;
+  std::string temporary;  // the name of its whole copy in the outbox, while written
+};
+
+class Ledger {
+ public:
+  /// Opens the ledger at `path`, made or brought to the current schema
+  /// where needed; a LedgerFailure when it cannot.
+  explicit Ledger(const std::string& path);
+
+  Database& database() { return database_; }
+
+  // Inputs.
+  std::int64_t addArrival(const std::string& name, std::int64_t receivedMs);
+  void setInputAt(std::int64_t id, const std::string& at);
+  void forgetInput(std::int64_t id);
+  /// The inputs under way at `stage` (not 'done'), the first `limit`.
+  std::vector<LedgerInput> inputsAt(const std::string& stage, std::size_t limit = 0);
+  std::optional<LedgerInput> inputPlacedAt(const std::string& place);
+  std::optional<LedgerInput> inputById(std::int64_t id);
+  void decide(std::int64_t id, const Decision& decision, std::int64_t decidedMs);
+  void finish(std::int64_t id, const std::string& place, std::int64_t doneMs);
+  /// Earlier inputs with `identity` whose outcome is one of sent,
+  /// correction and, with `withHeld`, held; in the order received.
+  std::vector<SameDrop> sameDrop(const std::string& identity, std::int64_t before, bool withHeld);
+
+  // Bulletins and headings.
+  /// The first free heading of area prefix `prefix` ("IOSB") from the
+  /// minute `minute` on (and, with `later`, the minutes after it), ii from
+  /// `iiFirst` to `iiLast`: the plain heading, then RRA to RRX (RRZ alone
+  /// for a `late` bulletin). None when the minute's headings are used up
+  /// and `later` is false.
+  std::optional<AbbreviatedHeading> freeHeading(const std::string& prefix, int iiFirst, int iiLast,
+                                                const std::string& centre, std::int64_t minute,
+                                                bool late, bool later);
+  /// The heading of a correction of bulletin `original`: its heading with
+  /// the next free CCx (CCZ for a `late` one); none when they are used up.
+  std::optional<AbbreviatedHeading> correctionHeading(std::int64_t original, bool late);
+  /// The next channel sequence number, 0 to 999, cyclic.
+  int nextChannel();
+  /// The next batch file number, 1 to 99999999, cyclic.
+  std::int64_t nextBatchNumber();
+  std::int64_t addBulletin(std::int64_t inputId, const AbbreviatedHeading& heading, int channel,
+                           int updateSequence, std::optional<std::int64_t> corrects,
+                           std::int64_t fileId, const std::optional<std::string>& message);
+  /// The original bulletin (the first sent) of an earlier input's drop.
+  std::optional<std::int64_t> bulletinOf(std::int64_t inputId);
+  std::string headingOf(std::int64_t bulletinId);
+
+  // Outbox files.
+  std::int64_t addOutboxFile(const std::string& name, const std::string& state,
+                             std::int64_t openedMs, const std::string& temporary = "");
+  /// The files under way at `state` (not 'out').
+  std::vector<OutboxFile> outboxFiles(const std::string& state);
+  std::optional<OutboxFile> openBatch();
+  std::size_t bulletinsIn(std::int64_t fileId);
+  /// The enveloped messages a batch file holds, in order.
+  std::vector<std::string> messagesOf(std::int64_t fileId);
+  /// Sets a file's state; `temporary` names its whole copy while written.
+  /// Once written, the ledger lets its messages go.
+  void setFileState(std::int64_t fileId, const std::string& state, std::int64_t whenMs,
+                    const std::string& temporary = "");
+
+  // Archive days.
+  void markDayStale(const std::string& day);
+  std::vector<std::string> staleDays();
+  void markDayWritten(const std::string& day);
+  /// The inputs a day's collection holds: each drop's latest sent version.
+  std::vector<LedgerInput> dayContents(const std::string& day, std::vector<std::int64_t>& qcNow);
+
+  /// Takes a held input back to be decided again, released by `who`; its
+  /// file comes from `from` (below the state folder).
+  void startRelease(std::int64_t id, const std::string& who, const std::string& from);
+  /// What the log says of input `id`, as the ledger has it.
+  LogEntry logEntryOf(std::int64_t id, std::int64_t timeMs);
+  /// The inputs whose bulletins file `fileId` carries.
+  std::vector<std::int64_t> inputsOfFile(std::int64_t fileId);
+
+  // Operators.
+  void noteOperator(std::int64_t inputId, const std::string& who, const std::string& what,
+                    std::int64_t whenMs);
+  void requestRelease(std::int64_t inputId, const std::string& who, std::int64_t whenMs);
+  /// Release requests waiting: input id and operator.
+  std::vector<std::pair<std::int64_t, std::string>> releaseRequests();
+  void dropReleaseRequest(std::int64_t inputId);
+
+ private:
+  Database database_;
+  // Where the search for a free heading of each prefix starts: the minute
+  // and ii before which every heading is taken, as far as this process
+  // has seen.
+  std::map<std::string, std::pair<std::int64_t, int>> headingCursor_;
+};
+
+/// The ledger of the relay whose state folder is `stateFolder`; a
+/// LedgerFailure when there is none (it is never made here).
+std::unique_ptr<Ledger> openLedger(const std::string& stateFolder);
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_RELAY_LEDGER_H_

@@ -1,0 +1,120 @@
+// The relay: messages from an inbox to the GTS and the archive, each exactly
+// once. One flow, each step named and each written to the ledger before it
+// is done and marked after:
+//
+//   take      inbox/NAME -> work/ID           (the ledger notes ID first)
+//   decide    decode, quality control, identity, hold rules: sent,
+//             correction, held, duplicate or failed; a bulletin's heading
+//             and channel number drawn, its file written whole as a
+//             temporary copy in the outbox, all committed at once
+//   deliver   the copy renamed into place; the input moved to
+//             archive/YYYY/MM/DD/, held/, duplicates/ or failed/
+//   collect   each day touched gets its netCDF collection written again,
+//             once the inbox has gone quiet (or a minute has passed)
+//
+// A relay stopped at any moment (kill -9 included) finishes on its next
+// start what its ledger says was under way, before it takes anything new:
+// a bulletin whose copy was whole goes out, never twice; an input is moved
+// where its decision says. Files move only by rename within their file
+// system, and every folder is flushed before the ledger says a step is done.
+//
+// What the relay cannot do (its state, outbox or archive cannot be
+// written, the disk is full) stops it taking inputs until it can: a run
+// that goes on says so in the log and tries again; --once exits with 1.
+#ifndef XBTCONV_RELAY_RELAY_H_
+#define XBTCONV_RELAY_RELAY_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pipeline/folder.h"
+#include "pipeline/message_reader.h"
+#include "relay/inbox.h"
+#include "relay/ledger.h"
+#include "relay/relay_log.h"
+#include "relay/relay_options.h"
+
+namespace xbtconv {
+
+class Relay {
+ public:
+  Relay(RelayOptions options, RelayLog& log);
+  ~Relay();
+  Relay(const Relay&) = delete;
+  Relay& operator=(const Relay&) = delete;
+
+  /// Opens the folders (made where missing), locks the state folder (a
+  /// second relay on it refuses to start), opens the ledger and finishes
+  /// what a stopped relay left. With `inbox` false, the inbox and the
+  /// outbox's settings are not needed (status, a release). False with the
+  /// reason in `error`.
+  bool start(std::string& error, bool inbox = true);
+  /// False when another relay holds the state folder (after start failed).
+  bool stateBusy() const { return stateBusy_; }
+
+  /// Runs until interrupted, or with `once` until every complete file
+  /// present has been settled. The exit status: 0, or 1 when the relay
+  /// could not go on (said in the log).
+  int run();
+
+  /// Asks for the held inputs `files` (paths or names in held/) to be sent,
+  /// the operator `who` having reviewed them; done at once when this relay
+  /// holds the state (start succeeded), else left to the running relay.
+  /// Unknown files are said in `problems`.
+  int release(const std::vector<std::string>& files, const std::string& who,
+              std::vector<std::string>& problems);
+
+ private:
+  struct Staged;
+
+  bool openFolders(bool inbox, std::string& error);
+  void reconcile();
+  bool round();
+  void take(const std::vector<std::string>& names);
+  bool decideAndDeliver();
+  bool decide(const LedgerInput& input, Staged& staged);
+  void placeFor(Decision& decision, const LedgerInput& input, std::int64_t dropTime);
+  void deliver(std::vector<Staged>& staged);
+  void moveInput(std::int64_t id, const std::string& from, const std::string& place,
+                 const std::string& reason);
+  void sealBatch(bool force);
+  void putFilesOut(const std::vector<OutboxFile>& files);
+  void writeCollections();
+  void takeReleases();
+  const Folder& placeFolder(const std::string& place, std::string& name);
+  std::int64_t clock() const;
+  [[noreturn]] void cannot(const std::string& what);
+
+  RelayOptions options_;
+  RelayLog& log_;
+  Folder inbox_, outbox_, archive_, state_, work_, held_, duplicates_, failed_;
+  std::map<std::string, Folder> days_;  // archive/YYYY/MM/DD and archive/YYYY/MM, by path
+  std::unique_ptr<Ledger> ledger_;
+  std::unique_ptr<Inbox> watcher_;
+  MessageReader reader_;
+  bool stateBusy_ = false;
+  bool stale_ = false;  // collections wait to be written
+  std::int64_t collectedMs_ = 0;
+  std::set<std::string> assigned_;  // the places given to the inputs of the chunk under way
+};
+
+/// Asks the relay running on `stateFolder` to send the held inputs `files`;
+/// unknown ones are said in `problems`. 0, or 1 when any was unknown.
+int queueRelease(const std::string& stateFolder, const std::vector<std::string>& files,
+                 const std::string& who, std::vector<std::string>& problems);
+
+/// Why the relay had to stop a step: a folder that cannot be written, a
+/// full disk, a ledger that cannot be committed.
+class RelayStall : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_RELAY_RELAY_H_

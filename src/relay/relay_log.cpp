@@ -1,0 +1,124 @@
+#include "relay/relay_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "pipeline/printable_text.h"
+#include "profile/utc_time.h"
+
+namespace xbtconv {
+namespace {
+
+std::string orDash(std::string_view text) {
+  return text.empty() ? std::string("-") : printableText(text);
+}
+
+std::string degrees(const std::optional<double>& value) {
+  if (!value) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.5f", *value);
+  return text;
+}
+
+}  // namespace
+
+std::string logTime(std::int64_t ms) {
+  const std::string seconds = isoTime(ms / 1000);  // "2026-12-08T12:05:12Z"
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms % 1000));
+  return seconds.substr(0, seconds.size() - 1) + fraction + "Z";
+}
+
+RelayLog::RelayLog(std::string file, LogFormat format) : file_(std::move(file)), format_(format) {}
+
+RelayLog::~RelayLog() {
+  if (fd_ > 2) ::close(fd_);
+}
+
+bool RelayLog::open(std::string& error) {
+  if (file_.empty()) return true;
+  const int fd = ::open(file_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0640);
+  if (fd < 0) {
+    error = "cannot open the log " + file_ + ": " + std::strerror(errno);
+    return false;
+  }
+  if (fd_ > 2) ::close(fd_);
+  fd_ = fd;
+  return true;
+}
+
+bool RelayLog::reopen(std::string& error) { return open(error); }
+
+void RelayLog::write(const std::string& line) const {
+  const char* at = line.data();
+  std::size_t left = line.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd_, at, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;  // a log that cannot be written must not stop the relay
+    at += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
+void RelayLog::entry(const LogEntry& e) { write(line(e)); }
+
+void RelayLog::entries(const std::vector<LogEntry>& entries) {
+  std::string lines;
+  for (const LogEntry& e : entries) lines += line(e);
+  if (!lines.empty()) write(lines);
+}
+
+std::string RelayLog::line(const LogEntry& e) const {
+  if (format_ == LogFormat::kJson) {
+    const auto text = [](const std::string& value) {
+      return value.empty() ? nlohmann::json() : nlohmann::json(value);
+    };
+    const auto optional = [](const auto& value) {
+      return value ? nlohmann::json(*value) : nlohmann::json();
+    };
+    const nlohmann::json line = {{"time", logTime(e.timeMs)},
+                                 {"input", e.input},
+                                 {"outcome", e.outcome},
+                                 {"reason", text(e.reason)},
+                                 {"platform", text(e.platform)},
+                                 {"drop_time", optional(e.dropTime)},
+                                 {"latitude", optional(e.latitude)},
+                                 {"longitude", optional(e.longitude)},
+                                 {"profile_flag", optional(e.profileFlag)},
+                                 {"heading", text(e.heading)},
+                                 {"file", text(e.file)},
+                                 {"delay_s", optional(e.delaySeconds)},
+                                 {"place", text(e.place)}};
+    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  }
+  char delay[32] = "-";
+  if (e.delaySeconds) std::snprintf(delay, sizeof delay, "%.3f s", *e.delaySeconds);
+  std::string line = logTime(e.timeMs);
+  for (const std::string& field :
+       {orDash(e.input), e.outcome, orDash(e.reason), orDash(e.platform),
+        e.dropTime ? *e.dropTime : std::string("-"),
+        degrees(e.latitude) + " " + degrees(e.longitude),
+        e.profileFlag ? std::to_string(*e.profileFlag) : std::string("-"), orDash(e.heading),
+        orDash(e.file), std::string(delay)}) {
+    line += '\t';
+    line += field;
+  }
+  return line + "\n";
+}
+
+void RelayLog::note(std::int64_t timeMs, std::string_view event, std::string_view text) {
+  if (format_ == LogFormat::kJson) {
+    const nlohmann::json line = {{"time", logTime(timeMs)}, {"event", event}, {"message", text}};
+    write(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    return;
+  }
+  write(logTime(timeMs) + "\txbt relay: " + std::string(event) + ": " + printableText(text) + "\n");
+}
+
+}  // namespace xbtconv

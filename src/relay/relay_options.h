@@ -1,0 +1,42 @@
+// What a relay is told: its folders, who it is on the GTS, how it heads its
+// bulletins, when an inbox file counts as complete, what it holds for an
+// operator, its clock and its log.
+#ifndef XBTCONV_RELAY_RELAY_OPTIONS_H_
+#define XBTCONV_RELAY_RELAY_OPTIONS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "relay/hold_rules.h"
+
+namespace xbtconv {
+
+enum class LogFormat { kText, kJson };
+
+struct RelayOptions {
+  std::string inbox;    // where messages arrive (shared with those who send them)
+  std::string outbox;   // the GTS bulletins, and nothing else
+  std::string archive;  // YYYY/MM/DD/ inputs sent, YYYY/MM/YYYY-MM-DD.nc collections
+  std::string state;    // the ledger, held/, duplicates/, failed/ and the relay's work folder
+  std::string cccc;     // the location indicator of the compiling centre
+  int centre = 65535;   // BUFR originating centre (Common Code table C-11)
+  int subcentre = 0;
+  int iiFirst = 1;  // the bulletins' ii, and the range a burst may take more from
+  int iiLast = 19;
+  double settleSeconds = 5;         // unchanged this long, a file not renamed in is complete
+  bool once = false;                // take what is there, then stop
+  bool batch = false;               // up to 100 bulletins or 60 s to a file, CCCCNNNNNNNN.b
+  std::optional<std::int64_t> now;  // the clock, fixed (for QC and headings)
+  std::string logFile;              // "" for standard error
+  LogFormat logFormat = LogFormat::kText;
+  HoldRules hold;
+};
+
+/// Bulletins a batch file holds at most, and how long it stays open.
+inline constexpr std::size_t kBatchBulletins = 100;
+inline constexpr std::int64_t kBatchSeconds = 60;
+
+}  // namespace xbtconv
+
+#endif  // XBTCONV_RELAY_RELAY_OPTIONS_H_

@@ -1,0 +1,60 @@
+#include "relay/ledger.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+constexpr std::int64_t kMinute = 1796731500;  // 2026-12-08T12:05Z
+
+// Draws a heading for area prefix "IOSB" and records a bulletin under it.
+std::optional<AbbreviatedHeading> draw(Ledger& ledger, bool late = false, bool later = false,
+                                       int iiLast = 2) {
+  std::optional<AbbreviatedHeading> heading =
+      ledger.freeHeading("IOSB", 1, iiLast, "KWBC", kMinute, late, later);
+  if (heading) {
+    const std::int64_t input = ledger.addArrival("x.bin", 0);
+    const std::int64_t file = ledger.addOutboxFile(heading->text(), "out", 0);
+    ledger.addBulletin(input, *heading, 0, 0, std::nullopt, file, std::nullopt);
+  }
+  return heading;
+}
+
+TEST(Ledger, AFullHeadingIsNeverDrawnTwice) {
+  testing::TempDirectory folder;
+  Ledger ledger(folder.file("ledger.sqlite"));
+  // The plain heading, then RRA to RRX, then the next ii.
+  EXPECT_EQ(draw(ledger)->text(), "IOSB01 KWBC 081205");
+  for (char letter = 'A'; letter <= 'X'; ++letter) {
+    EXPECT_EQ(draw(ledger)->text(), std::string("IOSB01 KWBC 081205 RR") + letter);
+  }
+  EXPECT_EQ(draw(ledger)->text(), "IOSB02 KWBC 081205");
+  // A late bulletin takes RRZ, once per heading.
+  EXPECT_EQ(draw(ledger, true)->text(), "IOSB01 KWBC 081205 RRZ");
+  EXPECT_EQ(draw(ledger, true)->text(), "IOSB02 KWBC 081205 RRZ");
+  for (int i = 0; i < 24; ++i) draw(ledger);
+  // The minute's range used up: none, unless later minutes may be taken.
+  EXPECT_EQ(draw(ledger), std::nullopt);
+  EXPECT_EQ(draw(ledger, false, true)->text(), "IOSB01 KWBC 081206");
+  // Corrections of the first bulletin under its heading: CCA, CCB ...
+  EXPECT_EQ(ledger.correctionHeading(1, false)->text(), "IOSB01 KWBC 081205 CCA");
+}
+
+TEST(Ledger, CountersContinueAcrossOpeningsAndWrap) {
+  testing::TempDirectory folder;
+  {
+    Ledger ledger(folder.file("ledger.sqlite"));
+    EXPECT_EQ(ledger.nextChannel(), 0);
+    for (int i = 1; i < 999; ++i) ledger.nextChannel();
+    EXPECT_EQ(ledger.nextBatchNumber(), 1);
+  }
+  Ledger again(folder.file("ledger.sqlite"));
+  EXPECT_EQ(again.nextChannel(), 999);
+  EXPECT_EQ(again.nextChannel(), 0);
+  EXPECT_EQ(again.nextBatchNumber(), 2);
+}
+
+}  // namespace
+}  // namespace xbtconv

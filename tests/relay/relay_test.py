@@ -1,0 +1,246 @@
+"""xbt relay end to end, judged from outside: the bulletin files parsed as
+WMO-386 prescribes them, their BUFR decoded by ecCodes against the JSON
+export of the same inputs, the ledger read with Python's own sqlite3, and
+the folders, the log and the daily collections made to agree; then a relay
+killed at random moments and restarted until done, which must have lost
+nothing and sent nothing twice.
+
+Environment: XBT, MAKE_MESSAGES, CHECK_BUFR (tests/formats/check_bufr.py);
+RELAY_KILLS sets the number of kills (default 12).
+"""
+import calendar
+import json
+import os
+import random
+import re
+import signal
+import sqlite3
+import subprocess
+import sys
+import time
+
+import pytest
+
+XBT = os.environ["XBT"]
+NOW = "2026-12-08T12:00:00Z"
+NOW_SECONDS = calendar.timegm(time.strptime(NOW, "%Y-%m-%dT%H:%M:%SZ"))
+HEADING = re.compile(r"^IOS[A-LX]\d\d [A-Z]{4} \d{6}( (RR|CC|AA)[A-Z])?$")
+FOLDERS = {"sent": "archive", "correction": "archive", "held": "state/held",
+           "duplicate": "state/duplicates", "failed": "state/failed"}
+
+
+def relay_arguments(root, *more, settle="0"):
+    return [XBT, "relay", "--inbox", f"{root}/inbox", "--outbox", f"{root}/outbox",
+            "--archive", f"{root}/archive", "--state", f"{root}/state", "--cccc", "KWBC",
+            "--centre", "7", "--now", NOW, "--settle", settle, *more]
+
+
+def generate(folder, count, seed):
+    os.makedirs(folder, exist_ok=True)
+    subprocess.run([os.environ["MAKE_MESSAGES"], "relay", folder, str(count), str(seed),
+                    str(NOW_SECONDS)], check=True, stdout=subprocess.DEVNULL)
+    return sorted(os.listdir(folder))
+
+
+def bulletins(path):
+    """The bulletins of one file as WMO-386's FTP format lays them out:
+    (channel, heading, BUFR bytes); raises on any departure."""
+    data = open(path, "rb").read()
+    found = []
+    while data:
+        length, identifier = int(data[:8]), data[8:10]
+        assert data[:8].isdigit() and identifier == b"00", path
+        message, data = data[10:10 + length], data[10 + length:]
+        assert len(message) == length and message[:4] == b"\x01\r\r\n", path
+        assert message[7:10] == b"\r\r\n" and message.endswith(b"\r\r\n\x03"), path
+        heading, _, text = message[10:-4].partition(b"\r\r\n")
+        assert text.startswith(b"BUFR") and text.endswith(b"7777"), path
+        assert int.from_bytes(text[4:7], "big") == len(text), path
+        found.append((int(message[4:7]), heading.decode("ascii"), text))
+    return found
+
+
+def folder_files(root, outcome):
+    base = os.path.join(root, FOLDERS[outcome])
+    names = []
+    for where, _, files in os.walk(base):
+        names += [os.path.join(where, name) for name in files
+                  if not name.endswith((".reason", ".nc"))]
+    return names
+
+
+def judge(root, inputs, check_values):
+    """Everything the relay's promises say of a finished run."""
+    ledger = sqlite3.connect(f"file:{root}/state/ledger.sqlite?mode=ro", uri=True)
+    rows = ledger.execute("SELECT name, stage, outcome, place FROM inputs").fetchall()
+    assert sorted(name for name, *_ in rows) == sorted(inputs)
+    assert {stage for _, stage, _, _ in rows} == {"done"}
+    counts = {}
+    for _, _, outcome, _ in rows:
+        counts[outcome] = counts.get(outcome, 0) + 1
+    # Every input in exactly one place, and where the ledger says.
+    for outcome in ("held", "duplicate", "failed"):
+        assert len(folder_files(root, outcome)) == counts.get(outcome, 0), outcome
+    archived = folder_files(root, "sent")
+    assert len(archived) == counts.get("sent", 0) + counts.get("correction", 0)
+    assert not os.listdir(f"{root}/state/work")
+    # Each bulletin file whole, each heading once, the channel numbers in
+    # sequence across every restart, each sent input in exactly one.
+    files = sorted(os.listdir(f"{root}/outbox"))
+    assert not [name for name in files if name.endswith(".tmp")]
+    headings, texts = set(), {}
+    for name in files:
+        for channel, heading, text in bulletins(f"{root}/outbox/{name}"):
+            assert HEADING.match(heading), heading
+            assert heading not in headings, f"{heading} sent twice"
+            headings.add(heading)
+            texts[heading] = (channel, text, name)
+    sent = ledger.execute(
+        "SELECT b.heading, b.channel, f.name, b.update_sequence, i.place, i.outcome FROM bulletins "
+        "AS b JOIN inputs "
+        "AS i ON i.id = b.input_id JOIN outbox_files AS f ON f.id = b.file_id ORDER BY b.id"
+    ).fetchall()
+    assert len(sent) == len(headings) == counts.get("sent", 0) + counts.get("correction", 0)
+    for number, (heading, channel, name, _, place, outcome) in enumerate(sent):
+        assert channel == number % 1000 and texts[heading][0] == channel
+        assert texts[heading][2] == name and outcome in ("sent", "correction")
+    if check_values and sent:
+        with open(f"{root}/all.bufr", "wb") as out:
+            for heading, *_ in sent:
+                out.write(texts[heading][1])
+        places = [f"{root}/archive/{place}" for *_, place, _ in sent]
+        export = subprocess.run([XBT, "export", "--format", "json", "--stdout", "--now", NOW,
+                                 *places], capture_output=True, check=True)
+        with open(f"{root}/all.jsonl", "w", encoding="utf-8") as out:
+            for line, (_, _, _, sequence, _, _) in zip(export.stdout.splitlines(), sent):
+                out.write(json.dumps(dict(json.loads(line), update_sequence=sequence)) + "\n")
+        open(f"{root}/none.txt", "w").close()
+        judged = subprocess.run([sys.executable, os.environ["CHECK_BUFR"], f"{root}/all.bufr",
+                                 f"{root}/all.jsonl", f"{root}/none.txt", "7", "0", "31"],
+                                capture_output=True, text=True)
+        assert judged.returncode == 0, judged.stdout[-2000:]
+    # The day's collections: each drop once, its latest version.
+    import xarray
+    days = ledger.execute(
+        "SELECT day, count(DISTINCT identity) FROM inputs WHERE outcome IN ('sent', "
+        "'correction') GROUP BY day").fetchall()
+    for day, drops in days:
+        with xarray.open_dataset(f"{root}/archive/{day[:4]}/{day[5:7]}/{day}.nc") as dataset:
+            assert dataset.sizes["profile"] == drops, day
+    return counts
+
+
+def log_lines(path):
+    return [json.loads(line) for line in open(path, encoding="utf-8")] if os.path.exists(path) else []
+
+
+def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 300, 11)
+    # Never taken: an upload under way, a hidden file. Taken but never
+    # opened: a link to a file elsewhere, a FIFO.
+    open(f"{root}/inbox/upload.bin.tmp", "w").close()
+    open(f"{root}/inbox/.hidden", "w").close()
+    os.symlink("/etc/hostname", f"{root}/inbox/link.bin")
+    os.mkfifo(f"{root}/inbox/pipe.bin")
+    inputs += ["link.bin", "pipe.bin"]
+    # Some options from a configuration file, as an operator keeps them.
+    with open(f"{root}/relay.toml", "w") as config:
+        config.write('log-format = "json"\nhold-older-than = 30\n')
+    run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log", "--config",
+                                         f"{root}/relay.toml"), timeout=300)
+    assert run.returncode == 0
+    assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", "upload.bin.tmp"]
+    counts = judge(root, inputs, check_values=True)
+    assert counts["duplicate"] > 0 and counts["correction"] > 0 and counts["held"] > 0
+    lines = [line for line in log_lines(f"{root}/log") if "outcome" in line]
+    assert len(lines) == len(inputs)
+    for outcome, count in counts.items():
+        assert sum(line["outcome"] == outcome for line in lines) == count
+    failed = {line["input"]: line["reason"] for line in lines if line["outcome"] == "failed"}
+    assert "link" in failed["link.bin"] and "FIFO" in failed["pipe.bin"]
+    assert open("/etc/hostname").read()  # the link's target untouched
+
+    # An operator releases a held input: it goes out, the decision logged.
+    held = sorted(os.listdir(f"{root}/state/held"))[0]
+    release = subprocess.run(
+        [XBT, "relay", "release", f"state/held/{held}", "--operator", "tester"] +
+        relay_arguments(root, "--log", f"{root}/log", "--log-format", "json")[2:],
+        capture_output=True, text=True, timeout=60)
+    assert release.returncode == 0, release.stderr
+    ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    assert ledger.execute("SELECT operator FROM operator_decisions").fetchall() == [("tester",)]
+    assert ledger.execute("SELECT outcome FROM inputs WHERE name = ?", (held,)).fetchone()[0] \
+        in ("sent", "correction")
+    status = subprocess.run([XBT, "relay", "status", "--state", f"{root}/state"],
+                            capture_output=True, text=True, check=True).stdout
+    assert f"held, waiting for an operator: {counts['held'] - 1}" in status
+
+
+def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_path):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 400, 23)
+    chooser = random.Random(int(os.environ.get("RELAY_SEED", "5")))
+    kills = int(os.environ.get("RELAY_KILLS", "12"))
+    log = f"{root}/log"
+    for _ in range(kills):
+        # Killed a random moment after it has started its work, so that the
+        # kills land at every step; what must hold afterwards holds
+        # whenever they land.
+        starts = open(log).read().count('"started"') if os.path.exists(log) else 0
+        process = subprocess.Popen(relay_arguments(root, "--once", "--log", log,
+                                                   "--log-format", "json"))
+        while process.poll() is None and \
+                (not os.path.exists(log) or open(log).read().count('"started"') == starts):
+            time.sleep(0.001)
+        time.sleep(chooser.uniform(0, 0.2))
+        process.send_signal(signal.SIGKILL)
+        process.wait()
+        if process.returncode == 0:
+            break
+    final = subprocess.run(relay_arguments(root, "--once", "--log", log, "--log-format", "json"),
+                           timeout=300)
+    assert final.returncode == 0
+    judge(root, inputs, check_values=False)
+    # A running relay: a second on the state folder refuses to start; a file
+    # renamed into the inbox is taken at once (the settle time would keep a
+    # file written in place for an hour); an operator's release while it
+    # runs is left to it.
+    daemon_log = f"{root}/daemon.log"
+    daemon = subprocess.Popen(relay_arguments(root, "--log", daemon_log, "--log-format", "json",
+                                              settle="3600"))
+    try:
+        wait_for(lambda: any(line.get("event") == "started" for line in log_lines(daemon_log)),
+                 daemon)
+        second = subprocess.run(relay_arguments(root, "--once"), capture_output=True, text=True)
+        assert second.returncode == 1 and "another relay is running" in second.stderr
+        source = f"{root}/archive/" + sorted(os.listdir(f"{root}/archive"))[0]
+        for where, _, files in os.walk(source):
+            if [name for name in files if name.endswith(".bin")]:
+                first = os.path.join(where, [n for n in sorted(files) if n.endswith(".bin")][0])
+                break
+        with open(first, "rb") as original, open(f"{root}/inbox/again.bin.tmp", "wb") as copy:
+            copy.write(original.read())
+        os.rename(f"{root}/inbox/again.bin.tmp", f"{root}/inbox/again.bin")
+        wait_for(lambda: any(line.get("input") == "again.bin" and line["outcome"] == "duplicate"
+                             for line in log_lines(daemon_log)), daemon)
+        held = sorted(name for name in os.listdir(f"{root}/state/held")
+                      if not name.endswith(".reason"))[0]
+        release = subprocess.run(
+            [XBT, "relay", "release", held] + relay_arguments(root)[2:],
+            capture_output=True, text=True, timeout=60)
+        assert release.returncode == 0 and "running relay" in release.stdout, release.stderr
+        wait_for(lambda: any(line.get("input") == held and line["outcome"] != "held"
+                             for line in log_lines(daemon_log)), daemon)
+    finally:
+        daemon.send_signal(signal.SIGTERM)
+        assert daemon.wait(timeout=60) == 0
+
+
+def wait_for(condition, process):
+    """Waits until `condition` holds while `process` runs; the deadline only
+    guards against a hang."""
+    deadline = time.monotonic() + 120
+    while not condition():
+        assert process.poll() is None and time.monotonic() < deadline
+        time.sleep(0.01)
