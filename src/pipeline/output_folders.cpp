@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 
 #include "formats/private_file.h"
 #include "pipeline/directory_listing.h"
