@@ -7,10 +7,12 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 #include <map>
 #include <random>
+#include <set>
 
 #include "decoding/jjvv2_message.h"
 #include "formats/json_export.h"
@@ -406,6 +408,100 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
     EXPECT_TRUE(directory.exists("out/" + output));
   }
 }
+
+#ifndef _WIN32
+// Every option of every command that writes, and what changing it alone
+// does to an output --update finds: one that changes the bytes makes it
+// again, one that does not leaves it. The rest choose which inputs, where
+// the outputs go or what kind they are. An option missing here fails the
+// test, so that none is added without saying which it is.
+struct UpdateCase {
+  std::vector<std::string> run;  // the command, without -o and the input
+  std::string output;            // what it makes of x.bin in OUT
+  std::vector<std::vector<std::string>> redoes;
+  std::vector<std::vector<std::string>> keeps;
+};
+
+TEST(XbtRun, EveryOptionThatShapesAnOutputMakesUpdateRedoIt) {
+  const std::vector<std::vector<std::string>> run = {
+      {"--sample-rate", "20"}, {"--no-qc"}, {"--now", "2026-12-01"}};
+  const std::vector<std::vector<std::string>> receivers = {{"--partial"}, {"--keep-incomplete"}};
+  const std::vector<std::vector<std::string>> netcdf = {{"--attribute", "institution=X"},
+                                                        {"--layout", "incomplete"},
+                                                        {"--date-created", "2026-12-01"}};
+  std::vector<std::vector<std::string>> bufr;
+  for (const BufrOptionRange& range : kBufrOptionRanges) {
+    bufr.push_back({"--" + std::string(range.option), std::to_string(range.first + 1)});
+  }
+  const auto join = [](std::vector<std::vector<std::string>> a,
+                       const std::vector<std::vector<std::string>>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<std::vector<std::string>> keeps = {{"-j", "2"}, {"-q"}, {"--sync"}};
+  std::vector<UpdateCase> cases = {
+      {{"convert"}, "x.bin.srp", {}, join(keeps, {{"-v"}, {"--progress", "always"}})},
+      {{"plot"}, "x.svg", run, keeps},
+      {{"export", "--format", "json"}, "x.json", run, keeps},
+      {{"export", "--format", "bufr"}, "x.bufr", join(join(run, receivers), bufr), keeps},
+  };
+  if (netcdfAvailable()) {
+    cases.push_back(
+        {{"export", "--format", "netcdf"}, "x.nc", join(join(run, receivers), netcdf), keeps});
+    cases.push_back({{"export", "--format", "netcdf", "--collection"},
+                     "all.nc",
+                     join(join(run, receivers), netcdf),
+                     keeps});
+  }
+  const std::map<std::string, std::set<std::string>> chooses = {
+      {"convert", {"PATH", "-h", "-r", "-o", "--update"}},
+      {"plot", {"PATH", "-h", "-r", "-o", "--update"}},
+      {"export", {"PATH", "-h", "-r", "-o", "--update", "--format", "--stdout", "--collection"}}};
+  TempDirectory directory;
+  directory.write("x.bin", goodMessage());
+  std::map<std::string, std::set<std::string>> said = chooses;
+  for (const UpdateCase& c : cases) {
+    const bool collection = c.run.back() == "--collection";
+    std::string out = directory.file("out");
+    const auto identity = [&] {
+      struct stat info {};
+      ::stat(joinPath(out, c.output).c_str(), &info);
+      return std::pair(info.st_ino, info.st_mtim.tv_nsec + info.st_mtim.tv_sec * 1000000000);
+    };
+    for (const bool redone : {true, false}) {
+      for (const std::vector<std::string>& option : redone ? c.redoes : c.keeps) {
+        said[c.run[0]].insert(option[0]);
+        fs::remove_all(out);
+        std::vector<std::string> arguments = c.run;
+        if (collection) {
+          fs::create_directories(out);
+          arguments.push_back(joinPath(out, c.output));
+        } else {
+          arguments.insert(arguments.end(), {"-o", out});
+        }
+        arguments.push_back(directory.file("x.bin"));
+        EXPECT_EQ(runXbt(arguments).status, 0) << ::testing::PrintToString(arguments);
+        const auto before = identity();
+        arguments.insert(arguments.end() - 1, "--update");
+        arguments.insert(arguments.end() - 1, option.begin(), option.end());
+        EXPECT_EQ(runXbt(arguments).status, 0) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(identity() != before, redone) << ::testing::PrintToString(arguments);
+      }
+    }
+  }
+  for (const auto& [command, options] : said) {
+    const std::string help = runXbt({command, "--help"}).out;
+    std::set<std::string> offered = {"PATH"};
+    for (std::size_t at = 0; (at = help.find("\n  -", at)) != std::string::npos;) {
+      at += 3;
+      std::string name = help.substr(at, help.find_first_of(" \n", at) - at);
+      if (name[1] != '-' && name.find(',') != std::string::npos) name = name.substr(0, 2);
+      offered.insert(name);
+    }
+    EXPECT_EQ(options, offered) << command << ": say what each option does to an output";
+  }
+}
+#endif
 
 // --sync flushes what every command writes, and writes the same.
 TEST(XbtRun, SyncWritesWhatARunWithoutItWrites) {
