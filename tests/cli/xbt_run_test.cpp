@@ -154,9 +154,6 @@ TEST(XbtRun, UsageHelpAndVersion) {
        "xbt: --output-dir and --stdout cannot go together\n"},
       {{"plot", "--sample-rate", "10Hz", m}, "xbt: --sample-rate: " + rate + "10Hz'\n"},
       {{"plot", "--sample-rate", "nan", m}, "xbt: --sample-rate: " + rate + "nan'\n"},
-      {{"qc", "--sample-rate", "0", m}, "xbt: --sample-rate: " + rate + "0'\n"},
-      {{"qc", "--sample-rate", "-1", m}, "xbt: --sample-rate: " + rate + "-1'\n"},
-      {{"qc", "--sample-rate", "inf", m}, "xbt: --sample-rate: " + rate + "inf'\n"},
       {{"qc", "-j", "1O", m}, "xbt: --jobs: a number of threads from 1 to 1024, not '1O'\n"},
       {{"qc", "--now", "2026-12-01T00:00+2:00", m},
        "xbt: --now: expected a time such as 2026-03-14T06:05:00Z or 2026-03-14T08:05+02:00, not "
@@ -169,9 +166,6 @@ TEST(XbtRun, UsageHelpAndVersion) {
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(arguments);
     EXPECT_EQ(run.err, said) << ::testing::PrintToString(arguments);
   }
-  // Taken: a time with its zone (the same instant).
-  EXPECT_EQ(runXbt({"qc", "--now", "2026-03-14T08:05+02:00", m}).out,
-            runXbt({"qc", "--now", "2026-03-14T06:05Z", m}).out);
   testing::RunResult run = runXbt({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("export"), std::string::npos);
@@ -192,7 +186,6 @@ TEST(XbtRun, AFormatNamedInCapitalsIsThatFormat) {
   const std::string x = directory.file("x.bin");
   EXPECT_EQ(runXbt({"export", "--format", "BUFR", "-o", directory.file("out"), x}).status, 0);
   EXPECT_EQ(directory.read("out/x.bufr").substr(0, 4), "BUFR");
-  EXPECT_FALSE(directory.exists("out/x.json"));
   EXPECT_EQ(runXbt({"export", "--format", "Csv", "--stdout", x}).out.substr(0, 7), "source,");
   if (netcdfAvailable()) {
     const std::string nc = directory.file("all.nc");
@@ -237,12 +230,12 @@ TEST(XbtRun, RangesHoldAtBothEndsAndRefuseOneStepOutside) {
                   : "taken");
   }
   // A sampling rate is any finite number above 0.
-  for (const char* rate : {"5e-324", "1.7976931348623157e308"}) {
-    EXPECT_EQ(refusal({"qc", "--sample-rate", rate}), "taken") << rate;
-  }
-  for (const char* rate : {"0", "inf"}) {
-    EXPECT_EQ(refusal({"qc", "--sample-rate", rate}),
-              "xbt: --sample-rate: " + checkSampleRate(std::stod(rate)).message() + "\n");
+  for (const auto& [rate, taken] : std::vector<std::pair<std::string, bool>>{
+           {"0", false}, {"5e-324", true}, {"1.7976931348623157e308", true}, {"inf", false}}) {
+    double ignored = 0;
+    EXPECT_EQ(
+        refusal({"qc", "--sample-rate", rate}),
+        taken ? "taken" : "xbt: --sample-rate: " + parseSampleRate(rate, ignored).message() + "\n");
   }
   if (netcdfAvailable()) {
     TempDirectory directory;
@@ -387,26 +380,18 @@ TEST(XbtRun, TheSameOptionsEverywhere) {
   }
   EXPECT_TRUE(directory.exists("out/sub/a.csv") && directory.exists("out/sub/a.bin.srp") &&
               directory.exists("out/index.html"));
-  // Outputs made with other options are not up to date.
-  const testing::RunResult run =
-      runXbt({"export", "--format", "csv", "-r", "-o", directory.file("out"), "--update", "--no-qc",
-              directory.file("in")});
-  EXPECT_NE(run.err.find("xbt: exported 1, failed 0, skipped 1\n"), std::string::npos) << run.err;
   for (const char* command : {"info", "qc"}) {
     EXPECT_EQ(runXbt({command, "-q", "-r", directory.file("in")}).status, 0) << command;
   }
   // An output whose input has gone is said, and left as it is.
   fs::rename(directory.file("in/sub/a.bin"), directory.file("a.bin"));
-  for (const auto& [command, output] : std::vector<std::pair<std::string, std::string>>{
-           {"convert", "sub/a.bin.srp"}, {"plot", "a.svg"}}) {
-    const testing::RunResult gone =
-        runXbt({command, "-r", "-o", directory.file("out"), "--update", directory.file("in")});
-    EXPECT_NE(gone.err.find("xbt: " + directory.file("out/" + output) + ": its input " +
-                            directory.file("in/sub/a.bin") + " is gone; left as it is\n"),
-              std::string::npos)
-        << gone.err;
-    EXPECT_TRUE(directory.exists("out/" + output));
-  }
+  const testing::RunResult gone =
+      runXbt({"plot", "-r", "-o", directory.file("out"), "--update", directory.file("in")});
+  EXPECT_NE(gone.err.find("xbt: " + directory.file("out/a.svg") + ": its input " +
+                          directory.file("in/sub/a.bin") + " is gone; left as it is\n"),
+            std::string::npos)
+      << gone.err;
+  EXPECT_TRUE(directory.exists("out/a.svg"));
 }
 
 #ifndef _WIN32
@@ -423,35 +408,30 @@ struct UpdateCase {
 };
 
 TEST(XbtRun, EveryOptionThatShapesAnOutputMakesUpdateRedoIt) {
-  const std::vector<std::vector<std::string>> run = {
-      {"--sample-rate", "20"}, {"--no-qc"}, {"--now", "2026-12-01"}};
-  const std::vector<std::vector<std::string>> receivers = {{"--partial"}, {"--keep-incomplete"}};
-  const std::vector<std::vector<std::string>> netcdf = {{"--attribute", "institution=X"},
-                                                        {"--layout", "incomplete"},
-                                                        {"--date-created", "2026-12-01"}};
-  std::vector<std::vector<std::string>> bufr;
+  using Options = std::vector<std::vector<std::string>>;
+  const Options run = {{"--sample-rate", "20"}, {"--no-qc"}, {"--now", "2026-12-01"}};
+  Options bufr = run;
+  bufr.insert(bufr.end(), {{"--partial"}, {"--keep-incomplete"}});
+  Options netcdf = bufr;
+  netcdf.insert(netcdf.end(), {{"--attribute", "institution=X"},
+                               {"--layout", "incomplete"},
+                               {"--date-created", "2026-12-01"}});
   for (const BufrOptionRange& range : kBufrOptionRanges) {
     bufr.push_back({"--" + std::string(range.option), std::to_string(range.first + 1)});
   }
-  const auto join = [](std::vector<std::vector<std::string>> a,
-                       const std::vector<std::vector<std::string>>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  };
-  const std::vector<std::vector<std::string>> keeps = {{"-j", "2"}, {"-q"}, {"--sync"}};
+  const Options keeps = {{"-j", "2"}, {"-q"}, {"--sync"}};
   std::vector<UpdateCase> cases = {
-      {{"convert"}, "x.bin.srp", {}, join(keeps, {{"-v"}, {"--progress", "always"}})},
+      {{"convert"},
+       "x.bin.srp",
+       {},
+       {{"-j", "2"}, {"-q"}, {"--sync"}, {"-v"}, {"--progress", "always"}}},
       {{"plot"}, "x.svg", run, keeps},
       {{"export", "--format", "json"}, "x.json", run, keeps},
-      {{"export", "--format", "bufr"}, "x.bufr", join(join(run, receivers), bufr), keeps},
+      {{"export", "--format", "bufr"}, "x.bufr", bufr, keeps},
   };
   if (netcdfAvailable()) {
-    cases.push_back(
-        {{"export", "--format", "netcdf"}, "x.nc", join(join(run, receivers), netcdf), keeps});
-    cases.push_back({{"export", "--format", "netcdf", "--collection"},
-                     "all.nc",
-                     join(join(run, receivers), netcdf),
-                     keeps});
+    cases.push_back({{"export", "--format", "netcdf"}, "x.nc", netcdf, keeps});
+    cases.push_back({{"export", "--format", "netcdf", "--collection"}, "all.nc", netcdf, keeps});
   }
   const std::map<std::string, std::set<std::string>> chooses = {
       {"convert", {"PATH", "-h", "-r", "-o", "--update"}},
