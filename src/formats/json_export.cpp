@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include "formats/number_text.h"
+#include "profile/observation_fields.h"
 #include "profile/text_encoding.h"
 #include "profile/utc_time.h"
-#include "profile/observation_fields.h"
 #include "xbtconv/qc.h"
 
 namespace xbtconv {
