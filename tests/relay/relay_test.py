@@ -179,7 +179,7 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
 
 def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_path):
     root = str(tmp_path)
-    inputs = generate(f"{root}/inbox", 400, 23)
+    inputs = generate(f"{root}/inbox", int(os.environ.get("RELAY_KILL_MESSAGES", "400")), 23)
     chooser = random.Random(int(os.environ.get("RELAY_SEED", "5")))
     kills = int(os.environ.get("RELAY_KILLS", "12"))
     log = f"{root}/log"
