@@ -448,6 +448,11 @@ void Relay::moveInput(std::int64_t id, const std::string& place, const std::stri
   }
   if (source.renameTo(fromName, target, name)) return;
   if (errno == ENOENT && target.typeOf(name) != EntryType::kNone) return;  // moved before a stop
+  if (errno == ENOENT) {
+    // Someone removed it from the relay's own work folder: nothing to move.
+    log_.note(realMs(), "warning", source.pathOf(fromName) + " is gone; " + place + " not made");
+    return;
+  }
   cannot("cannot move " + source.pathOf(fromName) + " to " + target.pathOf(name) + ": " +
          errorText());
 }
@@ -715,7 +720,9 @@ int Relay::run() {
     std::size_t waiting = 0;
     std::int64_t next = 0;
     watcher_->ready(realMs(), names, waiting, next);
-    if (options_.once && names.empty() && ledger_->releaseRequests().empty()) {
+    // An input left undecided waits for a free heading (the next minute's).
+    const bool undecided = !ledger_->inputsAt("taking", 1).empty();
+    if (options_.once && names.empty() && !undecided && ledger_->releaseRequests().empty()) {
       // Every complete file taken; wait for fresh ones to settle, but not
       // for a file that keeps changing.
       const std::int64_t bound = started + 10 * std::int64_t(options_.settleSeconds * 1000) + 1000;
