@@ -266,3 +266,29 @@ def test_batches_carry_up_to_a_hundred_bulletins_a_file(tmp_path):
     sizes = [len(bulletins(f"{root}/outbox/{name}")) for name in files]
     assert max(sizes) == 100 and sum(sizes) == counts["sent"] + counts["correction"]
     assert files[0] == "KWBC00000001.b"
+
+
+def test_a_full_outbox_stops_the_intake_and_loses_nothing(tmp_path):
+    root = str(tmp_path)
+    os.makedirs(f"{root}/outbox")
+    # A file system of 64 KiB for the outbox: full after a few bulletins.
+    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs",
+                                            f"{root}/outbox"]).returncode != 0:
+        pytest.skip("needs to mount a small file system (root)")
+    try:
+        inputs = generate(f"{root}/inbox", 120, 41)
+        log = f"{root}/log"
+        relay = subprocess.Popen(relay_arguments(root, "--log", log, "--log-format", "json"))
+        try:
+            wait_for(lambda: any(line.get("event") == "waiting" and "No space" in line["message"]
+                                 for line in log_lines(log)), relay)
+            subprocess.run(["mount", "-o", "remount,size=16m", f"{root}/outbox"], check=True)
+            wait_for(lambda: any(line.get("event") == "resumed" for line in log_lines(log)), relay)
+            wait_for(lambda: sum("outcome" in line for line in log_lines(log)) == len(inputs),
+                     relay)
+        finally:
+            relay.send_signal(signal.SIGTERM)
+            assert relay.wait(timeout=60) == 0
+        judge(root, inputs, check_values=False)
+    finally:
+        subprocess.run(["umount", f"{root}/outbox"])
