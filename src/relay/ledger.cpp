@@ -43,7 +43,7 @@ CREATE INDEX inputs_by_day ON inputs(day) WHERE day IS NOT NULL;
 CREATE TABLE outbox_files (
   id INTEGER PRIMARY KEY,
   name TEXT NOT NULL,            -- unique, as the heading it carries first
-  state TEXT NOT NULL,           -- open, written, out
+  state TEXT NOT NULL,           -- open, full, written, out
   temporary TEXT,                -- its whole copy in the outbox, while written
   opened_ms INTEGER NOT NULL,
   out_ms INTEGER
@@ -469,16 +469,17 @@ void Ledger::startRelease(std::int64_t id, const std::string& who, const std::st
       .run();
 }
 
-LogEntry Ledger::logEntryOf(std::int64_t id, std::int64_t timeMs) {
+std::optional<LogEntry> Ledger::settledEntry(std::int64_t id, std::int64_t timeMs) {
   Statement& query = database_.statement(
       "SELECT i.name, i.outcome, i.reason, i.platform, i.drop_time, i.latitude, i.longitude, "
       "i.profile_flag, b.heading, f.name, f.out_ms - i.received_ms, i.place FROM inputs AS i "
       "LEFT JOIN bulletins AS b ON b.id = i.bulletin_id LEFT JOIN outbox_files AS f ON f.id = "
-      "b.file_id WHERE i.id = ?");
+      "b.file_id WHERE i.id = ? AND i.stage = 'done' AND (b.id IS NULL OR f.state = 'out')");
   query.bind(1, id);
-  LogEntry entry;
-  entry.timeMs = timeMs;
+  std::optional<LogEntry> settled;
   if (query.step()) {
+    LogEntry& entry = settled.emplace();
+    entry.timeMs = timeMs;
     entry.input = query.text(0);
     entry.outcome = query.text(1);
     entry.reason = query.text(2);
@@ -495,7 +496,7 @@ LogEntry Ledger::logEntryOf(std::int64_t id, std::int64_t timeMs) {
     entry.place = query.text(11);
   }
   query.reset();
-  return entry;
+  return settled;
 }
 
 std::vector<std::int64_t> Ledger::inputsOfFile(std::int64_t fileId) {

@@ -9,8 +9,9 @@
 // before the step is done on the file system, and marked done after it.
 // An input is `taking` from the moment it is noted until its outcome is
 // set, `decided` while its files are moved, then `done`. An outbox file is
-// `open` while a batch fills it, `written` once its temporary copy is whole
-// on disk, and `out` once renamed into place (or taken by the sender).
+// `open` while a batch fills it, `full` once it holds all it will,
+// `written` once its temporary copy is whole on disk, and `out` once
+// renamed into place (or taken by the sender).
 // A full heading (with its BBB) is unique in the table itself.
 #ifndef XBTCONV_RELAY_LEDGER_H_
 #define XBTCONV_RELAY_LEDGER_H_
@@ -142,8 +143,9 @@ class Ledger {
   /// Takes a held input back to be decided again, released by `who`; its
   /// file comes from `from` (below the state folder).
   void startRelease(std::int64_t id, const std::string& who, const std::string& from);
-  /// What the log says of input `id`, as the ledger has it.
-  LogEntry logEntryOf(std::int64_t id, std::int64_t timeMs);
+  /// What the log says of input `id`, once it is settled: where its
+  /// decision puts it, and its bulletin's file (if it has one) out.
+  std::optional<LogEntry> settledEntry(std::int64_t id, std::int64_t timeMs);
   /// The inputs whose bulletins file `fileId` carries.
   std::vector<std::int64_t> inputsOfFile(std::int64_t fileId);
 

@@ -108,7 +108,6 @@ struct Relay::Staged {
   std::string name;
   std::int64_t receivedMs = 0;
   Decision decision;
-  std::string from;                // where its file is, below the state folder
   std::string heading;             // its bulletin's
   std::string fileName;            // the file that carries the bulletin
   std::optional<OutboxFile> file;  // its own bulletin file (not a batch's)
@@ -210,6 +209,7 @@ void Relay::reconcile() {
   // Bulletin files whose whole copy is in the outbox go out; one whose copy
   // is gone went out before the stop (its sender may have taken it since).
   putFilesOut(ledger_->outboxFiles("written"));
+  sealBatch(false);
   // Copies no committed step names: a decision that was never committed.
   std::set<std::string, std::less<>> known;
   for (const OutboxFile& file : ledger_->outboxFiles("written")) known.insert(file.temporary);
@@ -224,11 +224,13 @@ void Relay::reconcile() {
   }
   // Inputs decided but not yet where their decision puts them.
   for (const LedgerInput& input : ledger_->inputsAt("decided")) {
-    moveInput(input.id, input.at, input.place, input.reason);
+    moveInput(input.id, input.place, input.reason);
     Transaction transaction(ledger_->database());
     ledger_->finish(input.id, input.place, realMs());
     transaction.commit();
-    log_.entry(ledger_->logEntryOf(input.id, realMs()));
+    if (std::optional<LogEntry> entry = ledger_->settledEntry(input.id, realMs())) {
+      log_.entry(*entry);
+    }
   }
   stale_ = !ledger_->staleDays().empty();
 }
@@ -266,7 +268,6 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   staged.id = input.id;
   staged.name = input.name;
   staged.receivedMs = input.receivedMs;
-  staged.from = "work/" + std::to_string(input.id);
   Decision& d = staged.decision;
   d.qcNow = clock();
   const std::string& released = input.releasedBy;
@@ -359,6 +360,10 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   std::int64_t fileId = 0;
   if (options_.batch) {
     std::optional<OutboxFile> batch = ledger_->openBatch();
+    if (batch && ledger_->bulletinsIn(batch->id) >= kBatchBulletins) {
+      ledger_->setFileState(batch->id, "full", realMs());  // written once this chunk is decided
+      batch.reset();
+    }
     if (!batch) {
       const std::string name = batchFileName(options_.cccc, ledger_->nextBatchNumber());
       batch =
@@ -431,10 +436,9 @@ const Folder& Relay::placeFolder(const std::string& place, std::string& name) {
   return days_.emplace(folder, std::move(made)).first->second;
 }
 
-void Relay::moveInput(std::int64_t id, const std::string& from, const std::string& place,
-                      const std::string& reason) {
-  std::string fromName;
-  const Folder& source = placeFolder(from.empty() ? "work/" + std::to_string(id) : from, fromName);
+void Relay::moveInput(std::int64_t id, const std::string& place, const std::string& reason) {
+  const std::string fromName = std::to_string(id);
+  const Folder& source = work_;
   std::string name;
   const bool archived = place.find('/') != place.rfind('/');
   const Folder& target = placeFolder(place, name);
@@ -444,6 +448,11 @@ void Relay::moveInput(std::int64_t id, const std::string& from, const std::strin
   }
   if (source.renameTo(fromName, target, name)) return;
   if (errno == ENOENT && target.typeOf(name) != EntryType::kNone) return;  // moved before a stop
+  if (errno == ENOENT) {
+    // Someone removed it from the relay's own work folder: nothing to move.
+    log_.note(realMs(), "warning", source.pathOf(fromName) + " is gone; " + place + " not made");
+    return;
+  }
   cannot("cannot move " + source.pathOf(fromName) + " to " + target.pathOf(name) + ": " +
          errorText());
 }
@@ -484,7 +493,7 @@ void Relay::deliver(std::vector<Staged>& staged) {
   if (renamed && !outbox_.sync()) cannot("cannot flush " + outbox_.path() + ": " + errorText());
   std::set<const Folder*> moved;
   for (const Staged& s : staged) {
-    moveInput(s.id, s.from, s.decision.place, s.decision.reason);
+    moveInput(s.id, s.decision.place, s.decision.reason);
     std::string name;
     moved.insert(&placeFolder(s.decision.place, name));
   }
@@ -514,34 +523,33 @@ void Relay::deliver(std::vector<Staged>& staged) {
   log_.entries(entries);
 }
 
-// Writes and sends the open batch file once it is full, has waited its
-// minute, or (`force`) the relay stops.
 void Relay::sealBatch(bool force) {
-  const std::optional<OutboxFile> batch = ledger_->openBatch();
-  if (!batch) return;
-  if (!force && ledger_->bulletinsIn(batch->id) < kBatchBulletins &&
-      realMs() - batch->openedMs < kBatchSeconds * 1000) {
-    return;
-  }
-  std::string content;
-  for (const std::string& message : ledger_->messagesOf(batch->id)) content += message;
-  std::string temporary;
-  const int out = outbox_.createTemporary(batch->name, ".tmp", temporary);
-  bool written = out >= 0 && writeAll(out, content) && ::fsync(out) == 0;
-  const std::string why = errorText();
-  if (out >= 0 && ::close(out) != 0) written = false;
-  if (!written) {
-    if (out >= 0) outbox_.remove(temporary);
-    cannot("cannot write the outbox " + outbox_.path() + ": " + why);
-  }
-  {
+  // A batch that is full, has waited its minute, or (`force`) the relay
+  // stops, is sealed; sealed files are written whole, then put in place.
+  if (const std::optional<OutboxFile> open = ledger_->openBatch();
+      open && (force || realMs() - open->openedMs >= kBatchSeconds * 1000)) {
     Transaction transaction(ledger_->database());
-    ledger_->setFileState(batch->id, "written", realMs(), temporary);
+    ledger_->setFileState(open->id, "full", realMs());
     transaction.commit();
   }
-  OutboxFile written_file = *batch;
-  written_file.temporary = temporary;
-  putFilesOut({written_file});
+  std::vector<OutboxFile> written;
+  for (OutboxFile file : ledger_->outboxFiles("full")) {
+    std::string content;
+    for (const std::string& message : ledger_->messagesOf(file.id)) content += message;
+    const int out = outbox_.createTemporary(file.name, ".tmp", file.temporary);
+    bool whole = out >= 0 && writeAll(out, content) && ::fsync(out) == 0;
+    const std::string why = errorText();
+    if (out >= 0 && ::close(out) != 0) whole = false;
+    if (!whole) {
+      if (out >= 0) outbox_.remove(file.temporary);
+      cannot("cannot write the outbox " + outbox_.path() + ": " + why);
+    }
+    Transaction transaction(ledger_->database());
+    ledger_->setFileState(file.id, "written", realMs(), file.temporary);
+    transaction.commit();
+    written.push_back(std::move(file));
+  }
+  putFilesOut(written);
 }
 
 void Relay::putFilesOut(const std::vector<OutboxFile>& files) {
@@ -559,10 +567,11 @@ void Relay::putFilesOut(const std::vector<OutboxFile>& files) {
     for (const OutboxFile& file : files) ledger_->setFileState(file.id, "out", now);
     transaction.commit();
   }
+  // A batch's inputs are said once their file is out (a single bulletin's,
+  // once the input is where it goes).
   for (const OutboxFile& file : files) {
     for (const std::int64_t id : ledger_->inputsOfFile(file.id)) {
-      const LogEntry entry = ledger_->logEntryOf(id, now);
-      if (!entry.place.empty() && entry.place.rfind("work/", 0) != 0) log_.entry(entry);
+      if (std::optional<LogEntry> entry = ledger_->settledEntry(id, now)) log_.entry(*entry);
     }
   }
 }
@@ -643,10 +652,11 @@ void Relay::takeReleases() {
     ledger_->noteOperator(id, who, "released after review", realMs());
     transaction.commit();
     log_.note(realMs(), "release", input->place + " released by " + who);
-    if (!held_.renameTo(input->place.substr(5), work_, std::to_string(id), true) &&
-        errno != ENOENT) {
-      cannot("cannot take back " + held_.pathOf(input->place.substr(5)) + ": " + errorText());
+    const std::string name = input->place.substr(5);
+    if (!held_.renameTo(name, work_, std::to_string(id), true) && errno != ENOENT) {
+      cannot("cannot take back " + held_.pathOf(name) + ": " + errorText());
     }
+    held_.remove(name + ".reason");
   }
 }
 
@@ -710,7 +720,9 @@ int Relay::run() {
     std::size_t waiting = 0;
     std::int64_t next = 0;
     watcher_->ready(realMs(), names, waiting, next);
-    if (options_.once && names.empty() && ledger_->releaseRequests().empty()) {
+    // An input left undecided waits for a free heading (the next minute's).
+    const bool undecided = !ledger_->inputsAt("taking", 1).empty();
+    if (options_.once && names.empty() && !undecided && ledger_->releaseRequests().empty()) {
       // Every complete file taken; wait for fresh ones to settle, but not
       // for a file that keeps changing.
       const std::int64_t bound = started + 10 * std::int64_t(options_.settleSeconds * 1000) + 1000;

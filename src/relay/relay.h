@@ -80,8 +80,7 @@ class Relay {
   bool decide(const LedgerInput& input, Staged& staged);
   void placeFor(Decision& decision, const LedgerInput& input, std::int64_t dropTime);
   void deliver(std::vector<Staged>& staged);
-  void moveInput(std::int64_t id, const std::string& from, const std::string& place,
-                 const std::string& reason);
+  void moveInput(std::int64_t id, const std::string& place, const std::string& reason);
   void sealBatch(bool force);
   void putFilesOut(const std::vector<OutboxFile>& files);
   void writeCollections();

@@ -9,6 +9,7 @@ Environment: XBT, MAKE_MESSAGES, CHECK_BUFR (tests/formats/check_bufr.py);
 RELAY_KILLS sets the number of kills (default 12).
 """
 import calendar
+import glob
 import json
 import os
 import random
@@ -119,14 +120,18 @@ def judge(root, inputs, check_values):
                                  f"{root}/all.jsonl", f"{root}/none.txt", "7", "0", "31"],
                                 capture_output=True, text=True)
         assert judged.returncode == 0, judged.stdout[-2000:]
-    # The day's collections: each drop once, its latest version.
+    # The day's collections: each drop once, in its latest version.
     import xarray
-    days = ledger.execute(
-        "SELECT day, count(DISTINCT identity) FROM inputs WHERE outcome IN ('sent', "
-        "'correction') GROUP BY day").fetchall()
-    for day, drops in days:
+    latest = {}
+    for identity, day, place in ledger.execute(
+            "SELECT identity, day, place FROM inputs WHERE outcome IN ('sent', 'correction') "
+            "ORDER BY id"):
+        latest[identity] = (day, place)
+    for day in {day for day, _ in latest.values()}:
         with xarray.open_dataset(f"{root}/archive/{day[:4]}/{day[5:7]}/{day}.nc") as dataset:
-            assert dataset.sizes["profile"] == drops, day
+            assert sorted(i.decode() if isinstance(i, bytes) else str(i)
+                          for i in dataset.profile_id.values) == \
+                sorted(place for d, place in latest.values() if d == day), day
     return counts
 
 
@@ -152,7 +157,10 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
     assert run.returncode == 0
     assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", "upload.bin.tmp"]
     counts = judge(root, inputs, check_values=True)
-    assert counts["duplicate"] > 0 and counts["correction"] > 0 and counts["held"] > 0
+    assert counts["duplicate"] > 0 and counts["correction"] > 0
+    reasons = " ".join(open(path).read() for path in
+                       glob.glob(f"{root}/state/held/*.reason"))
+    assert "profile flag 4" in reasons and "no platform identity" in reasons
     lines = [line for line in log_lines(f"{root}/log") if "outcome" in line]
     assert len(lines) == len(inputs)
     for outcome, count in counts.items():
@@ -179,7 +187,7 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
 
 def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_path):
     root = str(tmp_path)
-    inputs = generate(f"{root}/inbox", 400, 23)
+    inputs = generate(f"{root}/inbox", int(os.environ.get("RELAY_KILL_MESSAGES", "400")), 23)
     chooser = random.Random(int(os.environ.get("RELAY_SEED", "5")))
     kills = int(os.environ.get("RELAY_KILLS", "12"))
     log = f"{root}/log"
@@ -244,3 +252,43 @@ def wait_for(condition, process):
     while not condition():
         assert process.poll() is None and time.monotonic() < deadline
         time.sleep(0.01)
+
+
+def test_batches_carry_up_to_a_hundred_bulletins_a_file(tmp_path):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 260, 31)
+    run = subprocess.run(relay_arguments(root, "--once", "--batch", "--log", f"{root}/log",
+                                         "--log-format", "json"), timeout=300)
+    assert run.returncode == 0
+    counts = judge(root, inputs, check_values=False)
+    files = sorted(os.listdir(f"{root}/outbox"))
+    assert all(re.fullmatch(r"KWBC\d{8}\.b", name) for name in files), files
+    sizes = [len(bulletins(f"{root}/outbox/{name}")) for name in files]
+    assert max(sizes) == 100 and sum(sizes) == counts["sent"] + counts["correction"]
+    assert files[0] == "KWBC00000001.b"
+
+
+def test_a_full_outbox_stops_the_intake_and_loses_nothing(tmp_path):
+    root = str(tmp_path)
+    os.makedirs(f"{root}/outbox")
+    # A file system of 64 KiB for the outbox: full after a few bulletins.
+    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs",
+                                            f"{root}/outbox"]).returncode != 0:
+        pytest.skip("needs to mount a small file system (root)")
+    try:
+        inputs = generate(f"{root}/inbox", 120, 41)
+        log = f"{root}/log"
+        relay = subprocess.Popen(relay_arguments(root, "--log", log, "--log-format", "json"))
+        try:
+            wait_for(lambda: any(line.get("event") == "waiting" and "No space" in line["message"]
+                                 for line in log_lines(log)), relay)
+            subprocess.run(["mount", "-o", "remount,size=16m", f"{root}/outbox"], check=True)
+            wait_for(lambda: any(line.get("event") == "resumed" for line in log_lines(log)), relay)
+            wait_for(lambda: sum("outcome" in line for line in log_lines(log)) == len(inputs),
+                     relay)
+        finally:
+            relay.send_signal(signal.SIGTERM)
+            assert relay.wait(timeout=60) == 0
+        judge(root, inputs, check_values=False)
+    finally:
+        subprocess.run(["umount", f"{root}/outbox"])

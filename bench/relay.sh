@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The relay's goals, measured: N messages as a real-time relay receives
+# them (make_messages relay: 5 % byte copies, 2 % corrections, 3 % damaged,
+# 2 % to hold) dropped into the inbox at once and taken by `xbt relay
+# --once`, against `xbt export --format bufr -j 1` over the same files, in
+# alternating rounds (median CPU time, user + system, and peak memory of
+# each; the last line their ratio); the counts of the log, the ledger and
+# the folders side by side; how long a relay at rest takes to send a
+# message renamed into its inbox; and, with --kills K, the end-to-end
+# test's kill run over N messages with K kills.
+#
+#   bench/relay.sh [N] [ROUNDS] [--kills K]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count=${1:-10000}
+rounds=${2:-5}
+kills=0
+[[ "${3:-}" == --kills ]] && kills=${4:-100}
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+xbt=$PWD/build/bench/xbt
+work=$(mktemp -d -p /dev/shm)
+trap 'pkill -TERM -f "relay --inbox $work" 2>/dev/null || true; rm -rf "$work"' EXIT
+now=2026-12-08T12:00:00Z
+build/bench/make_messages relay "$work/messages" "$count" 2026 "$(date -u -d $now +%s)"
+relay=(relay --outbox "$work/r/outbox" --archive "$work/r/archive" --state "$work/r/state"
+  --cccc KWBC --centre 7 --now $now --settle 0)
+cpu() {  # CPU seconds and peak KiB of a command
+  /usr/bin/time -f "%U %S %M" "$@" 2>&1 >/dev/null | tail -1 | awk '{printf "%.3f %d\n", $1 + $2, $3}'
+}
+relay_cpu=() export_cpu=()
+for ((round = 0; round < rounds; round++)); do
+  rm -rf "$work/r" "$work/e" && mkdir -p "$work/r" "$work/e"
+  cp -r "$work/messages" "$work/r/inbox" && cp -r "$work/messages" "$work/e/in"
+  read -r c m < <(cpu "$xbt" export -q -j 1 --format bufr --centre 7 --now $now "$work/e/in")
+  export_cpu+=("$c") export_memory=$m
+  read -r c m < <(cpu "$xbt" "${relay[@]}" --inbox "$work/r/inbox" --once --log "$work/r/log")
+  relay_cpu+=("$c") relay_memory=$m
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+e=$(median "${export_cpu[@]}") r=$(median "${relay_cpu[@]}")
+echo "export --format bufr: CPU $e s, peak ${export_memory} KiB"
+echo "relay --once:         CPU $r s, peak ${relay_memory} KiB"
+echo "outcomes (log, ledger, folders):"
+for outcome in sent correction held duplicate failed; do
+  case $outcome in
+    sent | correction) folder=none ;; held) folder=held ;; duplicate) folder=duplicates ;; *) folder=failed ;;
+  esac
+  in_folder=-
+  [[ $folder != none ]] && in_folder=$(find "$work/r/state/$folder" -type f ! -name '*.reason' | wc -l)
+  printf '  %-10s %6d %6d %6s\n' $outcome "$(cut -f3 "$work/r/log" | grep -cx $outcome)" \
+    "$(sqlite3 "$work/r/state/ledger.sqlite" "SELECT count(*) FROM inputs WHERE outcome = '$outcome'")" \
+    "$in_folder"
+done
+echo "  archived: $(find "$work/r/archive" -name '*.bin' | wc -l), bulletin files: $(ls "$work/r/outbox" | wc -l)"
+# At rest: a message renamed in, until its line is in the log.
+rm -rf "$work/r" && mkdir -p "$work/r/inbox"
+"$xbt" "${relay[@]}" --inbox "$work/r/inbox" --log "$work/r/log" --hold-older-than 0 &
+until grep -q started "$work/r/log" 2>/dev/null; do sleep 0.01; done
+first=$(ls "$work/messages" | head -1)
+cp "$work/messages/$first" "$work/r/inbox/new.bin.tmp"
+start=$(date +%s.%N)
+mv "$work/r/inbox/new.bin.tmp" "$work/r/inbox/new.bin"
+until grep -q 'new.bin' "$work/r/log"; do sleep 0.001; done
+echo "at rest, renamed in to sent: $(echo "$(date +%s.%N) - $start" | bc) s"
+kill -TERM %1 && wait
+echo "relay / export CPU: $(echo "scale=2; $r / $e" | bc)"
+if ((kills > 0)); then
+  XBT=$xbt MAKE_MESSAGES=$PWD/build/bench/make_messages CHECK_BUFR=$PWD/tests/formats/check_bufr.py \
+    RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count TMPDIR=/dev/shm \
+    /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/relay/relay_test.py -k killed
+fi
