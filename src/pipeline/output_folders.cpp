@@ -105,14 +105,25 @@ std::vector<std::pair<std::string, std::string>> OutputFolders::lostInputs() con
   for (const auto& [spelling, entry] : folders_) {
     if (!entry.folder) continue;
     for (const auto& [output, recorded] : entry.folder->record.entries()) {
-      const std::string path = joinPath(entry.folder->path, output);
-      std::error_code ignored;
-      // A collection's entry names no input file, only a digest of them.
-      if (!std::filesystem::path(recorded->input).is_absolute() ||
-          std::filesystem::exists(recorded->input, ignored) || ignored || !identityOf(path)) {
+      // A collection's entry names no input file, only a digest of them
+      // ("inputs 3f9a1c 12").
+      if (recorded->input.starts_with("inputs ") &&
+          recorded->input.find('/') == std::string::npos) {
         continue;
       }
-      lost.emplace_back(path, recorded->input);
+      const std::string path = joinPath(entry.folder->path, output);
+      // An input is recorded by its path from the record's folder (records
+      // of earlier versions held it whole).
+      const std::filesystem::path recordedPath(recorded->input);
+      const std::string input =
+          recordedPath.is_absolute()
+              ? recorded->input
+              : std::filesystem::path(joinPath(entry.folder->path, recorded->input))
+                    .lexically_normal()
+                    .string();
+      std::error_code ignored;
+      if (std::filesystem::exists(input, ignored) || ignored || !identityOf(path)) continue;
+      lost.emplace_back(path, input);
     }
   }
   return lost;
