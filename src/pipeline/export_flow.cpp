@@ -6,6 +6,7 @@
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
 #include "pipeline/collection_flow.h"
+#include "pipeline/drop_survey.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/input_files.h"
 #include "pipeline/observation_export.h"
@@ -141,7 +142,6 @@ int runExport(const ExportOptions& options, const RunReport& report) {
     report.note(run.outputDirectory, "cannot write: " + *refused);
     return 1;
   }
-  const ObservationExport step(options);
   const std::string idRoot = profileIdRoot(givenFolders(run.paths));
   // JSON and CSV are much text to make; a BUFR message is little, and the
   // netCDF library serves one thread at a time.
@@ -149,6 +149,9 @@ int runExport(const ExportOptions& options, const RunReport& report) {
       options.format == ExportFormat::kJson || options.format == ExportFormat::kCsv;
   Tally tally;
   const int jobs = jobsFor(run.jobs, heavyWork);
+  ObservationExport step(options);
+  DropSurvey survey(run, step.reading(), jobs);
+  step.judgeTracksBy(survey);
   // One thread writes each output as soon as it is made, while the content
   // is still in the processor's cache; threads write theirs chunk by chunk,
   // taking turns at the folders.
@@ -193,7 +196,8 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         const std::lock_guard<std::mutex> turn(folderTurn);
         plan.put(items, results);
       },
-      [&](const BatchItem& /*item*/, Exported&& exported) {
+      [&](const BatchItem& item, Exported&& exported) {
+        survey.noteSameDrop(item, exported);
         takeUp(exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });

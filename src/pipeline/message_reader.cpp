@@ -47,6 +47,14 @@ ReadStatus MessageReader::readFile(const std::string& path, bool observation) {
   return status_;
 }
 
+ReadStatus MessageReader::readFileStart(const std::string& path, std::size_t byteLimit) {
+  loadMessageFile(path, file_, byteLimit);
+  if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
+  decode(file_.bytes.data(), file_.bytes.size(), true);
+  file_.bytes.clear();
+  return status_;
+}
+
 ReadStatus MessageReader::readBytes(const std::uint8_t* bytes, std::size_t size, bool observation) {
   file_ = checkMessageBytes(bytes, size);
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;

@@ -48,6 +48,10 @@ class MessageReader {
   /// Loads and decodes the file at `path`; with `observation`, keeps at most
   /// kObservationSamples samples.
   ReadStatus readFile(const std::string& path, bool observation = false);
+  /// Loads no more than the first `byteLimit` bytes of the file at `path`
+  /// and decodes them, for the fields at a message's start: the decode of
+  /// a longer file stops where the bytes end (kCutShort).
+  ReadStatus readFileStart(const std::string& path, std::size_t byteLimit);
   /// Decodes `size` bytes at `bytes`, a message file's whole content; with
   /// `observation`, keeps at most kObservationSamples samples.
   ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size, bool observation = false);
