@@ -10,6 +10,7 @@
 
 #include "descriptors/code_tables.h"
 #include "descriptors/probe_type_descriptor.h"
+#include "profile/surface_ranges.h"
 #include "profile/text_encoding.h"
 #include "profile/utc_time.h"
 #include "profile/wmo_fall_rates.h"
@@ -180,7 +181,7 @@ constexpr const char* kMean = "time: mean";
 
 constexpr std::pair<double, double> kLatitudes{-90, 90};
 constexpr std::pair<double, double> kLongitudes{-180, 180};
-constexpr std::pair<double, double> kDirections{0, 360};
+constexpr std::pair<double, double> kDirections{0, kMostDegrees};
 constexpr std::pair<double, double> kFlagScale{0, 9};
 
 // Only printable characters: a name from a corrupt transmission may hold
@@ -239,7 +240,7 @@ const std::vector<ProfileVariable>& profileVariables() {
        .value = [](const Observation& o) { return number(o.ship.headingDeg); }},
       {.name = "ship_speed", .type = NC_FLOAT, .standardName = "platform_speed_wrt_ground",
        .longName = "ship's speed", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 81.9}, .ancillary = "platform",
+       .validRange = std::pair{0.0, kFastestShip}, .ancillary = "platform",
        .element = "0 01 013", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.ship.speedMPerS); }},
       {.name = "probe_code", .type = NC_SHORT, .longName = "probe type",
@@ -274,13 +275,13 @@ const std::vector<ProfileVariable>& profileVariables() {
        .value = [](const Observation& o) { return number(o.surface.windDirectionDeg); }},
       {.name = "wind_speed", .type = NC_FLOAT, .standardName = "wind_speed",
        .longName = "wind speed", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 409.4}, .instrument = "wind_instrument_code",
+       .validRange = std::pair{0.0, kFastestWind}, .instrument = "wind_instrument_code",
        .ancillary = "wind_instrument_code",
        .element = "0 11 002", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.windSpeedMPerS); }},
       {.name = "air_temperature", .type = NC_FLOAT, .standardName = "air_temperature",
        .longName = "air (dry-bulb) temperature", .units = "degree_Celsius",
-       .content = kMeasurement, .validRange = std::pair{-273.15, 136.25},
+       .content = kMeasurement, .validRange = std::pair{kColdestAir, kHottestAir},
        .ancillary = "platform",
        .element = "0 12 004", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.airTemperatureC); }},
@@ -299,7 +300,7 @@ const std::vector<ProfileVariable>& profileVariables() {
        .value = [](const Observation& o) { return number(o.surface.currentDirectionDeg); }},
       {.name = "current_speed", .type = NC_FLOAT, .standardName = "sea_water_speed",
        .longName = "speed of the surface current", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 81.9}, .instrument = "current_method_code",
+       .validRange = std::pair{0.0, kFastestCurrent}, .instrument = "current_method_code",
        .ancillary = "current_method_code",
        .element = "0 22 031", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.currentSpeedMPerS); }},
