@@ -220,7 +220,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   RunSaid said;
   Tally tally;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, jobs},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};

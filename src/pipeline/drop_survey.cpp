@@ -1,6 +1,7 @@
 #include "pipeline/drop_survey.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "profile/drop_identity.h"
@@ -16,18 +17,36 @@ std::uint64_t hashOf(const std::string& text) {
   return hash;
 }
 
-// What the first pass reads of an input.
+// The most bytes of files the first pass holds for the second.
+constexpr std::size_t kHeldBytes = std::size_t{32} << 20;
+
+// What the first pass reads of an input: the drop it holds, and the file
+// itself where there is room to hold it.
 struct Glimpse {
   std::string identity;  // "" for none
   std::string platform;  // "" when the drop is on no track
   TrackDrop drop{};
+  std::optional<LoadedFile> file;
 };
 
-Glimpse glimpse(const BatchItem& item, MessageReader& reader, const ObservationOptions& reading) {
+Glimpse glimpse(const BatchItem& item, MessageReader& reader, const ObservationOptions& reading,
+                std::atomic<std::size_t>& room) {
   Glimpse seen;
-  if (reader.readFileStart(item.input.path, kDropStartBytes) == ReadStatus::kNotLoaded) return seen;
-  Observation o = reader.observation("", reading.sampleRateHz);
+  // Loaded as the second pass would load it, which then need not.
+  LoadedFile file;
+  loadMessageFile(item.input.path, file, kObservationBytes);
+  if (file.failure != LoadFailure::kNone) return seen;
+  if (reader.readBytes(file.bytes.data(), std::min(file.bytes.size(), kDropStartBytes)) ==
+      ReadStatus::kNotLoaded) {
+    return seen;
+  }
+  Observation o = reader.drop();
   seen.identity = dropIdentity(o);
+  const std::size_t size = file.bytes.size();
+  std::size_t left = room.load(std::memory_order_relaxed);
+  while (left >= size && !room.compare_exchange_weak(left, left - size)) {
+  }
+  if (left >= size) seen.file = std::move(file);
   if (!reading.qualityControl) return seen;
   runQualityControl(o, reading.now);
   if (onTrack(o, *o.qc)) {
@@ -51,15 +70,19 @@ DropSurvey::DropSurvey(const RunOptions& run, const ObservationOptions& reading,
   std::vector<std::pair<std::uint64_t, std::uint64_t>> identities;  // identity, input
   std::vector<Kept> drops;
   std::unordered_map<std::string, std::uint32_t> platforms;
+  std::atomic<std::size_t> room = kHeldBytes;
   runInputs<Glimpse>(
       {run.paths, run.recursive, jobs},
       [&](BatchItem& item) -> std::optional<Glimpse> {
         if (settleEntry(item, run)) return Glimpse{};
         return std::nullopt;
       },
-      [&](const BatchItem& item, MessageReader& reader) { return glimpse(item, reader, reading); },
+      [&](const BatchItem& item, MessageReader& reader) {
+        return glimpse(item, reader, reading, room);
+      },
       [](std::vector<BatchItem>&, std::vector<std::optional<Glimpse>>&) {},
       [&](const BatchItem& item, Glimpse&& seen) {
+        if (seen.file) held_.emplace(item.input.path, std::move(*seen.file));
         if (seen.identity.empty()) return;
         const std::uint64_t input = hashOf(item.input.path);
         identities.emplace_back(hashOf(seen.identity), input);

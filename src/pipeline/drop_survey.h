@@ -1,14 +1,17 @@
-// What a run knows of all its drops before it writes an output: a first,
-// light pass over the inputs reads each message's start (its platform, time
-// and position; 96 bytes, never the profile) on the run's threads. From it:
+// What a run knows of all its drops before it writes an output: a first
+// pass over the inputs loads each message file and decodes its start only
+// (its platform, time and position: 96 bytes, never the profile) on the
+// run's threads, and holds the files it loaded, up to 32 MiB, for the
+// second pass to take rather than read them again. From it:
 //   - the track check of each platform's drops, in time order, over the
 //     whole run (qc/track_check.h): whether a drop's output is flagged can
 //     depend on drops later in the run, and is the same whatever -j;
 //   - which inputs hold the same drop (drop_identity.h) as an earlier one,
 //     which the run names in a warning.
-// The pass keeps some 60 bytes a drop while it runs and, after it, only the
-// drops it has something to say of. An input that changes between the two
-// passes is judged by what the first pass read.
+// Beside the files it holds, the pass keeps some 60 bytes a drop while it
+// runs and, after it, only the drops it has something to say of. An input
+// that changes between the two passes is judged by what the first pass
+// read, and a held one is taken as it was then.
 #ifndef XBTCONV_PIPELINE_DROP_SURVEY_H_
 #define XBTCONV_PIPELINE_DROP_SURVEY_H_
 
@@ -48,10 +51,14 @@ class DropSurvey {
   /// input order.
   void noteSameDrop(const BatchItem& item, InputResult& result);
 
+  /// The files the pass loaded and holds, for the run's readers.
+  const HeldFiles* held() const { return &held_; }
+
  private:
   std::unordered_set<std::uint64_t> unexplained_;          // inputs, by their path's hash
   std::unordered_map<std::uint64_t, std::uint64_t> twin_;  // input -> its drop's identity
   std::unordered_map<std::uint64_t, std::string> first_;   // identity -> the first input
+  HeldFiles held_;
 };
 
 }  // namespace xbtconv

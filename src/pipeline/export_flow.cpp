@@ -158,7 +158,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
   const std::size_t heldBytes = jobs > 1 ? kHeldOutputBytes : 0;
   std::mutex folderTurn;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, jobs},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};

@@ -68,7 +68,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
   DropSurvey survey(options, {kDefaultSampleRateHz, false, 0}, jobs);
   Tally tally;
   const bool finished = runInputs<Described>(
-      {options.paths, options.recursive, jobs},
+      {options.paths, options.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Described> {
         if (std::optional<InputResult> settled = settleEntry(item, options)) {
           return Described{std::move(*settled), ""};

@@ -189,7 +189,7 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
   std::vector<GalleryRow> rows;
   Tally tally;
   const bool finished = runInputs<Plotted>(
-      {run.paths, run.recursive, jobs},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Plotted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           Plotted plotted{std::move(*settled), {}};

@@ -76,7 +76,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
   Tally tally;
   int byFlag[10] = {};
   const bool finished = runInputs<Checked>(
-      {run.paths, run.recursive, jobs},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Checked> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Checked{std::move(*settled), "", -1};

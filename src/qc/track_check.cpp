@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "profile/drop_identity.h"
@@ -21,21 +22,30 @@ bool usable(std::uint8_t flag) {
   return flag == kQcGood || flag == kQcProbablyGood || flag == kQcProbablyBad;
 }
 
-// Great-circle distance (haversine).
-double metresBetween(const TrackDrop& a, const TrackDrop& b) {
-  constexpr double kRadians = std::numbers::pi / 180;
-  const double halfLatitude = std::sin((b.latitude - a.latitude) * kRadians / 2);
-  const double halfLongitude = std::sin((b.longitude - a.longitude) * kRadians / 2);
-  const double h = halfLatitude * halfLatitude + std::cos(a.latitude * kRadians) *
-                                                     std::cos(b.latitude * kRadians) *
-                                                     halfLongitude * halfLongitude;
-  return 2 * kEarthRadiusM * std::asin(std::sqrt(std::min(1.0, h)));
-}
+// A drop with what the distance to others needs of it, worked out once.
+struct Placed {
+  const TrackDrop* drop;
+  double latitude;  // radians
+  double longitude;
+  double cosLatitude;
+};
 
-// Whether a ship could have sailed from `a` to `b`.
-bool withinReach(const TrackDrop& a, const TrackDrop& b) {
-  const double seconds = std::fabs(static_cast<double>(b.seconds - a.seconds)) + kTimeResolutionS;
-  return metresBetween(a, b) <= kFastestShipSpeed * seconds;
+// Whether a ship could have sailed from `a` to `b`: the great-circle
+// distance (haversine) against the reach, compared as the haversine
+// itself, so that no arc sine is taken.
+bool withinReach(const Placed& a, const Placed& b) {
+  const double seconds =
+      std::fabs(static_cast<double>(b.drop->seconds - a.drop->seconds)) + kTimeResolutionS;
+  // Half the angle the reach spans at the earth's centre; past half the
+  // globe, anywhere is within reach.
+  const double halfReach = kFastestShipSpeed * seconds / (2 * kEarthRadiusM);
+  if (halfReach >= std::numbers::pi / 2) return true;
+  const double halfLatitude = std::sin((b.latitude - a.latitude) / 2);
+  const double halfLongitude = std::sin((b.longitude - a.longitude) / 2);
+  const double h =
+      halfLatitude * halfLatitude + a.cosLatitude * b.cosLatitude * halfLongitude * halfLongitude;
+  const double limit = std::sin(halfReach);
+  return h <= limit * limit;
 }
 
 }  // namespace
@@ -48,17 +58,36 @@ bool onTrack(const Observation& observation, const QcSummary& summary) {
 
 std::vector<bool> unexplainedDrops(std::span<const TrackDrop> track) {
   const std::size_t n = track.size();
+  constexpr double kRadians = std::numbers::pi / 180;
+  std::vector<Placed> placed(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double latitude = track[i].latitude * kRadians;
+    placed[i] = {&track[i], latitude, track[i].longitude * kRadians, std::cos(latitude)};
+  }
+  // Which of the drops up to kReach before each it can be reached from, a
+  // bit each (bit k: k + 1 drops before), for both passes.
+  std::vector<std::uint32_t> reachedFrom(n, 0);
+  static_assert(kReach <= 32);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t k = 1; k <= kReach && k <= i; ++k) {
+      if (withinReach(placed[i - k], placed[i])) reachedFrom[i] |= 1u << (k - 1);
+    }
+  }
   // The longest chain ending at each drop, and starting at each.
   std::vector<std::size_t> ending(n, 1);
   std::vector<std::size_t> starting(n, 1);
   for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = i > kReach ? i - kReach : 0; j < i; ++j) {
-      if (withinReach(track[j], track[i])) ending[i] = std::max(ending[i], ending[j] + 1);
+    for (std::size_t k = 1; k <= kReach && k <= i; ++k) {
+      if ((reachedFrom[i] >> (k - 1) & 1u) != 0) {
+        ending[i] = std::max(ending[i], ending[i - k] + 1);
+      }
     }
   }
   for (std::size_t i = n; i-- > 0;) {
-    for (std::size_t j = i + 1; j < n && j <= i + kReach; ++j) {
-      if (withinReach(track[i], track[j])) starting[i] = std::max(starting[i], starting[j] + 1);
+    for (std::size_t k = 1; k <= kReach && i + k < n; ++k) {
+      if ((reachedFrom[i + k] >> (k - 1) & 1u) != 0) {
+        starting[i] = std::max(starting[i], starting[i + k] + 1);
+      }
     }
   }
   std::size_t longest = 0;
