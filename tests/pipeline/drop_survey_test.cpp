@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "pipeline/directory_listing.h"
+#include "pipeline/export_flow.h"
 #include "pipeline/qc_flow.h"
 #include "support/captured_report.h"
 #include "support/message_builder.h"
@@ -63,6 +64,20 @@ TEST(DropSurvey, TracksOverTheWholeRunWhateverTheThreads) {
     flagged += " ";
   }
   EXPECT_EQ(flagged, "m001.bin 3 m005.bin 3 m128.bin 3 ");
+  // An export flags the same drops.
+  ExportOptions json;
+  json.run.paths = {directory.path()};
+  json.run.jobs = 3;
+  json.toStandardOutput = true;
+  json.now = 1796083200;
+  testing::CapturedReport exported;
+  runExport(json, exported.report);
+  std::size_t flaggedDocuments = 0;
+  for (std::size_t at = exported.out.find("\"position_flag\":3"); at != std::string::npos;
+       at = exported.out.find("\"position_flag\":3", at + 1)) {
+    ++flaggedDocuments;
+  }
+  EXPECT_EQ(flaggedDocuments, 3u);
   EXPECT_EQ(err, "xbt: " + joinPath(directory.path(), "m129.bin") + ": warning: the same drop as " +
                      joinPath(directory.path(), "m000.bin") +
                      "\nxbt: checked 130, failed 0, skipped 0 (profiles by flag: flag 1: 127, "
