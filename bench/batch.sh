@@ -17,7 +17,8 @@
 #     MODE xbtconv: xbtconv DIR (the default); convert: xbt convert DIR;
 #     json, json-noqc, csv, bufr: xbt export --format json (without quality
 #     control), csv or bufr DIR; collection: xbt export --format netcdf
-#     --collection DIR/all.nc (no floor: its time and memory only); ratios:
+#     --collection DIR/all.nc, qc: xbt qc DIR (no floor for either: their
+#     time and memory only); ratios:
 #     the table the goals are set in (floor-ratios beside iofloor.c, or
 #     XBT_FLOOR_RATIOS) of xbtconv, convert and JSON export, on one thread
 #     and on the default threads.
@@ -47,7 +48,7 @@ if [[ $mode == ratios ]]; then
   exec /usr/bin/python3 "${XBT_FLOOR_RATIOS:-$shared/floor-ratios}" build/bench/xbtconv \
     build/bench/xbt "$dir" "$rounds"
 fi
-if [[ $mode != collection ]]; then
+if [[ $mode != collection && $mode != qc ]]; then
   [[ -f $floor_source ]] || { echo "no floor program at $floor_source (XBT_FLOOR_SOURCE)" >&2; exit 2; }
   cc -O2 -o "$work/iofloor" "$floor_source"
 fi
@@ -78,6 +79,9 @@ case $mode in
     ;;
   collection)
     command=(build/bench/xbt export --format netcdf "${extra[@]}" --collection "$work/all.nc" "$dir")
+    ;;
+  qc)
+    command=(build/bench/xbt qc --now 2026-12-01 "${extra[@]}" "$dir")
     ;;
   *) echo "unknown mode $mode" >&2; exit 2 ;;
 esac

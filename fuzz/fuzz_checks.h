@@ -1,7 +1,8 @@
 // What every fuzz target checks of a message it decoded, beyond "no crash
 // and no sanitizer report": the report streamed in pieces is the report
 // made whole, a reused message reports what a new one does, a decode of its
-// first bytes only agrees with the whole one, the extended kind is back in
+// first bytes only agrees with the whole one (and tells the same drop), the
+// extended kind is back in
 // its kind-2 state, and the observation exports as JSON, CSV and BUFR and
 // plots as SVG, and, when asked (netCDF is slow enough to cut a target's
 // pace tenfold), as netCDF where the build has it.
@@ -20,7 +21,11 @@
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
 #include "formats/bufr_export.h"
+#include "pipeline/drop_survey.h"
+#include "pipeline/message_reader.h"
+#include "profile/drop_identity.h"
 #include "profile/observation_builder.h"
+#include "profile/surface_ranges.h"
 #include "report/report_assembly.h"
 #include "xbtconv/formats.h"
 #include "xbtconv/qc.h"
@@ -77,6 +82,14 @@ void decodeAndReport(const MessageBuffer& buffer, bool netcdf = false) {
   if (reused.decode(buffer) != read || reportText(reused) != reportText(message)) std::abort();
   checkLimitedDecode(buffer, message, read);
   Observation observation = buildObservation(message, read, "fuzz.bin");
+  // A run's first pass reads a message's start only for the drop it
+  // holds: the start tells the drop the whole message tells.
+  Message start;
+  start.decode(
+      MessageBuffer{std::min<std::int32_t>(buffer.byteCount, kDropStartBytes), buffer.bytes},
+      ProfileLimit{kObservationSamples, buffer.byteCount});
+  if (dropIdentity(buildObservation(start, false, "")) != dropIdentity(observation)) std::abort();
+  leaveOutImpossibleSurfaceValues(observation);
   runQualityControl(observation, 1800000000);
   for (const Sample& sample : observation.profile.samples) {
     if (sample.temperatureQc == 0 || sample.depthQc == 0) std::abort();

@@ -45,6 +45,7 @@ namespace qctest {
 inline constexpr std::uint32_t kImpossibleDate = 1u << 1;      // GTSPP 1.2
 inline constexpr std::uint32_t kImpossibleLocation = 1u << 2;  // 1.3
 inline constexpr std::uint32_t kPositionOnLand = 1u << 3;      // 1.4
+inline constexpr std::uint32_t kImpossibleSpeed = 1u << 4;     // 1.5
 inline constexpr std::uint32_t kGlobalRange = 1u << 6;         // 2.1
 inline constexpr std::uint32_t kRegionalRange = 1u << 7;       // 2.2
 inline constexpr std::uint32_t kIncreasingDepth = 1u << 8;     // 2.3
@@ -74,7 +75,10 @@ std::vector<std::string> qcTestNames(std::uint32_t bits);
 /// Flags every value of `observation` and sets its `qc` summary, anew.
 /// `now` (seconds since 1970-01-01T00:00Z) is the run's clock: an
 /// observation time up to a day later is probably bad (3: ship clocks and
-/// time zones), a later one impossible (4).
+/// time zones), a later one impossible (4). The speed test compares the
+/// drops of one platform in a run: a drop with a platform, a time and a
+/// position is one run's only drop here, and passes it; `xbt` runs it over
+/// all of a run's drops.
 void runQualityControl(Observation& observation, std::int64_t now);
 
 }  // namespace xbtconv

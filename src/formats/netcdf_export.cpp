@@ -415,7 +415,11 @@ class Writer {
     typed(temperatureId_, "_FillValue", NC_FLOAT, {kNetcdfFillFloat});
     validRange(temperatureId_, NC_FLOAT, -4, 40.95);
     text(temperatureId_, "reference_scale", "ITS-90");
-    measured(temperatureId_, "time latitude longitude depth", "instrument");
+    std::string coordinates = "time latitude longitude depth";
+    for (const ProfileVariable& v : profileVariables()) {
+      if (v.profileCoordinate) coordinates += std::string(" ") + v.name;
+    }
+    measured(temperatureId_, coordinates.c_str(), "instrument");
     text(temperatureId_, "source", "expendable bathythermograph (XBT) probe");
     text(temperatureId_, "references",
          std::string(kManualOnCodes) + ", BUFR Table B element 0 22 042");

@@ -10,7 +10,7 @@
 
 #include "descriptors/code_tables.h"
 #include "descriptors/probe_type_descriptor.h"
-#include "formats/number_text.h"
+#include "profile/surface_ranges.h"
 #include "profile/text_encoding.h"
 #include "profile/utc_time.h"
 #include "profile/wmo_fall_rates.h"
@@ -33,13 +33,6 @@ template <typename T>
 Text decimalText(const std::optional<T>& value) {
   if (!value) return std::nullopt;
   return std::to_string(*value);
-}
-
-Text numberText(const std::optional<double>& value) {
-  if (!value) return std::nullopt;
-  std::string text;
-  appendNumber(text, value, "");
-  return text;
 }
 
 // A time or position quality control found impossible is written as none.
@@ -188,7 +181,7 @@ constexpr const char* kMean = "time: mean";
 
 constexpr std::pair<double, double> kLatitudes{-90, 90};
 constexpr std::pair<double, double> kLongitudes{-180, 180};
-constexpr std::pair<double, double> kDirections{0, 360};
+constexpr std::pair<double, double> kDirections{0, kMostDegrees};
 constexpr std::pair<double, double> kFlagScale{0, 9};
 
 // Only printable characters: a name from a corrupt transmission may hold
@@ -243,12 +236,12 @@ const std::vector<ProfileVariable>& profileVariables() {
       {.name = "ship_heading", .type = NC_SHORT, .standardName = "platform_orientation",
        .longName = "ship's heading", .units = "degree", .content = kMeasurement,
        .validRange = kDirections, .ancillary = "platform",
-       .element = "0 01 012", .cellMethods = kPoint,
+       .element = "0 01 012", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.ship.headingDeg); }},
       {.name = "ship_speed", .type = NC_FLOAT, .standardName = "platform_speed_wrt_ground",
        .longName = "ship's speed", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 81.9}, .ancillary = "platform",
-       .element = "0 01 013", .cellMethods = kPoint,
+       .validRange = std::pair{0.0, kFastestShip}, .ancillary = "platform",
+       .element = "0 01 013", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.ship.speedMPerS); }},
       {.name = "probe_code", .type = NC_SHORT, .longName = "probe type",
        .content = kAuxiliary, .validRange = std::pair{0, 1022}, .flags = &probeCodes(),
@@ -258,6 +251,19 @@ const std::vector<ProfileVariable>& profileVariables() {
        .content = kAuxiliary, .validRange = std::pair{0, 126}, .flags = &recorderCodes(),
        .references = "WMO Manual on Codes (WMO-No. 306), common code table C-4",
        .value = [](const Observation& o) { return number(o.probe.recorderCode); }},
+      {.name = "fall_rate_a", .longName = "fall-rate coefficient a of z = a t + b t^2",
+       .units = "m s-1", .content = kAuxiliary, .profileCoordinate = true,
+       .value = [](const Observation& o) { return o.probe.fallRateA; }},
+      {.name = "fall_rate_b", .longName = "fall-rate coefficient b of z = a t + b t^2",
+       .units = "m s-2", .content = kAuxiliary, .profileCoordinate = true,
+       .value = [](const Observation& o) { return o.probe.fallRateB; }},
+      {.name = "probe_max_depth", .type = NC_SHORT, .longName = "probe's rated maximum depth",
+       .units = "m", .content = kAuxiliary, .profileCoordinate = true,
+       .value = [](const Observation& o) { return number(o.probe.maxDepthM); }},
+      {.name = "launch_height", .type = NC_FLOAT,
+       .longName = "height of the launcher above the sea surface", .units = "m",
+       .content = kAuxiliary, .profileCoordinate = true,
+       .value = [](const Observation& o) { return o.probe.launchHeightM; }},
       {.name = "wind_instrument_code", .type = NC_SHORT, .longName = "wind instrument type",
        .content = kAuxiliary, .validRange = std::pair{0, 14}, .flags = &windInstrumentCodes(),
        .value = [](const Observation& o) { return number(o.surface.windInstrumentCode); }},
@@ -265,19 +271,19 @@ const std::vector<ProfileVariable>& profileVariables() {
        .longName = "wind direction", .units = "degree", .content = kMeasurement,
        .validRange = kDirections, .instrument = "wind_instrument_code",
        .ancillary = "wind_instrument_code",
-       .element = "0 11 001", .cellMethods = kMean,
+       .element = "0 11 001", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.windDirectionDeg); }},
       {.name = "wind_speed", .type = NC_FLOAT, .standardName = "wind_speed",
        .longName = "wind speed", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 409.4}, .instrument = "wind_instrument_code",
+       .validRange = std::pair{0.0, kFastestWind}, .instrument = "wind_instrument_code",
        .ancillary = "wind_instrument_code",
-       .element = "0 11 002", .cellMethods = kMean,
+       .element = "0 11 002", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.windSpeedMPerS); }},
       {.name = "air_temperature", .type = NC_FLOAT, .standardName = "air_temperature",
        .longName = "air (dry-bulb) temperature", .units = "degree_Celsius",
-       .content = kMeasurement, .validRange = std::pair{-273.15, 136.25},
+       .content = kMeasurement, .validRange = std::pair{kColdestAir, kHottestAir},
        .ancillary = "platform",
-       .element = "0 12 004", .cellMethods = kPoint,
+       .element = "0 12 004", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.airTemperatureC); }},
       {.name = "current_method_code", .type = NC_SHORT,
        .longName = "method of current measurement", .content = kAuxiliary,
@@ -290,19 +296,19 @@ const std::vector<ProfileVariable>& profileVariables() {
        .longName = "direction of the surface current", .units = "degree",
        .content = kMeasurement, .validRange = kDirections, .instrument = "current_method_code",
        .ancillary = "current_method_code",
-       .element = "0 22 004", .cellMethods = kMean,
+       .element = "0 22 004", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.currentDirectionDeg); }},
       {.name = "current_speed", .type = NC_FLOAT, .standardName = "sea_water_speed",
        .longName = "speed of the surface current", .units = "m s-1", .content = kMeasurement,
-       .validRange = std::pair{0, 81.9}, .instrument = "current_method_code",
+       .validRange = std::pair{0.0, kFastestCurrent}, .instrument = "current_method_code",
        .ancillary = "current_method_code",
-       .element = "0 22 031", .cellMethods = kMean,
+       .element = "0 22 031", .cellMethods = kMean, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.surface.currentSpeedMPerS); }},
       {.name = "bottom_depth", .type = NC_SHORT,
        .standardName = "sea_floor_depth_below_sea_surface", .longName = "bottom depth",
        .units = "m", .content = kMeasurement, .validRange = std::pair{0, 16382},
        .ancillary = "platform",
-       .element = "0 22 063", .cellMethods = kPoint,
+       .element = "0 22 063", .cellMethods = kPoint, .profileCoordinate = true,
        .value = [](const Observation& o) { return number(o.bottomDepthM); }},
       {.name = "profile_layout", .type = NC_BYTE,
        .longName = "layout of the profile in the message", .content = kAuxiliary,
@@ -316,6 +322,12 @@ const std::vector<ProfileVariable>& profileVariables() {
        .value = [](const Observation& o) -> Number {
          if (!o.profile.depthSource) return std::nullopt;
          return static_cast<double>(*o.profile.depthSource);
+       }},
+      {.name = "sample_rate", .longName = "samples per second that full-resolution depths assume",
+       .units = "s-1", .content = kAuxiliary, .profileCoordinate = true,
+       .value = [](const Observation& o) -> Number {
+         if (o.profile.layout != ProfileLayout::kFullResolution) return std::nullopt;
+         return o.profile.sampleRateHz;
        }},
       {.name = "profile_qc", .type = NC_BYTE, .standardName = "status_flag",
        .longName = "quality of the profile: the worst flag of its time, position and samples "
@@ -369,14 +381,8 @@ const std::vector<TextVariable>& textVariables() {
        [](const Observation& o, const std::string&) { return o.probe.name; }},
       {"probe_serial_number", "probe serial number",
        [](const Observation& o, const std::string&) { return decimalText(o.probe.serialNumber); }},
-      {"fall_rate_a", "fall-rate coefficient a of z = a t + b t^2, in m s-1",
-       [](const Observation& o, const std::string&) { return numberText(o.probe.fallRateA); }},
-      {"fall_rate_b", "fall-rate coefficient b of z = a t + b t^2, in m s-2",
-       [](const Observation& o, const std::string&) { return numberText(o.probe.fallRateB); }},
       {"fall_rate_source", "where fall_rate_a and fall_rate_b come from: probe_table or wmo_c3",
        [](const Observation& o, const std::string&) { return o.probe.fallRateSource; }},
-      {"probe_max_depth", "probe's rated maximum depth, in m",
-       [](const Observation& o, const std::string&) { return decimalText(o.probe.maxDepthM); }},
       {"recorder_name", "recorder type",
        [](const Observation& o, const std::string&) { return o.probe.recorderName; }},
       {"software_version", "recorder software version",
@@ -386,17 +392,10 @@ const std::vector<TextVariable>& textVariables() {
       {"sequence_number", "message sequence number", [](const Observation& o, const std::string&) {
          return decimalText(o.probe.sequenceNumber);
        }},
-      {"launch_height", "height of the launcher above the sea surface, in m",
-       [](const Observation& o, const std::string&) { return numberText(o.probe.launchHeightM); }},
       {"wind_instrument_name", "wind instrument type",
        [](const Observation& o, const std::string&) { return o.surface.windInstrumentName; }},
       {"current_method_name", "method of current measurement",
        [](const Observation& o, const std::string&) { return o.surface.currentMethodName; }},
-      {"sample_rate", "samples per second that full-resolution depths assume",
-       [](const Observation& o, const std::string&) -> Text {
-         if (o.profile.layout != ProfileLayout::kFullResolution) return std::nullopt;
-         return numberText(o.profile.sampleRateHz);
-       }},
   };
   return variables;
 }
@@ -506,7 +505,9 @@ std::vector<CollectionSummary::Attribute> CollectionSummary::globalAttributes(
   // NCEI's templates name CF-1.6, which these files follow as well.
   text("Conventions", "CF-1.8, ACDD-1.3, CF-1.6");
   text("featureType", "profile");
-  text("cdm_data_type", "Profile");
+  // NCEI's profile template and ACDD's (THREDDS) vocabulary: a profile is
+  // a station's data.
+  text("cdm_data_type", "Station");
   text("ncei_template_version", "NCEI_NetCDF_Profile_Incomplete_Template_v2.0");
   text("title", single ? "XBT temperature profile" : "XBT temperature profiles");
   text("summary",

@@ -12,10 +12,13 @@
 //
 // Each variable is of one kind. Coordinates and measurements are numbers
 // with units and CF standard names; codes and quality flags are numbers
-// whose meanings their flag attributes give; everything that describes
-// the message, the ship or the probe rather than the ocean (identifiers,
-// names, the fall-rate coefficients, the date fields as sent) is text, as
-// archives keep such things. Values a profile lacks are fill values; a
+// whose meanings their flag attributes give; quantities that describe the
+// probe and the launch (the fall-rate coefficients, the rated depth, the
+// launch height, the sample rate) are numbers with units, auxiliary
+// information; identifiers, names and the date fields as sent are text, as
+// archives keep such things. The profile's own values, measurements and
+// probe quantities alike, are auxiliary coordinates of its samples: one
+// value a profile that goes with each of its samples. Values a profile lacks are fill values; a
 // time or position that quality control found impossible (flag 4) is one
 // too, its fields as sent kept in the text. Codes and flags that are never
 // absent have no fill value, so that readers keep them integers.
@@ -74,6 +77,10 @@ struct ProfileVariable {
   /// cell_methods).
   const char* element = "";
   const char* cellMethods = "";
+  /// Named in the samples' coordinates: a value of the whole profile an
+  /// analyst takes with each sample (the surface measurements, the probe's
+  /// fall rate and rated depth, the launch height and the sample rate).
+  bool profileCoordinate = false;
   std::optional<double> (*value)(const Observation&) = nullptr;
 };
 

@@ -64,6 +64,9 @@ struct BatchInputs {
   std::vector<std::string> paths;
   bool recursive = false;
   int jobs = 1;
+  /// Files loaded already, which each thread's reader takes rather than
+  /// read them again (MessageReader::hold); nullptr for none.
+  const HeldFiles* held = nullptr;
 };
 
 /// The threads a run takes: `asked` when given (above 0). Else one per core
@@ -98,7 +101,9 @@ class BatchRunner {
   BatchRunner(const BatchInputs& inputs, Steps steps)
       : inputs_(inputs),
         steps_(std::move(steps)),
-        jobs_(inputs.jobs < 1 ? 1 : static_cast<std::size_t>(inputs.jobs)) {}
+        jobs_(inputs.jobs < 1 ? 1 : static_cast<std::size_t>(inputs.jobs)) {
+    ownReader_.hold(inputs.held);
+  }
   BatchRunner(const BatchRunner&) = delete;
   BatchRunner& operator=(const BatchRunner&) = delete;
 
@@ -184,6 +189,7 @@ class BatchRunner {
   // left.
   void help() {
     MessageReader reader;
+    reader.hold(inputs_.held);
     std::unique_lock<std::mutex> guard(lock_);
     while (true) {
       Chunk* next = untaken();

@@ -9,6 +9,7 @@
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
 #include "pipeline/directory_listing.h"
+#include "pipeline/drop_survey.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/observation_export.h"
 #include "pipeline/output_folders.h"
@@ -215,12 +216,15 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
     }
   }
   NetcdfCollection collection(path, profileIdRoot(givenFolders(run.paths)));
-  const ObservationExport step(options);
+  const int jobs = jobsFor(run.jobs, true);
+  ObservationExport step(options);
+  DropSurvey survey(run, step.reading(), jobs);
+  step.judgeTracksBy(survey);
   InputsDigest digest;
   RunSaid said;
   Tally tally;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, jobsFor(run.jobs, true)},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};
@@ -230,6 +234,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
       [&](const BatchItem& item, MessageReader& reader) { return step.run(item, reader, false); },
       [](std::vector<BatchItem>&, std::vector<std::optional<Exported>>&) {},
       [&](const BatchItem& item, Exported&& exported) {
+        survey.noteSameDrop(item, exported);
         takeUp(item, exported, run, report, tally);
         if (exported.outcome == Outcome::kRepeated) return;
         if (!item.listingFailure.empty()) {

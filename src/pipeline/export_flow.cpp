@@ -6,6 +6,7 @@
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
 #include "pipeline/collection_flow.h"
+#include "pipeline/drop_survey.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/input_files.h"
 #include "pipeline/observation_export.h"
@@ -142,7 +143,6 @@ int runExport(const ExportOptions& options, const RunReport& report) {
     report.note(run.outputDirectory, "cannot write: " + *refused);
     return 1;
   }
-  const ObservationExport step(options);
   const std::string idRoot = profileIdRoot(givenFolders(run.paths));
   // JSON and CSV are much text to make; a BUFR message is little, and the
   // netCDF library serves one thread at a time.
@@ -150,13 +150,16 @@ int runExport(const ExportOptions& options, const RunReport& report) {
       options.format == ExportFormat::kJson || options.format == ExportFormat::kCsv;
   Tally tally;
   const int jobs = jobsFor(run.jobs, heavyWork);
+  ObservationExport step(options);
+  DropSurvey survey(run, step.reading(), jobs);
+  step.judgeTracksBy(survey);
   // One thread writes each output as soon as it is made, while the content
   // is still in the processor's cache; threads write theirs chunk by chunk,
   // taking turns at the folders.
   const std::size_t heldBytes = jobs > 1 ? kHeldOutputBytes : 0;
   std::mutex folderTurn;
   const bool finished = runInputs<Exported>(
-      {run.paths, run.recursive, jobs},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Exported{std::move(*settled), "", std::nullopt, {}};
@@ -193,6 +196,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         plan.put(items, results);
       },
       [&](const BatchItem& item, Exported&& exported) {
+        survey.noteSameDrop(item, exported);
         takeUp(item, exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });

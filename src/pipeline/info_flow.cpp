@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "pipeline/drop_survey.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -63,9 +64,11 @@ Described describe(const BatchItem& item, MessageReader& reader) {
 
 int runInfo(const RunOptions& options, const RunReport& report) {
   catchInterrupts();
+  const int jobs = jobsFor(options.jobs, false);
+  DropSurvey survey(options, {kDefaultSampleRateHz, false, 0}, jobs);
   Tally tally;
   const bool finished = runInputs<Described>(
-      {options.paths, options.recursive, jobsFor(options.jobs, false)},
+      {options.paths, options.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Described> {
         if (std::optional<InputResult> settled = settleEntry(item, options)) {
           return Described{std::move(*settled), ""};
@@ -74,6 +77,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
       },
       describe, [](std::vector<BatchItem>&, std::vector<std::optional<Described>>&) {},
       [&](const BatchItem& item, Described&& described) {
+        survey.noteSameDrop(item, described);
         takeUp(item, described, options, report, tally);
         report.data(described.line);
       });

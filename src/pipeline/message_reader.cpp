@@ -17,10 +17,6 @@ ReadStatus decodeAs(Message& message, const std::uint8_t* bytes, std::size_t siz
              : ReadStatus::kCutShort;
 }
 
-// The bytes that hold every field of either kind and kObservationSamples
-// groups of the widest (inflection points: 26 bits).
-constexpr std::size_t kObservationBytes = 128 + (kObservationSamples * 26 + 7) / 8;
-
 }  // namespace
 
 ReadStatus MessageReader::decode(const std::uint8_t* bytes, std::size_t size, bool observation) {
@@ -32,7 +28,20 @@ ReadStatus MessageReader::decode(const std::uint8_t* bytes, std::size_t size, bo
 }
 
 ReadStatus MessageReader::readFile(const FileToLoad& at, bool observation) {
-  loadMessageFile(at, file_, observation ? kObservationBytes : SIZE_MAX);
+  const LoadedFile* held = nullptr;
+  if (observation && held_ != nullptr) {
+    const auto found = held_->find(std::string(at.path));
+    if (found != held_->end()) held = &found->second;
+  }
+  if (held != nullptr) {
+    file_.kind = held->kind;
+    file_.bytes.assign(held->bytes.begin(), held->bytes.end());
+    file_.size = held->size;
+    file_.identity = held->identity;
+    file_.failure = LoadFailure::kNone;
+  } else {
+    loadMessageFile(at, file_, observation ? kObservationBytes : SIZE_MAX);
+  }
   if (file_.failure != LoadFailure::kNone) return status_ = ReadStatus::kNotLoaded;
   decode(file_.bytes.data(), file_.bytes.size(), observation);
   // The bytes go before the report is made, so that a large file and its
@@ -89,6 +98,11 @@ Observation MessageReader::observation(std::string source, double sampleRateHz) 
   return file_.kind == kExtendedKind
              ? buildObservation(extended_, whole, std::move(source), sampleRateHz)
              : buildObservation(standard_, whole, std::move(source), sampleRateHz);
+}
+
+Observation MessageReader::drop() const {
+  return buildDrop(file_.kind == kExtendedKind ? static_cast<const JjvvMessage&>(extended_)
+                                               : standard_);
 }
 
 std::string decodeStopped(std::int64_t stopBit, std::size_t byteCount) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "decoding/jjvv2_message.h"
 #include "decoding/jjvv_message.h"
@@ -32,6 +33,15 @@ namespace xbtconv {
 /// The most samples a message can count, and so the most an observation
 /// keeps.
 inline constexpr std::size_t kObservationSamples = 65534;
+/// The bytes that hold every field of either kind and kObservationSamples
+/// groups of the widest (inflection points: 26 bits): the most a read for
+/// an observation loads of a file.
+inline constexpr std::size_t kObservationBytes = 128 + (kObservationSamples * 26 + 7) / 8;
+
+/// Message files a run has loaded already (for an observation), by their
+/// path as the run names them: a reader takes one from here rather than
+/// read the file again.
+using HeldFiles = std::unordered_map<std::string, LoadedFile>;
 
 enum class ReadStatus {
   kDecoded,    // read whole
@@ -46,12 +56,16 @@ class MessageReader {
   MessageReader& operator=(const MessageReader&) = delete;
 
   /// Loads and decodes the file `at`; with `observation`, keeps at most
-  /// kObservationSamples samples.
+  /// kObservationSamples samples, and takes the file from the files held
+  /// (hold()) where it is there.
   ReadStatus readFile(const FileToLoad& at, bool observation = false);
   /// Loads and decodes the file at `path`, as a user names it.
   ReadStatus readFile(const std::string& path, bool observation = false) {
     return readFile(FileToLoad{nullptr, {}, path}, observation);
   }
+  /// Has readFile take files from `files` (none: nullptr), which must
+  /// outlive the reads and stay unchanged during them.
+  void hold(const HeldFiles* files) { held_ = files; }
   /// Decodes `size` bytes at `bytes`, a message file's whole content; with
   /// `observation`, keeps at most kObservationSamples samples.
   ReadStatus readBytes(const std::uint8_t* bytes, std::size_t size, bool observation = false);
@@ -78,6 +92,9 @@ class MessageReader {
   /// What was read as an observation; full-resolution depths assume
   /// `sampleRateHz`. REQUIRES: status() != kNotLoaded.
   Observation observation(std::string source, double sampleRateHz) const;
+  /// Only the drop that was read: its time, position, call sign and IMO
+  /// number. REQUIRES: status() != kNotLoaded.
+  Observation drop() const;
 
  private:
   ReadStatus decode(const std::uint8_t* bytes, std::size_t size, bool observation);
@@ -86,6 +103,7 @@ class MessageReader {
   Jjvv2Message extended_;
   ReportText report_;
   LoadedFile file_;
+  const HeldFiles* held_ = nullptr;
   std::size_t byteCount_ = 0;
   ReadStatus status_ = ReadStatus::kNotLoaded;
 };

@@ -1,6 +1,7 @@
 #include "pipeline/observation_export.h"
 
 #include "formats/json_export.h"
+#include "pipeline/drop_survey.h"
 #include "pipeline/input_files.h"
 #include "profile/utc_time.h"
 
@@ -10,6 +11,8 @@ ObservationExport::ObservationExport(const ExportOptions& options)
     : options_(options),
       reading_{options.sampleRateHz, options.qualityControl,
                options.now.value_or(currentUtcSeconds())} {}
+
+const ObservationOptions& ObservationExport::reading() const { return reading_; }
 
 Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
                                 bool withCsvHeader) const {
@@ -39,6 +42,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
                                                            : "; written as far as it was decoded"));
   }
   Observation& observation = *read.observation;
+  if (survey_ != nullptr) survey_->judgeTrack(path, observation);
   if (forReceivers && !options_.keepIncomplete) {
     const Status usable =
         format == ExportFormat::kBufr ? bufrUsability(observation) : netcdfUsability(observation);

@@ -1,9 +1,8 @@
 // The step every export takes for one input: its observation read and
-// quality-controlled, held to what the format's receivers can use (BUFR and
-// netCDF leave out a message cut short unless `partial`, and one without a
-// real time, a position or depths unless `keepIncomplete`), then encoded:
-// the bytes of a JSON, CSV or BUFR export, or the observation itself for a
-// netCDF file or collection.
+// quality-controlled (its track judged by the run's survey), held to what the format's receivers
+// can use (BUFR and netCDF leave out a message cut short unless `partial`, and one without a real
+// time, a position or depths unless `keepIncomplete`), then encoded: the bytes of a JSON, CSV or
+// BUFR export, or the observation itself for a netCDF file or collection.
 #ifndef XBTCONV_PIPELINE_OBSERVATION_EXPORT_H_
 #define XBTCONV_PIPELINE_OBSERVATION_EXPORT_H_
 
@@ -24,6 +23,8 @@ struct Exported : InputResult {
   FileIdentity input;                  // the input's, as read
 };
 
+class DropSurvey;
+
 class ObservationExport {
  public:
   explicit ObservationExport(const ExportOptions& options);
@@ -32,10 +33,15 @@ class ObservationExport {
   /// nothing to write. `withCsvHeader`: a CSV export that starts its own
   /// table.
   Exported run(const BatchItem& item, MessageReader& reader, bool withCsvHeader) const;
+  /// How the observations are made.
+  const ObservationOptions& reading() const;
+  /// Has `survey` judge each drop's track from now on.
+  void judgeTracksBy(const DropSurvey& survey) { survey_ = &survey; }
 
  private:
   const ExportOptions& options_;
   ObservationOptions reading_;
+  const DropSurvey* survey_ = nullptr;
 };
 
 }  // namespace xbtconv

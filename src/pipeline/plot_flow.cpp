@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "pipeline/drop_survey.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/output_names.h"
@@ -96,6 +97,10 @@ class Plotter {
         reading_{options.sampleRateHz, options.qualityControl,
                  options.now.value_or(currentUtcSeconds())} {}
 
+  const ObservationOptions& reading() const { return reading_; }
+  /// Has `survey` judge each drop's track from now on.
+  void judgeTracksBy(const DropSurvey& survey) { survey_ = &survey; }
+
   Plotted run(const BatchItem& item, MessageReader& reader) const {
     const InputFile& input = item.input;
     Plotted result;
@@ -111,7 +116,8 @@ class Plotter {
       }
       return result;
     }
-    const Observation& observation = *read.observation;
+    Observation& observation = *read.observation;
+    if (survey_ != nullptr) survey_->judgeTrack(input.path, observation);
     result.row = rowOf(observation);
     result.row.name = input.name;
     result.row.ok = read.status == ReadStatus::kDecoded;
@@ -148,6 +154,7 @@ class Plotter {
   const OutputPlan& plan_;
   fs::path folder_;
   ObservationOptions reading_;
+  const DropSurvey* survey_ = nullptr;
 };
 
 constexpr std::string_view kIndex = "index.html";
@@ -192,11 +199,14 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     report.note(folder.string(), "cannot write: " + *refused);
     return 1;
   }
-  const Plotter plotter(options, plan, folder);
+  const int jobs = jobsFor(run.jobs, true);
+  Plotter plotter(options, plan, folder);
+  DropSurvey survey(run, plotter.reading(), jobs);
+  plotter.judgeTracksBy(survey);
   std::vector<GalleryRow> rows;
   Tally tally;
   const bool finished = runInputs<Plotted>(
-      {run.paths, run.recursive, jobsFor(run.jobs, true)},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Plotted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           Plotted plotted{std::move(*settled), {}};
@@ -218,6 +228,7 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
         plan.put(items, results);
       },
       [&](const BatchItem& item, Plotted&& plotted) {
+        survey.noteSameDrop(item, plotted);
         takeUp(item, plotted, run, report, tally);
         if (plotted.outcome == Outcome::kRepeated) return;
         if (!plotted.placeFailure.empty()) {

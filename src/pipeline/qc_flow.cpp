@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/drop_survey.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -22,10 +23,11 @@ std::string nameOf(const InputFile& input) {
   return printableText(input.name.empty() ? input.path : input.name);
 }
 
-Checked check(const BatchItem& item, MessageReader& reader, const ObservationOptions& reading) {
+Checked check(const BatchItem& item, MessageReader& reader, const ObservationOptions& reading,
+              const DropSurvey& survey) {
   const InputFile& input = item.input;
   Checked checked;
-  const ObservationRead read = readObservation(reader, input.location(), input.name, reading);
+  ObservationRead read = readObservation(reader, input.location(), input.name, reading);
   if (read.status == ReadStatus::kNotLoaded) {
     checked.line = nameOf(input) + "\t-\t-\t-\t" + printableText(read.reason) + "\n";
     if (passedOver(input, reader.loadFailure())) {
@@ -36,7 +38,8 @@ Checked check(const BatchItem& item, MessageReader& reader, const ObservationOpt
     }
     return checked;
   }
-  const Observation& o = *read.observation;
+  Observation& o = *read.observation;
+  survey.judgeTrack(input.path, o);
   int probablyBad = 0;
   int bad = 0;
   for (const Sample& sample : o.profile.samples) {
@@ -68,19 +71,24 @@ int runQc(const QcOptions& options, const RunReport& report) {
   const RunOptions& run = options.run;
   const ObservationOptions reading{options.sampleRateHz, true,
                                    options.now.value_or(currentUtcSeconds())};
+  const int jobs = jobsFor(run.jobs, true);
+  DropSurvey survey(run, reading, jobs);
   Tally tally;
   int byFlag[10] = {};
   const bool finished = runInputs<Checked>(
-      {run.paths, run.recursive, jobsFor(run.jobs, true)},
+      {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Checked> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
           return Checked{std::move(*settled), "", -1};
         }
         return std::nullopt;
       },
-      [&](const BatchItem& item, MessageReader& reader) { return check(item, reader, reading); },
+      [&](const BatchItem& item, MessageReader& reader) {
+        return check(item, reader, reading, survey);
+      },
       [](std::vector<BatchItem>&, std::vector<std::optional<Checked>>&) {},
       [&](const BatchItem& item, Checked&& checked) {
+        survey.noteSameDrop(item, checked);
         takeUp(item, checked, run, report, tally);
         if (checked.profileFlag >= 0) ++byFlag[checked.profileFlag];
         report.data(checked.line);

@@ -1,21 +1,26 @@
 #include "profile/drop_identity.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <optional>
 
 namespace xbtconv {
 namespace {
 
 // A time field zero-padded to `width`, or dashes where it is absent, so
-// that an absent field never reads as a value.
+// that an absent field never reads as a value. (A run makes one identity
+// for each input: no formatting through the C library.)
 void appendField(std::string& text, const std::optional<int>& value, int width) {
   if (!value) {
     text.append(static_cast<std::size_t>(width), '-');
     return;
   }
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%0*d", width, *value);
-  text += digits;
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, *value);
+  const auto length = static_cast<int>(end - digits);
+  if (length < width) text.append(static_cast<std::size_t>(width - length), '0');
+  text.append(digits, end);
 }
 
 // Degrees to the message's 0.00001, or a dash where absent.
@@ -24,9 +29,16 @@ void appendDegrees(std::string& text, const std::optional<double>& value) {
     text += '-';
     return;
   }
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%.5f", *value);
-  text += digits;
+  const auto steps = static_cast<std::int64_t>(std::llround(*value * 100000));
+  const std::uint64_t magnitude = steps < 0 ? 0 - static_cast<std::uint64_t>(steps) : steps;
+  if (steps < 0) text += '-';
+  char digits[24];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, magnitude / 100000);
+  text.append(digits, end);
+  text += '.';
+  const auto [fraction, unused] =
+      std::to_chars(digits, digits + sizeof digits, magnitude % 100000 + 100000);
+  text.append(digits + 1, fraction);  // past the leading 1: five digits
 }
 
 }  // namespace

@@ -255,20 +255,26 @@ Observation::Profile profileOf(const JjvvMessage& message, const Observation::Pr
 
 }  // namespace
 
+Observation buildDrop(const JjvvMessage& message) {
+  Observation observation;
+  const Fields field(message);
+  observation.time = timeOf(field);
+  observation.latitude = degrees(message.latitude());
+  observation.longitude = degrees(message.longitude());
+  observation.ship.callSign = text(message.callSign());
+  observation.ship.imoNumber = raw(field(catalogue::kImoNumber));
+  return observation;
+}
+
 Observation buildObservation(const JjvvMessage& message, bool read, std::string source,
                              double sampleRateHz) {
-  Observation observation;
+  Observation observation = buildDrop(message);
   observation.source = std::move(source);
   observation.kind = kStandardKind;
   observation.decoded = read;
   if (!read) observation.stopBit = message.stopBit();
   const Fields field(message);
-  observation.time = timeOf(field);
-  observation.latitude = degrees(message.latitude());
-  observation.longitude = degrees(message.longitude());
   observation.ship.name = text(message.shipName());
-  observation.ship.callSign = text(message.callSign());
-  observation.ship.imoNumber = raw(field(catalogue::kImoNumber));
   observation.probe = probeOf(message, field);
   observation.surface = surfaceOf(message, field);
   observation.bottomDepthM = rawInt(field(catalogue::kTotalWaterDepth));

@@ -14,6 +14,10 @@ namespace xbtconv {
 class JjvvMessage;
 class Jjvv2Message;
 
+/// Only what tells the drop `message` (of either kind) holds from others
+/// (drop_identity.h): its time, position, call sign and IMO number; the
+/// rest is left empty.
+Observation buildDrop(const JjvvMessage& message);
 /// `message` (decoded, or not) as an observation; `read` is what its decode
 /// returned. REQUIRES: sampleRateHz > 0.
 Observation buildObservation(const JjvvMessage& message, bool read, std::string source,

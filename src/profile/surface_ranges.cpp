@@ -6,13 +6,6 @@
 namespace xbtconv {
 namespace {
 
-constexpr int kMostDegrees = 360;
-constexpr double kFastestWind = 113;
-constexpr double kFastestCurrent = 12;
-constexpr double kFastestShip = 30;
-constexpr double kColdestAir = -90;
-constexpr double kHottestAir = 60;
-
 // Leaves `value` out when it lies outside low..high, and says so in `said`.
 template <typename Number>
 void keepWithin(std::optional<Number>& value, double low, double high, const char* name,

@@ -20,6 +20,14 @@
 
 namespace xbtconv {
 
+/// The bounds, for the data files' valid ranges.
+inline constexpr int kMostDegrees = 360;
+inline constexpr double kFastestWind = 113;
+inline constexpr double kFastestCurrent = 12;
+inline constexpr double kFastestShip = 30;
+inline constexpr double kColdestAir = -90;
+inline constexpr double kHottestAir = 60;
+
 /// Takes every surface value out of its range from `observation` (no value
 /// instead), and says which with what they were, for a warning: "wind
 /// direction 510 degrees, air temperature -273.15 C"; "" when none was.

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "qc/land_mask.h"
+#include "qc/track_check.h"
 
 namespace xbtconv {
 namespace {
@@ -91,6 +92,9 @@ class Checker {
   QcSummary run() {
     checkTime();
     checkPosition();
+    // A drop alone passes its track; the run's drops together may not
+    // (track_check.h).
+    if (onTrack(o_, summary_)) performed(qctest::kImpossibleSpeed);
     checkSamples();
     checkWireBreak();
     summary_.profileFlag = profileFlag();
@@ -437,6 +441,7 @@ const std::vector<QcTest>& qcTests() {
       {qctest::kImpossibleDate, "impossible_date"},
       {qctest::kImpossibleLocation, "impossible_location"},
       {qctest::kPositionOnLand, "position_on_land"},
+      {qctest::kImpossibleSpeed, "impossible_speed"},
       {qctest::kGlobalRange, "global_range"},
       {qctest::kRegionalRange, "regional_range"},
       {qctest::kIncreasingDepth, "increasing_depth"},

@@ -66,8 +66,9 @@ TEST(XbtRun, ExportWritesBesideTheInputsAndSaysWhatFailed) {
             "xbt: " + directory.file("c.bin") +
                 ": decode stopped at bit 478 of 480 (cut short); written with \"decoded\": "
                 "false\nxbt: " +
-                directory.file("d.bin") + ": not a message\nxbt: " + directory.file("e.bin") +
-                ": shorter than 11 bytes\n" +
+                directory.file("c.bin") + ": warning: the same drop as " + directory.file("a.bin") +
+                "\nxbt: " + directory.file("d.bin") +
+                ": not a message\nxbt: " + directory.file("e.bin") + ": shorter than 11 bytes\n" +
                 "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 2\n");
   bool read = false;
   const auto message = testing::decoded(goodMessage(), &read);
@@ -250,7 +251,9 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
   const testing::RunResult run = runXbt({"info", directory.path()});
   EXPECT_EQ(run.status, 1) << "c.bin is cut short";
   EXPECT_EQ(run.err,
-            "xbt: " + directory.file("c.bin") + ": decode stopped at bit 478 of 480 (cut short)\n");
+            "xbt: " + directory.file("c.bin") +
+                ": decode stopped at bit 478 of 480 (cut short)\nxbt: " + directory.file("c.bin") +
+                ": warning: the same drop as " + directory.file("a.bin") + "\n");
   EXPECT_EQ(run.out,
             "a.bin\tkind 1\t2004-12-31T23:59:00Z\t12.50000 -45.25000\t52 Sippican Deep Blue\t"
             "full_resolution\t2 samples\tok\n"
@@ -306,7 +309,10 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
     run = runXbt({"export", "--format", "netcdf", "-r", "--collection", directory.file("all.nc"),
                   directory.file("A/../B"), directory.file("B/x.bin"), directory.path(),
                   directory.file("./A/y.bin")});
-    EXPECT_EQ(run.err, "xbt: exported 4, failed 0, skipped 0\n");
+    const std::string sameAsX = ": warning: the same drop as " + directory.file("A/x.bin") + "\n";
+    EXPECT_EQ(run.err, "xbt: " + directory.file("A/y.BIN") + sameAsX +
+                           "xbt: " + directory.file("A/y.bin") + sameAsX +
+                           "xbt: exported 4, failed 0, skipped 0\n");
   }
   run = runXbt(
       {"export", "--format", "json", "--stdout", directory.file("A"), directory.file("./A/x.bin")});

@@ -66,10 +66,17 @@ def standard_name(var):
     return attr(var, "standard_name")
 
 
+def auxiliary_coordinates(ds):
+    """The variables another's `coordinates` attribute names."""
+    return {name for var in ds.variables.values() for name in attr(var, "coordinates").split()}
+
+
 def cc_geophysical(ds, name):
-    """A variable the IOOS checker's ACDD suite asks units and names of."""
+    """A variable the IOOS checker's ACDD suite asks units and names of: not
+    a coordinate, auxiliary ones included."""
     var = ds.variables[name]
     return not (attr(var, "cf_role") or attr(var, "axis") or var.dimensions == (name,)
+                or name in auxiliary_coordinates(ds)
                 or standard_name(var) in COORDINATE_NAMES or var.ndim == 0
                 or "status_flag" in standard_name(var) or "flag_meanings" in var.ncattrs()
                 or var.dtype.char == "S" or name in referenced(ds, "instrument")
@@ -78,10 +85,12 @@ def cc_geophysical(ds, name):
 
 
 def ncei_geophysical(ds, name):
-    """What NCEI's templates call a geophysical variable: a named quantity."""
+    """What NCEI's templates call a geophysical variable: a named quantity
+    that is no coordinate, auxiliary ones included."""
     var = ds.variables[name]
     name_ = standard_name(var)
     return bool(name_ and attr(var, "units")) and name_ not in COORDINATE_NAMES and \
+        name not in auxiliary_coordinates(ds) and \
         var.ndim > 0 and "status_flag" not in name_ and not attr(var, "cf_role") and \
         not attr(var, "axis")
 
@@ -235,12 +244,12 @@ def check_ncei(ds, report):
     report.result(HIGH, "NCEI: required attributes", [
         ("CF-1.6" in conventions and "ACDD-1.3" in conventions, "Conventions CF-1.6, ACDD-1.3"),
         (attr(ds, "ncei_template_version") == TEMPLATE, "ncei_template_version"),
-        (attr(ds, "cdm_data_type") == "Profile", "cdm_data_type"),
+        (attr(ds, "cdm_data_type") == "Station", "cdm_data_type"),
         (attr(ds, "featureType") == "profile", "featureType")])
     shape = names["depth"].dimensions
     report.result(HIGH, "NCEI: incomplete shape", [(len(shape) == 2, "depth is (profile, z)")] + [
         (names[n].dimensions == shape, f"{n} is {shape}")
-        for n in names if ncei_geophysical(ds, n) and names[n].ndim > 1])
+        for n in names if ncei_geophysical(ds, n)])
     for name, standard, units, axis in (("time", "time", "since", "T"),
                                         ("latitude", "latitude", "degrees_north", "Y"),
                                         ("longitude", "longitude", "degrees_east", "X"),

@@ -39,18 +39,22 @@ NUMBERS = [(name, tuple(path.split(".")), float(tolerance)) for name, path, tole
     current_method_code surface.current_method_code 0
     current_direction surface.current_direction_deg 0
     current_speed surface.current_speed_m_s 1e-4
-    bottom_depth bottom_depth_m 0""".splitlines())]
-# Texts, and numbers kept as text, where JSON has them.
+    bottom_depth bottom_depth_m 0
+    fall_rate_a probe.fall_rate_a_m_s 0
+    fall_rate_b probe.fall_rate_b_m_s2 0
+    probe_max_depth probe.max_depth_m 0
+    launch_height probe.launch_height_m 1e-6
+    sample_rate profile.sample_rate_hz 0""".splitlines())]
+# Texts, and identifiers kept as text, where JSON has them.
 TEXTS = [(name, tuple(path.split("."))) for name, path in (pair.split("=") for pair in """
     file_name=source stop_bit=stop_bit ship_name=ship.name call_sign=ship.call_sign
     imo_number=ship.imo_number soop_line=ship.soop_line transect_number=ship.transect_number
     probe_name=probe.name probe_serial_number=probe.serial_number
-    fall_rate_a=probe.fall_rate_a_m_s fall_rate_b=probe.fall_rate_b_m_s2
-    fall_rate_source=probe.fall_rate_source probe_max_depth=probe.max_depth_m
+    fall_rate_source=probe.fall_rate_source
     recorder_name=probe.recorder_name software_version=probe.software_version
     unique_tag=probe.unique_tag sequence_number=probe.sequence_number
-    launch_height=probe.launch_height_m wind_instrument_name=surface.wind_instrument_name
-    current_method_name=surface.current_method_name sample_rate=profile.sample_rate_hz
+    wind_instrument_name=surface.wind_instrument_name
+    current_method_name=surface.current_method_name
     """.split())]
 PADDING = -127  # the flags past a profile's samples, in the incomplete layout
 
@@ -118,7 +122,8 @@ class Profiles:
                                                 ("longitude", ("longitude",), 1e-9)]:
             got, wanted = float(v[name][i]), at(place if name in ("latitude", "longitude")
                                                  else document, path)
-            if not close(got, wanted, tolerance):
+            # A number an analyst computes with, never text.
+            if v[name].dtype.kind not in "fiu" or not close(got, wanted, tolerance):
                 found.append(f"{name}: {got}, JSON says {wanted}")
         for name, path in TEXTS + [("time_fields", ("time_fields",))]:
             got, wanted = v[name][i], at(document, path)

@@ -30,16 +30,19 @@ testing::RunResult runXbt(const std::vector<std::string>& arguments) {
 }
 
 #ifndef _WIN32
-// xbt as a centre archiving its profiles runs it, saying who it is.
+// xbt as a centre archiving its profiles runs it, saying who it is and
+// when it made the files (as the README's example does).
 testing::RunResult asCentre(std::vector<std::string> arguments) {
   for (const char* attribute :
        {"institution=Example Ocean Data Centre", "creator_name=Example Ocean Data Centre",
         "creator_email=data@example.org", "creator_url=https://example.org",
         "publisher_name=Example Ocean Data Centre", "publisher_email=data@example.org",
         "publisher_url=https://example.org", "license=CC-BY-4.0",
-        "project=Ship of Opportunity Programme"}) {
+        "project=Ship of Opportunity Programme", "creator_type=institution",
+        "publisher_type=institution", "naming_authority=org.example"}) {
     arguments.insert(arguments.begin() + 1, {"--attribute", attribute});
   }
+  arguments.insert(arguments.begin() + 1, {"--date-created", "2026-12-01T00:00Z"});
   return runXbt(arguments);
 }
 
@@ -115,6 +118,57 @@ TEST(NetcdfExport, XarrayReadsTheJsonExportsValuesFromFilesAndACollection) {
                          " " + directory.file("nc/m00050.nc"))
                             .c_str()),
             0);
+}
+
+// Drops on one latitude, on one longitude, at one point and one time: each
+// discovery attribute says so, and geospatial_bounds reads back as the
+// geometry they make (a line, a point), never a box of no area.
+TEST(NetcdfExport, DegenerateGeometriesReadBackAsWhatTheyAre) {
+  TempDirectory directory;
+  for (const char* shape : {"latitude", "longitude", "point"}) {
+    std::filesystem::create_directories(directory.file(shape));
+  }
+  const auto drop = [&](const std::string& name, double latitude, double longitude, int day) {
+    testing::StandardFields fields;
+    fields.header.latitude = static_cast<std::uint64_t>((latitude + 90) * 100000);
+    fields.header.longitude = static_cast<std::uint64_t>((longitude + 180) * 100000);
+    fields.header.day = static_cast<std::uint64_t>(day);
+    fields.points = {{20, 2000}, {40, 1900}};
+    fields.typeOfData = 3;
+    directory.write(name, testing::standardMessage(fields));
+  };
+  drop("latitude/a.bin", 30, -40, 1);
+  drop("latitude/b.bin", 30, -30.5, 9);
+  drop("longitude/a.bin", 20.25, -40, 1);
+  drop("longitude/b.bin", 30, -40, 9);
+  drop("point/a.bin", 30, -40, 1);
+  drop("point/b.bin", 30, -40, 1);
+  const std::string read =
+      "import sys, netCDF4\n"
+      "sys.path.insert(0, '" XBTCONV_TEST_DATA
+      "/formats')\n"
+      "from check_conventions import wkt_points\n"
+      "d = netCDF4.Dataset(sys.argv[1])\n"
+      "(shape, points), valid = wkt_points(d.geospatial_bounds)\n"
+      "print(shape, points, valid, d.geospatial_lat_min, d.geospatial_lat_max,\n"
+      "      d.geospatial_lon_min, d.geospatial_lon_max, d.time_coverage_duration,\n"
+      "      d.geospatial_lat_resolution, d.geospatial_vertical_min, d.geospatial_vertical_max)\n";
+  std::string said;
+  for (const char* shape : {"latitude", "longitude", "point"}) {
+    const std::string file = directory.file(std::string(shape) + ".nc");
+    ASSERT_EQ(asCentre({"export", "--format", "netcdf", "-q", "--layout", "incomplete",
+                        "--collection", file, directory.file(shape)})
+                  .status,
+              0);
+    EXPECT_EQ(std::system((kCheckConventions + file).c_str()), 0) << shape;
+    said += testing::runProgram("/usr/bin/python3", {"-c", read, file}, "/").out;
+  }
+  EXPECT_EQ(said,
+            "LINESTRING [(30.0, -40.0), (30.0, -30.5)] True 30.0 30.0 -40.0 -30.5 PT691200S point "
+            "20.0 40.0\n"
+            "LINESTRING [(20.25, -40.0), (30.0, -40.0)] True 20.25 30.0 -40.0 -40.0 PT691200S "
+            "point 20.0 40.0\n"
+            "POINT [(30.0, -40.0)] True 30.0 30.0 -40.0 -40.0 PT0S point 20.0 40.0\n");
 }
 
 // A profile's id is its file's path below the folder the run was given:

@@ -22,8 +22,11 @@ namespace fs = std::filesystem;
 using testing::CapturedReport;
 using testing::TempDirectory;
 
+// A drop whose first temperature, in degrees, is also its minute: each a
+// drop of its own.
 std::vector<std::uint8_t> message(std::uint64_t firstTemperature = 2400) {
   testing::StandardFields fields;
+  fields.header.minute = firstTemperature / 100;
   fields.temperatures = {firstTemperature, 2300, 2200};
   return testing::standardMessage(fields);
 }
@@ -38,7 +41,7 @@ void fill(const TempDirectory& directory) {
   fs::create_directories(directory.file("in"));
   directory.write("in/a.bin", message());
   directory.write("in/b.bin", message(2000));
-  directory.write("in/c.bin", testing::cutAt(message(), 60));
+  directory.write("in/c.bin", testing::cutAt(message(2100), 60));
   directory.write("in/d.bin", std::string("a text file, no message"));
 }
 

@@ -47,8 +47,10 @@ TEST(LandMask, DropsOnTheShelfInHarboursAndStraitsAreAtSea) {
        }) {
     EXPECT_EQ(groundAt(p.latitude, p.longitude), Ground::kSea) << p.name;
   }
-  // Ten kilometres inland of the Swan River: land beside a cell of water.
+  // Ten kilometres inland of the Swan River: land beside a cell of water;
+  // on Wrangel Island, the water beside it lies across the date line.
   EXPECT_EQ(groundAt(-31.95, 115.95), Ground::kCoast);
+  EXPECT_EQ(groundAt(71.35, -179.95), Ground::kCoast);
 }
 
 }  // namespace
