@@ -351,32 +351,6 @@ TEST(XbtRun, SyncWritesWhatARunWithoutItWrites) {
 }
 
 #ifndef _WIN32
-// Ctrl-C: the run finishes the files under way, says so with its summary so
-// far, and a plot run writes the gallery of what it plotted.
-TEST(XbtRun, AnInterruptIsSaidAndThePlotsSoFarListed) {
-  TempDirectory directory;
-  testing::StandardFields fields;
-  fields.typeOfData = 2;
-  fields.temperatures.assign(30000, 2400);
-  for (int i = 0; i < 300; ++i)
-    directory.write("m" + std::to_string(i) + ".bin", testing::standardMessage(fields));
-  const std::string command =
-      "timeout --preserve-status -s INT 0.5 '" XBT_EXECUTABLE "' plot -q -o '" +
-      directory.file("out") + "' '" + directory.path() + "' 2> '" + directory.file("err") + "'";
-  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 130);
-  const std::string err = directory.read("err");
-  EXPECT_NE(err.find("xbt: interrupted\nxbt: plotted "), std::string::npos) << err;
-  const std::string index = directory.read("out/index.html");
-  EXPECT_NE(index.find("xbt plot"), std::string::npos);
-  int plots = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(directory.file("out"))) {
-    plots += entry.path().extension() == ".svg" ? 1 : 0;
-  }
-  EXPECT_GT(plots, 0);
-  EXPECT_LT(plots, 300) << "the run ended before the interrupt";
-  EXPECT_NE(err.find("plotted " + std::to_string(plots) + ","), std::string::npos) << err;
-}
-
 // A write that fails is named, and leaves no temporary file behind: here
 // the output cannot be replaced (it is a folder).
 TEST(XbtRun, OutputThatCannotBeWrittenIsNamed) {

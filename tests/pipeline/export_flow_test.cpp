@@ -78,10 +78,21 @@ TEST(ExportFlow, UpdateSaysAgainWhatTheFullRunSaid) {
                 "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 1\n");
   const Said again = exportWith(jsonInto(directory, true));
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(again.err, cutShort + "xbt: " + input(directory, "d.bin") +
-                           ": not a message\n"
-                           "xbt: exported 0, failed 1 (written with \"decoded\": false), "
-                           "skipped 1, up to date 2\n");
+  const std::string upToDate =
+      ": not a message\n"
+      "xbt: exported 0, failed 1 (written with \"decoded\": false), skipped 1, up to date 2\n";
+  EXPECT_EQ(again.err, cutShort + "xbt: " + input(directory, "d.bin") + upToDate);
+  // The record names no machine's path: moved with the inputs, the outputs
+  // are as current.
+  EXPECT_EQ(directory.read("out/.xbt-record").find(directory.path()), std::string::npos);
+  fs::create_directory(directory.file("moved"));
+  for (const char* folder : {"in", "out"}) {
+    fs::rename(directory.file(folder), directory.file("moved/" + std::string(folder)));
+  }
+  ExportOptions moved = jsonInto(directory, true);
+  moved.run.paths = {directory.file("moved/in")};
+  moved.run.outputDirectory = directory.file("moved/out");
+  EXPECT_NE(exportWith(moved).err.find(upToDate), std::string::npos);
 }
 
 TEST(ExportFlow, UpdateRedoesWhatDiffersFromTheRecord) {
