@@ -6,6 +6,7 @@
 #include "pipeline/input_files.h"
 #include "pipeline/input_result.h"
 #include "pipeline/output_plan.h"
+#include "pipeline/printable_text.h"
 #include "xbtconv/version.h"
 
 namespace xbtconv {
@@ -83,7 +84,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
       [&](const BatchItem& item, Converted&& converted) {
         takeUp(item, converted, run, report, tally);
         if (options.verbose && converted.outcome == Outcome::kDone && !converted.output.empty()) {
-          report.data(converted.output + "\n");
+          report.data(printableText(converted.output) + "\n");
         }
       });
   const double seconds =

@@ -257,14 +257,34 @@ TEST(HostileRuns, ACorruptMessageTakesBoundedMemory) {
   EXPECT_EQ(document["stop_bit"], 621 + 12 * ((8 * (std::int64_t{64} << 20) - 621) / 12));
 }
 
-// A tab or a line break in a file name forges no row or column.
-TEST(HostileRuns, NamesForgeNoRows) {
+// Names are shown, never obeyed: a tab or a line break forges no row or
+// column, and a C1 control (raw or as UTF-8), a bidirectional override or a
+// backslash reaches no terminal as it is, in any line of any command.
+TEST(HostileRuns, NamesAreShownNeverObeyed) {
   TempDirectory directory;
   directory.write("a\tb\nc.bin", goodMessage());
-  for (const char* command : {"info", "qc"}) {
-    const testing::RunResult run = runXbt({command, directory.path()});
-    EXPECT_EQ(run.out.rfind("a\\tb\\nc.bin\t", 0), 0u) << run.out;
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+  directory.write("d\x9B\xC2\x9B\xE2\x80\xAE\\.bin", std::string("no message"));
+  const std::string shown = "d\\x9b\\u009b\\u202e\\\\.bin";
+  const std::string out = directory.file("out");
+  for (const std::vector<std::string>& command :
+       std::vector<std::vector<std::string>>{{"info"},
+                                             {"qc"},
+                                             {"convert", "-v", "-o", out},
+                                             {"export", "--format", "json", "-o", out},
+                                             {"plot", "-o", out}}) {
+    std::vector<std::string> arguments = command;
+    arguments.push_back(directory.path());
+    const testing::RunResult run = runXbt(arguments);
+    const std::string said = run.out + run.err;
+    EXPECT_EQ(said.find_first_of("\x9B\xE2"), std::string::npos) << command[0] << ": " << said;
+    EXPECT_NE(said.find(shown), std::string::npos) << command[0] << ": " << said;
+    if (command[0] == "info" || command[0] == "qc") {
+      EXPECT_EQ(run.out.rfind("a\\tb\\nc.bin\t", 0), 0u) << run.out;
+      EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+    }
+    if (command[0] == "convert") {
+      EXPECT_NE(run.out.find("a\\tb\\nc.bin.srp\n"), std::string::npos) << run.out;
+    }
   }
 }
 
