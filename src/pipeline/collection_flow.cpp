@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
@@ -26,17 +27,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A digest of a run's inputs in order: each one's spelling and identity,
-// and each folder that could not be listed.
+// A digest of a run's inputs in order: each one's spelling from the
+// collection's folder and its identity, and each folder that could not be
+// listed.
 class InputsDigest {
  public:
+  explicit InputsDigest(std::string folder) : folder_(std::move(folder)) {}
+
+  /// `path` as the record keeps it.
+  std::string spelling(const std::string& path) const { return spelledFrom(folder_, path); }
   void add(const std::string& path, const FileIdentity& identity) {
-    text_ = spelledOnce(path);
+    text_ = spelling(path);
     text_ += '\t' + std::to_string(identity.size) + '\t' + std::to_string(identity.modified);
     mix();
   }
   void addUnlisted(const std::string& folder) {
-    text_ = "unlisted\t" + spelledOnce(folder);
+    text_ = "unlisted\t" + spelling(folder);
     mix();
   }
   std::string text() const {
@@ -52,36 +58,37 @@ class InputsDigest {
     ++count_;
   }
 
+  std::string folder_;
   std::string text_;
   std::uint64_t hash_ = 14695981039346656037ull;
   std::size_t count_ = 0;
 };
 
-// The digest the inputs of `options` have now, without reading them.
-std::string currentInputs(const ExportOptions& options) {
-  InputsDigest digest;
-  forEachInputFile(
-      options.run.paths, options.run.recursive,
-      [&](const InputFile& input) {
-        if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
-          digest.add(input.path, input.identity().value_or(FileIdentity{}));
-        }
-        return true;
-      },
-      [&](const std::string& folder, const std::string&) { digest.addUnlisted(folder); });
-  return digest.text();
-}
-
 // What a run said, as the record keeps it for --update to say again: the
-// counts, then each failure.
+// counts, then each failure and each remark (a file passed over, a
+// warning) in the order said, its subject as the record keeps a path.
 struct RunSaid {
+  struct Line {
+    bool failure = true;
+    Note note;
+  };
   int done = 0, failed = 0, skipped = 0, written = 0;
-  std::vector<Note> failures;
+  std::vector<Line> lines;
 
+  void add(const InputResult& result, const InputsDigest& digest) {
+    for (const auto* notes : {&result.failures, &result.remarks}) {
+      for (const Note& note : *notes) {
+        lines.push_back({notes == &result.failures, {digest.spelling(note.subject), note.reason}});
+      }
+    }
+  }
   std::string text() const {
     std::string out = std::to_string(done) + ' ' + std::to_string(failed) + ' ' +
                       std::to_string(skipped) + ' ' + std::to_string(written) + '\n';
-    for (const Note& note : failures) out += note.subject + '\t' + note.reason + '\n';
+    for (const Line& line : lines) {
+      out.append(line.failure ? "F\t" : "R\t").append(line.note.subject);
+      out.append("\t").append(line.note.reason).append("\n");
+    }
     return out;
   }
   static RunSaid from(const std::string& text) {
@@ -99,19 +106,48 @@ struct RunSaid {
       const std::size_t start = end + 1;
       end = text.find('\n', start);
       const std::string line = text.substr(start, end - start);
-      const std::size_t tab = line.find('\t');
-      said.failures.push_back(
-          {line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)});
+      const std::size_t tab = line.find('\t', 2);
+      if (line.size() < 2 || line[1] != '\t' || tab == std::string::npos) continue;
+      said.lines.push_back({line[0] == 'F', {line.substr(2, tab - 2), line.substr(tab + 1)}});
     }
     return said;
   }
 };
 
+// The digest the inputs of `options` have now, without reading them; the
+// paths of `said`'s lines as this run names them.
+std::string currentInputs(const ExportOptions& options, const std::string& folder, RunSaid& said) {
+  InputsDigest digest(folder);
+  std::unordered_map<std::string, std::string*> named;
+  for (RunSaid::Line& line : said.lines) named.emplace(line.note.subject, &line.note.subject);
+  const auto name = [&](const std::string& path) {
+    if (named.empty()) return;
+    if (const auto found = named.find(digest.spelling(path)); found != named.end()) {
+      *found->second = path;
+    }
+  };
+  forEachInputFile(
+      options.run.paths, options.run.recursive,
+      [&](const InputFile& input) {
+        if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
+          digest.add(input.path, input.identity().value_or(FileIdentity{}));
+          name(input.path);
+        }
+        return true;
+      },
+      [&](const std::string& unlisted, const std::string&) {
+        digest.addUnlisted(unlisted);
+        name(unlisted);
+      });
+  return digest.text();
+}
+
 // Says again what the run that made the current collection said.
-int repeat(const RecordEntry& entry, const ExportOptions& options, const RunReport& report) {
-  const RunSaid said = RunSaid::from(entry.note);
+int repeat(const RunSaid& said, const ExportOptions& options, const RunReport& report) {
   Tally tally;
-  for (const Note& note : said.failures) report.note(note.subject, note.reason);
+  for (const RunSaid::Line& line : said.lines) {
+    if (line.failure || !options.run.quiet) report.note(line.note.subject, line.note.reason);
+  }
   for (int i = 0; i < said.done; ++i) tally.count(Outcome::kUpToDate);
   for (int i = 0; i < said.failed; ++i) tally.count(Outcome::kFailed);
   for (int i = 0; i < said.skipped; ++i) tally.count(Outcome::kSkipped);
@@ -197,7 +233,8 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   OutputFolders folders(run.sync, run.update);
   std::string error;
   const std::string name = fs::path(path).filename().string();
-  OutputFolder* folder = folders.prepare(fs::path(path).parent_path().string(), error);
+  const std::string folderPath = fs::path(path).parent_path().string();
+  OutputFolder* folder = folders.prepare(folderPath, error);
   if (folder == nullptr || !(error = writableBeside(folder->folder, name)).empty()) {
     report.note(path, "cannot write: " + error);
     return 1;
@@ -209,14 +246,16 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   if (run.update) {
     const RecordEntry* entry = folder->record.find(name);
     if (entry != nullptr && entry->options == optionsId &&
-        folder->folder.fileIdentity(name) == entry->outputFile &&
-        entry->input == currentInputs(options)) {
-      return repeat(*entry, options, report);
+        folder->folder.fileIdentity(name) == entry->outputFile) {
+      RunSaid said = RunSaid::from(entry->note);
+      if (entry->input == currentInputs(options, folderPath, said)) {
+        return repeat(said, options, report);
+      }
     }
   }
   NetcdfCollection collection(path, profileIdRoot(givenFolders(run.paths)));
   const ObservationExport step(options);
-  InputsDigest digest;
+  InputsDigest digest(folderPath);
   RunSaid said;
   Tally tally;
   const bool finished = runInputs<Exported>(
@@ -237,8 +276,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
         } else {
           digest.add(item.input.path, exported.input);
         }
-        said.failures.insert(said.failures.end(), exported.failures.begin(),
-                             exported.failures.end());
+        said.add(exported, digest);
         if (exported.profile) collection.add(*exported.profile);
       });
   said.done = tally.done();

@@ -20,20 +20,20 @@ namespace {
 constexpr std::size_t kHeldOutputBytes = std::size_t{256} << 10;
 
 // Notes how writing `exported`'s output went: its record entry, or why it
-// could not be written. Written, its content is let go: a chunk of results
-// waiting to be taken up holds none.
+// could not be written. Its content is let go either way: a chunk of
+// results waiting to be taken up holds none, and the chunk's turn at the
+// folder has nothing left to write for it.
 void noteWritten(const BatchItem& item, Exported& exported, const OutputPlan& plan,
                  const std::string& error) {
+  std::string().swap(exported.data);
+  exported.profile.reset();
   if (!exported.pending) {
-    exported.writtenAnyway = false;
-    exported.fail(item.input.path, "cannot write " + item.output + ": " + error);
+    exported.failToWrite(item.input.path, "cannot write " + item.output + ": " + error);
     return;
   }
   const std::string note = exported.failures.empty() ? "" : exported.failures.front().reason;
   exported.entry =
       plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway, note);
-  std::string().swap(exported.data);
-  exported.profile.reset();
 }
 
 // Writes `exported`'s content as `item`'s output, to be put in place.

@@ -1,7 +1,6 @@
 #include "pipeline/output_plan.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 
 #include "pipeline/directory_listing.h"
@@ -94,13 +93,9 @@ std::optional<InputResult> OutputPlan::place(BatchItem& item) {
 std::string OutputPlan::recordedInput(const BatchItem& item, const OutputFolder& folder) {
   const InputFile& input = item.input;
   if (input.directory == folder.path) return input.name;
+  // Most inputs share their folder with the one before.
   if (&folder != lastFolder_ || input.directory != lastDirectory_) {
-    // Most inputs share their folder with the one before.
-    const std::filesystem::path relative =
-        std::filesystem::path(spelledOnce(input.directory.empty() ? "." : input.directory))
-            .lexically_relative(spelledOnce(folder.path.empty() ? "." : folder.path));
-    lastRelative_ = relative.empty() ? spelledOnce(input.directory.empty() ? "." : input.directory)
-                                     : relative.generic_string();
+    lastRelative_ = spelledFrom(folder.path, input.directory);
     lastFolder_ = &folder;
     lastDirectory_ = input.directory;
   }
@@ -144,8 +139,7 @@ void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& 
     std::string error;
     if (!placeOutput(*result->pending, run_.sync, error)) {
       result->placeFailure = error;
-      result->writtenAnyway = false;
-      result->fail(item->input.path, "cannot write " + item->output + ": " + error);
+      result->failToWrite(item->input.path, "cannot write " + item->output + ": " + error);
     }
     result->pending.reset();
   }

@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "support/message_builder.h"
@@ -219,6 +221,43 @@ TEST(HostileRuns, TwoRunsIntoOneFolderNeverMix) {
   }
   EXPECT_GT(outputs, 100);
   EXPECT_EQ(update.err.find("another xbt run"), std::string::npos) << update.err;
+}
+
+// A full disk (a file system of 256 KiB of its own, where the system lets
+// the test make one): every output that cannot be written is said once,
+// and no failure says its output was written. (Each was said twice, after
+// "written as far as it was decoded".)
+TEST(HostileRuns, AFullDiskIsSaidOncePerOutput) {
+  if (std::system("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no mount namespace";
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  fs::create_directories(directory.file("small"));
+  std::mt19937_64 random(8122026);
+  for (int i = 0; i < 300; ++i) {
+    directory.write("in/m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
+  }
+  const std::string command =
+      "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs " + directory.file("small") +
+      " && exec " XBT_EXECUTABLE " export -j1 --format bufr --partial --keep-incomplete -o " +
+      directory.file("small/o") + " " + directory.file("in") + "' 2> " + directory.file("err");
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+  std::istringstream err(directory.read("err"));
+  std::set<std::string> lines;
+  std::set<std::string> unwritten;
+  int full = 0;
+  for (std::string line; std::getline(err, line);) {
+    EXPECT_TRUE(lines.insert(line).second) << "said twice: " << line;
+    if (line.ends_with("No space left on device")) {
+      ++full;
+      unwritten.insert(line.substr(0, line.find(": cannot write")));
+    }
+  }
+  EXPECT_GT(full, 100);
+  for (const std::string& line : lines) {
+    if (line.ends_with("written as far as it was decoded")) {
+      EXPECT_EQ(unwritten.count(line.substr(0, line.find(": decode stopped"))), 0u) << line;
+    }
+  }
 }
 
 // A message whose count is missing runs its profile to the end of the file:
