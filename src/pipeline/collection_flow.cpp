@@ -9,6 +9,7 @@
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/directory_listing.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/observation_export.h"
@@ -152,7 +153,7 @@ int repeat(const RunSaid& said, const ExportOptions& options, const RunReport& r
   for (int i = 0; i < said.failed; ++i) tally.count(Outcome::kFailed);
   for (int i = 0; i < said.skipped; ++i) tally.count(Outcome::kSkipped);
   for (int i = 0; i < said.written; ++i) tally.countWrittenFailure();
-  return endRun(options.run, true, tally,
+  return endRun(options.run, RunEnd::kFinished, tally,
                 tally.summary("exported", "written with \"decoded\": false"), report);
 }
 
@@ -184,18 +185,19 @@ std::string collectionUsageProblem(const ExportOptions& options) {
 
 namespace {
 
-// Writes the collection gathered from a run that ended (`finished`, or
-// interrupted), with its record entry, or says why it was not written; its
-// inputs are then counted not written.
-void writeCollection(NetcdfCollection& collection, const ExportOptions& options, bool finished,
+// Writes the collection gathered from a run that ended (`end`), with its
+// record entry, or says why it was not written; its inputs are then counted
+// not written.
+void writeCollection(NetcdfCollection& collection, const ExportOptions& options, RunEnd end,
                      const RecordEntry& entry, OutputFolder& folder, const RunReport& report,
                      Tally& tally) {
   const std::string& path = options.collection;
   const std::string name = fs::path(path).filename().string();
   const std::string kept =
       folder.folder.typeOf(name) != EntryType::kNone ? "; the one written before is kept" : "";
-  if (!finished) {
-    report.note(path, "not written: interrupted" + kept);
+  if (end != RunEnd::kFinished) {
+    report.note(path, std::string("not written: ") +
+                          (end == RunEnd::kInterrupted ? "interrupted" : kOutOfMemory) + kept);
     tally.leaveOutEveryDone();
     return;
   }
@@ -258,7 +260,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   InputsDigest digest(folderPath);
   RunSaid said;
   Tally tally;
-  const bool finished = runInputs<Exported>(
+  const RunEnd end = runInputs<Exported>(
       {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -283,10 +285,10 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   said.failed = tally.failed();
   said.skipped = tally.skipped();
   said.written = tally.writtenFailures();
-  writeCollection(collection, options, finished,
+  writeCollection(collection, options, end,
                   {digest.text(), {}, {}, optionsId, said.failed != 0, said.text()}, *folder,
                   report, tally);
-  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_files.h"
 #include "pipeline/input_result.h"
 #include "pipeline/output_plan.h"
@@ -64,7 +65,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
     return 1;
   }
   Tally tally;
-  const bool finished = runInputs<Converted>(
+  const RunEnd end = runInputs<Converted>(
       {run.paths, run.recursive, jobsFor(run.jobs, false)},
       [&](BatchItem& item) -> std::optional<Converted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -91,7 +92,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, ", in %.2f s", seconds);
-  return endRun(run, finished, tally, tally.summary("converted") + elapsed, report);
+  return endRun(run, end, tally, tally.summary("converted") + elapsed, report);
 }
 
 }  // namespace xbtconv

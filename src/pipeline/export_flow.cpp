@@ -1,10 +1,18 @@
 #include "pipeline/export_flow.h"
 
 #include <mutex>
+#include <new>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/collection_flow.h"
 #include "pipeline/export_options_text.h"
 #include "pipeline/input_files.h"
@@ -66,24 +74,47 @@ void writeHeld(std::vector<BatchItem>& items, std::vector<std::optional<Exported
   const auto held = [&](std::size_t i) {
     return results[i] && !results[i]->data.empty() && !results[i]->pending;
   };
-  std::vector<std::optional<NewTemporary>> made(items.size());
-  std::vector<std::string> errors(items.size());
-  {
-    const std::lock_guard<std::mutex> turn(folderTurn);
+  std::vector<std::optional<NewTemporary>> made;
+  try {
+    made.resize(items.size());
+    std::vector<std::string> errors(items.size());
+    {
+      const std::lock_guard<std::mutex> turn(folderTurn);
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        if (held(i)) {
+          made[i] = createTemporary(items[i].folder->folder, items[i].outputName, errors[i]);
+        }
+      }
+    }
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (held(i))
-        made[i] = createTemporary(items[i].folder->folder, items[i].outputName, errors[i]);
+      if (!held(i)) continue;
+      Exported& exported = *results[i];
+      if (made[i]) {
+        // Its file is the filling's from here on, whatever befalls it.
+        const NewTemporary mine = std::move(*made[i]);
+        made[i].reset();
+        exported.pending = fillTemporary(
+            mine, [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
+            errors[i]);
+      }
+      noteWritten(items[i], exported, plan, errors[i]);
     }
-  }
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!held(i)) continue;
-    Exported& exported = *results[i];
-    if (made[i]) {
-      exported.pending = fillTemporary(
-          *made[i], [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
-          errors[i]);
+  } catch (const std::bad_alloc&) {
+    // The files made and not yet filled go, and what they were for fails.
+    for (std::optional<NewTemporary>& file : made) {
+      if (!file) continue;
+#ifdef _WIN32
+      ::_close(file->fd);
+#else
+      ::close(file->fd);
+#endif
+      file->folder->remove(file->temporary);
     }
-    noteWritten(items[i], exported, plan, errors[i]);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (!held(i)) continue;
+      std::string().swap(results[i]->data);
+      results[i]->failToWrite(items[i].input.path, kOutOfMemory);
+    }
   }
 }
 
@@ -155,7 +186,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
   // taking turns at the folders.
   const std::size_t heldBytes = jobs > 1 ? kHeldOutputBytes : 0;
   std::mutex folderTurn;
-  const bool finished = runInputs<Exported>(
+  const RunEnd end = runInputs<Exported>(
       {run.paths, run.recursive, jobs},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -196,7 +227,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         takeUp(item, exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });
-  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }
 

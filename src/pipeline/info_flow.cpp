@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -64,7 +65,7 @@ Described describe(const BatchItem& item, MessageReader& reader) {
 int runInfo(const RunOptions& options, const RunReport& report) {
   catchInterrupts();
   Tally tally;
-  const bool finished = runInputs<Described>(
+  const RunEnd end = runInputs<Described>(
       {options.paths, options.recursive, jobsFor(options.jobs, false)},
       [&](BatchItem& item) -> std::optional<Described> {
         if (std::optional<InputResult> settled = settleEntry(item, options)) {
@@ -80,7 +81,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
   // The lines are the output; a summary would only repeat them.
   RunOptions quiet = options;
   quiet.quiet = true;
-  return endRun(quiet, finished, tally, tally.summary("described"), report);
+  return endRun(quiet, end, tally, tally.summary("described"), report);
 }
 
 }  // namespace xbtconv

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/batch_runner.h"
+#include "pipeline/batch_item.h"
 #include "pipeline/output_file.h"
 #include "pipeline/output_record.h"
 #include "pipeline/run_options.h"

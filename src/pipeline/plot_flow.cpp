@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/output_names.h"
@@ -193,9 +194,13 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     return 1;
   }
   const Plotter plotter(options, plan, folder);
-  std::vector<GalleryRow> rows;
+  // The page of what was plotted, a row at a time as the inputs are taken
+  // up, also when the run is interrupted. It is no input: a page that
+  // cannot be written fails the run, not a file.
+  OutputStream page(plan.outputFolder()->folder, std::string(kIndex));
+  GalleryPage gallery([&page](std::string_view piece) { page.write(piece); });
   Tally tally;
-  const bool finished = runInputs<Plotted>(
+  const RunEnd end = runInputs<Plotted>(
       {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Plotted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -225,17 +230,16 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
           plotted.row.status = "cannot write the plot: " + plotted.placeFailure;
           plotted.row.plot.clear();
         }
-        rows.push_back(std::move(plotted.row));
+        gallery.add(plotted.row);
       });
-  // The page of what was plotted, also when the run was interrupted. It is
-  // no input: a page that cannot be written fails the run, not a file.
+  gallery.finish();
   std::string error;
-  if (!writeOutputFile(plan.outputFolder()->folder, std::string(kIndex), galleryHtml(rows),
-                       run.sync, error)) {
+  std::optional<PendingOutput> written = page.finish(run.sync, error);
+  if (!written || !placeOutput(*written, run.sync, error)) {
     report.note(index, "cannot write: " + error);
     tally.failRun();
   }
-  return endRun(run, finished, tally, tally.summary("plotted"), report);
+  return endRun(run, end, tally, tally.summary("plotted"), report);
 }
 
 }  // namespace xbtconv

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -66,7 +67,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
                                    options.now.value_or(currentUtcSeconds())};
   Tally tally;
   int byFlag[10] = {};
-  const bool finished = runInputs<Checked>(
+  const RunEnd end = runInputs<Checked>(
       {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Checked> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -89,7 +90,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
   }
   std::string summary = tally.summary("checked");
   if (!flags.empty()) summary += " (profiles by flag: " + flags + ")";
-  return endRun(run, finished, tally, summary, report);
+  return endRun(run, end, tally, summary, report);
 }
 
 }  // namespace xbtconv

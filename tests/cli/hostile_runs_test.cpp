@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
@@ -42,7 +43,8 @@ testing::RunResult runXbt(const std::vector<std::string>& arguments) {
 // xbt started with `arguments`, its standard output and error going to
 // files of `directory`; returns its process. A plain fork, so that the new
 // process starts from this one's memory as it is now, not at its peak.
-pid_t start(const TempDirectory& directory, const std::vector<std::string>& arguments) {
+pid_t start(const TempDirectory& directory, const std::vector<std::string>& arguments,
+            rlim_t addressSpace = RLIM_INFINITY) {
   std::vector<std::string> words = {XBT_EXECUTABLE};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -54,6 +56,8 @@ pid_t start(const TempDirectory& directory, const std::vector<std::string>& argu
   if (pid == 0) {
     ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
     ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    const rlimit limit{addressSpace, addressSpace};
+    ::setrlimit(RLIMIT_AS, &limit);
     ::execve(argv[0], argv.data(), environ);
     ::_exit(127);
   }
@@ -295,6 +299,67 @@ TEST(HostileRuns, ACorruptMessageTakesBoundedMemory) {
   EXPECT_EQ(document["profile"]["temperature_c"].size(), 65534u);
   EXPECT_EQ(document["stop_bit"], 621 + 12 * ((8 * (std::int64_t{64} << 20) - 621) / 12));
 }
+
+// A plot run holds little for each input: its gallery is written as the
+// inputs come. (Each held 3.6 KB: two million inputs took 7 GB.)
+TEST(HostileRuns, APlotHoldsLittleForEachInput) {
+  TempDirectory directory;
+  long peak[2] = {};
+  for (const int count : {500, 5000}) {
+    const std::string in = directory.file("in" + std::to_string(count));
+    fs::create_directories(in);
+    for (int i = 0; i < count; ++i) {
+      std::ofstream(in + "/e" + std::to_string(i) + ".bin");  // empty: passed over
+    }
+    peak[count > 500 ? 1 : 0] =
+        finish(start(directory, {"plot", "-q", "-o", directory.file("out"), in})).peakKilobytes;
+  }
+  EXPECT_LT((peak[1] - peak[0]) * 1024 / 4500, 400) << peak[0] << " KiB, " << peak[1] << " KiB";
+}
+
+#ifndef __SANITIZE_ADDRESS__
+// Memory that runs out (a limit on the address space, as `ulimit -v` sets;
+// the sanitizer's own needs more than any such limit) is a failure, never a
+// crash: the inputs whose work cannot get memory fail for it, the run ends
+// with its summary, and no temporary file is left. (plot and export
+// aborted, temporary files left behind.) Limits from where a run cannot
+// even start up to where it has all it needs.
+TEST(HostileRuns, MemoryThatRunsOutIsAFailureNotACrash) {
+  TempDirectory directory;
+  fs::create_directories(directory.file("in"));
+  std::mt19937_64 random(9122026);
+  for (int i = 0; i < 100; ++i) {
+    directory.write("in/m" + std::to_string(i) + ".bin", testing::randomBatchMessage(random, i));
+  }
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"plot", "-o", directory.file("out"), directory.file("in")},
+           {"export", "--format", "json", "-o", directory.file("out"), directory.file("in")}}) {
+    int starved = 0;
+    bool started = true;
+    for (rlim_t kilobytes = 64 << 10; started && kilobytes >= 4 << 10;
+         kilobytes -= kilobytes > 16 << 10 ? 16 << 10 : 512) {
+      fs::remove_all(directory.file("out"));
+      const int status = finish(start(directory, command, kilobytes << 10)).status;
+      const std::string err = directory.read("stderr");
+      // Nothing said: it could not start (load its libraries, take its
+      // arguments), nor can it with less.
+      started = err.rfind("xbt: ", 0) == 0;
+      if (!started) continue;
+      EXPECT_LT(status, 2) << command[0] << " " << kilobytes << " KiB: " << err;
+      EXPECT_NE(err.find(command[0] == "plot" ? "\nxbt: plotted " : "\nxbt: exported "),
+                std::string::npos)
+          << command[0] << " " << kilobytes << " KiB: " << err;
+      starved += err.find(": out of memory\n") != std::string::npos ? 1 : 0;
+      std::error_code missing;
+      for (fs::directory_iterator entry(directory.file("out"), missing), end;
+           !missing && entry != end; entry.increment(missing)) {
+        EXPECT_FALSE(entry->path().string().ends_with(".partial")) << entry->path();
+      }
+    }
+    EXPECT_GT(starved, 0) << command[0] << ": no limit left an input without memory";
+  }
+}
+#endif
 
 // Names are shown, never obeyed: a tab or a line break forges no row or
 // column, and a C1 control (raw or as UTF-8), a bidirectional override or a
