@@ -245,10 +245,12 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
     report.note(folder->folder.pathOf(kRecordName), "warning: " + folder->record.problem());
   }
   const std::uint64_t optionsId = optionsDigest(exportOptionsText(options));
+  const ObservationExport step(options);
   if (run.update) {
     const RecordEntry* entry = folder->record.find(name);
     if (entry != nullptr && entry->options == optionsId &&
-        folder->folder.fileIdentity(name) == entry->outputFile) {
+        folder->folder.fileIdentity(name) == entry->outputFile &&
+        !(entry->currentUntil && step.clock() >= *entry->currentUntil)) {
       RunSaid said = RunSaid::from(entry->note);
       if (entry->input == currentInputs(options, folderPath, said)) {
         return repeat(said, options, report);
@@ -256,15 +258,15 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
     }
   }
   NetcdfCollection collection(path, profileIdRoot(givenFolders(run.paths)));
-  const ObservationExport step(options);
   InputsDigest digest(folderPath);
   RunSaid said;
+  std::optional<std::int64_t> until;
   Tally tally;
   const RunEnd end = runInputs<Exported>(
       {run.paths, run.recursive, jobsFor(run.jobs, true)},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
-          return Exported{std::move(*settled), "", std::nullopt, {}};
+          return Exported{std::move(*settled), "", std::nullopt, {}, std::nullopt};
         }
         return std::nullopt;
       },
@@ -279,6 +281,9 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
           digest.add(item.input.path, exported.input);
         }
         said.add(exported, digest);
+        if (exported.currentUntil && (!until || *exported.currentUntil < *until)) {
+          until = exported.currentUntil;
+        }
         if (exported.profile) collection.add(*exported.profile);
       });
   said.done = tally.done();
@@ -286,7 +291,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   said.skipped = tally.skipped();
   said.written = tally.writtenFailures();
   writeCollection(collection, options, end,
-                  {digest.text(), {}, {}, optionsId, said.failed != 0, said.text()}, *folder,
+                  {digest.text(), {}, {}, optionsId, said.failed != 0, until, said.text()}, *folder,
                   report, tally);
   return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);

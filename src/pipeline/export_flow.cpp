@@ -40,8 +40,8 @@ void noteWritten(const BatchItem& item, Exported& exported, const OutputPlan& pl
     return;
   }
   const std::string note = exported.failures.empty() ? "" : exported.failures.front().reason;
-  exported.entry =
-      plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway, note);
+  exported.entry = plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway,
+                                 note, exported.currentUntil);
 }
 
 // Writes `exported`'s content as `item`'s output, to be put in place.
@@ -168,12 +168,13 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         "warning: the BUFR messages name no originating centre (65535, missing); --centre N sets "
         "yours (WMO Common Code table C-11)");
   }
-  OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
+  const ObservationExport step(options);
+  OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options),
+                  step.clock());
   if (std::optional<std::string> refused = toFiles ? plan.prepareOutputFolder() : std::nullopt) {
     report.note(run.outputDirectory, "cannot write: " + *refused);
     return 1;
   }
-  const ObservationExport step(options);
   const std::string idRoot = profileIdRoot(givenFolders(run.paths));
   // JSON and CSV are much text to make; a BUFR message is little, and the
   // netCDF library serves one thread at a time.
@@ -190,11 +191,11 @@ int runExport(const ExportOptions& options, const RunReport& report) {
       {run.paths, run.recursive, jobs},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
-          return Exported{std::move(*settled), "", std::nullopt, {}};
+          return Exported{std::move(*settled), "", std::nullopt, {}, std::nullopt};
         }
         if (toFiles) {
           if (std::optional<InputResult> refused = plan.place(item)) {
-            return Exported{std::move(*refused), "", std::nullopt, {}};
+            return Exported{std::move(*refused), "", std::nullopt, {}, std::nullopt};
           }
         }
         return std::nullopt;

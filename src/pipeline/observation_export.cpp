@@ -38,6 +38,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
                                                      : "; written as far as it was decoded");
   }
   Observation& observation = *read.observation;
+  if (!options_.now) result.currentUntil = currentUntil(observation, reading_);
   if (forReceivers && !options_.keepIncomplete) {
     const Status usable =
         format == ExportFormat::kBufr ? bufrUsability(observation) : netcdfUsability(observation);

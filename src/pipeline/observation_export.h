@@ -19,9 +19,10 @@
 namespace xbtconv {
 
 struct Exported : InputResult {
-  std::string data;                    // the encoded bytes (JSON, CSV, BUFR)
-  std::optional<Observation> profile;  // for netCDF
-  FileIdentity input;                  // the input's, as read
+  std::string data;                          // the encoded bytes (JSON, CSV, BUFR)
+  std::optional<Observation> profile;        // for netCDF
+  FileIdentity input;                        // the input's, as read
+  std::optional<std::int64_t> currentUntil;  // of the output, by the run's clock
 };
 
 class ObservationExport {
@@ -32,6 +33,8 @@ class ObservationExport {
   /// nothing to write. `withCsvHeader`: a CSV export that starts its own
   /// table.
   Exported run(const BatchItem& item, MessageReader& reader, bool withCsvHeader) const;
+  /// The run's clock, as quality control judges against it.
+  std::int64_t clock() const { return reading_.now; }
 
  private:
   const ExportOptions& options_;

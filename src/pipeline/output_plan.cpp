@@ -9,10 +9,12 @@
 
 namespace xbtconv {
 
-OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options)
+OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options,
+                       std::int64_t clock)
     : run_(run),
       naming_(std::move(naming)),
       options_(optionsDigest(options)),
+      clock_(clock),
       folders_(run.sync, run.update) {
   // An input named on the command line is never written over.
   for (const std::string& path : run.paths) claims_.protectInput(path);
@@ -105,7 +107,8 @@ std::string OutputPlan::recordedInput(const BatchItem& item, const OutputFolder&
 const RecordEntry* OutputPlan::current(const BatchItem& item) const {
   if (!run_.update || item.folder == nullptr) return nullptr;
   const RecordEntry* entry = item.folder->record.find(item.outputName);
-  if (entry == nullptr || entry->options != options_ || entry->input != item.recordedInput) {
+  if (entry == nullptr || entry->options != options_ || entry->input != item.recordedInput ||
+      (entry->currentUntil && clock_ >= *entry->currentUntil)) {
     return nullptr;
   }
   const std::optional<FileIdentity> input = item.input.identity();
@@ -117,9 +120,10 @@ const RecordEntry* OutputPlan::current(const BatchItem& item) const {
 }
 
 RecordEntry OutputPlan::entryFor(const BatchItem& item, const FileIdentity& input,
-                                 const PendingOutput& written, bool failed,
-                                 std::string note) const {
-  return {item.recordedInput, input, written.identity, options_, failed, std::move(note)};
+                                 const PendingOutput& written, bool failed, std::string note,
+                                 std::optional<std::int64_t> currentUntil) const {
+  return {item.recordedInput, input,          written.identity, options_, failed,
+          currentUntil,       std::move(note)};
 }
 
 void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& written) const {

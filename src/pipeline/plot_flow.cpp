@@ -90,12 +90,11 @@ std::string optionsText(const PlotOptions& options) {
 
 class Plotter {
  public:
-  Plotter(const PlotOptions& options, const OutputPlan& plan, fs::path folder)
+  Plotter(const PlotOptions& options, const OutputPlan& plan, fs::path folder, std::int64_t clock)
       : options_(options),
         plan_(plan),
         folder_(std::move(folder)),
-        reading_{options.sampleRateHz, options.qualityControl,
-                 options.now.value_or(currentUtcSeconds())} {}
+        reading_{options.sampleRateHz, options.qualityControl, clock} {}
 
   Plotted run(const BatchItem& item, MessageReader& reader) const {
     const InputFile& input = item.input;
@@ -133,7 +132,8 @@ class Plotter {
         return result;
       }
       result.entry =
-          plan_.entryFor(item, reader.fileIdentity(), *result.pending, !result.row.ok, read.reason);
+          plan_.entryFor(item, reader.fileIdentity(), *result.pending, !result.row.ok, read.reason,
+                         options_.now ? std::nullopt : currentUntil(observation, reading_));
     }
     result.row.plot = href(item.output, folder_);
     const fs::path beside = input.directory.empty() ? fs::path(".") : fs::path(input.directory);
@@ -188,12 +188,13 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     report.note(index, "not written by xbt plot; left as it is (-o DIR plots into another folder)");
     return 1;
   }
-  OutputPlan plan(run, {".svg", false, true}, optionsText(options));
+  const std::int64_t clock = options.now.value_or(currentUtcSeconds());
+  OutputPlan plan(run, {".svg", false, true}, optionsText(options), clock);
   if (std::optional<std::string> refused = plan.prepareOutputFolder()) {
     report.note(folder.string(), "cannot write: " + *refused);
     return 1;
   }
-  const Plotter plotter(options, plan, folder);
+  const Plotter plotter(options, plan, folder, clock);
   // The page of what was plotted, a row at a time as the inputs are taken
   // up, also when the run is interrupted. It is no input: a page that
   // cannot be written fails the run, not a file.
