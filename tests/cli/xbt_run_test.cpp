@@ -215,6 +215,9 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
                            " is already the output of " + directory.file("A/x.bin") + "\n")
         << command[0];
   }
+  // The gallery's row of the input refused says why.
+  EXPECT_NE(directory.read("out/index.html").find("x.svg is already the output of"),
+            std::string::npos);
   EXPECT_NE(directory.read("out/x.json").find("\"source\":\"x.bin\",\"kind\":1,"),
             std::string::npos)
       << "the first input's";
@@ -229,17 +232,60 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
       {"export", "--format", "json", "-q", "-r", "-o", directory.file("mirror"), directory.path()});
   EXPECT_TRUE(directory.exists("mirror/A/x.json") && directory.exists("mirror/B/x.json"));
   // A run takes each file once, however the paths to it are spelt.
-  if (netcdfAvailable()) {
-    run = runXbt({"export", "--format", "netcdf", "-r", "--collection", directory.file("all.nc"),
-                  directory.file("A/../B"), directory.file("B/x.bin"), directory.path(),
-                  directory.file("./A/y.bin")});
-    EXPECT_EQ(run.err, "xbt: exported 4, failed 0, skipped 0\n");
-  }
   run = runXbt(
       {"export", "--format", "json", "--stdout", directory.file("A"), directory.file("./A/x.bin")});
   EXPECT_EQ(run.status, 0) << run.err;
   const bool caseBlind = fs::equivalent(directory.file("A/y.bin"), directory.file("A/y.BIN"));
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), caseBlind ? 2 : 3) << run.out;
+}
+
+// A file named twice, in any spelling, is one input in every command and in
+// every list a run keeps: a table's lines, a summary, a gallery's rows, a
+// collection and its record (which --update then finds current).
+TEST(XbtRun, EveryCommandTakesAFileNamedTwiceOnce) {
+  TempDirectory directory;
+  std::filesystem::create_directories(directory.file("C"));
+  directory.write("C/x.bin", goodMessage());
+  directory.write("C/z.bin", goodMessage());
+  const std::vector<std::string> twice = {directory.file("C"), directory.file("C/x.bin"),
+                                          directory.file("./C/../C/z.bin")};
+  const std::string out = directory.file("out");
+  std::vector<std::vector<std::string>> commands = {{"info"},
+                                                    {"qc"},
+                                                    {"convert", "-o", out},
+                                                    {"export", "--format", "json", "-o", out},
+                                                    {"plot", "-o", out}};
+  if (netcdfAvailable()) {
+    commands.push_back({"export", "--format", "netcdf", "--collection", out + "/all.nc"});
+  }
+  for (std::vector<std::string> command : commands) {
+    std::filesystem::remove_all(out);
+    command.insert(command.end(), twice.begin(), twice.end());
+    const testing::RunResult run = runXbt(command);
+    EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;
+    const auto count = [](const std::string& text, const std::string& part) {
+      std::size_t found = 0;
+      for (std::size_t at = text.find(part); at != std::string::npos;
+           at = text.find(part, at + 1)) {
+        ++found;
+      }
+      return found;
+    };
+    if (command[0] == "info" || command[0] == "qc") {
+      EXPECT_EQ(count(run.out, "\n"), 2u) << command[0] << ": " << run.out;
+      continue;
+    }
+    EXPECT_NE(run.err.find("ed 2, failed 0, skipped 0"), std::string::npos)
+        << command[0] << ": " << run.err;
+    if (command[0] == "plot") {
+      EXPECT_EQ(count(directory.read("out/index.html"), "\"name\":"), 2u);
+    }
+    if (command[3] == "--collection") {
+      EXPECT_NE(directory.read("out/.xbt-record").find(" 2\t"), std::string::npos);
+      command.push_back("--update");
+      EXPECT_NE(runXbt(command).err.find("up to date 2"), std::string::npos);
+    }
+  }
 }
 
 // Many threads print and write what one does, in the same order.

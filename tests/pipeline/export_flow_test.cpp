@@ -1,7 +1,7 @@
 // Export runs in process, as an operator meets them: --update that says
 // again what a full run said and redoes whatever differs from the record,
-// -q that says failures only, a file named twice taken once, and a
-// collection that says when it was not written.
+// -q that says failures only, and a collection that says when it was not
+// written.
 #include "pipeline/export_flow.h"
 
 #include <gtest/gtest.h>
@@ -180,18 +180,6 @@ TEST(ExportFlow, QuietSaysFailuresOnly) {
                          "exports what was decoded)\n");
   options.run.quiet = false;
   EXPECT_NE(exportWith(options).err.find("warning: encoded as missing"), std::string::npos);
-}
-
-TEST(ExportFlow, FileNamedTwiceIsTakenOnce) {
-  TempDirectory directory;
-  fill(directory);
-  ExportOptions options = jsonInto(directory, false);
-  options.run.paths = {directory.file("in"), input(directory, "a.bin"),
-                       directory.file("in/../in/b.bin")};
-  const Said run = exportWith(options);
-  EXPECT_EQ(run.err.substr(run.err.rfind("xbt: exported")),
-            "xbt: exported 2, failed 1 (written with \"decoded\": false), skipped 1\n");
-  EXPECT_EQ(exportUsageProblem(options), "");
 }
 
 #ifndef _WIN32
