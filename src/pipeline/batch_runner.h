@@ -12,53 +12,39 @@
 //
 // An interrupt stops a run between chunks: the chunks under way are finished
 // and taken up, nothing new is started (inputs listed but not yet worked on
-// are let go), and runInputs says so. A run's memory
-// stays bounded: a few chunks per thread are under way or waiting.
+// are let go), and runInputs says so. A run's memory stays bounded: a few
+// chunks per thread are under way or waiting.
+//
+// Memory that runs out is a failure, never a crash: an input whose work
+// cannot get its memory fails with that reason and the run goes on; where
+// the run's own steps cannot (listing, taking up), it stops as an
+// interrupt would, and says so. A thread that cannot be started leaves its
+// share to the others. No temporary file outlives a failed output
+// (PendingOutput).
 #ifndef XBTCONV_PIPELINE_BATCH_RUNNER_H_
 #define XBTCONV_PIPELINE_BATCH_RUNNER_H_
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "pipeline/input_files.h"
+#include "pipeline/batch_item.h"
+#include "pipeline/input_result.h"
 #include "pipeline/interrupts.h"
 #include "pipeline/message_reader.h"
 
 namespace xbtconv {
-
-struct OutputFolder;
-
-/// Something to say about `subject` (a path, as given): `reason`.
-struct Note {
-  std::string subject;
-  std::string reason;
-};
-
-/// One entry of a run: an input, or a folder that could not be listed
-/// (`listingFailure` says why; `input.path` is the folder).
-struct BatchItem {
-  InputFile input;
-  std::string listingFailure;
-  /// Where the input's output goes, as the command's preparation decides:
-  /// its path (for messages), its folder and its name there, and the input
-  /// as the folder's record names it.
-  std::string output;
-  OutputFolder* folder = nullptr;
-  std::string outputName;
-  std::string recordedInput;
-  /// Warnings to say before the input's own lines (of its output folder,
-  /// the first time the run writes there).
-  std::vector<Note> warnings;
-};
 
 struct BatchInputs {
   std::vector<std::string> paths;
@@ -80,6 +66,9 @@ int jobsFor(int asked, bool heavyWork);
 /// Inputs handed out together.
 inline constexpr std::size_t kChunkSize = 64;
 
+/// The reason an input fails when its work cannot get its memory.
+inline constexpr const char* kOutOfMemory = "out of memory";
+
 /// Runs the inputs of `inputs` through the steps of a command, a chunk at a
 /// time. For each entry, in order, on the calling thread: `prepare(item)`,
 /// which may fill in `item.output` and may settle the entry at once by
@@ -88,6 +77,7 @@ inline constexpr std::size_t kChunkSize = 64;
 /// `finish(items, results)` then sees a whole chunk on the thread that
 /// worked it (to put its outputs in place together), and `commit(item,
 /// result)` takes each result up on the calling thread, in order.
+/// REQUIRES: Result derives from InputResult.
 template <typename Result>
 class BatchRunner {
  public:
@@ -107,33 +97,45 @@ class BatchRunner {
   BatchRunner(const BatchRunner&) = delete;
   BatchRunner& operator=(const BatchRunner&) = delete;
 
-  /// Runs every input; false when an interrupt stopped the run.
-  bool run() {
-    forEachInputFile(
-        inputs_.paths, inputs_.recursive,
-        [this](const InputFile& input) {
-          return add({input, "", "", nullptr, "", "", {}});
-        },
-        [this](const std::string& path, const std::string& reason) {
-          InputFile folder;
-          folder.path = path;
-          add({folder, reason, "", nullptr, "", "", {}});
-        });
-    if (!filling_->items.empty() && !interruptRequested()) submit(std::move(filling_));
+  /// Runs every input; how the run ended.
+  RunEnd run() {
+    try {
+      forEachInputFile(
+          inputs_.paths, inputs_.recursive,
+          [this](const InputFile& input) {
+            return add({input, "", "", nullptr, "", "", {}});
+          },
+          [this](const std::string& path, const std::string& reason) {
+            InputFile folder;
+            folder.path = path;
+            add({folder, reason, "", nullptr, "", "", {}});
+          });
+      if (!filling_->items.empty() && !stopping()) submit(std::move(filling_));
+    } catch (const std::bad_alloc&) {
+      outOfMemory_ = true;
+    }
     {
       const std::lock_guard<std::mutex> guard(lock_);
       listed_ = true;
     }
     workArrived_.notify_all();
-    while (true) {
-      {
-        const std::lock_guard<std::mutex> guard(lock_);
-        if (queue_.empty()) break;
+    try {
+      while (true) {
+        {
+          const std::lock_guard<std::mutex> guard(lock_);
+          if (queue_.empty()) break;
+        }
+        takeUp(true);
       }
-      takeUp(true);
+    } catch (const std::bad_alloc&) {
+      // The chunks under way are finished by their threads; what they found
+      // is not taken up.
+      outOfMemory_ = true;
+      workArrived_.notify_all();
     }
     for (std::thread& thread : helpers_) thread.join();
-    return !interruptRequested();
+    if (interruptRequested()) return RunEnd::kInterrupted;
+    return outOfMemory_ ? RunEnd::kOutOfMemory : RunEnd::kFinished;
   }
 
  private:
@@ -144,10 +146,13 @@ class BatchRunner {
     bool done = false;
   };
 
+  // Whether the run is to stop between chunks.
+  bool stopping() const { return interruptRequested() || outOfMemory_; }
+
   // Prepares the next input into the chunk being filled, and hands the
-  // chunk out when it is full; false once an interrupt asks to stop.
+  // chunk out when it is full; false once the run is to stop.
   bool add(BatchItem&& item) {
-    if (interruptRequested()) return false;
+    if (stopping()) return false;
     filling_->results.push_back(steps_.prepare(item));
     filling_->items.push_back(std::move(item));
     if (filling_->items.size() == kChunkSize) {
@@ -157,25 +162,40 @@ class BatchRunner {
     return true;
   }
 
-  // Works the chunk's inputs not yet settled; after an interrupt, the rest
-  // of the chunk is let go.
+  // Works the chunk's inputs not yet settled; once the run is to stop, the
+  // rest of the chunk is let go. An input whose work, or whose output's
+  // placing, cannot get its memory fails for it.
   void process(Chunk& chunk, MessageReader& reader) {
     for (std::size_t i = 0; i < chunk.items.size(); ++i) {
       if (chunk.results[i]) continue;
-      if (interruptRequested()) {
+      if (stopping()) {
         chunk.items.resize(i);
         chunk.results.resize(i);
         break;
       }
-      chunk.results[i].emplace(steps_.work(chunk.items[i], reader));
+      try {
+        chunk.results[i].emplace(steps_.work(chunk.items[i], reader));
+      } catch (const std::bad_alloc&) {
+        chunk.results[i].emplace();
+        chunk.results[i]->fail(chunk.items[i].input.path, kOutOfMemory);
+      }
     }
-    steps_.finish(chunk.items, chunk.results);
+    try {
+      steps_.finish(chunk.items, chunk.results);
+    } catch (const std::bad_alloc&) {
+      for (std::size_t i = 0; i < chunk.items.size(); ++i) {
+        std::optional<Result>& result = chunk.results[i];
+        if (!result || !result->pending) continue;
+        result->pending.reset();
+        result->failToWrite(chunk.items[i].input.path, kOutOfMemory);
+      }
+    }
   }
 
-  // The first chunk no thread has taken; after an interrupt, none: the
-  // chunks no one has taken are let go. REQUIRES: lock_ held.
+  // The first chunk no thread has taken; once the run is to stop, none:
+  // the chunks no one has taken are let go. REQUIRES: lock_ held.
   Chunk* untaken() {
-    if (interruptRequested()) {
+    if (stopping()) {
       while (!queue_.empty() && !queue_.back()->taken) queue_.pop_back();
       return nullptr;
     }
@@ -186,25 +206,45 @@ class BatchRunner {
   }
 
   // A helper thread: works chunks until the listing is done and none is
-  // left.
+  // left. One that cannot get the memory to work leaves the work to the
+  // others, the chunk in its hands cut short where its results end.
   void help() {
-    MessageReader reader;
-    reader.hold(inputs_.held);
+    std::optional<MessageReader> reader;
+    try {
+      reader.emplace();
+      reader->hold(inputs_.held);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
     std::unique_lock<std::mutex> guard(lock_);
     while (true) {
       Chunk* next = untaken();
       if (next == nullptr) {
-        if (listed_ || interruptRequested()) return;
+        if (listed_ || stopping()) return;
         workArrived_.wait(guard);
         continue;
       }
       next->taken = true;
       guard.unlock();
-      process(*next, reader);
+      try {
+        process(*next, *reader);
+      } catch (const std::bad_alloc&) {
+        outOfMemory_ = true;
+        cutAtFirstGap(*next);
+      }
       guard.lock();
       next->done = true;
       chunkDone_.notify_one();
     }
+  }
+
+  // Cuts `chunk` short where its results stop, after work that could not
+  // end.
+  static void cutAtFirstGap(Chunk& chunk) {
+    std::size_t end = 0;
+    while (end < chunk.results.size() && chunk.results[end]) ++end;
+    chunk.items.resize(end);
+    chunk.results.resize(end);
   }
 
   void commitAll(Chunk& chunk) {
@@ -255,8 +295,15 @@ class BatchRunner {
       queue_.push_back(std::move(chunk));
       // One chunk the calling thread works itself; from the second on, a
       // run is long enough to be shared.
-      if (helpers_.empty() && queue_.size() > 1) {
-        for (std::size_t i = 1; i < jobs_; ++i) helpers_.emplace_back([this] { help(); });
+      if (!helpersStarted_ && queue_.size() > 1) {
+        helpersStarted_ = true;
+        for (std::size_t i = 1; i < jobs_; ++i) {
+          try {
+            helpers_.emplace_back([this] { help(); });
+          } catch (const std::system_error&) {
+            break;  // no memory for its stack: the threads there are share the work
+          }
+        }
       }
     }
     workArrived_.notify_one();
@@ -279,15 +326,17 @@ class BatchRunner {
   std::condition_variable workArrived_;
   std::condition_variable chunkDone_;
   bool listed_ = false;
+  std::atomic<bool> outOfMemory_ = false;
+  bool helpersStarted_ = false;
   std::vector<std::thread> helpers_;
   MessageReader ownReader_;
 };
 
 /// Runs the inputs of `inputs` through `prepare`, `work`, `finish` and
-/// `commit` (BatchRunner); false when an interrupt stopped the run.
+/// `commit` (BatchRunner); how the run ended.
 template <typename Result, typename Prepare, typename Work, typename Finish, typename Commit>
-bool runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish&& finish,
-               Commit&& commit) {
+RunEnd runInputs(const BatchInputs& inputs, Prepare&& prepare, Work&& work, Finish&& finish,
+                 Commit&& commit) {
   return BatchRunner<Result>(inputs, {std::forward<Prepare>(prepare), std::forward<Work>(work),
                                       std::forward<Finish>(finish), std::forward<Commit>(commit)})
       .run();

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/directory_listing.h"
 #include "pipeline/drop_survey.h"
 #include "pipeline/export_options_text.h"
@@ -27,17 +29,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A digest of a run's inputs in order: each one's spelling and identity,
-// and each folder that could not be listed.
+// A digest of a run's inputs in order: each one's spelling from the
+// collection's folder and its identity, and each folder that could not be
+// listed.
 class InputsDigest {
  public:
+  explicit InputsDigest(std::string folder) : folder_(std::move(folder)) {}
+
+  /// `path` as the record keeps it.
+  std::string spelling(const std::string& path) const { return spelledFrom(folder_, path); }
   void add(const std::string& path, const FileIdentity& identity) {
-    text_ = spelledOnce(path);
+    text_ = spelling(path);
     text_ += '\t' + std::to_string(identity.size) + '\t' + std::to_string(identity.modified);
     mix();
   }
   void addUnlisted(const std::string& folder) {
-    text_ = "unlisted\t" + spelledOnce(folder);
+    text_ = "unlisted\t" + spelling(folder);
     mix();
   }
   std::string text() const {
@@ -53,36 +60,37 @@ class InputsDigest {
     ++count_;
   }
 
+  std::string folder_;
   std::string text_;
   std::uint64_t hash_ = 14695981039346656037ull;
   std::size_t count_ = 0;
 };
 
-// The digest the inputs of `options` have now, without reading them.
-std::string currentInputs(const ExportOptions& options) {
-  InputsDigest digest;
-  forEachInputFile(
-      options.run.paths, options.run.recursive,
-      [&](const InputFile& input) {
-        if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
-          digest.add(input.path, input.identity().value_or(FileIdentity{}));
-        }
-        return true;
-      },
-      [&](const std::string& folder, const std::string&) { digest.addUnlisted(folder); });
-  return digest.text();
-}
-
 // What a run said, as the record keeps it for --update to say again: the
-// counts, then each failure.
+// counts, then each failure and each remark (a file passed over, a
+// warning) in the order said, its subject as the record keeps a path.
 struct RunSaid {
+  struct Line {
+    bool failure = true;
+    Note note;
+  };
   int done = 0, failed = 0, skipped = 0, written = 0;
-  std::vector<Note> failures;
+  std::vector<Line> lines;
 
+  void add(const InputResult& result, const InputsDigest& digest) {
+    for (const auto* notes : {&result.failures, &result.remarks}) {
+      for (const Note& note : *notes) {
+        lines.push_back({notes == &result.failures, {digest.spelling(note.subject), note.reason}});
+      }
+    }
+  }
   std::string text() const {
     std::string out = std::to_string(done) + ' ' + std::to_string(failed) + ' ' +
                       std::to_string(skipped) + ' ' + std::to_string(written) + '\n';
-    for (const Note& note : failures) out += note.subject + '\t' + note.reason + '\n';
+    for (const Line& line : lines) {
+      out.append(line.failure ? "F\t" : "R\t").append(line.note.subject);
+      out.append("\t").append(line.note.reason).append("\n");
+    }
     return out;
   }
   static RunSaid from(const std::string& text) {
@@ -100,24 +108,53 @@ struct RunSaid {
       const std::size_t start = end + 1;
       end = text.find('\n', start);
       const std::string line = text.substr(start, end - start);
-      const std::size_t tab = line.find('\t');
-      said.failures.push_back(
-          {line.substr(0, tab), tab == std::string::npos ? "" : line.substr(tab + 1)});
+      const std::size_t tab = line.find('\t', 2);
+      if (line.size() < 2 || line[1] != '\t' || tab == std::string::npos) continue;
+      said.lines.push_back({line[0] == 'F', {line.substr(2, tab - 2), line.substr(tab + 1)}});
     }
     return said;
   }
 };
 
+// The digest the inputs of `options` have now, without reading them; the
+// paths of `said`'s lines as this run names them.
+std::string currentInputs(const ExportOptions& options, const std::string& folder, RunSaid& said) {
+  InputsDigest digest(folder);
+  std::unordered_map<std::string, std::string*> named;
+  for (RunSaid::Line& line : said.lines) named.emplace(line.note.subject, &line.note.subject);
+  const auto name = [&](const std::string& path) {
+    if (named.empty()) return;
+    if (const auto found = named.find(digest.spelling(path)); found != named.end()) {
+      *found->second = path;
+    }
+  };
+  forEachInputFile(
+      options.run.paths, options.run.recursive,
+      [&](const InputFile& input) {
+        if (!metThroughEarlierPath(input, options.run.paths, options.run.recursive)) {
+          digest.add(input.path, input.identity().value_or(FileIdentity{}));
+          name(input.path);
+        }
+        return true;
+      },
+      [&](const std::string& unlisted, const std::string&) {
+        digest.addUnlisted(unlisted);
+        name(unlisted);
+      });
+  return digest.text();
+}
+
 // Says again what the run that made the current collection said.
-int repeat(const RecordEntry& entry, const ExportOptions& options, const RunReport& report) {
-  const RunSaid said = RunSaid::from(entry.note);
+int repeat(const RunSaid& said, const ExportOptions& options, const RunReport& report) {
   Tally tally;
-  for (const Note& note : said.failures) report.note(note.subject, note.reason);
+  for (const RunSaid::Line& line : said.lines) {
+    if (line.failure || !options.run.quiet) report.note(line.note.subject, line.note.reason);
+  }
   for (int i = 0; i < said.done; ++i) tally.count(Outcome::kUpToDate);
   for (int i = 0; i < said.failed; ++i) tally.count(Outcome::kFailed);
   for (int i = 0; i < said.skipped; ++i) tally.count(Outcome::kSkipped);
   for (int i = 0; i < said.written; ++i) tally.countWrittenFailure();
-  return endRun(options.run, true, tally,
+  return endRun(options.run, RunEnd::kFinished, tally,
                 tally.summary("exported", "written with \"decoded\": false"), report);
 }
 
@@ -149,18 +186,19 @@ std::string collectionUsageProblem(const ExportOptions& options) {
 
 namespace {
 
-// Writes the collection gathered from a run that ended (`finished`, or
-// interrupted), with its record entry, or says why it was not written; its
-// inputs are then counted not written.
-void writeCollection(NetcdfCollection& collection, const ExportOptions& options, bool finished,
+// Writes the collection gathered from a run that ended (`end`), with its
+// record entry, or says why it was not written; its inputs are then counted
+// not written.
+void writeCollection(NetcdfCollection& collection, const ExportOptions& options, RunEnd end,
                      const RecordEntry& entry, OutputFolder& folder, const RunReport& report,
                      Tally& tally) {
   const std::string& path = options.collection;
   const std::string name = fs::path(path).filename().string();
   const std::string kept =
       folder.folder.typeOf(name) != EntryType::kNone ? "; the one written before is kept" : "";
-  if (!finished) {
-    report.note(path, "not written: interrupted" + kept);
+  if (end != RunEnd::kFinished) {
+    report.note(path, std::string("not written: ") +
+                          (end == RunEnd::kInterrupted ? "interrupted" : kOutOfMemory) + kept);
     tally.leaveOutEveryDone();
     return;
   }
@@ -198,7 +236,8 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   OutputFolders folders(run.sync, run.update);
   std::string error;
   const std::string name = fs::path(path).filename().string();
-  OutputFolder* folder = folders.prepare(fs::path(path).parent_path().string(), error);
+  const std::string folderPath = fs::path(path).parent_path().string();
+  OutputFolder* folder = folders.prepare(folderPath, error);
   if (folder == nullptr || !(error = writableBeside(folder->folder, name)).empty()) {
     report.note(path, "cannot write: " + error);
     return 1;
@@ -207,27 +246,31 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
     report.note(folder->folder.pathOf(kRecordName), "warning: " + folder->record.problem());
   }
   const std::uint64_t optionsId = optionsDigest(exportOptionsText(options));
+  ObservationExport step(options);
   if (run.update) {
     const RecordEntry* entry = folder->record.find(name);
     if (entry != nullptr && entry->options == optionsId &&
         folder->folder.fileIdentity(name) == entry->outputFile &&
-        entry->input == currentInputs(options)) {
-      return repeat(*entry, options, report);
+        !(entry->currentUntil && step.clock() >= *entry->currentUntil)) {
+      RunSaid said = RunSaid::from(entry->note);
+      if (entry->input == currentInputs(options, folderPath, said)) {
+        return repeat(said, options, report);
+      }
     }
   }
   NetcdfCollection collection(path, profileIdRoot(givenFolders(run.paths)));
   const int jobs = jobsFor(run.jobs, true);
-  ObservationExport step(options);
   DropSurvey survey(run, step.reading(), jobs);
   step.judgeTracksBy(survey);
-  InputsDigest digest;
+  InputsDigest digest(folderPath);
   RunSaid said;
+  std::optional<std::int64_t> until;
   Tally tally;
-  const bool finished = runInputs<Exported>(
+  const RunEnd end = runInputs<Exported>(
       {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
-          return Exported{std::move(*settled), "", std::nullopt, {}};
+          return Exported{std::move(*settled), "", std::nullopt, {}, std::nullopt};
         }
         return std::nullopt;
       },
@@ -242,18 +285,20 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
         } else {
           digest.add(item.input.path, exported.input);
         }
-        said.failures.insert(said.failures.end(), exported.failures.begin(),
-                             exported.failures.end());
+        said.add(exported, digest);
+        if (exported.currentUntil && (!until || *exported.currentUntil < *until)) {
+          until = exported.currentUntil;
+        }
         if (exported.profile) collection.add(*exported.profile);
       });
   said.done = tally.done();
   said.failed = tally.failed();
   said.skipped = tally.skipped();
   said.written = tally.writtenFailures();
-  writeCollection(collection, options, finished,
-                  {digest.text(), {}, {}, optionsId, said.failed != 0, said.text()}, *folder,
+  writeCollection(collection, options, end,
+                  {digest.text(), {}, {}, optionsId, said.failed != 0, until, said.text()}, *folder,
                   report, tally);
-  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_files.h"
 #include "pipeline/input_result.h"
 #include "pipeline/output_plan.h"
@@ -63,7 +64,7 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
     return 1;
   }
   Tally tally;
-  const bool finished = runInputs<Converted>(
+  const RunEnd end = runInputs<Converted>(
       {run.paths, run.recursive, jobsFor(run.jobs, false)},
       [&](BatchItem& item) -> std::optional<Converted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -90,8 +91,8 @@ int runConvert(const ConvertOptions& options, const RunReport& report) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, ", in %.2f s", seconds);
-  plan.sayLostInputs(finished, report);
-  return endRun(run, finished, tally, tally.summary("converted") + elapsed, report);
+  plan.sayLostInputs(end == RunEnd::kFinished, report);
+  return endRun(run, end, tally, tally.summary("converted") + elapsed, report);
 }
 
 }  // namespace xbtconv

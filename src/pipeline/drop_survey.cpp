@@ -22,7 +22,9 @@ constexpr std::size_t kHeldBytes = std::size_t{32} << 20;
 
 // What the first pass reads of an input: the drop it holds, and the file
 // itself where there is room to hold it.
-struct Glimpse {
+// An InputResult only so that the runner can fail it as any other; the
+// second pass says what became of the input.
+struct Glimpse : InputResult {
   std::string identity;  // "" for none
   std::string platform;  // "" when the drop is on no track
   TrackDrop drop{};

@@ -1,10 +1,18 @@
 #include "pipeline/export_flow.h"
 
 #include <mutex>
+#include <new>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/collection_flow.h"
 #include "pipeline/drop_survey.h"
 #include "pipeline/export_options_text.h"
@@ -21,20 +29,20 @@ namespace {
 constexpr std::size_t kHeldOutputBytes = std::size_t{256} << 10;
 
 // Notes how writing `exported`'s output went: its record entry, or why it
-// could not be written. Written, its content is let go: a chunk of results
-// waiting to be taken up holds none.
+// could not be written. Its content is let go either way: a chunk of
+// results waiting to be taken up holds none, and the chunk's turn at the
+// folder has nothing left to write for it.
 void noteWritten(const BatchItem& item, Exported& exported, const OutputPlan& plan,
                  const std::string& error) {
+  std::string().swap(exported.data);
+  exported.profile.reset();
   if (!exported.pending) {
-    exported.writtenAnyway = false;
-    exported.fail(item.input.path, "cannot write " + item.output + ": " + error);
+    exported.failToWrite(item.input.path, "cannot write " + item.output + ": " + error);
     return;
   }
   const std::string note = exported.failures.empty() ? "" : exported.failures.front().reason;
-  exported.entry =
-      plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway, note);
-  std::string().swap(exported.data);
-  exported.profile.reset();
+  exported.entry = plan.entryFor(item, exported.input, *exported.pending, exported.writtenAnyway,
+                                 note, exported.currentUntil);
 }
 
 // Writes `exported`'s content as `item`'s output, to be put in place.
@@ -67,24 +75,47 @@ void writeHeld(std::vector<BatchItem>& items, std::vector<std::optional<Exported
   const auto held = [&](std::size_t i) {
     return results[i] && !results[i]->data.empty() && !results[i]->pending;
   };
-  std::vector<std::optional<NewTemporary>> made(items.size());
-  std::vector<std::string> errors(items.size());
-  {
-    const std::lock_guard<std::mutex> turn(folderTurn);
+  std::vector<std::optional<NewTemporary>> made;
+  try {
+    made.resize(items.size());
+    std::vector<std::string> errors(items.size());
+    {
+      const std::lock_guard<std::mutex> turn(folderTurn);
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        if (held(i)) {
+          made[i] = createTemporary(items[i].folder->folder, items[i].outputName, errors[i]);
+        }
+      }
+    }
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (held(i))
-        made[i] = createTemporary(items[i].folder->folder, items[i].outputName, errors[i]);
+      if (!held(i)) continue;
+      Exported& exported = *results[i];
+      if (made[i]) {
+        // Its file is the filling's from here on, whatever befalls it.
+        const NewTemporary mine = std::move(*made[i]);
+        made[i].reset();
+        exported.pending = fillTemporary(
+            mine, [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
+            errors[i]);
+      }
+      noteWritten(items[i], exported, plan, errors[i]);
     }
-  }
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!held(i)) continue;
-    Exported& exported = *results[i];
-    if (made[i]) {
-      exported.pending = fillTemporary(
-          *made[i], [&exported](const TextSink& sink) { sink(exported.data); }, options.run.sync,
-          errors[i]);
+  } catch (const std::bad_alloc&) {
+    // The files made and not yet filled go, and what they were for fails.
+    for (std::optional<NewTemporary>& file : made) {
+      if (!file) continue;
+#ifdef _WIN32
+      ::_close(file->fd);
+#else
+      ::close(file->fd);
+#endif
+      file->folder->remove(file->temporary);
     }
-    noteWritten(items[i], exported, plan, errors[i]);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (!held(i)) continue;
+      std::string().swap(results[i]->data);
+      results[i]->failToWrite(items[i].input.path, kOutOfMemory);
+    }
   }
 }
 
@@ -138,7 +169,9 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         "warning: the BUFR messages name no originating centre (65535, missing); --centre N sets "
         "yours (WMO Common Code table C-11)");
   }
-  OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options));
+  ObservationExport step(options);
+  OutputPlan plan(run, {formatExtension(options.format), false, false}, exportOptionsText(options),
+                  step.clock());
   if (std::optional<std::string> refused = toFiles ? plan.prepareOutputFolder() : std::nullopt) {
     report.note(run.outputDirectory, "cannot write: " + *refused);
     return 1;
@@ -150,7 +183,6 @@ int runExport(const ExportOptions& options, const RunReport& report) {
       options.format == ExportFormat::kJson || options.format == ExportFormat::kCsv;
   Tally tally;
   const int jobs = jobsFor(run.jobs, heavyWork);
-  ObservationExport step(options);
   DropSurvey survey(run, step.reading(), jobs);
   step.judgeTracksBy(survey);
   // One thread writes each output as soon as it is made, while the content
@@ -158,15 +190,15 @@ int runExport(const ExportOptions& options, const RunReport& report) {
   // taking turns at the folders.
   const std::size_t heldBytes = jobs > 1 ? kHeldOutputBytes : 0;
   std::mutex folderTurn;
-  const bool finished = runInputs<Exported>(
+  const RunEnd end = runInputs<Exported>(
       {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Exported> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
-          return Exported{std::move(*settled), "", std::nullopt, {}};
+          return Exported{std::move(*settled), "", std::nullopt, {}, std::nullopt};
         }
         if (toFiles) {
           if (std::optional<InputResult> refused = plan.place(item)) {
-            return Exported{std::move(*refused), "", std::nullopt, {}};
+            return Exported{std::move(*refused), "", std::nullopt, {}, std::nullopt};
           }
         }
         return std::nullopt;
@@ -200,8 +232,8 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         takeUp(item, exported, run, report, tally);
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });
-  plan.sayLostInputs(finished, report);
-  return endRun(run, finished, tally, tally.summary("exported", "written with \"decoded\": false"),
+  plan.sayLostInputs(end == RunEnd::kFinished, report);
+  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
                 report);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "pipeline/drop_survey.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -67,7 +68,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
   const int jobs = jobsFor(options.jobs, false);
   DropSurvey survey(options, {kDefaultSampleRateHz, false, 0}, jobs);
   Tally tally;
-  const bool finished = runInputs<Described>(
+  const RunEnd end = runInputs<Described>(
       {options.paths, options.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Described> {
         if (std::optional<InputResult> settled = settleEntry(item, options)) {
@@ -84,7 +85,7 @@ int runInfo(const RunOptions& options, const RunReport& report) {
   // The lines are the output; a summary would only repeat them.
   RunOptions quiet = options;
   quiet.quiet = true;
-  return endRun(quiet, finished, tally, tally.summary("described"), report);
+  return endRun(quiet, end, tally, tally.summary("described"), report);
 }
 
 }  // namespace xbtconv

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/batch_runner.h"
+#include "pipeline/batch_item.h"
 #include "pipeline/output_file.h"
 #include "pipeline/output_record.h"
 #include "pipeline/run_options.h"
@@ -38,6 +38,27 @@ struct InputResult {
     outcome = Outcome::kFailed;
     failures.push_back({subject, reason});
   }
+  /// Counts the input failed for `reason`, and its output written all the
+  /// same, as the end of the reason (`claim`, "; written ...") says.
+  void failWritten(const std::string& subject, const std::string& reason,
+                   const std::string& claim) {
+    fail(subject, reason + claim);
+    writtenAnyway = true;
+    claimSize_ = claim.size();
+  }
+  /// The output could not be written, for `reason` (the output named):
+  /// said once, and a failure that said it was written no longer does.
+  void failToWrite(const std::string& subject, const std::string& reason) {
+    if (writtenAnyway && !failures.empty()) {
+      std::string& said = failures.front().reason;
+      said.resize(said.size() - claimSize_);
+    }
+    writtenAnyway = false;
+    fail(subject, reason);
+  }
+
+ private:
+  std::size_t claimSize_ = 0;
 };
 
 /// What every command says of an entry before its own work: a folder that

@@ -41,7 +41,7 @@ Status writeNetcdf(const std::string& path, const std::vector<Observation>& obse
   const Folder folder = Folder::open(file.parent_path().string());
   if (!folder.isOpen()) return {Status::Code::kCannotWrite, std::strerror(errno)};
   std::string error;
-  const std::optional<PendingOutput> written = writeTemporaryBy(
+  std::optional<PendingOutput> written = writeTemporaryBy(
       folder, file.filename().string(),
       [&](const std::string& at, std::string& reason) {
         return collection.write(at, named, reason);

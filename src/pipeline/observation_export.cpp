@@ -36,18 +36,17 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
       result.fail(path, read.reason + "; not exported (--partial exports what was decoded)");
       return result;
     }
-    result.writtenAnyway = true;
-    result.fail(
-        path, read.reason + (format == ExportFormat::kJson ? "; written with \"decoded\": false"
-                                                           : "; written as far as it was decoded"));
+    result.failWritten(path, read.reason,
+                       format == ExportFormat::kJson ? "; written with \"decoded\": false"
+                                                     : "; written as far as it was decoded");
   }
   Observation& observation = *read.observation;
   if (survey_ != nullptr) survey_->judgeTrack(path, observation);
+  if (!options_.now) result.currentUntil = currentUntil(observation, reading_);
   if (forReceivers && !options_.keepIncomplete) {
     const Status usable =
         format == ExportFormat::kBufr ? bufrUsability(observation) : netcdfUsability(observation);
     if (!usable.ok()) {
-      result.writtenAnyway = false;
       result.fail(path, usable.message() + "; not exported (--keep-incomplete exports it)");
       return result;
     }

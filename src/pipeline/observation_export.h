@@ -18,9 +18,10 @@
 namespace xbtconv {
 
 struct Exported : InputResult {
-  std::string data;                    // the encoded bytes (JSON, CSV, BUFR)
-  std::optional<Observation> profile;  // for netCDF
-  FileIdentity input;                  // the input's, as read
+  std::string data;                          // the encoded bytes (JSON, CSV, BUFR)
+  std::optional<Observation> profile;        // for netCDF
+  FileIdentity input;                        // the input's, as read
+  std::optional<std::int64_t> currentUntil;  // of the output, by the run's clock
 };
 
 class DropSurvey;
@@ -37,6 +38,8 @@ class ObservationExport {
   const ObservationOptions& reading() const;
   /// Has `survey` judge each drop's track from now on.
   void judgeTracksBy(const DropSurvey& survey) { survey_ = &survey; }
+  /// The run's clock, as quality control judges against it.
+  std::int64_t clock() const { return reading_.now; }
 
  private:
   const ExportOptions& options_;

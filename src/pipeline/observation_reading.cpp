@@ -36,4 +36,11 @@ ObservationRead readObservation(MessageReader& reader, const std::uint8_t* bytes
   return observe(reader, std::move(name), options);
 }
 
+std::optional<std::int64_t> currentUntil(const Observation& observation,
+                                         const ObservationOptions& options) {
+  const std::optional<std::int64_t>& time = observation.time.utcSeconds;
+  if (!options.qualityControl || !time || *time <= options.now) return std::nullopt;
+  return options.now;
+}
+
 }  // namespace xbtconv

@@ -38,6 +38,13 @@ struct ObservationRead {
 /// observation's `path` is `at.path`.
 ObservationRead readObservation(MessageReader& reader, const FileToLoad& at, std::string name,
                                 const ObservationOptions& options);
+/// The run's clock from which what is made of `observation` may differ,
+/// when its quality control judged it against `options.now`, the system's
+/// clock: a time later than the clock is flagged by how far ahead it is,
+/// which the clock changes. None when nothing that was made depends on it.
+std::optional<std::int64_t> currentUntil(const Observation& observation,
+                                         const ObservationOptions& options);
+
 /// Reads the message in `size` bytes at `bytes`, named `name`.
 ObservationRead readObservation(MessageReader& reader, const std::uint8_t* bytes, std::size_t size,
                                 std::string name, const ObservationOptions& options);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "formats/private_file.h"
 
@@ -17,6 +18,8 @@ namespace xbtconv {
 namespace {
 
 constexpr std::string_view kTemporarySuffix = ".partial";
+// What an OutputStream gathers before it writes.
+constexpr std::size_t kBlock = std::size_t{64} << 10;
 
 std::string reasonOf(int error) { return std::strerror(error != 0 ? error : EIO); }
 
@@ -47,8 +50,8 @@ bool writeAll(int fd, std::string_view content) {
 // Finishes the temporary file `made`, written through its descriptor:
 // flushed with `sync`, closed, its identity taken. On failure, removes it
 // and says why.
-std::optional<PendingOutput> finish(const NewTemporary& made, bool written, int error, bool sync,
-                                    std::string& reason) {
+std::optional<PendingOutput> finishTemporary(const NewTemporary& made, bool written, int error,
+                                             bool sync, std::string& reason) {
   if (written && sync && syncFile(made.fd) != 0) {
     written = false;
     error = errno;
@@ -71,10 +74,42 @@ std::optional<PendingOutput> finish(const NewTemporary& made, bool written, int 
     made.folder->remove(made.temporary);
     return std::nullopt;
   }
-  return PendingOutput{made.folder, made.name, made.temporary, *identity};
+  return PendingOutput(made.folder, made.name, made.temporary, *identity);
+}
+
+// Removes `output`'s temporary file, if it still has one, also on the way
+// out of a run whose memory ran out: nothing here may throw.
+void removeQuietly(PendingOutput& output) noexcept {
+  try {
+    if (!output.temporary.empty()) discardOutput(output);
+  } catch (...) {
+  }
 }
 
 }  // namespace
+
+PendingOutput::PendingOutput(const Folder* in, std::string named, std::string made,
+                             FileIdentity written)
+    : folder(in), name(std::move(named)), temporary(std::move(made)), identity(written) {}
+
+PendingOutput::~PendingOutput() { removeQuietly(*this); }
+
+PendingOutput::PendingOutput(PendingOutput&& other) noexcept
+    : folder(other.folder),
+      name(std::move(other.name)),
+      temporary(std::exchange(other.temporary, std::string())),
+      identity(other.identity) {}
+
+PendingOutput& PendingOutput::operator=(PendingOutput&& other) noexcept {
+  if (this != &other) {
+    removeQuietly(*this);
+    folder = other.folder;
+    name = std::move(other.name);
+    temporary = std::exchange(other.temporary, std::string());
+    identity = other.identity;
+  }
+  return *this;
+}
 
 std::optional<NewTemporary> createTemporary(const Folder& folder, const std::string& name,
                                             std::string& error) {
@@ -104,7 +139,7 @@ std::optional<PendingOutput> fillTemporary(const NewTemporary& made, const Conte
     made.folder->remove(made.temporary);
     throw;
   }
-  return finish(made, written, failure, sync, error);
+  return finishTemporary(made, written, failure, sync, error);
 }
 
 std::optional<PendingOutput> writeTemporary(const Folder& folder, const std::string& name,
@@ -143,23 +178,65 @@ std::optional<PendingOutput> writeTemporaryBy(
     error = reason;
     return std::nullopt;
   }
-  return finish(*made, true, 0, sync, error);
+  return finishTemporary(*made, true, 0, sync, error);
 }
 
-bool placeOutput(const PendingOutput& output, bool sync, std::string& error) {
+OutputStream::OutputStream(const Folder& folder, const std::string& name)
+    : made_(createTemporary(folder, name, error_)) {
+  // Room for a block, made once: a run whose memory runs out still writes.
+  if (made_) buffer_.reserve(kBlock);
+}
+
+OutputStream::~OutputStream() {
+  if (!made_) return;
+  closeFile(made_->fd);
+  made_->folder->remove(made_->temporary);
+}
+
+void OutputStream::write(std::string_view piece) {
+  if (!made_ || failure_ != 0) return;
+  if (buffer_.size() + piece.size() > kBlock) flush();
+  if (piece.size() >= kBlock) {
+    if (failure_ == 0 && !writeAll(made_->fd, piece)) failure_ = errno != 0 ? errno : EIO;
+  } else {
+    buffer_ += piece;
+  }
+}
+
+void OutputStream::flush() {
+  if (made_ && failure_ == 0 && !writeAll(made_->fd, buffer_)) failure_ = errno != 0 ? errno : EIO;
+  buffer_.clear();
+}
+
+std::optional<PendingOutput> OutputStream::finish(bool sync, std::string& error) {
+  if (!made_) {
+    error = error_;
+    return std::nullopt;
+  }
+  flush();
+  const NewTemporary made = *made_;
+  made_.reset();
+  return finishTemporary(made, failure_ == 0, failure_, sync, error);
+}
+
+bool placeOutput(PendingOutput& output, bool sync, std::string& error) {
   if (!output.folder->rename(output.temporary, output.name, sync)) {
     error = reasonOf(errno);
     discardOutput(output);
     return false;
   }
+  output.temporary.clear();
   return true;
 }
 
-void discardOutput(const PendingOutput& output) { output.folder->remove(output.temporary); }
+void discardOutput(PendingOutput& output) {
+  output.folder->remove(output.temporary);
+  output.temporary.clear();
+}
 
 bool writeOutputFile(const Folder& folder, const std::string& name, const ContentProducer& produce,
                      bool sync, std::string& error) {
-  const std::optional<PendingOutput> output = writeTemporary(folder, name, produce, sync, error);
+  std::optional<PendingOutput> output = writeTemporary(folder, name, produce, sync, error);
   return output && placeOutput(*output, sync, error);
 }
 

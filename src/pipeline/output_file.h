@@ -37,12 +37,21 @@ namespace xbtconv {
 /// that a long one is never held whole.
 using ContentProducer = std::function<void(const TextSink&)>;
 
-/// A complete temporary file waiting to be put in place.
+/// A complete temporary file waiting to be put in place. It owns the file:
+/// one that is never put in place (a failure, an exception on the way) is
+/// removed when its PendingOutput goes.
 struct PendingOutput {
-  const Folder* folder = nullptr;  // where it goes; outlives this
-  std::string name;                // its name there
-  std::string temporary;           // the temporary file's name there
-  FileIdentity identity;           // as written
+  PendingOutput(const Folder* in, std::string named, std::string made, FileIdentity written);
+  ~PendingOutput();
+  PendingOutput(PendingOutput&& other) noexcept;
+  PendingOutput& operator=(PendingOutput&& other) noexcept;
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+
+  const Folder* folder;   // where it goes; outlives this
+  std::string name;       // its name there
+  std::string temporary;  // the temporary file's name there; "" once placed or removed
+  FileIdentity identity;  // as written
 };
 
 /// A new, empty temporary file for an output, made ahead of its content:
@@ -81,9 +90,37 @@ std::optional<PendingOutput> writeTemporaryBy(
     std::string& error);
 /// Renames `output` over its name (with `sync`, then flushes the folder);
 /// false with the reason in `error`, the temporary file removed.
-bool placeOutput(const PendingOutput& output, bool sync, std::string& error);
+bool placeOutput(PendingOutput& output, bool sync, std::string& error);
 /// Removes the temporary file of an output that will not be placed.
-void discardOutput(const PendingOutput& output);
+void discardOutput(PendingOutput& output);
+
+/// An output written piece by piece as a run goes (a page with a row for
+/// every input): its temporary file made at once, the pieces written a
+/// block at a time, and the whole put in place at the end. One that is not
+/// finished is removed as it goes.
+class OutputStream {
+ public:
+  /// Makes the temporary file for the output `name` in `folder`.
+  OutputStream(const Folder& folder, const std::string& name);
+  ~OutputStream();
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  /// Appends `piece`; after a failure, nothing more is written.
+  void write(std::string_view piece);
+  /// The whole file, closed (with `sync`, flushed to disk), to be put in
+  /// place; none, with the reason in `error`, when it could not be made or
+  /// written.
+  std::optional<PendingOutput> finish(bool sync, std::string& error);
+
+ private:
+  void flush();
+
+  std::optional<NewTemporary> made_;
+  std::string buffer_;
+  std::string error_;  // why the file could not be made
+  int failure_ = 0;    // why a write failed
+};
 
 /// writeTemporary and placeOutput at once.
 bool writeOutputFile(const Folder& folder, const std::string& name, const ContentProducer& produce,

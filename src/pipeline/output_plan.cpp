@@ -1,7 +1,6 @@
 #include "pipeline/output_plan.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 
 #include "pipeline/directory_listing.h"
@@ -10,10 +9,12 @@
 
 namespace xbtconv {
 
-OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options)
+OutputPlan::OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options,
+                       std::int64_t clock)
     : run_(run),
       naming_(std::move(naming)),
       options_(optionsDigest(options)),
+      clock_(clock),
       folders_(run.sync, run.update) {
   // An input named on the command line is never written over.
   for (const std::string& path : run.paths) claims_.protectInput(path);
@@ -94,13 +95,9 @@ std::optional<InputResult> OutputPlan::place(BatchItem& item) {
 std::string OutputPlan::recordedInput(const BatchItem& item, const OutputFolder& folder) {
   const InputFile& input = item.input;
   if (input.directory == folder.path) return input.name;
+  // Most inputs share their folder with the one before.
   if (&folder != lastFolder_ || input.directory != lastDirectory_) {
-    // Most inputs share their folder with the one before.
-    const std::filesystem::path relative =
-        std::filesystem::path(spelledOnce(input.directory.empty() ? "." : input.directory))
-            .lexically_relative(spelledOnce(folder.path.empty() ? "." : folder.path));
-    lastRelative_ = relative.empty() ? spelledOnce(input.directory.empty() ? "." : input.directory)
-                                     : relative.generic_string();
+    lastRelative_ = spelledFrom(folder.path, input.directory);
     lastFolder_ = &folder;
     lastDirectory_ = input.directory;
   }
@@ -110,7 +107,8 @@ std::string OutputPlan::recordedInput(const BatchItem& item, const OutputFolder&
 const RecordEntry* OutputPlan::current(const BatchItem& item) const {
   if (!run_.update || item.folder == nullptr) return nullptr;
   const RecordEntry* entry = item.folder->record.find(item.outputName);
-  if (entry == nullptr || entry->options != options_ || entry->input != item.recordedInput) {
+  if (entry == nullptr || entry->options != options_ || entry->input != item.recordedInput ||
+      (entry->currentUntil && clock_ >= *entry->currentUntil)) {
     return nullptr;
   }
   const std::optional<FileIdentity> input = item.input.identity();
@@ -129,9 +127,10 @@ void OutputPlan::sayLostInputs(bool finished, const RunReport& report) const {
 }
 
 RecordEntry OutputPlan::entryFor(const BatchItem& item, const FileIdentity& input,
-                                 const PendingOutput& written, bool failed,
-                                 std::string note) const {
-  return {item.recordedInput, input, written.identity, options_, failed, std::move(note)};
+                                 const PendingOutput& written, bool failed, std::string note,
+                                 std::optional<std::int64_t> currentUntil) const {
+  return {item.recordedInput, input,          written.identity, options_, failed,
+          currentUntil,       std::move(note)};
 }
 
 void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& written) const {
@@ -151,8 +150,7 @@ void OutputPlan::putAll(std::vector<std::pair<const BatchItem*, InputResult*>>& 
     std::string error;
     if (!placeOutput(*result->pending, run_.sync, error)) {
       result->placeFailure = error;
-      result->writtenAnyway = false;
-      result->fail(item->input.path, "cannot write " + item->output + ": " + error);
+      result->failToWrite(item->input.path, "cannot write " + item->output + ": " + error);
     }
     result->pending.reset();
   }

@@ -43,8 +43,10 @@ struct OutputNaming {
 class OutputPlan {
  public:
   /// `options` is the text of what shapes the outputs besides their inputs:
-  /// an output made otherwise is not current.
-  OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options);
+  /// an output made otherwise is not current; nor is one whose entry is
+  /// current only until `clock` (the run's clock, seconds since 1970).
+  OutputPlan(const RunOptions& run, OutputNaming naming, const std::string& options,
+             std::int64_t clock = 0);
 
   /// Makes and locks the one folder a run writes in (-o, or plot's folder)
   /// before any input is read, so that a folder that cannot be written
@@ -74,7 +76,8 @@ class OutputPlan {
   /// input as `input` identifies it: the input by its path from the
   /// folder, so that a folder copied with its inputs keeps its record.
   RecordEntry entryFor(const BatchItem& item, const FileIdentity& input,
-                       const PendingOutput& written, bool failed, std::string note) const;
+                       const PendingOutput& written, bool failed, std::string note,
+                       std::optional<std::int64_t> currentUntil = std::nullopt) const;
 
   /// Puts the written outputs of a chunk in place: their entries appended
   /// to their folders' records first, then each renamed over its path. An
@@ -102,6 +105,7 @@ class OutputPlan {
   const RunOptions& run_;
   OutputNaming naming_;
   std::uint64_t options_;
+  std::int64_t clock_;
   OutputFolders folders_;
   OutputClaims claims_;
   OutputFolder* root_ = nullptr;  // the -o folder or the one folder, once prepared

@@ -18,10 +18,11 @@
 namespace xbtconv {
 namespace {
 
-// The first line: "xbt-record 1", and the size of the record when it was
+// The first line: "xbt-record 2", and the size of the record when it was
 // last written anew, so that a run without --update can tell without
 // reading it whether it has grown enough to be written anew.
-constexpr std::string_view kHeader = "xbt-record 1";
+// A record of another version is not read: its outputs are made again.
+constexpr std::string_view kHeader = "xbt-record 2";
 // A record grown past this much, or twice its size when last written anew
 // if that is more, is read even without --update and written anew with only
 // its last entries: a large folder's record is then not read and rewritten
@@ -298,7 +299,8 @@ bool OutputRecord::split(std::string_view line, Fields& fields) {
   std::uint64_t options = 0;
   return count == kFields && parse(fields[2], size) && parse(fields[3], modified) &&
          parse(fields[4], size) && parse(fields[5], modified) && parse(fields[6], options, 16) &&
-         (fields[7] == "done" || fields[7] == "failed");
+         (fields[7] == "done" || fields[7] == "failed") &&
+         (fields[8] == "-" || parse(fields[8], modified));
 }
 
 RecordEntry OutputRecord::entryOf(std::string_view line) {
@@ -312,7 +314,9 @@ RecordEntry OutputRecord::entryOf(std::string_view line) {
   parse(fields[6], entry.options, 16);
   entry.input = unescaped(fields[1]);
   entry.failed = fields[7] == "failed";
-  entry.note = unescaped(fields[8]);
+  if (std::int64_t until = 0; fields[8] != "-" && parse(fields[8], until))
+    entry.currentUntil = until;
+  entry.note = unescaped(fields[9]);
   return entry;
 }
 
@@ -372,6 +376,12 @@ void OutputRecord::appendLine(std::string& text, std::string_view output,
   text += '\t';
   text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.options, 16).ptr);
   text += entry.failed ? std::string_view("\tfailed\t") : std::string_view("\tdone\t");
+  if (entry.currentUntil) {
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, *entry.currentUntil).ptr);
+  } else {
+    text += '-';
+  }
+  text += '\t';
   appendEscaped(text, entry.note);
   text += '\n';
 }

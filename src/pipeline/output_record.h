@@ -26,6 +26,7 @@
 #define XBTCONV_PIPELINE_OUTPUT_RECORD_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,7 +50,11 @@ struct RecordEntry {
   FileIdentity outputFile;
   std::uint64_t options = 0;
   bool failed = false;  // the input failed, its output written all the same
-  std::string note;     // why it failed, or what a collection's run said
+  /// The run's clock from which the output may no longer be what a run
+  /// would make (its quality control judged a time against the clock);
+  /// none when no clock changes it.
+  std::optional<std::int64_t> currentUntil;
+  std::string note;  // why it failed, or what a collection's run said
 
   bool operator==(const RecordEntry&) const = default;
 };
@@ -92,7 +97,7 @@ class OutputRecord {
   bool append(std::string_view lines, std::string& error) const;
 
  private:
-  static constexpr int kFields = 9;
+  static constexpr int kFields = 10;
   using Fields = std::string_view[kFields];
   // The last valid line of each output (by its name as written), over the
   // text of the record read.

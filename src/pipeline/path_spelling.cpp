@@ -52,4 +52,12 @@ std::string spelledOnce(const std::string& path) {
   return spelled;
 }
 
+std::string spelledFrom(const std::string& folder, const std::string& path) {
+  const std::string target = spelledOnce(path.empty() ? "." : path);
+  const std::string from = spelledOnce(folder.empty() ? "." : folder);
+  const std::string relative =
+      std::filesystem::path(target).lexically_relative(from).generic_string();
+  return relative.empty() ? target : relative;
+}
+
 }  // namespace xbtconv

@@ -12,6 +12,12 @@ namespace xbtconv {
 /// `path`'s one spelling, against the current folder when it is relative.
 std::string spelledOnce(const std::string& path);
 
+/// `path` as seen from `folder` ("" for the current one): its one spelling
+/// relative to the folder's ("x.bin", "../in/x.bin"), or its one spelling
+/// where it has none relative (another drive). A record keeps its inputs so,
+/// and means the same wherever its folder and inputs are moved together.
+std::string spelledFrom(const std::string& folder, const std::string& path);
+
 }  // namespace xbtconv
 
 #endif  // XBTCONV_PIPELINE_PATH_SPELLING_H_

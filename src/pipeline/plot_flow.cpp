@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "pipeline/batch_runner.h"
 #include "pipeline/drop_survey.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
@@ -90,12 +91,11 @@ std::string optionsText(const PlotOptions& options) {
 
 class Plotter {
  public:
-  Plotter(const PlotOptions& options, const OutputPlan& plan, fs::path folder)
+  Plotter(const PlotOptions& options, const OutputPlan& plan, fs::path folder, std::int64_t clock)
       : options_(options),
         plan_(plan),
         folder_(std::move(folder)),
-        reading_{options.sampleRateHz, options.qualityControl,
-                 options.now.value_or(currentUtcSeconds())} {}
+        reading_{options.sampleRateHz, options.qualityControl, clock} {}
 
   const ObservationOptions& reading() const { return reading_; }
   /// Has `survey` judge each drop's track from now on.
@@ -138,7 +138,8 @@ class Plotter {
         return result;
       }
       result.entry =
-          plan_.entryFor(item, reader.fileIdentity(), *result.pending, !result.row.ok, read.reason);
+          plan_.entryFor(item, reader.fileIdentity(), *result.pending, !result.row.ok, read.reason,
+                         options_.now ? std::nullopt : currentUntil(observation, reading_));
     }
     result.row.plot = href(item.output, folder_);
     const fs::path beside = input.directory.empty() ? fs::path(".") : fs::path(input.directory);
@@ -194,18 +195,23 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
     report.note(index, "not written by xbt plot; left as it is (-o DIR plots into another folder)");
     return 1;
   }
-  OutputPlan plan(run, {".svg", false, true}, optionsText(options));
+  const std::int64_t clock = options.now.value_or(currentUtcSeconds());
+  OutputPlan plan(run, {".svg", false, true}, optionsText(options), clock);
   if (std::optional<std::string> refused = plan.prepareOutputFolder()) {
     report.note(folder.string(), "cannot write: " + *refused);
     return 1;
   }
   const int jobs = jobsFor(run.jobs, true);
-  Plotter plotter(options, plan, folder);
+  Plotter plotter(options, plan, folder, clock);
   DropSurvey survey(run, plotter.reading(), jobs);
   plotter.judgeTracksBy(survey);
-  std::vector<GalleryRow> rows;
+  // The page of what was plotted, a row at a time as the inputs are taken
+  // up, also when the run is interrupted. It is no input: a page that
+  // cannot be written fails the run, not a file.
+  OutputStream page(plan.outputFolder()->folder, std::string(kIndex));
+  GalleryPage gallery([&page](std::string_view piece) { page.write(piece); });
   Tally tally;
-  const bool finished = runInputs<Plotted>(
+  const RunEnd end = runInputs<Plotted>(
       {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Plotted> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -236,21 +242,20 @@ int runPlot(const PlotOptions& options, const RunReport& report) {
           plotted.row.status = "cannot write the plot: " + plotted.placeFailure;
           plotted.row.plot.clear();
         }
-        rows.push_back(std::move(plotted.row));
+        gallery.add(plotted.row);
       });
-  // The page of what was plotted, also when the run was interrupted. It is
-  // no input: a page that cannot be written fails the run, not a file.
+  gallery.finish();
   std::string summary = tally.summary("plotted");
   std::string error;
-  if (writeOutputFile(plan.outputFolder()->folder, std::string(kIndex), galleryHtml(rows),
-                      run.sync, error)) {
+  std::optional<PendingOutput> written = page.finish(run.sync, error);
+  if (written && placeOutput(*written, run.sync, error)) {
     summary += "; the gallery: " + index;
   } else {
     report.note(index, "cannot write: " + error);
     tally.failRun();
   }
-  plan.sayLostInputs(finished, report);
-  return endRun(run, finished, tally, summary, report);
+  plan.sayLostInputs(end == RunEnd::kFinished, report);
+  return endRun(run, end, tally, summary, report);
 }
 
 }  // namespace xbtconv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pipeline/drop_survey.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/input_result.h"
 #include "pipeline/observation_reading.h"
 #include "pipeline/printable_text.h"
@@ -75,7 +76,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
   DropSurvey survey(run, reading, jobs);
   Tally tally;
   int byFlag[10] = {};
-  const bool finished = runInputs<Checked>(
+  const RunEnd end = runInputs<Checked>(
       {run.paths, run.recursive, jobs, survey.held()},
       [&](BatchItem& item) -> std::optional<Checked> {
         if (std::optional<InputResult> settled = settleEntry(item, run)) {
@@ -101,7 +102,7 @@ int runQc(const QcOptions& options, const RunReport& report) {
   }
   std::string summary = tally.summary("checked");
   if (!flags.empty()) summary += " (profiles by flag: " + flags + ")";
-  return endRun(run, finished, tally, summary, report);
+  return endRun(run, end, tally, summary, report);
 }
 
 }  // namespace xbtconv

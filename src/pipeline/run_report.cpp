@@ -4,12 +4,13 @@
 
 namespace xbtconv {
 
-int endRun(const RunOptions& options, bool finished, const Tally& tally, const std::string& summary,
+int endRun(const RunOptions& options, RunEnd end, const Tally& tally, const std::string& summary,
            const RunReport& report) {
-  if (!finished) report.status("interrupted");
+  if (end == RunEnd::kInterrupted) report.status("interrupted");
+  if (end == RunEnd::kOutOfMemory) report.status("stopped: out of memory");
   if (!options.quiet) report.status(summary);
-  if (!finished) return 128 + interruptSignal();
-  return tally.anyFailure() ? 1 : 0;
+  if (end == RunEnd::kInterrupted) return 128 + interruptSignal();
+  return end == RunEnd::kOutOfMemory || tally.anyFailure() ? 1 : 0;
 }
 
 }  // namespace xbtconv

@@ -24,11 +24,16 @@ struct RunReport {
   std::function<void()> advance;
 };
 
-/// Says how a run ended ("interrupted" when it did not finish, then,
-/// unless quiet, `summary`) and returns its exit status: 0
-/// when nothing failed, 1 when anything did, 128 plus the signal's number
-/// when interrupted.
-int endRun(const RunOptions& options, bool finished, const Tally& tally, const std::string& summary,
+/// How a run over its inputs ended: every input taken, or stopped between
+/// chunks by an interrupt, or because memory ran out where no input's work
+/// was under way.
+enum class RunEnd { kFinished, kInterrupted, kOutOfMemory };
+
+/// Says how a run ended ("interrupted" or "stopped: out of memory" when it
+/// did not finish, then, unless quiet, `summary`) and returns
+/// its exit status: 0 when nothing failed, 1 when anything did or memory
+/// ran out, 128 plus the signal's number when interrupted.
+int endRun(const RunOptions& options, RunEnd end, const Tally& tally, const std::string& summary,
            const RunReport& report);
 
 }  // namespace xbtconv

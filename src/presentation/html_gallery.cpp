@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 namespace xbtconv {
 namespace {
@@ -19,6 +20,7 @@ constexpr std::string_view kGenerator = "<meta name='generator' content='xbt plo
 constexpr const char* kScript = R"(<script>
 (function () {
   var rows = JSON.parse(document.getElementById("rows").textContent);
+  document.getElementById("count").textContent = rows.length;
   var columns = [
     {key: "name", plot: true}, {key: "name"}, {key: "time", show: "timeText", nowrap: true},
     {key: "latitude", show: "position", numeric: true}, {key: "probe"}, {key: "layout"},
@@ -132,73 +134,76 @@ nlohmann::json valueOrNull(bool present, const T& value) {
 
 }  // namespace
 
-std::string galleryHtml(const std::vector<GalleryRow>& rows) {
-  nlohmann::json data = nlohmann::json::array();
-  for (const GalleryRow& row : rows) {
-    const bool located = row.latitude && row.longitude;
-    std::string time = row.time;
-    if (time.size() >= 16) time = time.substr(0, 10) + " " + time.substr(11, 5);
-    std::string quality;
-    if (row.qcFlag >= 0) {
-      quality = std::to_string(row.qcFlag) + (row.qcTests.empty() ? "" : " (" + row.qcTests + ")");
-    }
-    data.push_back({
-        {"name", row.name},
-        {"plot", row.plot},
-        {"time", row.time},
-        {"timeText", time},
-        {"latitude", valueOrNull(located, row.latitude.value_or(0))},
-        {"position",
-         located ? degrees(*row.latitude, 'N', 'S') + " " + degrees(*row.longitude, 'E', 'W')
-                 : std::string()},
-        {"probe", row.probe},
-        {"layout", row.layout},
-        {"samples", valueOrNull(row.samples >= 0, row.samples)},
-        {"quality", valueOrNull(row.qcFlag >= 0, row.qcFlag)},
-        {"qualityText", quality},
-        {"status", row.status},
-        {"ok", row.ok},
-        {"report", row.report},
-        {"data", row.data},
-    });
+GalleryPage::GalleryPage(TextSink sink) : sink_(std::move(sink)) {
+  sink_("<!DOCTYPE html>\n<html lang='en'>\n<head>\n<meta charset='utf-8'>\n" +
+        std::string(kGenerator) +
+        "\n<title>XBT profiles</title>\n<style>\n"
+        "body { font-family: sans-serif; margin: 1.5em; }\n"
+        "table { border-collapse: collapse; }\n"
+        "th, td { border-bottom: 1px solid #ccc; padding: 0.3em 0.6em; text-align: left; "
+        "vertical-align: middle; }\n"
+        "th { cursor: pointer; background: #f0f0f0; }\n"
+        "th[aria-sort=ascending]::after { content: ' \\25B2'; }\n"
+        "th[aria-sort=descending]::after { content: ' \\25BC'; }\n"
+        "td.number, th.number { text-align: right; }\n"
+        "td.nowrap { white-space: nowrap; }\n"
+        "tr.failed td { color: #a00; }\n"
+        "img { width: 120px; height: 152px; border: 1px solid #ccc; object-fit: contain; }\n"
+        "nav { margin: 0.8em 0; }\n"
+        "</style>\n</head>\n<body>\n<h1>XBT profiles</h1>\n<p><span id='count'></span>"
+        " files. Click a column header to sort by it; click a plot to open it.</p>\n"
+        "<noscript><p>The table needs JavaScript.</p></noscript>\n"
+        "<nav><button id='previous'>Previous</button> <span id='shown'></span> "
+        "<button id='next'>Next</button></nav>\n<table>\n"
+        "<thead><tr><th>Plot</th><th>Name</th><th>Time</th><th class='number'>Position</th>"
+        "<th>Probe</th><th>Layout</th><th class='number'>Samples</th>"
+        "<th class='number'>Quality</th><th>Status</th><th>Files</th></tr></thead>\n"
+        "<tbody></tbody>\n</table>\n<script type='application/json' id='rows'>[");
+}
+
+void GalleryPage::add(const GalleryRow& row) {
+  const bool located = row.latitude && row.longitude;
+  std::string time = row.time;
+  if (time.size() >= 16) time = time.substr(0, 10) + " " + time.substr(11, 5);
+  std::string quality;
+  if (row.qcFlag >= 0) {
+    quality = std::to_string(row.qcFlag) + (row.qcTests.empty() ? "" : " (" + row.qcTests + ")");
   }
+  const nlohmann::json data = {
+      {"name", row.name},
+      {"plot", row.plot},
+      {"time", row.time},
+      {"timeText", time},
+      {"latitude", valueOrNull(located, row.latitude.value_or(0))},
+      {"position", located
+                       ? degrees(*row.latitude, 'N', 'S') + " " + degrees(*row.longitude, 'E', 'W')
+                       : std::string()},
+      {"probe", row.probe},
+      {"layout", row.layout},
+      {"samples", valueOrNull(row.samples >= 0, row.samples)},
+      {"quality", valueOrNull(row.qcFlag >= 0, row.qcFlag)},
+      {"qualityText", quality},
+      {"status", row.status},
+      {"ok", row.ok},
+      {"report", row.report},
+      {"data", row.data},
+  };
   // ASCII only, and no "<" that could end the script element early.
-  std::string json = data.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
-  std::string script;
-  script.reserve(json.size());
-  for (const char c : json) {
+  std::string script = rows_++ == 0 ? "" : ",";
+  for (const char c : data.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace)) {
     if (c == '<') {
       script += "\\u003c";
     } else {
       script += c;
     }
   }
-  return "<!DOCTYPE html>\n<html lang='en'>\n<head>\n<meta charset='utf-8'>\n" +
-         std::string(kGenerator) +
-         "\n<title>XBT profiles</title>\n<style>\n"
-         "body { font-family: sans-serif; margin: 1.5em; }\n"
-         "table { border-collapse: collapse; }\n"
-         "th, td { border-bottom: 1px solid #ccc; padding: 0.3em 0.6em; text-align: left; "
-         "vertical-align: middle; }\n"
-         "th { cursor: pointer; background: #f0f0f0; }\n"
-         "th[aria-sort=ascending]::after { content: ' \\25B2'; }\n"
-         "th[aria-sort=descending]::after { content: ' \\25BC'; }\n"
-         "td.number, th.number { text-align: right; }\n"
-         "td.nowrap { white-space: nowrap; }\n"
-         "tr.failed td { color: #a00; }\n"
-         "img { width: 120px; height: 152px; border: 1px solid #ccc; object-fit: contain; }\n"
-         "nav { margin: 0.8em 0; }\n"
-         "</style>\n</head>\n<body>\n<h1>XBT profiles</h1>\n<p>" +
-         std::to_string(rows.size()) +
-         " files. Click a column header to sort by it; click a plot to open it.</p>\n"
-         "<noscript><p>The table needs JavaScript.</p></noscript>\n"
-         "<nav><button id='previous'>Previous</button> <span id='shown'></span> "
-         "<button id='next'>Next</button></nav>\n<table>\n"
-         "<thead><tr><th>Plot</th><th>Name</th><th>Time</th><th class='number'>Position</th>"
-         "<th>Probe</th><th>Layout</th><th class='number'>Samples</th>"
-         "<th class='number'>Quality</th><th>Status</th><th>Files</th></tr></thead>\n"
-         "<tbody></tbody>\n</table>\n<script type='application/json' id='rows'>" +
-         script + "</script>\n" + kScript + "</body>\n</html>\n";
+  sink_(script);
+}
+
+void GalleryPage::finish() {
+  sink_("]</script>\n");
+  sink_(kScript);
+  sink_("</body>\n</html>\n");
 }
 
 bool isGalleryPage(std::string_view page) {

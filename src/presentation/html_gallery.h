@@ -5,14 +5,17 @@
 // of ten thousand rows opens at once. Clicking a column header sorts by
 // that column: numbers (position by latitude, samples, the quality flag)
 // as numbers. The page says it was made by xbt plot, so that a later run
-// knows it may replace it.
+// knows it may replace it. It is written as its rows come, so that a run
+// over millions of inputs holds none of them.
 #ifndef XBTCONV_PRESENTATION_HTML_GALLERY_H_
 #define XBTCONV_PRESENTATION_HTML_GALLERY_H_
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "report/text_sink.h"
 
 namespace xbtconv {
 
@@ -34,8 +37,23 @@ struct GalleryRow {
   std::string data;
 };
 
-/// The page for `rows`, in their order until a header is clicked.
-std::string galleryHtml(const std::vector<GalleryRow>& rows);
+/// The page, handed to a sink a row at a time: the rows in the order added
+/// until a header is clicked.
+class GalleryPage {
+ public:
+  /// Hands `sink` the page's start.
+  explicit GalleryPage(TextSink sink);
+  GalleryPage(const GalleryPage&) = delete;
+  GalleryPage& operator=(const GalleryPage&) = delete;
+
+  void add(const GalleryRow& row);
+  /// Hands the sink the page's end. REQUIRES: called once, last.
+  void finish();
+
+ private:
+  TextSink sink_;
+  std::size_t rows_ = 0;
+};
 
 /// Whether `page` is one galleryHtml made.
 bool isGalleryPage(std::string_view page);

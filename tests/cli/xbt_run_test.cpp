@@ -291,6 +291,9 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
                            " is already the output of " + directory.file("A/x.bin") + "\n")
         << command[0];
   }
+  // The gallery's row of the input refused says why.
+  EXPECT_NE(directory.read("out/index.html").find("x.svg is already the output of"),
+            std::string::npos);
   EXPECT_NE(directory.read("out/x.json").find("\"source\":\"x.bin\",\"kind\":1,"),
             std::string::npos)
       << "the first input's";
@@ -305,20 +308,60 @@ TEST(XbtRun, TwoInputsNeverShareAnOutput) {
       {"export", "--format", "json", "-q", "-r", "-o", directory.file("mirror"), directory.path()});
   EXPECT_TRUE(directory.exists("mirror/A/x.json") && directory.exists("mirror/B/x.json"));
   // A run takes each file once, however the paths to it are spelt.
-  if (netcdfAvailable()) {
-    run = runXbt({"export", "--format", "netcdf", "-r", "--collection", directory.file("all.nc"),
-                  directory.file("A/../B"), directory.file("B/x.bin"), directory.path(),
-                  directory.file("./A/y.bin")});
-    const std::string sameAsX = ": warning: the same drop as " + directory.file("A/x.bin") + "\n";
-    EXPECT_EQ(run.err, "xbt: " + directory.file("A/y.BIN") + sameAsX +
-                           "xbt: " + directory.file("A/y.bin") + sameAsX +
-                           "xbt: exported 4, failed 0, skipped 0\n");
-  }
   run = runXbt(
       {"export", "--format", "json", "--stdout", directory.file("A"), directory.file("./A/x.bin")});
   EXPECT_EQ(run.status, 0) << run.err;
   const bool caseBlind = fs::equivalent(directory.file("A/y.bin"), directory.file("A/y.BIN"));
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), caseBlind ? 2 : 3) << run.out;
+}
+
+// A file named twice, in any spelling, is one input in every command and in
+// every list a run keeps: a table's lines, a summary, a gallery's rows, a
+// collection and its record (which --update then finds current).
+TEST(XbtRun, EveryCommandTakesAFileNamedTwiceOnce) {
+  TempDirectory directory;
+  std::filesystem::create_directories(directory.file("C"));
+  directory.write("C/x.bin", goodMessage());
+  directory.write("C/z.bin", goodMessage());
+  const std::vector<std::string> twice = {directory.file("C"), directory.file("C/x.bin"),
+                                          directory.file("./C/../C/z.bin")};
+  const std::string out = directory.file("out");
+  std::vector<std::vector<std::string>> commands = {{"info"},
+                                                    {"qc"},
+                                                    {"convert", "-o", out},
+                                                    {"export", "--format", "json", "-o", out},
+                                                    {"plot", "-o", out}};
+  if (netcdfAvailable()) {
+    commands.push_back({"export", "--format", "netcdf", "--collection", out + "/all.nc"});
+  }
+  for (std::vector<std::string> command : commands) {
+    std::filesystem::remove_all(out);
+    command.insert(command.end(), twice.begin(), twice.end());
+    const testing::RunResult run = runXbt(command);
+    EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;
+    const auto count = [](const std::string& text, const std::string& part) {
+      std::size_t found = 0;
+      for (std::size_t at = text.find(part); at != std::string::npos;
+           at = text.find(part, at + 1)) {
+        ++found;
+      }
+      return found;
+    };
+    if (command[0] == "info" || command[0] == "qc") {
+      EXPECT_EQ(count(run.out, "\n"), 2u) << command[0] << ": " << run.out;
+      continue;
+    }
+    EXPECT_NE(run.err.find("ed 2, failed 0, skipped 0"), std::string::npos)
+        << command[0] << ": " << run.err;
+    if (command[0] == "plot") {
+      EXPECT_EQ(count(directory.read("out/index.html"), "\"name\":"), 2u);
+    }
+    if (command[3] == "--collection") {
+      EXPECT_NE(directory.read("out/.xbt-record").find(" 2\t"), std::string::npos);
+      command.push_back("--update");
+      EXPECT_NE(runXbt(command).err.find("up to date 2"), std::string::npos);
+    }
+  }
 }
 
 // Many threads print and write what one does, in the same order.
@@ -523,35 +566,6 @@ TEST(XbtRun, SyncWritesWhatARunWithoutItWrites) {
 }
 
 #ifndef _WIN32
-// Ctrl-C: the run finishes the files under way, says so with its summary so
-// far, and a plot run writes the gallery of what it plotted.
-TEST(XbtRun, AnInterruptIsSaidAndThePlotsSoFarListed) {
-  TempDirectory directory;
-  testing::StandardFields fields;
-  fields.typeOfData = 2;
-  fields.temperatures.assign(30000, 2400);
-  for (int i = 0; i < 300; ++i)
-    directory.write("m" + std::to_string(i) + ".bin", testing::standardMessage(fields));
-  const std::string command =
-      "timeout --preserve-status -s INT 0.5 '" XBT_EXECUTABLE "' plot -o '" +
-      directory.file("out") + "' '" + directory.path() + "' 2> '" + directory.file("err") + "'";
-  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 130);
-  const std::string err = directory.read("err");
-  EXPECT_NE(err.find("xbt: interrupted\nxbt: plotted "), std::string::npos) << err;
-  const std::string index = directory.read("out/index.html");
-  EXPECT_NE(index.find("xbt plot"), std::string::npos);
-  int plots = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(directory.file("out"))) {
-    plots += entry.path().extension() == ".svg" ? 1 : 0;
-  }
-  EXPECT_GT(plots, 0);
-  EXPECT_LT(plots, 300) << "the run ended before the interrupt";
-  EXPECT_NE(err.find("plotted " + std::to_string(plots) + ","), std::string::npos) << err;
-  EXPECT_NE(err.find("; the gallery: " + directory.file("out/index.html") + "\n"),
-            std::string::npos)
-      << err;
-}
-
 // A write that fails is named, and leaves no temporary file behind: here
 // the output cannot be replaced (it is a folder).
 TEST(XbtRun, OutputThatCannotBeWrittenIsNamed) {

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 #include "support/temp_directory.h"
 
@@ -27,7 +28,7 @@ TEST(OutputFile, WritesWholeThroughAPrivateTemporaryFile) {
   TempDirectory directory;
   const Folder folder = Folder::open(directory.path());
   std::string error;
-  const std::optional<PendingOutput> pending = writeTemporary(
+  std::optional<PendingOutput> pending = writeTemporary(
       folder, "x.json", [](const TextSink& sink) { sink("{\"a\":"), sink("1}"); }, false, error);
   ASSERT_TRUE(pending) << error;
   EXPECT_FALSE(directory.exists("x.json")) << "not in place before it is placed";
@@ -37,17 +38,19 @@ TEST(OutputFile, WritesWholeThroughAPrivateTemporaryFile) {
   ASSERT_TRUE(placeOutput(*pending, false, error)) << error;
   EXPECT_EQ(directory.read("x.json"), "{\"a\":1}");
   EXPECT_EQ(folder.fileIdentity("x.json"), pending->identity) << "a rename keeps the identity";
-  // Two writes of one output never share a temporary file.
-  const auto first = writeTemporary(
-      folder, "x.json", [](const TextSink& sink) { sink("1"); }, false, error);
-  const auto second = writeTemporary(
-      folder, "x.json", [](const TextSink& sink) { sink("2"); }, false, error);
-  ASSERT_TRUE(first && second);
-  EXPECT_NE(first->temporary, second->temporary);
-  discardOutput(*first);
-  discardOutput(*second);
+  {
+    // Two writes of one output never share a temporary file, and one that
+    // is never put in place is removed as it goes.
+    const auto first = writeTemporary(
+        folder, "x.json", [](const TextSink& sink) { sink("1"); }, false, error);
+    const auto second = writeTemporary(
+        folder, "x.json", [](const TextSink& sink) { sink("2"); }, false, error);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->temporary, second->temporary);
+    EXPECT_EQ(temporaries(directory.path()), 2);
+  }
   // A library that writes the file itself is handed this very file.
-  const auto written = writeTemporaryBy(
+  auto written = writeTemporaryBy(
       folder, "y.nc",
       [](const std::string& at, std::string&) {
         std::FILE* file = std::fopen(at.c_str(), "w");
@@ -81,6 +84,10 @@ TEST(OutputFile, AWriteThatFailsSaysWhyAndLeavesNothing) {
       },
       false, error));
   EXPECT_EQ(error, "the library says no");
+  // Memory that runs out while the content is made.
+  EXPECT_THROW(writeOutputFile(
+                   folder, "z.json", [](const TextSink&) { throw std::bad_alloc(); }, false, error),
+               std::bad_alloc);
   EXPECT_EQ(temporaries(directory.path()), 0);
 }
 

@@ -18,9 +18,9 @@ namespace {
 
 using testing::TempDirectory;
 
-RecordEntry entry(std::string input, std::uint64_t size, bool failed = false,
-                  std::string note = "") {
-  return {std::move(input), {size, 1765000000123456789}, {10, 20}, 0xABCDEFu, failed, note};
+RecordEntry entry(std::string input, std::uint64_t size, bool failed = false, std::string note = "",
+                  std::optional<std::int64_t> until = std::nullopt) {
+  return {std::move(input), {size, 1765000000123456789}, {10, 20}, 0xABCDEFu, failed, until, note};
 }
 
 TEST(OutputRecord, KeepsTheLastEntryOfEachOutputWhateverItsTextHolds) {
@@ -33,7 +33,8 @@ TEST(OutputRecord, KeepsTheLastEntryOfEachOutputWhateverItsTextHolds) {
     ASSERT_TRUE(record.append(
         OutputRecord::line("a.json", entry("/in/a.bin", 1)) +
             OutputRecord::line("tab\tand\nline.json", entry("/in/\\x", 2)) +
-            OutputRecord::line("a.json", entry("/in/a.bin", 3, true, "decode stopped\tat\\n")),
+            OutputRecord::line("a.json",
+                               entry("/in/a.bin", 3, true, "decode stopped\tat\\n", 1765000000)),
         error));
     // A kill in the middle of an append leaves a last line without its end.
     ASSERT_TRUE(record.append("b.json\t/in/b.bin\t4", error));
@@ -42,7 +43,8 @@ TEST(OutputRecord, KeepsTheLastEntryOfEachOutputWhateverItsTextHolds) {
   std::string error;
   ASSERT_TRUE(record.open(folder, true, error)) << error;
   ASSERT_NE(record.find("a.json"), nullptr);
-  EXPECT_EQ(*record.find("a.json"), entry("/in/a.bin", 3, true, "decode stopped\tat\\n"));
+  EXPECT_EQ(*record.find("a.json"),
+            entry("/in/a.bin", 3, true, "decode stopped\tat\\n", 1765000000));
   ASSERT_NE(record.find("tab\tand\nline.json"), nullptr);
   EXPECT_EQ(record.find("tab\tand\nline.json")->input, "/in/\\x");
   EXPECT_EQ(record.find("b.json"), nullptr);
@@ -167,9 +169,9 @@ TEST(OutputRecord, ARecordThatLiesIsSetAside) {
   const Folder folder = Folder::open(directory.path());
   const std::string record = directory.file(".xbt-record");
   std::string error;
-  directory.write(".xbt-record", std::string("xbt-record 1 0\n"));
+  directory.write(".xbt-record", std::string("xbt-record 2 0\n"));
   std::filesystem::resize_file(record, std::uint64_t{64} << 30);
-  std::string lines = "xbt-record 1 99999999999\n";
+  std::string lines = "xbt-record 2 99999999999\n";
   const std::string line = OutputRecord::line("a.json", entry("x.bin", 1));
   while (lines.size() <= (std::size_t{16} << 20) + 16384) lines += line;
   for (const std::string& size : {std::string("68719476736"), std::to_string(lines.size())}) {
@@ -179,7 +181,7 @@ TEST(OutputRecord, ARecordThatLiesIsSetAside) {
                                     " bytes); set aside for a new one (--update makes every "
                                     "output again)");
     EXPECT_EQ(opened.find("a.json"), nullptr);
-    EXPECT_EQ(directory.read(".xbt-record"), "xbt-record 1 0\n");
+    EXPECT_EQ(directory.read(".xbt-record"), "xbt-record 2 0\n");
     directory.write(".xbt-record", lines);
   }
   std::filesystem::remove(record);
