@@ -512,14 +512,11 @@ void Relay::deliver(std::vector<Staged>& staged) {
   const std::int64_t now = realMs();
   {
     Transaction transaction(ledger_->database());
-    std::set<std::string> days;
     for (const Staged& s : staged) {
       if (s.file) ledger_->setFileState(s.file->id, "out", now);
       ledger_->finish(s.id, s.decision.place, now);
-      if (!s.decision.day.empty()) days.insert(s.decision.day);
+      stale_ = stale_ || !s.decision.day.empty();
     }
-    for (const std::string& day : days) ledger_->markDayStale(day);
-    stale_ = stale_ || !days.empty();
     transaction.commit();
   }
   std::vector<LogEntry> entries;
