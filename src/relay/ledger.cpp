@@ -206,6 +206,15 @@ void Ledger::finish(std::int64_t id, const std::string& place, std::int64_t done
       .bind(2, doneMs)
       .bind(3, id)
       .run();
+  // Its day's collection is stale in the same step, whichever way the input
+  // got there (a relay stopped between the two would leave the drop out of
+  // the archive's day for good).
+  database_
+      .statement(
+          "INSERT INTO days SELECT day, 1 FROM inputs WHERE id = ? AND day IS NOT NULL AND "
+          "outcome IN ('sent', 'correction') ON CONFLICT (day) DO UPDATE SET stale = 1")
+      .bind(1, id)
+      .run();
 }
 
 std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t before,
@@ -418,12 +427,6 @@ void Ledger::setFileState(std::int64_t fileId, const std::string& state, std::in
         .bind(1, fileId)
         .run();
   }
-}
-
-void Ledger::markDayStale(const std::string& day) {
-  database_.statement("INSERT INTO days VALUES (?, 1) ON CONFLICT (day) DO UPDATE SET stale = 1")
-      .bind(1, day)
-      .run();
 }
 
 std::vector<std::string> Ledger::staleDays() {

@@ -91,6 +91,8 @@ class Ledger {
   std::optional<LedgerInput> inputPlacedAt(const std::string& place);
   std::optional<LedgerInput> inputById(std::int64_t id);
   void decide(std::int64_t id, const Decision& decision, std::int64_t decidedMs);
+  /// The input is where its decision puts it; a sent one makes its archive
+  /// day's collection stale.
   void finish(std::int64_t id, const std::string& place, std::int64_t doneMs);
   /// Earlier inputs with `identity` whose outcome is one of sent,
   /// correction and, with `withHeld`, held; in the order received.
@@ -134,7 +136,6 @@ class Ledger {
                     const std::string& temporary = "");
 
   // Archive days.
-  void markDayStale(const std::string& day);
   std::vector<std::string> staleDays();
   void markDayWritten(const std::string& day);
   /// The inputs a day's collection holds: each drop's latest sent version.

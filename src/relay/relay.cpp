@@ -34,6 +34,8 @@ constexpr std::size_t kMessageBytesAtMost = std::size_t{16} << 20;
 constexpr std::int64_t kCollectEveryMs = 60000;
 // How long a relay that cannot go on waits before it tries again.
 constexpr int kRetryMs = 5000;
+// Samples of what was sent kept for the collections (some 80 MB).
+constexpr std::size_t kDecodedSamples = std::size_t{4} << 20;
 
 volatile std::sig_atomic_t hangup = 0;
 extern "C" void noteHangup(int /*signal*/) { hangup = 1; }
@@ -393,6 +395,12 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
                                         fileId, std::nullopt);
   }
   placeFor(d, input, observation.time.utcSeconds.value_or(input.receivedMs / 1000));
+  if (decodedSamples_ + observation.profile.samples.size() <= kDecodedSamples) {
+    decodedSamples_ += observation.profile.samples.size();
+    Observation& kept = decoded_[input.id] = std::move(*got.observation);
+    kept.source = d.place.substr(d.place.rfind('/') + 1);
+    kept.path = archive_.pathOf(d.place);
+  }
   return true;
 }
 
@@ -504,14 +512,11 @@ void Relay::deliver(std::vector<Staged>& staged) {
   const std::int64_t now = realMs();
   {
     Transaction transaction(ledger_->database());
-    std::set<std::string> days;
     for (const Staged& s : staged) {
       if (s.file) ledger_->setFileState(s.file->id, "out", now);
       ledger_->finish(s.id, s.decision.place, now);
-      if (!s.decision.day.empty()) days.insert(s.decision.day);
+      stale_ = stale_ || !s.decision.day.empty();
     }
-    for (const std::string& day : days) ledger_->markDayStale(day);
-    stale_ = stale_ || !days.empty();
     transaction.commit();
   }
   std::vector<LogEntry> entries;
@@ -579,12 +584,19 @@ void Relay::putFilesOut(const std::vector<OutboxFile>& files) {
 void Relay::writeCollections() {
   stale_ = false;
   collectedMs_ = realMs();
-  if (!netcdfAvailable()) return;
+  if (!netcdfAvailable()) {
+    decoded_.clear();
+    return;
+  }
   for (const std::string& day : ledger_->staleDays()) {
     std::vector<std::int64_t> qcNow;
     const std::vector<LedgerInput> inputs = ledger_->dayContents(day, qcNow);
     NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
+      if (const auto kept = decoded_.find(inputs[i].id); kept != decoded_.end()) {
+        collection.add(kept->second);
+        continue;
+      }
       std::string name;
       const Folder& folder = placeFolder(inputs[i].place, name);
       EntryType found = EntryType::kNone;
@@ -635,6 +647,8 @@ void Relay::writeCollections() {
     ledger_->markDayWritten(day);
     transaction.commit();
   }
+  decoded_.clear();
+  decodedSamples_ = 0;
 }
 
 void Relay::takeReleases() {

@@ -100,6 +100,11 @@ class Relay {
   bool stale_ = false;  // collections wait to be written
   std::int64_t collectedMs_ = 0;
   std::set<std::string> assigned_;  // the places given to the inputs of the chunk under way
+  // What was sent since the collections were last written, as decoded and
+  // checked (up to kDecodedSamples samples), so that writing them need not
+  // read and decode it again.
+  std::map<std::int64_t, Observation> decoded_;
+  std::size_t decodedSamples_ = 0;
 };
 
 /// Asks the relay running on `stateFolder` to send the held inputs `files`;
