@@ -1,6 +1,6 @@
 #include "cli/console_report.h"
 
-#include "pipeline/printable_text.h"
+#include "pipeline/run/printable_text.h"
 
 namespace xbtconv {
 

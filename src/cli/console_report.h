@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "cli/progress_bar.h"
-#include "pipeline/run_report.h"
+#include "pipeline/run/run_report.h"
 
 namespace xbtconv {
 

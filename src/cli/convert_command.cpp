@@ -3,7 +3,7 @@
 #include "cli/console_report.h"
 #include "cli/progress_bar.h"
 #include "cli/run_arguments.h"
-#include "pipeline/input_files.h"
+#include "pipeline/inputs/input_files.h"
 
 namespace xbtconv {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "pipeline/convert_flow.h"
+#include "pipeline/flows/convert_flow.h"
 
 namespace xbtconv {
 

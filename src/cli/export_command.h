@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/export_flow.h"
+#include "pipeline/flows/export_flow.h"
 
 namespace xbtconv {
 

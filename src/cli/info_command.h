@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "pipeline/info_flow.h"
+#include "pipeline/flows/info_flow.h"
 
 namespace xbtconv {
 

@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "pipeline/plot_flow.h"
+#include "pipeline/flows/plot_flow.h"
 
 namespace xbtconv {
 

@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "pipeline/qc_flow.h"
+#include "pipeline/flows/qc_flow.h"
 
 namespace xbtconv {
 

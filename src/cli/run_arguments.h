@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/run_options.h"
+#include "pipeline/run/run_options.h"
 
 namespace xbtconv {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "legacy/report_file.h"
-#include "pipeline/directory_listing.h"
-#include "pipeline/message_reader.h"
+#include "pipeline/inputs/directory_listing.h"
+#include "pipeline/inputs/message_reader.h"
 
 namespace xbtconv {
 namespace {

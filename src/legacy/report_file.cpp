@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "pipeline/output_file.h"
+#include "pipeline/outputs/output_file.h"
 
 namespace xbtconv {
 

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "pipeline/folder.h"
+#include "pipeline/outputs/folder.h"
 #include "report/text_sink.h"
 
 namespace xbtconv {

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pipeline/file_identity.h"
-#include "pipeline/folder.h"
+#include "pipeline/outputs/file_identity.h"
+#include "pipeline/outputs/folder.h"
 
 namespace xbtconv {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "pipeline/printable_text.h"
+#include "pipeline/run/printable_text.h"
 #include "profile/utc_time.h"
 
 namespace xbtconv {

@@ -1,6 +1,6 @@
 #include "relay/relay_summaries.h"
 
-#include "pipeline/printable_text.h"
+#include "pipeline/run/printable_text.h"
 
 namespace xbtconv {
 namespace {

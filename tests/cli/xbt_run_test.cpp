@@ -16,7 +16,7 @@
 
 #include "decoding/jjvv2_message.h"
 #include "formats/json_export.h"
-#include "pipeline/directory_listing.h"
+#include "pipeline/inputs/directory_listing.h"
 #include "profile/observation_builder.h"
 #include "profile/utc_time.h"
 #include "support/message_checks.h"

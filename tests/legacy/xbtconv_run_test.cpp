@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "pipeline/directory_listing.h"
+#include "pipeline/inputs/directory_listing.h"
 #include "support/message_checks.h"
 #include "support/process_runner.h"
 #include "support/temp_directory.h"

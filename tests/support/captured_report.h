@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "pipeline/run_report.h"
+#include "pipeline/run/run_report.h"
 
 namespace xbtconv::testing {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "pipeline/directory_listing.h"
+#include "pipeline/inputs/directory_listing.h"
 
 namespace xbtconv::testing {
 namespace {
