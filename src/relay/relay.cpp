@@ -12,8 +12,8 @@
 
 #include "formats/netcdf_export.h"
 #include "formats/private_file.h"
-#include "pipeline/run/interrupts.h"
 #include "pipeline/inputs/observation_reading.h"
+#include "pipeline/run/interrupts.h"
 #include "profile/drop_identity.h"
 #include "profile/utc_time.h"
 #include "relay/bulletin.h"

@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/outputs/folder.h"
 #include "pipeline/inputs/message_reader.h"
+#include "pipeline/outputs/folder.h"
 #include "relay/inbox.h"
 #include "relay/ledger.h"
 #include "relay/relay_log.h"

@@ -9,14 +9,14 @@
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
-#include "pipeline/run/batch_runner.h"
-#include "pipeline/inputs/directory_listing.h"
-#include "pipeline/inputs/drop_survey.h"
 #include "pipeline/flows/export_options_text.h"
 #include "pipeline/flows/observation_export.h"
-#include "pipeline/outputs/output_folders.h"
+#include "pipeline/inputs/directory_listing.h"
+#include "pipeline/inputs/drop_survey.h"
 #include "pipeline/inputs/path_spelling.h"
 #include "pipeline/inputs/repeated_inputs.h"
+#include "pipeline/outputs/output_folders.h"
+#include "pipeline/run/batch_runner.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "pipeline/run/batch_runner.h"
 #include "pipeline/inputs/input_files.h"
-#include "pipeline/run/input_result.h"
 #include "pipeline/outputs/output_plan.h"
+#include "pipeline/run/batch_runner.h"
+#include "pipeline/run/input_result.h"
 #include "xbtconv/version.h"
 
 namespace xbtconv {

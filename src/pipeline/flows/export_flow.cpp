@@ -12,13 +12,13 @@
 
 #include "formats/netcdf_export.h"
 #include "formats/profile_id.h"
-#include "pipeline/run/batch_runner.h"
 #include "pipeline/flows/collection_flow.h"
-#include "pipeline/inputs/drop_survey.h"
 #include "pipeline/flows/export_options_text.h"
-#include "pipeline/inputs/input_files.h"
 #include "pipeline/flows/observation_export.h"
+#include "pipeline/inputs/drop_survey.h"
+#include "pipeline/inputs/input_files.h"
 #include "pipeline/outputs/output_plan.h"
+#include "pipeline/run/batch_runner.h"
 
 namespace xbtconv {
 namespace {

@@ -9,11 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "pipeline/run/batch_runner.h"
 #include "pipeline/flows/export_flow.h"
-#include "pipeline/outputs/file_identity.h"
-#include "pipeline/run/input_result.h"
 #include "pipeline/inputs/observation_reading.h"
+#include "pipeline/outputs/file_identity.h"
+#include "pipeline/run/batch_runner.h"
+#include "pipeline/run/input_result.h"
 
 namespace xbtconv {
 

@@ -13,12 +13,12 @@
 #include <unistd.h>
 #endif
 
-#include "pipeline/run/batch_runner.h"
 #include "pipeline/inputs/drop_survey.h"
-#include "pipeline/run/input_result.h"
 #include "pipeline/inputs/observation_reading.h"
 #include "pipeline/outputs/output_names.h"
 #include "pipeline/outputs/output_plan.h"
+#include "pipeline/run/batch_runner.h"
+#include "pipeline/run/input_result.h"
 #include "presentation/html_gallery.h"
 #include "profile/utc_time.h"
 #include "xbtconv/formats.h"

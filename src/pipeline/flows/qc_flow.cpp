@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "pipeline/inputs/drop_survey.h"
+#include "pipeline/inputs/observation_reading.h"
 #include "pipeline/run/batch_runner.h"
 #include "pipeline/run/input_result.h"
-#include "pipeline/inputs/observation_reading.h"
 #include "pipeline/run/printable_text.h"
 #include "profile/utc_time.h"
 #include "xbtconv/qc.h"

@@ -20,9 +20,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "pipeline/inputs/observation_reading.h"
 #include "pipeline/run/batch_runner.h"
 #include "pipeline/run/input_result.h"
-#include "pipeline/inputs/observation_reading.h"
 #include "pipeline/run/run_options.h"
 
 namespace xbtconv {

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/outputs/folder.h"
 #include "pipeline/inputs/message_file.h"
+#include "pipeline/outputs/folder.h"
 
 namespace xbtconv {
 

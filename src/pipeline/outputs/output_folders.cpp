@@ -7,9 +7,9 @@
 
 #include "formats/private_file.h"
 #include "pipeline/inputs/directory_listing.h"
+#include "pipeline/inputs/path_spelling.h"
 #include "pipeline/outputs/file_identity.h"
 #include "pipeline/outputs/output_file.h"
-#include "pipeline/inputs/path_spelling.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "pipeline/inputs/directory_listing.h"
-#include "pipeline/outputs/output_names.h"
 #include "pipeline/inputs/path_spelling.h"
+#include "pipeline/outputs/output_names.h"
 
 namespace xbtconv {
 

@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "pipeline/outputs/file_identity.h"
-#include "pipeline/run/input_result.h"
 #include "pipeline/outputs/output_claims.h"
 #include "pipeline/outputs/output_folders.h"
+#include "pipeline/run/input_result.h"
 #include "pipeline/run/run_options.h"
 #include "pipeline/run/run_report.h"
 

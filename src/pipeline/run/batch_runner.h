@@ -39,10 +39,10 @@
 #include <utility>
 #include <vector>
 
+#include "pipeline/inputs/message_reader.h"
 #include "pipeline/run/batch_item.h"
 #include "pipeline/run/input_result.h"
 #include "pipeline/run/interrupts.h"
-#include "pipeline/inputs/message_reader.h"
 
 namespace xbtconv {
 

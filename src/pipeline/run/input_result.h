@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/run/batch_item.h"
 #include "pipeline/outputs/output_file.h"
 #include "pipeline/outputs/output_record.h"
+#include "pipeline/run/batch_item.h"
 #include "pipeline/run/run_options.h"
 #include "pipeline/run/run_report.h"
 #include "pipeline/run/tally.h"

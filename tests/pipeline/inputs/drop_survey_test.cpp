@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "pipeline/inputs/directory_listing.h"
 #include "pipeline/flows/export_flow.h"
 #include "pipeline/flows/qc_flow.h"
+#include "pipeline/inputs/directory_listing.h"
 #include "support/captured_report.h"
 #include "support/message_builder.h"
 #include "support/temp_directory.h"
