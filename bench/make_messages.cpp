@@ -237,7 +237,11 @@ int relay(const char* directory, long count, unsigned long seed, long long now) 
       fields.header.longitude = static_cast<std::uint64_t>((longitude + 180) * 100000);
       const std::time_t seconds = static_cast<std::time_t>(time);
       std::tm parts{};
+#ifdef _WIN32
+      gmtime_s(&parts, &seconds);
+#else
       gmtime_r(&seconds, &parts);
+#endif
       fields.header.year = static_cast<std::uint64_t>(parts.tm_year + 1900);
       fields.header.month = static_cast<std::uint64_t>(parts.tm_mon + 1);
       fields.header.day = static_cast<std::uint64_t>(parts.tm_mday);

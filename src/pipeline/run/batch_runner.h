@@ -99,6 +99,7 @@ class BatchRunner {
 
   /// Runs every input; how the run ended.
   RunEnd run() {
+    bool takingUpFailed = false;
     try {
       forEachInputFile(
           inputs_.paths, inputs_.recursive,
@@ -113,6 +114,7 @@ class BatchRunner {
       if (!filling_->items.empty() && !stopping()) submit(std::move(filling_));
     } catch (const std::bad_alloc&) {
       outOfMemory_ = true;
+      takingUpFailed = true;
     }
     {
       const std::lock_guard<std::mutex> guard(lock_);
@@ -120,7 +122,10 @@ class BatchRunner {
     }
     workArrived_.notify_all();
     try {
-      while (true) {
+      // Memory that ran out on this thread, while listing or taking up,
+      // stops the taking up: the chunks under way are finished by their
+      // threads, what they found is not taken up.
+      while (!takingUpFailed) {
         {
           const std::lock_guard<std::mutex> guard(lock_);
           if (queue_.empty()) break;
@@ -128,8 +133,6 @@ class BatchRunner {
         takeUp(true);
       }
     } catch (const std::bad_alloc&) {
-      // The chunks under way are finished by their threads; what they found
-      // is not taken up.
       outOfMemory_ = true;
       workArrived_.notify_all();
     }

@@ -49,13 +49,21 @@ void appendByte(std::string& out, unsigned char byte) {
   out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
 }
 
+// On Windows the backslash separates folders in every path and is never
+// part of a name: escaping it would only double every separator.
+#ifdef _WIN32
+constexpr bool kEscapeBackslash = false;
+#else
+constexpr bool kEscapeBackslash = true;
+#endif
+
 }  // namespace
 
 std::string printableText(std::string_view text) {
   // Most names are plain ASCII: one pass to tell, then one copy.
   if (std::none_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte >= 0x7F || c == '\\';
+        return byte < 0x20 || byte >= 0x7F || (kEscapeBackslash && c == '\\');
       })) {
     return std::string(text);
   }
@@ -64,7 +72,7 @@ std::string printableText(std::string_view text) {
   while (!text.empty()) {
     const auto byte = static_cast<unsigned char>(text.front());
     std::size_t taken = 1;
-    if (byte == '\\') {
+    if (byte == '\\' && kEscapeBackslash) {
       out += "\\\\";
     } else if (byte == '\t') {
       out += "\\t";

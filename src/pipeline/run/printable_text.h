@@ -7,7 +7,8 @@
 // - bidirectional controls (U+202A to U+202E, U+2066 to U+2069), which
 //   reorder what follows on the line, as "\u202e";
 // - bytes that are no UTF-8 as "\xff";
-// - the backslash itself as "\\", so that an escape is never ambiguous.
+// - the backslash itself as "\\", so that an escape is never ambiguous
+//   (not on Windows, where it separates folders and is no part of a name).
 // Every other character, in any script, is written as it is. A tab or line
 // break in a name then forges no column or row in what scripts read.
 #ifndef XBTCONV_PIPELINE_RUN_PRINTABLE_TEXT_H_

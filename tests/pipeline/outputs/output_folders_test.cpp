@@ -52,7 +52,11 @@ TEST(OutputFolders, MadeLockedAndClearedOfLeftovers) {
   // A folder that cannot be made says why, each time it is asked for.
   directory.write("file", std::string("a file"));
   EXPECT_EQ(first.prepare(directory.file("file/sub"), error), nullptr);
+#ifndef _WIN32
   EXPECT_EQ(error, "Not a directory");
+#else
+  EXPECT_FALSE(error.empty());  // the system's own words
+#endif
   std::string again;
   EXPECT_EQ(first.prepare(directory.file("file/sub"), again), nullptr);
   EXPECT_EQ(again, error);

@@ -109,7 +109,7 @@ TEST(BatchRunner, MemoryThatRunsOutFailsAnInputOrStopsTheRun) {
     // The calling thread's own steps: the run stops, as an interrupt would.
     taken = run(directory.path(), jobs, "", "m150.bin", &end);
     EXPECT_EQ(end, RunEnd::kOutOfMemory);
-    EXPECT_EQ(taken.size(), 50u);
+    EXPECT_EQ(taken.size(), 50u) << jobs;
   }
 }
 
