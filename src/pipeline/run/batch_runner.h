@@ -121,20 +121,22 @@ class BatchRunner {
       listed_ = true;
     }
     workArrived_.notify_all();
-    try {
-      // Memory that ran out on this thread, while listing or taking up,
-      // stops the taking up: the chunks under way are finished by their
-      // threads, what they found is not taken up.
-      while (!takingUpFailed) {
-        {
-          const std::lock_guard<std::mutex> guard(lock_);
-          if (queue_.empty()) break;
+    // Memory that ran out on this thread, while listing or taking up, stops
+    // the taking up: the chunks under way are finished by their threads,
+    // what they found is not taken up.
+    if (!takingUpFailed) {
+      try {
+        while (true) {
+          {
+            const std::lock_guard<std::mutex> guard(lock_);
+            if (queue_.empty()) break;
+          }
+          takeUp(true);
         }
-        takeUp(true);
+      } catch (const std::bad_alloc&) {
+        outOfMemory_ = true;
+        workArrived_.notify_all();
       }
-    } catch (const std::bad_alloc&) {
-      outOfMemory_ = true;
-      workArrived_.notify_all();
     }
     for (std::thread& thread : helpers_) thread.join();
     if (interruptRequested()) return RunEnd::kInterrupted;
