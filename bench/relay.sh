@@ -10,19 +10,27 @@
 # test's kill run over N messages with K kills.
 #
 #   bench/relay.sh [N] [ROUNDS] [--kills K]
+#
+# XBT_BUILD=DIR takes xbt and make_messages from an optimised build that
+# exists (such as build/release-test) instead of building the bench preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-10000}
 rounds=${2:-5}
 kills=0
 [[ "${3:-}" == --kills ]] && kills=${4:-100}
-cmake --preset bench >/dev/null
-cmake --build --preset bench >/dev/null
-xbt=$PWD/build/bench/xbt
+build=${XBT_BUILD:-}
+if [[ -z $build ]]; then
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench >/dev/null
+  build=$PWD/build/bench
+fi
+xbt=$build/xbt
 work=$(mktemp -d -p /dev/shm)
 trap 'pkill -TERM -f "relay --inbox $work" 2>/dev/null || true; rm -rf "$work"' EXIT
 now=2026-12-08T12:00:00Z
-build/bench/make_messages relay "$work/messages" "$count" 2026 "$(date -u -d $now +%s)"
+mkdir -p "$work/messages"
+"$build/make_messages" relay "$work/messages" "$count" 2026 "$(date -u -d $now +%s)"
 relay=(relay --outbox "$work/r/outbox" --archive "$work/r/archive" --state "$work/r/state"
   --cccc KWBC --centre 7 --now $now --settle 0)
 cpu() {  # CPU seconds and peak KiB of a command
@@ -57,7 +65,8 @@ echo "  archived: $(find "$work/r/archive" -name '*.bin' | wc -l), bulletin file
 rm -rf "$work/r" && mkdir -p "$work/r/inbox"
 "$xbt" "${relay[@]}" --inbox "$work/r/inbox" --log "$work/r/log" --hold-older-than 0 &
 until grep -q started "$work/r/log" 2>/dev/null; do sleep 0.01; done
-first=$(ls "$work/messages" | head -1)
+messages=("$work/messages"/*)  # (not ls | head: the pipe would fail the script)
+first=${messages[0]##*/}
 cp "$work/messages/$first" "$work/r/inbox/new.bin.tmp"
 start=$(date +%s.%N)
 mv "$work/r/inbox/new.bin.tmp" "$work/r/inbox/new.bin"
@@ -66,7 +75,7 @@ echo "at rest, renamed in to sent: $(echo "$(date +%s.%N) - $start" | bc) s"
 kill -TERM %1 && wait
 echo "relay / export CPU: $(echo "scale=2; $r / $e" | bc)"
 if ((kills > 0)); then
-  XBT=$xbt MAKE_MESSAGES=$PWD/build/bench/make_messages CHECK_BUFR=$PWD/tests/formats/check_bufr.py \
+  XBT=$xbt MAKE_MESSAGES=$build/make_messages CHECK_BUFR=$PWD/tests/formats/check_bufr.py \
     RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count TMPDIR=/dev/shm \
     /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/relay/relay_test.py -k killed
 fi
