@@ -102,9 +102,11 @@ def judge(root, inputs, check_values):
         "AS i ON i.id = b.input_id JOIN outbox_files AS f ON f.id = b.file_id ORDER BY b.id"
     ).fetchall()
     assert len(sent) == len(headings) == counts.get("sent", 0) + counts.get("correction", 0)
-    for number, (heading, channel, name, _, place, outcome) in enumerate(sent):
+    for number, (heading, channel, name, sequence, place, outcome) in enumerate(sent):
         assert channel == number % 1000 and texts[heading][0] == channel
         assert texts[heading][2] == name and outcome in ("sent", "correction")
+        # A correction raises the update sequence of the drop it corrects.
+        assert (sequence > 0) == (outcome == "correction"), (name, sequence)
     if check_values and sent:
         with open(f"{root}/all.bufr", "wb") as out:
             for heading, *_ in sent:
