@@ -28,12 +28,7 @@ Converted convert(const BatchItem& item, MessageReader& reader, const OutputPlan
   }
   const ReadStatus status = reader.readFile(item.input.location());
   if (status == ReadStatus::kNotLoaded) {
-    if (passedOver(item.input, reader.loadFailure())) {
-      result.outcome = Outcome::kSkipped;
-      result.remarks.push_back({path, reader.reason()});
-    } else {
-      result.fail(path, reader.reason());
-    }
+    result.skipOrFail(passedOver(item.input, reader.loadFailure()), path, reader.reason());
     return result;
   }
   const bool cutShort = status == ReadStatus::kCutShort;

@@ -21,12 +21,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
   ObservationRead read = readObservation(reader, item.input.location(), item.input.name, reading_);
   result.input = reader.fileIdentity();
   if (read.status == ReadStatus::kNotLoaded) {
-    if (passedOver(item.input, reader.loadFailure())) {
-      result.outcome = Outcome::kSkipped;
-      result.remarks.push_back({path, read.reason});
-    } else {
-      result.fail(path, read.reason);
-    }
+    result.skipOrFail(passedOver(item.input, reader.loadFailure()), path, read.reason);
     return result;
   }
   const ExportFormat format = options_.format;

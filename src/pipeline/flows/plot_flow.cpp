@@ -108,12 +108,7 @@ class Plotter {
     ObservationRead read = readObservation(reader, input.location(), input.name, reading_);
     if (read.status == ReadStatus::kNotLoaded) {
       result.row.status = read.reason;
-      if (passedOver(input, reader.loadFailure())) {
-        result.outcome = Outcome::kSkipped;
-        result.remarks.push_back({input.path, read.reason});
-      } else {
-        result.fail(input.path, read.reason);
-      }
+      result.skipOrFail(passedOver(input, reader.loadFailure()), input.path, read.reason);
       return result;
     }
     Observation& observation = *read.observation;

@@ -31,12 +31,7 @@ Checked check(const BatchItem& item, MessageReader& reader, const ObservationOpt
   ObservationRead read = readObservation(reader, input.location(), input.name, reading);
   if (read.status == ReadStatus::kNotLoaded) {
     checked.line = nameOf(input) + "\t-\t-\t-\t" + printableText(read.reason) + "\n";
-    if (passedOver(input, reader.loadFailure())) {
-      checked.outcome = Outcome::kSkipped;
-      checked.remarks.push_back({input.path, read.reason});
-    } else {
-      checked.fail(input.path, read.reason);
-    }
+    checked.skipOrFail(passedOver(input, reader.loadFailure()), input.path, read.reason);
     return checked;
   }
   Observation& o = *read.observation;

@@ -38,6 +38,13 @@ struct InputResult {
     outcome = Outcome::kFailed;
     failures.push_back({subject, reason});
   }
+  /// An input that did not load: passed over (said unless quiet) or failed,
+  /// for `reason`.
+  void skipOrFail(bool passedOver, const std::string& subject, const std::string& reason) {
+    if (!passedOver) return fail(subject, reason);
+    outcome = Outcome::kSkipped;
+    remarks.push_back({subject, reason});
+  }
   /// Counts the input failed for `reason`, and its output written all the
   /// same, as the end of the reason (`claim`, "; written ...") says.
   void failWritten(const std::string& subject, const std::string& reason,
