@@ -297,7 +297,11 @@ std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t origina
     }
   }
   used.reset();
-  const std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : corrections, late);
+  std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : corrections, late);
+  // A late drop corrected again: its CCZ is taken, so the ordinary letters
+  // go on (it stays a correction of that bulletin, under a heading not
+  // sent before).
+  if (!letter && late) letter = bbbLetter(corrections, false);
   if (!letter) return std::nullopt;
   heading.bbb = std::string("CC") + *letter;
   return heading;

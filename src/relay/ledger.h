@@ -108,7 +108,8 @@ class Ledger {
                                                 const std::string& centre, std::int64_t minute,
                                                 bool late, bool later);
   /// The heading of a correction of bulletin `original`: its heading with
-  /// the next free CCx (CCZ for a `late` one); none when they are used up.
+  /// the next free CCx (CCZ for a `late` one, then the next free CCx); none
+  /// when they are used up.
   std::optional<AbbreviatedHeading> correctionHeading(std::int64_t original, bool late);
   /// The next channel sequence number, 0 to 999, cyclic.
   int nextChannel();

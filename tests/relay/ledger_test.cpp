@@ -38,8 +38,19 @@ TEST(Ledger, AFullHeadingIsNeverDrawnTwice) {
   // The minute's range used up: none, unless later minutes may be taken.
   EXPECT_EQ(draw(ledger), std::nullopt);
   EXPECT_EQ(draw(ledger, false, true)->text(), "IOSB01 KWBC 081206");
-  // Corrections of the first bulletin under its heading: CCA, CCB ...
-  EXPECT_EQ(ledger.correctionHeading(1, false)->text(), "IOSB01 KWBC 081205 CCA");
+  // Corrections of the first bulletin under its heading: CCA, CCB ...; a
+  // late one CCZ, and once that is taken, the next of the others (still a
+  // correction, under a heading not sent before).
+  const auto correct = [&](bool late) {
+    const AbbreviatedHeading heading = *ledger.correctionHeading(1, late);
+    const std::int64_t file = ledger.addOutboxFile(heading.text(), "out", 0);
+    ledger.addBulletin(ledger.addArrival("c.bin", 0), heading, 0, 1, 1, file, std::nullopt);
+    return heading.text();
+  };
+  EXPECT_EQ(correct(false), "IOSB01 KWBC 081205 CCA");
+  EXPECT_EQ(correct(true), "IOSB01 KWBC 081205 CCZ");
+  EXPECT_EQ(correct(true), "IOSB01 KWBC 081205 CCB");
+  EXPECT_EQ(correct(false), "IOSB01 KWBC 081205 CCC");
 }
 
 TEST(Ledger, CountersContinueAcrossOpeningsAndWrap) {

@@ -105,8 +105,12 @@ def judge(root, inputs, check_values):
     for number, (heading, channel, name, sequence, place, outcome) in enumerate(sent):
         assert channel == number % 1000 and texts[heading][0] == channel
         assert texts[heading][2] == name and outcome in ("sent", "correction")
-        # A correction raises the update sequence of the drop it corrects.
+        # A correction raises the update sequence of the drop it corrects,
+        # and goes out under the heading of its bulletin with CCx.
         assert (sequence > 0) == (outcome == "correction"), (name, sequence)
+        assert (outcome == "correction") == (heading[-4:-1] == " CC"), (name, heading)
+    originals = {heading[:18] for heading, *_ in sent if heading[-4:-1] != " CC"}
+    assert all(heading[:18] in originals for heading, *_ in sent), "a correction of nothing sent"
     if check_values and sent:
         with open(f"{root}/all.bufr", "wb") as out:
             for heading, *_ in sent:
