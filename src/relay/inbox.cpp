@@ -77,6 +77,10 @@ bool Inbox::ready(std::int64_t nowMs, std::vector<std::string>& names, std::size
       names.emplace_back(name);  // taken to be failed, never opened
       return true;
     }
+    if (settleMs_ <= 0) {
+      names.emplace_back(name);  // complete once it is there: no need to look at it
+      return true;
+    }
     const std::optional<FileIdentity> identity = folder_.fileIdentity(name);
     if (!identity) return true;  // gone, or no longer a file: the next look says
     Seen now{*identity, 0};

@@ -217,6 +217,30 @@ void Ledger::finish(std::int64_t id, const std::string& place, std::int64_t done
       .run();
 }
 
+void Ledger::finishDecided(std::int64_t doneMs) {
+  // Days and files first: once done, the chunk's inputs are no longer told
+  // apart from those before it.
+  database_
+      .statement(
+          "INSERT INTO days SELECT DISTINCT day, 1 FROM inputs WHERE stage = 'decided' AND "
+          "stage != 'done' AND day IS NOT NULL AND outcome IN ('sent', 'correction') "
+          "ON CONFLICT (day) DO UPDATE SET stale = 1")
+      .run();
+  database_
+      .statement(
+          "UPDATE outbox_files SET state = 'out', out_ms = ?1, temporary = '' WHERE state = "
+          "'written' AND state != 'out' AND id IN (SELECT b.file_id FROM inputs AS i JOIN "
+          "bulletins AS b ON b.id = i.bulletin_id WHERE i.stage = 'decided' AND i.stage != 'done')")
+      .bind(1, doneMs)
+      .run();
+  database_
+      .statement(
+          "UPDATE inputs SET stage = 'done', at = NULL, done_ms = ?1 WHERE stage = 'decided' AND "
+          "stage != 'done'")
+      .bind(1, doneMs)
+      .run();
+}
+
 std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t before,
                                        bool withHeld) {
   Statement& query = database_.statement(

@@ -94,6 +94,10 @@ class Ledger {
   /// The input is where its decision puts it; a sent one makes its archive
   /// day's collection stale.
   void finish(std::int64_t id, const std::string& place, std::int64_t doneMs);
+  /// Every decided input is where its decision puts it, and the bulletin
+  /// files of their own that they went out in are out: `finish` and
+  /// `setFileState` of a whole chunk in three statements.
+  void finishDecided(std::int64_t doneMs);
   /// Earlier inputs with `identity` whose outcome is one of sent,
   /// correction and, with `withHeld`, held; in the order received.
   std::vector<SameDrop> sameDrop(const std::string& identity, std::int64_t before, bool withHeld);

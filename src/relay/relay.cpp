@@ -511,14 +511,14 @@ void Relay::deliver(std::vector<Staged>& staged) {
   if (!moved.empty() && !work_.sync()) cannot("cannot flush " + work_.path() + ": " + errorText());
   const std::int64_t now = realMs();
   {
+    // The chunk's inputs are the only ones decided: a stop before this
+    // point leaves them to the next start's reconciling, which finishes
+    // them before anything new is decided.
     Transaction transaction(ledger_->database());
-    for (const Staged& s : staged) {
-      if (s.file) ledger_->setFileState(s.file->id, "out", now);
-      ledger_->finish(s.id, s.decision.place, now);
-      stale_ = stale_ || !s.decision.day.empty();
-    }
+    ledger_->finishDecided(now);
     transaction.commit();
   }
+  for (const Staged& s : staged) stale_ = stale_ || !s.decision.day.empty();
   std::vector<LogEntry> entries;
   for (const Staged& s : staged) {
     // A batch's bulletins are said when their file goes out.

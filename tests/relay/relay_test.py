@@ -6,7 +6,9 @@ killed at random moments and restarted until done, which must have lost
 nothing and sent nothing twice.
 
 Environment: XBT, MAKE_MESSAGES, CHECK_BUFR (tests/formats/check_bufr.py);
-RELAY_KILLS sets the number of kills (default 12).
+RELAY_KILLS sets the number of kills (default 12), RELAY_KILL_MESSAGES the
+messages (400), RELAY_KILL_WINDOW the longest a relay runs before its kill
+(0.2 s; shorter for many kills over a few messages' work).
 """
 import calendar
 import glob
@@ -196,7 +198,9 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
     inputs = generate(f"{root}/inbox", int(os.environ.get("RELAY_KILL_MESSAGES", "400")), 23)
     chooser = random.Random(int(os.environ.get("RELAY_SEED", "5")))
     kills = int(os.environ.get("RELAY_KILLS", "12"))
+    window = float(os.environ.get("RELAY_KILL_WINDOW", "0.2"))
     log = f"{root}/log"
+    killed = 0
     for _ in range(kills):
         # Killed a random moment after it has started its work, so that the
         # kills land at every step; what must hold afterwards holds
@@ -207,11 +211,13 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
         while process.poll() is None and \
                 (not os.path.exists(log) or open(log).read().count('"started"') == starts):
             time.sleep(0.001)
-        time.sleep(chooser.uniform(0, 0.2))
+        time.sleep(chooser.uniform(0, window))
         process.send_signal(signal.SIGKILL)
         process.wait()
         if process.returncode == 0:
             break
+        killed += 1
+    print(f"killed {killed} times over {len(inputs)} messages")
     final = subprocess.run(relay_arguments(root, "--once", "--log", log, "--log-format", "json"),
                            timeout=300)
     assert final.returncode == 0
