@@ -372,8 +372,8 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
           OutboxFile{ledger_->addOutboxFile(name, "open", realMs()), name, "open", realMs(), ""};
     }
     fileId = batch->id;
-    d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence,
-                                        original, fileId, framed);
+    d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original,
+                                        fileId, framed);
   } else {
     OutboxFile file;
     file.name = bulletinFileName(*heading, now);
