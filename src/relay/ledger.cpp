@@ -80,7 +80,16 @@ CREATE TABLE release_requests (
   requested_ms INTEGER NOT NULL
 );
 )";
-constexpr int kSchemaVersion = 1;
+// Version 2: whether each input's line is in the operator's log, so that a
+// relay stopped between settling an input and saying so says it on its
+// next start. A ledger of version 1 has said what it settled, as far as it
+// knows.
+constexpr const char* kSchemaStep2 = R"(
+ALTER TABLE inputs ADD COLUMN logged INTEGER;  -- 1 once its line is in the log
+CREATE INDEX inputs_unlogged ON inputs(id) WHERE logged IS NULL;
+UPDATE inputs SET logged = 1 WHERE stage = 'done';
+)";
+constexpr int kSchemaVersion = 2;
 
 LedgerInput inputOf(const Statement& row) {
   LedgerInput input;
@@ -116,10 +125,13 @@ Ledger::Ledger(const std::string& path) : database_(path) {
     throw LedgerFailure("the ledger " + path + " is of a newer xbt (schema " +
                         std::to_string(found) + ")");
   }
-  if (found == 0) {
+  if (found < kSchemaVersion) {
     Transaction transaction(database_);
-    database_.execute(kSchema);
-    database_.execute("INSERT INTO counters VALUES ('channel', 0), ('batch', 1)");
+    if (found == 0) {
+      database_.execute(kSchema);
+      database_.execute("INSERT INTO counters VALUES ('channel', 0), ('batch', 1)");
+    }
+    if (found < 2) database_.execute(kSchemaStep2);
     database_.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
   }
@@ -493,23 +505,37 @@ std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
 }
 
 void Ledger::startRelease(std::int64_t id, const std::string& who, const std::string& from) {
-  database_.statement("UPDATE inputs SET stage = 'taking', at = ?, released_by = ? WHERE id = ?")
+  // Its new outcome gets a line of its own.
+  database_
+      .statement(
+          "UPDATE inputs SET stage = 'taking', at = ?, released_by = ?, logged = NULL WHERE id = ?")
       .bind(1, from)
       .bind(2, who)
       .bind(3, id)
       .run();
 }
 
-std::optional<LogEntry> Ledger::settledEntry(std::int64_t id, std::int64_t timeMs) {
+namespace {
+
+// Settled: where its decision puts it, and the file of its bulletin (if it
+// has one) out.
+constexpr const char* kUnsaid =
+    "i.logged IS NULL AND i.stage = 'done' AND (i.bulletin_id IS NULL OR EXISTS (SELECT 1 FROM "
+    "bulletins AS b JOIN outbox_files AS f ON f.id = b.file_id WHERE b.id = i.bulletin_id AND "
+    "f.state = 'out'))";
+
+}  // namespace
+
+std::vector<LogEntry> Ledger::unsaidEntries(std::int64_t timeMs) {
   Statement& query = database_.statement(
       "SELECT i.name, i.outcome, i.reason, i.platform, i.drop_time, i.latitude, i.longitude, "
       "i.profile_flag, b.heading, f.name, f.out_ms - i.received_ms, i.place FROM inputs AS i "
       "LEFT JOIN bulletins AS b ON b.id = i.bulletin_id LEFT JOIN outbox_files AS f ON f.id = "
-      "b.file_id WHERE i.id = ? AND i.stage = 'done' AND (b.id IS NULL OR f.state = 'out')");
-  query.bind(1, id);
-  std::optional<LogEntry> settled;
-  if (query.step()) {
-    LogEntry& entry = settled.emplace();
+      "b.file_id WHERE " +
+      std::string(kUnsaid) + " ORDER BY i.id");
+  std::vector<LogEntry> entries;
+  while (query.step()) {
+    LogEntry& entry = entries.emplace_back();
     entry.timeMs = timeMs;
     entry.input = query.text(0);
     entry.outcome = query.text(1);
@@ -527,17 +553,11 @@ std::optional<LogEntry> Ledger::settledEntry(std::int64_t id, std::int64_t timeM
     entry.place = query.text(11);
   }
   query.reset();
-  return settled;
+  return entries;
 }
 
-std::vector<std::int64_t> Ledger::inputsOfFile(std::int64_t fileId) {
-  Statement& query =
-      database_.statement("SELECT input_id FROM bulletins WHERE file_id = ? ORDER BY id");
-  query.bind(1, fileId);
-  std::vector<std::int64_t> ids;
-  while (query.step()) ids.push_back(query.integer(0));
-  query.reset();
-  return ids;
+void Ledger::markSaid() {
+  database_.statement("UPDATE inputs AS i SET logged = 1 WHERE " + std::string(kUnsaid)).run();
 }
 
 void Ledger::noteOperator(std::int64_t inputId, const std::string& who, const std::string& what,

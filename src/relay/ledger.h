@@ -149,11 +149,12 @@ class Ledger {
   /// Takes a held input back to be decided again, released by `who`; its
   /// file comes from `from` (below the state folder).
   void startRelease(std::int64_t id, const std::string& who, const std::string& from);
-  /// What the log says of input `id`, once it is settled: where its
-  /// decision puts it, and its bulletin's file (if it has one) out.
-  std::optional<LogEntry> settledEntry(std::int64_t id, std::int64_t timeMs);
-  /// The inputs whose bulletins file `fileId` carries.
-  std::vector<std::int64_t> inputsOfFile(std::int64_t fileId);
+  /// The lines the operator's log still lacks, in the order received: of
+  /// each input settled (where its decision puts it, and its bulletin's
+  /// file out) and not yet said.
+  std::vector<LogEntry> unsaidEntries(std::int64_t timeMs);
+  /// Notes the lines of unsaidEntries said.
+  void markSaid();
 
   // Operators.
   void noteOperator(std::int64_t inputId, const std::string& who, const std::string& what,

@@ -107,30 +107,8 @@ void removeLeftovers(const Folder& folder, std::string_view suffix,
 // One input decided in this chunk, and what is left to do for it.
 struct Relay::Staged {
   std::int64_t id = 0;
-  std::string name;
-  std::int64_t receivedMs = 0;
   Decision decision;
-  std::string heading;             // its bulletin's
-  std::string fileName;            // the file that carries the bulletin
   std::optional<OutboxFile> file;  // its own bulletin file (not a batch's)
-
-  LogEntry logEntry(std::int64_t nowMs) const {
-    LogEntry entry;
-    entry.timeMs = nowMs;
-    entry.input = name;
-    entry.outcome = decision.outcome;
-    entry.reason = decision.reason;
-    entry.platform = decision.platform;
-    entry.dropTime = decision.dropTime;
-    entry.latitude = decision.latitude;
-    entry.longitude = decision.longitude;
-    entry.profileFlag = decision.profileFlag;
-    entry.heading = heading;
-    entry.file = fileName;
-    if (file) entry.delaySeconds = static_cast<double>(nowMs - receivedMs) / 1000.0;
-    entry.place = decision.place;
-    return entry;
-  }
 };
 
 Relay::Relay(RelayOptions options, RelayLog& log) : options_(std::move(options)), log_(log) {}
@@ -230,11 +208,22 @@ void Relay::reconcile() {
     Transaction transaction(ledger_->database());
     ledger_->finish(input.id, input.place, realMs());
     transaction.commit();
-    if (std::optional<LogEntry> entry = ledger_->settledEntry(input.id, realMs())) {
-      log_.entry(*entry);
-    }
   }
+  // What was settled but not said before the stop, and what was just now.
+  sayWhatSettled();
   stale_ = !ledger_->staleDays().empty();
+}
+
+// The operator's log gets a line for each input settled, then the ledger
+// notes them said: a stop between the two says them again on the next
+// start, rather than never.
+void Relay::sayWhatSettled() {
+  const std::vector<LogEntry> entries = ledger_->unsaidEntries(realMs());
+  if (entries.empty()) return;
+  log_.entries(entries);
+  Transaction transaction(ledger_->database());
+  ledger_->markSaid();
+  transaction.commit();
 }
 
 void Relay::take(const std::vector<std::string>& names) {
@@ -268,8 +257,6 @@ void Relay::take(const std::vector<std::string>& names) {
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
   staged.id = input.id;
-  staged.name = input.name;
-  staged.receivedMs = input.receivedMs;
   Decision& d = staged.decision;
   d.qcNow = clock();
   const std::string& released = input.releasedBy;
@@ -357,7 +344,6 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   if (!encoded.ok()) d.reason = "encoded as missing: " + encoded.message();
   const int channel = ledger_->nextChannel();
   const std::string framed = ftpFramed(envelope(channel, *heading, message));
-  staged.heading = heading->text();
   d.outcome = versions > 0 ? "correction" : "sent";
   std::int64_t fileId = 0;
   if (options_.batch) {
@@ -390,7 +376,6 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     file.id = ledger_->addOutboxFile(file.name, file.state, file.openedMs, file.temporary);
     fileId = file.id;
     staged.file = file;
-    staged.fileName = file.name;
     d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original,
                                         fileId, std::nullopt);
   }
@@ -519,13 +504,8 @@ void Relay::deliver(std::vector<Staged>& staged) {
     transaction.commit();
   }
   for (const Staged& s : staged) stale_ = stale_ || !s.decision.day.empty();
-  std::vector<LogEntry> entries;
-  for (const Staged& s : staged) {
-    // A batch's bulletins are said when their file goes out.
-    const bool sending = s.decision.outcome == "sent" || s.decision.outcome == "correction";
-    if (!sending || !options_.batch) entries.push_back(s.logEntry(now));
-  }
-  log_.entries(entries);
+  // (A batch's bulletins are said when their file goes out.)
+  sayWhatSettled();
 }
 
 void Relay::sealBatch(bool force) {
@@ -572,13 +552,7 @@ void Relay::putFilesOut(const std::vector<OutboxFile>& files) {
     for (const OutboxFile& file : files) ledger_->setFileState(file.id, "out", now);
     transaction.commit();
   }
-  // A batch's inputs are said once their file is out (a single bulletin's,
-  // once the input is where it goes).
-  for (const OutboxFile& file : files) {
-    for (const std::int64_t id : ledger_->inputsOfFile(file.id)) {
-      if (std::optional<LogEntry> entry = ledger_->settledEntry(id, now)) log_.entry(*entry);
-    }
-  }
+  sayWhatSettled();
 }
 
 void Relay::writeCollections() {

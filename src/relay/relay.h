@@ -83,6 +83,7 @@ class Relay {
   void moveInput(std::int64_t id, const std::string& place, const std::string& reason);
   void sealBatch(bool force);
   void putFilesOut(const std::vector<OutboxFile>& files);
+  void sayWhatSettled();
   void writeCollections();
   void takeReleases();
   const Folder& placeFolder(const std::string& place, std::string& name);

@@ -67,5 +67,36 @@ TEST(Ledger, CountersContinueAcrossOpeningsAndWrap) {
   EXPECT_EQ(again.nextBatchNumber(), 2);
 }
 
+TEST(Ledger, SaysEachSettledInputOnceAndTakesOverALedgerOfTheFirstVersion) {
+  testing::TempDirectory folder;
+  const auto settle = [](Ledger& ledger, const char* name) {
+    const std::int64_t id = ledger.addArrival(name, 0);
+    Decision decision;
+    decision.outcome = "failed";
+    ledger.decide(id, decision, 0);
+    ledger.finish(id, std::string("failed/") + name, 0);
+  };
+  {
+    Ledger ledger(folder.file("ledger.sqlite"));
+    settle(ledger, "a.bin");
+    ledger.addArrival("b.bin", 0);  // under way: nothing to say yet
+    ASSERT_EQ(ledger.unsaidEntries(0).size(), 1U);
+    EXPECT_EQ(ledger.unsaidEntries(0)[0].place, "failed/a.bin");
+    ledger.markSaid();
+    EXPECT_TRUE(ledger.unsaidEntries(0).empty());
+    settle(ledger, "c.bin");
+    // Made a ledger of the first version, which knew nothing of what was said.
+    ledger.database().execute(
+        "DROP INDEX inputs_unlogged; ALTER TABLE inputs DROP COLUMN logged; "
+        "PRAGMA user_version = 1");
+  }
+  // What it settled counts as said; what it settles from now on is said.
+  Ledger ledger(folder.file("ledger.sqlite"));
+  EXPECT_TRUE(ledger.unsaidEntries(0).empty());
+  settle(ledger, "d.bin");
+  ASSERT_EQ(ledger.unsaidEntries(0).size(), 1U);
+  EXPECT_EQ(ledger.unsaidEntries(0)[0].input, "d.bin");
+}
+
 }  // namespace
 }  // namespace xbtconv

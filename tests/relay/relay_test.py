@@ -217,11 +217,24 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
         if process.returncode == 0:
             break
         killed += 1
-    print(f"killed {killed} times over {len(inputs)} messages")
+    settled = open(log, encoding="utf-8").read().count('"outcome"')
+    print(f"killed {killed} times over {len(inputs)} messages, {settled} settled before the last run")
     final = subprocess.run(relay_arguments(root, "--once", "--log", log, "--log-format", "json"),
                            timeout=300)
     assert final.returncode == 0
     judge(root, inputs, check_values=False)
+    # Every input's outcome in the log, however the kills fell (a line a
+    # kill cut off is said again).
+    said = {}
+    for line in open(log, encoding="utf-8", errors="replace"):
+        try:
+            entry = json.loads(line)
+        except ValueError:
+            continue
+        if "outcome" in entry:
+            said[entry["input"]] = entry["outcome"]
+    ledger = sqlite3.connect(f"file:{root}/state/ledger.sqlite?mode=ro", uri=True)
+    assert said == dict(ledger.execute("SELECT name, outcome FROM inputs").fetchall())
     # A running relay: a second on the state folder refuses to start; a file
     # renamed into the inbox is taken at once (the settle time would keep a
     # file written in place for an hour); an operator's release while it
