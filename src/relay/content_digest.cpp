@@ -1,6 +1,5 @@
 #include "relay/content_digest.h"
 
-#include <cstdint>
 #include <cstring>
 
 #include "profile/observation_fields.h"
@@ -14,18 +13,11 @@ __extension__ using Word = unsigned __int128;
 class Fnv {
  public:
   void bytes(const void* data, std::size_t size) {
-    // The product by the prime 2^88 + 0x13B in 64-bit halves: one full
-    // multiplication a byte instead of the three of a 128-bit one.
     const auto* at = static_cast<const unsigned char*>(data);
-    auto low = static_cast<std::uint64_t>(hash_);
-    auto high = static_cast<std::uint64_t>(hash_ >> 64);
     for (std::size_t i = 0; i < size; ++i) {
-      low ^= at[i];
-      const Word product = Word{low} * kPrimeLow;
-      high = high * kPrimeLow + (low << 24) + static_cast<std::uint64_t>(product >> 64);
-      low = static_cast<std::uint64_t>(product);
+      hash_ ^= at[i];
+      hash_ *= kPrime;
     }
-    hash_ = (Word{high} << 64) | low;
   }
   template <typename T>
   void value(const T& value) {
@@ -34,7 +26,7 @@ class Fnv {
   Word hash() const { return hash_; }
 
  private:
-  static constexpr std::uint64_t kPrimeLow = 0x13B;
+  static constexpr Word kPrime = (Word{1} << 88) + 0x13B;
   Word hash_ = (Word{0x6C62272E07BB0142} << 64) + 0x62B821756295C58D;
 };
 

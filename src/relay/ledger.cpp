@@ -86,7 +86,7 @@ CREATE TABLE release_requests (
 // knows.
 constexpr const char* kSchemaStep2 = R"(
 ALTER TABLE inputs ADD COLUMN logged INTEGER;  -- 1 once its line is in the log
-CREATE INDEX inputs_unlogged ON inputs(id) WHERE logged IS NULL;
+CREATE INDEX inputs_unlogged ON inputs(id) WHERE logged IS NULL AND stage = 'done';
 UPDATE inputs SET logged = 1 WHERE stage = 'done';
 )";
 constexpr int kSchemaVersion = 2;
@@ -117,6 +117,9 @@ Ledger::Ledger(const std::string& path) : database_(path) {
   // Statement journals in memory: in files they cost a temporary file's
   // writes for every multi-row step.
   database_.execute("PRAGMA temp_store = MEMORY");
+  // A burst's rows and indexes stay in memory (SQLite's default of 2 MB
+  // would read them again at every step).
+  database_.execute("PRAGMA cache_size = -32768");
   Statement& version = database_.statement("PRAGMA user_version");
   version.step();
   const std::int64_t found = version.integer(0);
@@ -271,8 +274,6 @@ std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t
 std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix, int iiFirst,
                                                       int iiLast, const std::string& centre,
                                                       std::int64_t minute, bool late, bool later) {
-  Statement& used = database_.statement(
-      "SELECT bbb FROM bulletins WHERE designators = ? AND centre = ? AND compiled = ?");
   // A burst fills heading after heading: start where the last search found
   // every letter taken (late bulletins, RRZ alone, at a pace of their own).
   std::pair<std::int64_t, int>& cursor = headingCursor_[prefix + centre + (late ? "Z" : "")];
@@ -287,26 +288,48 @@ std::optional<AbbreviatedHeading> Ledger::freeHeading(const std::string& prefix,
     if (at > minute && !later) return std::nullopt;
     char designators[16];
     std::snprintf(designators, sizeof designators, "%s%02d", prefix.c_str(), ii);
-    used.bind(1, std::string_view(designators)).bind(2, centre).bind(3, at);
-    bool plain = false;
-    bool lateTaken = false;
-    int repeats = 0;
-    while (used.step()) {
-      const std::string bbb = used.text(0);
-      plain = plain || bbb.empty();
-      lateTaken = lateTaken || bbb == "RRZ";
-      if (bbb.rfind("RR", 0) == 0 && bbb != "RRZ") ++repeats;
-    }
-    used.reset();
+    HeadingUse& use = headingUse(designators, centre, at);
     AbbreviatedHeading heading{designators, centre, at, ""};
-    if (!plain) return heading;
-    if (const std::optional<char> letter = bbbLetter(late ? (lateTaken ? 1 : 0) : repeats, late)) {
-      heading.bbb = std::string("RR") + *letter;
+    std::optional<char> letter;
+    if (use.plain) letter = bbbLetter(late ? (use.lateTaken ? 1 : 0) : use.repeats, late);
+    if (!use.plain || letter) {
+      if (!use.plain) {
+        use.plain = true;
+      } else {
+        heading.bbb = std::string("RR") + *letter;
+        if (late) {
+          use.lateTaken = true;
+        } else {
+          ++use.repeats;
+        }
+      }
       return heading;
     }
     cursor = {at, ii + 1};
     ++ii;
   }
+}
+
+Ledger::HeadingUse& Ledger::headingUse(const std::string& designators, const std::string& centre,
+                                       std::int64_t compiled) {
+  std::string key = designators + " " + centre + " " + std::to_string(compiled);
+  if (const auto known = headingUse_.find(key); known != headingUse_.end()) return known->second;
+  // Only this relay draws headings while it holds the state folder: once
+  // read, a heading's use is followed here (a step rolled back after a
+  // heading was drawn leaves that heading unused, never used twice).
+  if (headingUse_.size() >= 4096) headingUse_.clear();
+  Statement& used = database_.statement(
+      "SELECT bbb FROM bulletins WHERE designators = ? AND centre = ? AND compiled = ?");
+  used.bind(1, designators).bind(2, centre).bind(3, compiled);
+  HeadingUse use;
+  while (used.step()) {
+    const std::string bbb = used.text(0);
+    use.plain = use.plain || bbb.empty();
+    use.lateTaken = use.lateTaken || bbb == "RRZ";
+    if (bbb.rfind("RR", 0) == 0 && bbb != "RRZ") ++use.repeats;
+  }
+  used.reset();
+  return headingUse_.emplace(std::move(key), use).first->second;
 }
 
 std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t original, bool late) {
@@ -344,12 +367,14 @@ std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t origina
 }
 
 int Ledger::nextChannel() {
-  Statement& next = database_.statement(
-      "UPDATE counters SET value = (value + 1) % 1000 WHERE name = 'channel' RETURNING value");
-  next.step();
-  const auto following = static_cast<int>(next.integer(0));
-  next.reset();
-  return (following + 999) % 1000;
+  Statement& query = database_.statement("SELECT value FROM counters WHERE name = 'channel'");
+  query.step();
+  const auto channel = static_cast<int>(query.integer(0));
+  query.reset();
+  database_.statement("UPDATE counters SET value = ? WHERE name = 'channel'")
+      .bind(1, std::int64_t{(channel + 1) % 1000})
+      .run();
+  return channel;
 }
 
 std::int64_t Ledger::nextBatchNumber() {

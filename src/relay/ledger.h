@@ -166,10 +166,21 @@ class Ledger {
 
  private:
   Database database_;
+  // How far a heading (its designators, centre and time) is used: plain,
+  // RRA to RRX, RRZ.
+  struct HeadingUse {
+    bool plain = false;
+    int repeats = 0;
+    bool lateTaken = false;
+  };
+  HeadingUse& headingUse(const std::string& designators, const std::string& centre,
+                         std::int64_t compiled);
+
   // Where the search for a free heading of each prefix starts: the minute
   // and ii before which every heading is taken, as far as this process
   // has seen.
   std::map<std::string, std::pair<std::int64_t, int>> headingCursor_;
+  std::map<std::string, HeadingUse> headingUse_;
 };
 
 /// The ledger of the relay whose state folder is `stateFolder`; a

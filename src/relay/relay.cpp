@@ -27,7 +27,7 @@ namespace xbtconv {
 namespace {
 
 // Inputs handled together: one transaction for each step of a chunk.
-constexpr std::size_t kChunk = 256;
+constexpr std::size_t kChunk = 1024;
 // No message is near this size: a file beyond it is failed unread.
 constexpr std::size_t kMessageBytesAtMost = std::size_t{16} << 20;
 // While the inbox stays busy, collections are still written this often.

@@ -38,6 +38,12 @@ TEST(Ledger, AFullHeadingIsNeverDrawnTwice) {
   // The minute's range used up: none, unless later minutes may be taken.
   EXPECT_EQ(draw(ledger), std::nullopt);
   EXPECT_EQ(draw(ledger, false, true)->text(), "IOSB01 KWBC 081206");
+  {
+    // A relay started again reads what its ledger holds.
+    Ledger again(folder.file("ledger.sqlite"));
+    EXPECT_EQ(draw(again, false, true)->text(), "IOSB01 KWBC 081206 RRA");
+    EXPECT_EQ(draw(again, true, true)->text(), "IOSB01 KWBC 081206 RRZ");
+  }
   // Corrections of the first bulletin under its heading: CCA, CCB ...; a
   // late one CCZ, and once that is taken, the next of the others (still a
   // correction, under a heading not sent before).
