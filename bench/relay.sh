@@ -76,7 +76,7 @@ kill -TERM %1 && wait
 echo "relay / export CPU: $(echo "scale=2; $r / $e" | bc)"
 if ((kills > 0)); then
   XBT=$xbt MAKE_MESSAGES=$build/make_messages CHECK_BUFR=$PWD/tests/formats/check_bufr.py \
-    RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count RELAY_KILL_WINDOW=${RELAY_KILL_WINDOW:-0.05} \
+    RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count RELAY_KILL_WINDOW=${RELAY_KILL_WINDOW:-0.15} \
     TMPDIR=/dev/shm \
     /usr/bin/python3 -m pytest -q -p no:cacheprovider -s tests/relay/relay_test.py -k killed
 fi
