@@ -66,8 +66,6 @@ void RelayLog::write(const std::string& line) const {
   }
 }
 
-void RelayLog::entry(const LogEntry& e) { write(line(e)); }
-
 void RelayLog::entries(const std::vector<LogEntry>& entries) {
   std::string lines;
   for (const LogEntry& e : entries) lines += line(e);

@@ -48,7 +48,6 @@ class RelayLog {
   /// Closes and opens the file again by its name.
   bool reopen(std::string& error);
 
-  void entry(const LogEntry& entry);
   /// The lines of `entries`, in one write.
   void entries(const std::vector<LogEntry>& entries);
   /// A line on the relay itself at `timeMs`: `event` a word ("started",

@@ -1,0 +1,66 @@
+#include "relay/inbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "support/temp_directory.h"
+
+namespace xbtconv {
+namespace {
+
+struct Look {
+  std::vector<std::string> names;
+  std::size_t waiting = 0;
+  std::int64_t nextMs = 0;
+};
+
+Look lookAt(Inbox& inbox, std::int64_t nowMs) {
+  Look look;
+  EXPECT_TRUE(inbox.ready(nowMs, look.names, look.waiting, look.nextMs));
+  return look;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(Inbox, TakesAFileWrittenInPlaceOnceItHasStoodStillForTheSettleTime) {
+  testing::TempDirectory folder;
+  const Folder opened = Folder::make(folder.path(), false);
+  Inbox inbox(opened, 5000);
+  folder.write("a.bin", "first");
+  folder.write("b.bin.tmp", "being uploaded");
+  folder.write(".c.bin", "hidden");
+  const std::int64_t written = opened.fileIdentity("a.bin")->modified / 1000000;
+  Look look = lookAt(inbox, written + 4999);
+  EXPECT_EQ(look.names, Names{});
+  EXPECT_EQ(look.waiting, 1U);
+  EXPECT_EQ(look.nextMs, written + 5000);
+  // Written again: its time to stand still starts over.
+  folder.write("a.bin", "first, and more");
+  EXPECT_EQ(lookAt(inbox, written + 5000).names, Names{});
+  EXPECT_EQ(lookAt(inbox, written + 9999).names, Names{});
+  look = lookAt(inbox, written + 10000);
+  EXPECT_EQ(look.names, Names{"a.bin"});
+  EXPECT_EQ(look.waiting, 0U);
+  // An upload under way and a hidden file, never.
+  EXPECT_EQ(lookAt(inbox, written + 86400000).names, Names{"a.bin"});
+}
+
+TEST(Inbox, TakesAFileRenamedInAtOnceAndEveryFileWithoutASettleTime) {
+  testing::TempDirectory folder;
+  const Folder opened = Folder::make(folder.path(), false);
+  Inbox inbox(opened, 3600000);
+  const bool watched = inbox.watch();
+  folder.write("d.bin.tmp", "uploaded");
+  folder.write("e.bin", "written in place");
+  ASSERT_EQ(std::rename(folder.file("d.bin.tmp").c_str(), folder.file("d.bin").c_str()), 0);
+  const std::int64_t written = opened.fileIdentity("e.bin")->modified / 1000000;
+  if (watched) {
+    EXPECT_EQ(lookAt(inbox, written).names, Names{"d.bin"});
+  }
+  Inbox unsettled(opened, 0);
+  EXPECT_EQ(lookAt(unsettled, written).names, (Names{"d.bin", "e.bin"}));
+}
+
+}  // namespace
+}  // namespace xbtconv
