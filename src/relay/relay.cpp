@@ -215,12 +215,11 @@ void Relay::reconcile() {
 }
 
 // The operator's log gets a line for each input settled, then the ledger
-// notes them said: a stop between the two says them again on the next
-// start, rather than never.
+// notes them said: a stop between the two, or a log that cannot be
+// written, says them again later, rather than never.
 void Relay::sayWhatSettled() {
   const std::vector<LogEntry> entries = ledger_->unsaidEntries(realMs());
-  if (entries.empty()) return;
-  log_.entries(entries);
+  if (entries.empty() || !log_.entries(entries)) return;
   Transaction transaction(ledger_->database());
   ledger_->markSaid();
   transaction.commit();

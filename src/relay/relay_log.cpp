@@ -54,22 +54,23 @@ bool RelayLog::open(std::string& error) {
 
 bool RelayLog::reopen(std::string& error) { return open(error); }
 
-void RelayLog::write(const std::string& line) const {
+bool RelayLog::write(const std::string& line) const {
   const char* at = line.data();
   std::size_t left = line.size();
   while (left > 0) {
     const ssize_t written = ::write(fd_, at, left);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;  // a log that cannot be written must not stop the relay
+    if (written <= 0) return false;  // a log that cannot be written must not stop the relay
     at += written;
     left -= static_cast<std::size_t>(written);
   }
+  return true;
 }
 
-void RelayLog::entries(const std::vector<LogEntry>& entries) {
+bool RelayLog::entries(const std::vector<LogEntry>& entries) {
   std::string lines;
   for (const LogEntry& e : entries) lines += line(e);
-  if (!lines.empty()) write(lines);
+  return lines.empty() || write(lines);
 }
 
 std::string RelayLog::line(const LogEntry& e) const {

@@ -48,14 +48,15 @@ class RelayLog {
   /// Closes and opens the file again by its name.
   bool reopen(std::string& error);
 
-  /// The lines of `entries`, in one write.
-  void entries(const std::vector<LogEntry>& entries);
+  /// The lines of `entries`, in one write; false when they could not all
+  /// be written (a full disk).
+  bool entries(const std::vector<LogEntry>& entries);
   /// A line on the relay itself at `timeMs`: `event` a word ("started",
   /// "stopped", "waiting", "released"), `text` the detail.
   void note(std::int64_t timeMs, std::string_view event, std::string_view text);
 
  private:
-  void write(const std::string& line) const;
+  bool write(const std::string& line) const;
   std::string line(const LogEntry& entry) const;
 
   std::string file_;

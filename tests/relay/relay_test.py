@@ -225,16 +225,7 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
     judge(root, inputs, check_values=False)
     # Every input's outcome in the log, however the kills fell (a line a
     # kill cut off is said again).
-    said = {}
-    for line in open(log, encoding="utf-8", errors="replace"):
-        try:
-            entry = json.loads(line)
-        except ValueError:
-            continue
-        if "outcome" in entry:
-            said[entry["input"]] = entry["outcome"]
-    ledger = sqlite3.connect(f"file:{root}/state/ledger.sqlite?mode=ro", uri=True)
-    assert said == dict(ledger.execute("SELECT name, outcome FROM inputs").fetchall())
+    assert_log_says_every_outcome(root, log)
     # A running relay: a second on the state folder refuses to start; a file
     # renamed into the inbox is taken at once (the settle time would keep a
     # file written in place for an hour); an operator's release while it
@@ -268,6 +259,29 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
     finally:
         daemon.send_signal(signal.SIGTERM)
         assert daemon.wait(timeout=60) == 0
+
+
+def assert_log_says_every_outcome(root, log):
+    said = {}
+    for line in open(log, encoding="utf-8", errors="replace"):
+        try:
+            entry = json.loads(line)
+        except ValueError:
+            continue
+        if "outcome" in entry:
+            said[entry["input"]] = entry["outcome"]
+    ledger = sqlite3.connect(f"file:{root}/state/ledger.sqlite?mode=ro", uri=True)
+    assert said == dict(ledger.execute("SELECT name, outcome FROM inputs").fetchall())
+
+
+def test_lines_a_full_log_could_not_take_are_said_once_it_can(tmp_path):
+    root = str(tmp_path)
+    generate(f"{root}/inbox", 30, 43)
+    for log in ("/dev/full", f"{root}/log"):
+        run = subprocess.run(relay_arguments(root, "--once", "--log", log, "--log-format", "json"),
+                             timeout=300)
+        assert run.returncode == 0
+    assert_log_says_every_outcome(root, f"{root}/log")
 
 
 def wait_for(condition, process):
