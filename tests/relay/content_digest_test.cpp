@@ -2,22 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "relay/usable_drop.h"
+
 namespace xbtconv {
 namespace {
 
 Observation drop() {
-  Observation o;
-  o.kind = 1;
-  o.decoded = true;
+  Observation o = testing::usableDrop();
   o.source = "a.bin";
-  o.ship.callSign = "ZMFR";
-  o.time = {2026, 12, 7, 12, 0, 1796644800};
-  o.latitude = -41.288;
-  o.longitude = 174.783;
-  o.profile.layout = ProfileLayout::kTwoMeter;
-  o.profile.depthSource = DepthSource::kMessage;
-  o.profile.samples = {{200, 1450, 1, 1}, {400, 1449, 1, 1}};
-  o.qc = QcSummary{1, 1, 1, 0, 0};
   return o;
 }
 

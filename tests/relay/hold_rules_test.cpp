@@ -2,27 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "relay/usable_drop.h"
+
 namespace xbtconv {
 namespace {
 
-constexpr std::int64_t kNow = 1796731200;  // 2026-12-08T12:00Z
+constexpr std::int64_t kNow = testing::kRelayNow;
 
-// A drop a receiver can use: a platform, a time a day before the clock, a
-// position, a profile with depths, every flag good.
-Observation usable() {
-  Observation o;
-  o.kind = 1;
-  o.decoded = true;
-  o.ship.callSign = "ZMFR";
-  o.time = {2026, 12, 7, 12, 0, kNow - 86400};
-  o.latitude = -41.288;
-  o.longitude = 174.783;
-  o.profile.layout = ProfileLayout::kTwoMeter;
-  o.profile.depthSource = DepthSource::kMessage;
-  o.profile.samples = {{200, 1450, 1, 1}, {400, 1449, 1, 1}};
-  o.qc = QcSummary{1, 1, 1, 0, 0};
-  return o;
-}
+Observation usable() { return testing::usableDrop(); }
 
 TEST(HoldRules, EachRuleHoldsAtItsThresholdAndNotBelow) {
   const HoldRules rules;
