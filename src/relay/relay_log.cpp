@@ -1,6 +1,7 @@
 #include "relay/relay_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,20 +50,47 @@ bool RelayLog::open(std::string& error) {
   }
   if (fd_ > 2) ::close(fd_);
   fd_ = fd;
+  endTornLine();
   return true;
+}
+
+// A relay killed in the middle of a write leaves the last line torn: it is
+// ended here, so that the next line starts whole. (Its entry is written
+// again whole, as the ledger has not noted it said.)
+void RelayLog::endTornLine() const {
+  const int reader = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (reader < 0) return;
+  struct stat file {};
+  char last = '\n';
+  if (::fstat(reader, &file) == 0 && S_ISREG(file.st_mode) && file.st_size > 0 &&
+      ::pread(reader, &last, 1, file.st_size - 1) == 1 && last != '\n') {
+    write("\n");
+  }
+  ::close(reader);
 }
 
 bool RelayLog::reopen(std::string& error) { return open(error); }
 
-bool RelayLog::write(const std::string& line) const {
-  const char* at = line.data();
-  std::size_t left = line.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd_, at, left);
+bool RelayLog::write(std::string_view lines) const {
+  std::size_t done = 0;
+  while (done < lines.size()) {
+    const ssize_t written = ::write(fd_, lines.data() + done, lines.size() - done);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;  // a log that cannot be written must not stop the relay
-    at += written;
-    left -= static_cast<std::size_t>(written);
+    if (written <= 0) {
+      // A log that cannot be written must not stop the relay; what part of
+      // the lines a full disk took is taken back, as they are written again
+      // whole once the log takes them (unless someone wrote after them).
+      const int failure = errno;
+      struct stat file {};
+      const off_t end = ::lseek(fd_, 0, SEEK_CUR);
+      if (done > 0 && end >= 0 && ::fstat(fd_, &file) == 0 && S_ISREG(file.st_mode) &&
+          file.st_size == end) {
+        static_cast<void>(::ftruncate(fd_, end - static_cast<off_t>(done)));
+      }
+      errno = failure;
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
   }
   return true;
 }

@@ -5,7 +5,8 @@
 // stopped, waiting for a full disk). Text (tab-separated, "-" for no value,
 // names escaped so that none forges a line) or JSON Lines for machines.
 // Written to standard error or appended to a file, each line with one
-// write; reopen() takes the file again after logrotate moved it.
+// write, never left torn (by a stop or a full disk) before the next one;
+// reopen() takes the file again after logrotate moved it.
 #ifndef XBTCONV_RELAY_RELAY_LOG_H_
 #define XBTCONV_RELAY_RELAY_LOG_H_
 
@@ -56,7 +57,8 @@ class RelayLog {
   void note(std::int64_t timeMs, std::string_view event, std::string_view text);
 
  private:
-  bool write(const std::string& line) const;
+  bool write(std::string_view lines) const;
+  void endTornLine() const;
   std::string line(const LogEntry& entry) const;
 
   std::string file_;
