@@ -259,13 +259,15 @@ void Ledger::finishDecided(std::int64_t doneMs) {
 std::vector<SameDrop> Ledger::sameDrop(const std::string& identity, std::int64_t before,
                                        bool withHeld) {
   Statement& query = database_.statement(
-      "SELECT id, outcome, content, bulletin_id FROM inputs WHERE identity = ?1 AND identity != '' "
+      "SELECT id, name, outcome, content, bulletin_id FROM inputs WHERE identity = ?1 AND "
+      "identity != '' "
       "AND id < ?2 AND "
       "(outcome IN ('sent', 'correction') OR (?3 AND outcome = 'held')) ORDER BY id");
   query.bind(1, identity).bind(2, before).bind(3, std::int64_t{withHeld ? 1 : 0});
   std::vector<SameDrop> drops;
   while (query.step()) {
-    drops.push_back({query.integer(0), query.text(1), query.text(2), query.optionalInteger(3)});
+    drops.push_back(
+        {query.integer(0), query.text(1), query.text(2), query.text(3), query.optionalInteger(4)});
   }
   query.reset();
   return drops;

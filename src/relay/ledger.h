@@ -61,6 +61,7 @@ struct Decision {
 /// An earlier input of the same drop.
 struct SameDrop {
   std::int64_t id = 0;
+  std::string name;  // as it arrived
   std::string outcome;
   std::string content;
   std::optional<std::int64_t> bulletinId;

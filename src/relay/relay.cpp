@@ -304,7 +304,8 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     if (earlier.content == d.content) {
       d.outcome = "duplicate";
       d.duplicateOf = earlier.id;
-      d.reason = "the same drop and content as input " + std::to_string(earlier.id);
+      d.reason = "the same drop and content as " + earlier.name + " (input " +
+                 std::to_string(earlier.id) + ")";
       placeFor(d, input, 0);
       return true;
     }

@@ -248,6 +248,9 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
         os.rename(f"{root}/inbox/again.bin.tmp", f"{root}/inbox/again.bin")
         wait_for(lambda: any(line.get("input") == "again.bin" and line["outcome"] == "duplicate"
                              for line in log_lines(daemon_log)), daemon)
+        # The operator is told which input it repeats, by the name it came in.
+        again = next(line for line in log_lines(daemon_log) if line.get("input") == "again.bin")
+        assert f"as {os.path.basename(first)} (input " in again["reason"], again
         held = sorted(name for name in os.listdir(f"{root}/state/held")
                       if not name.endswith(".reason"))[0]
         release = subprocess.run(
