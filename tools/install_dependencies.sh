@@ -5,16 +5,17 @@
 #   tools/install_dependencies.sh        build, run and test
 #   tools/install_dependencies.sh --ci   also what CI adds: clang and its
 #                                        fuzzing runtime, clang-format,
-#                                        clang-tidy, the Windows cross build
+#                                        clang-tidy, ccache, the Windows cross build
 #                                        and Wine
 set -euo pipefail
 packages=(cmake ninja-build g++ git pkgconf libgtest-dev libbenchmark-dev nlohmann-json3-dev
-  libcli11-dev python3 python3-dev python3-jsonschema python3-eccodes libeccodes-dev libnetcdf-dev
-  netcdf-bin python3-xarray python3-netcdf4 librsvg2-bin python3-pil libwreport-dev python3-wreport
-  pybind11-dev python3-pybind11 python3-numpy python3-pandas python3-matplotlib python3-pytest
-  python3-pip python3-venv python3-setuptools python3-wheel chromium chromium-driver python3-selenium)
+  libcli11-dev libsqlite3-dev sqlite3 python3 python3-dev python3-jsonschema python3-eccodes
+  libeccodes-dev libnetcdf-dev netcdf-bin python3-xarray python3-netcdf4 librsvg2-bin python3-pil
+  libwreport-dev python3-wreport pybind11-dev python3-pybind11 python3-numpy python3-pandas
+  python3-matplotlib python3-pytest python3-pip python3-venv python3-setuptools python3-wheel
+  chromium chromium-driver python3-selenium)
 if [[ "${1:-}" == --ci ]]; then
-  packages+=(clang libclang-rt-14-dev clang-format clang-tidy googletest g++-mingw-w64-x86-64-posix
+  packages+=(ccache clang libclang-rt-14-dev clang-format clang-tidy googletest g++-mingw-w64-x86-64-posix
     wine64 wine)
 fi
 missing=()
