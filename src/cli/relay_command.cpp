@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
@@ -10,7 +11,9 @@
 #include "cli/word_suggestions.h"
 #include "relay/ledger.h"
 #include "relay/relay.h"
+#include "relay/relay_health.h"
 #include "relay/relay_summaries.h"
+#include "xbtconv/formats.h"
 #include "xbtconv/reading.h"
 
 namespace xbtconv {
@@ -22,6 +25,25 @@ std::string currentUser() {
   if (const char* sudo = std::getenv("SUDO_USER"); sudo != nullptr && *sudo != '\0') return sudo;
   if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr) return entry->pw_name;
   return "uid " + std::to_string(::getuid());
+}
+
+// A whole number from `first` to `last`, refused in the words xbt uses for
+// every range: "an ii from 1 to 99, not '100'".
+CLI::Validator inRange(int first, int last, const std::string& what) {
+  return wholeNumber(first, last, [=](const std::string& text) {
+    return what + " from " + std::to_string(first) + " to " + std::to_string(last) + ", not '" +
+           text + "'";
+  });
+}
+
+// The value the example configuration holds where a centre must put its
+// own: the relay will not start with it.
+constexpr const char* kPlaceholder = "SET-ME";
+
+std::int64_t nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string dayProblem(const std::string& text) {
@@ -56,37 +78,60 @@ RelayCommand::RelayCommand(CLI::App& app)
           },
           "CCCC", "cccc"));
   c->add_option("--centre", options_.centre, "BUFR originating centre (Common Code table C-11)")
-      ->check(CLI::Range(0, 65535));
+      ->check(inRange(0, 65535, "an originating centre"));
   c->add_option("--subcentre", options_.subcentre, "BUFR originating subcentre (default 0)")
-      ->check(CLI::Range(0, 65535));
+      ->check(inRange(0, 65535, "an originating subcentre"));
   c->add_option("--ii", options_.iiFirst, "The bulletins' ii (default 01)")
-      ->check(CLI::Range(1, 99));
+      ->check(inRange(1, 99, "an ii"));
   c->add_option("--ii-last", options_.iiLast,
                 "The last ii a burst may use when a heading is taken (default 19)")
-      ->check(CLI::Range(1, 99));
+      ->check(inRange(1, 99, "an ii"));
+  c->add_option("--channel-digits", options_.channelDigits,
+                "Digits of the channel sequence number the GTS link agrees on: 3 (default) or 5")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return text == "3" || text == "5"
+                       ? std::string()
+                       : "a channel sequence number has 3 or 5 digits, not '" + text + "'";
+          },
+          "3|5", "digits"));
+  c->add_option("--bulletin-drops", options_.bulletinDrops,
+                "Drops of one area one bulletin carries at most (default 100)")
+      ->check(inRange(1, 10000, "a number of drops"));
   c->add_option("--settle", options_.settleSeconds,
                 "Seconds a file not renamed in must stay unchanged before it is taken (default 5)")
-      ->check(CLI::Range(0.0, 3600.0));
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const double seconds = std::strtod(text.c_str(), &end);
+            return !text.empty() && *end == '\0' && seconds >= 0 && seconds <= 3600
+                       ? std::string()
+                       : "seconds from 0 to 3600, not '" + text + "'";
+          },
+          "SECONDS", "seconds"));
   c->add_flag("--once", options_.once, "Take every complete file present, then stop (for cron)");
   c->add_flag("--batch", options_.batch,
               "Up to 100 bulletins or 60 s to a file (CCCCNNNNNNNN.b) instead of one a file");
   addNowArgument(c, options_.now);
   c->add_option("--log", options_.logFile, "Append the log to this file (default: standard error)");
+  c->add_option("--metrics", options_.metricsFile,
+                "Write counters for Prometheus (node_exporter's textfile collector) to this file "
+                "every minute");
   c->add_option("--log-format", logFormat_, "text (default) or json (a JSON object a line)")
-      ->check(CLI::IsMember({"text", "json"}));
+      ->transform(oneOfWords({"text", "json"}, "log format"));
   HoldRules& hold = options_.hold;
   c->add_option("--hold-profile-flag", hold.profileFlag,
                 "Hold profiles quality control rates this or worse (default 4; 0: never)")
-      ->check(CLI::Range(0, 4));
+      ->check(inRange(0, 4, "a flag"));
   c->add_option("--hold-time-flag", hold.timeFlag,
                 "Hold drops whose time is flagged this or worse (default 3; 0: never)")
-      ->check(CLI::Range(0, 4));
+      ->check(inRange(0, 4, "a flag"));
   c->add_option("--hold-position-flag", hold.positionFlag,
                 "Hold drops whose position is flagged this or worse (default 3; 0: never)")
-      ->check(CLI::Range(0, 4));
+      ->check(inRange(0, 4, "a flag"));
   c->add_option("--hold-older-than", hold.maxAgeDays,
                 "Hold drops older than this many days (default 30; 0: never)")
-      ->check(CLI::Range(0, 100000));
+      ->check(inRange(0, 100000, "days"));
   c->add_flag("--send-without-platform", sendWithoutPlatform_,
               "Send drops with neither call sign nor IMO number (held by default)");
 
@@ -96,6 +141,25 @@ RelayCommand::RelayCommand(CLI::App& app)
   release_->add_option("--operator", operator_, "Who reviewed them (default: the user)");
   status_ = c->add_subcommand("status", "Today's counts and what is held, and why");
   status_->fallthrough();
+  status_->add_option("--format", statusFormat_, "text (default) or json")
+      ->transform(oneOfWords({"text", "json"}, "status format"));
+  check_ = c->add_subcommand(
+      "check",
+      "For an alarm (Nagios, Icinga): one line, exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN");
+  check_->fallthrough();
+  check_
+      ->add_option("--outbox-minutes", limits_.outboxMinutes,
+                   "Critical when a bulletin file waits in the outbox this long (default 10; 0: "
+                   "never)")
+      ->check(inRange(0, 100000, "minutes"));
+  check_
+      ->add_option("--held-hours", limits_.heldHours,
+                   "Warning when a held input waits this long (default 24; 0: never)")
+      ->check(inRange(0, 100000, "hours"));
+  check_
+      ->add_option("--silent-hours", limits_.silentHours,
+                   "Warning when nothing was received for this long (default 0: never)")
+      ->check(inRange(0, 100000, "hours"));
   report_ = c->add_subcommand("report", "A day's summary per platform and SOOP line");
   report_->fallthrough();
   report_->add_option("--day", day_, "The day, YYYY-MM-DD (UTC; default today)")
@@ -135,6 +199,17 @@ std::string RelayCommand::applyConfig() {
   for (const CLI::Option* option : command_->get_options()) {
     for (const std::string& name : option->get_lnames()) names.push_back(name);
   }
+  // The example's placeholders: a relay that sent under them would speak
+  // for a centre that is not this one.
+  std::string unset;
+  for (const CLI::ConfigItem& item : items) {
+    if (item.inputs.size() == 1 && item.inputs.front() == kPlaceholder &&
+        command_->get_option_no_throw("--" + item.name) != nullptr &&
+        command_->get_option_no_throw("--" + item.name)->count() == 0) {
+      unset += (unset.empty() ? "" : " and ") + item.name;
+    }
+  }
+  if (!unset.empty()) return "set " + unset + " in " + config_;
   for (const CLI::ConfigItem& item : items) {
     if (item.name == "++" || item.name == "--") continue;  // section marks
     CLI::Option* option = command_->get_option_no_throw("--" + item.name);
@@ -165,6 +240,7 @@ int RelayCommand::run(std::FILE* out, std::FILE* err) {
   if (options_.iiLast < options_.iiFirst && command_->count("--ii-last") == 0) {
     options_.iiLast = options_.iiFirst;  // an ii above 19 alone
   }
+  if (check_->parsed()) return check(out);
   if (status_->parsed() || report_->parsed()) return summary(out, err, report_->parsed());
   if (const std::string problem = usageProblem(!release_->parsed()); !problem.empty()) {
     std::fprintf(err, "xbt: %s\n", problem.c_str());
@@ -219,6 +295,26 @@ int RelayCommand::release(std::FILE* out, std::FILE* err) {
   return status;
 }
 
+// An alarm's check: what it finds, in one line; 3 (UNKNOWN) when the
+// ledger cannot be read.
+int RelayCommand::check(std::FILE* out) {
+  std::string line;
+  int status = 3;
+  if (options_.state.empty()) {
+    line = "XBT RELAY UNKNOWN - relay check needs --state (or --config)";
+  } else {
+    try {
+      std::unique_ptr<Ledger> ledger = openLedger(options_.state);
+      status = healthCheck(relayHealth(*ledger, options_, timeText(systemTime()).substr(0, 10)),
+                           limits_, nowMs(), line);
+    } catch (const std::runtime_error& failure) {
+      line = std::string("XBT RELAY UNKNOWN - ") + failure.what();
+    }
+  }
+  std::fprintf(out, "%s\n", line.c_str());
+  return status;
+}
+
 int RelayCommand::summary(std::FILE* out, std::FILE* err, bool report) {
   if (options_.state.empty()) {
     std::fprintf(err, "xbt: relay %s needs --state\n", report ? "report" : "status");
@@ -228,7 +324,14 @@ int RelayCommand::summary(std::FILE* out, std::FILE* err, bool report) {
     std::unique_ptr<Ledger> ledger = openLedger(options_.state);
     // Days of receipt, which the system clock stamps (not --now's).
     const std::string day = !day_.empty() ? day_ : timeText(systemTime()).substr(0, 10);
-    const std::string text = report ? relayReport(*ledger, day) : relayStatus(*ledger, day);
+    std::string text;
+    if (report) {
+      text = relayReport(*ledger, day);
+    } else if (statusFormat_ == "json") {
+      text = healthJson(relayHealth(*ledger, options_, day), nowMs());
+    } else {
+      text = relayStatus(*ledger, day);
+    }
     std::fputs(text.c_str(), out);
   } catch (const std::runtime_error& failure) {
     std::fprintf(err, "xbt relay: %s\n", failure.what());

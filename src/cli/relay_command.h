@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "relay/relay_health.h"
 #include "relay/relay_options.h"
 
 namespace xbtconv {
@@ -29,11 +30,15 @@ class RelayCommand {
   int runRelay(std::FILE* err);
   int release(std::FILE* out, std::FILE* err);
   int summary(std::FILE* out, std::FILE* err, bool report);
+  int check(std::FILE* out);
 
   CLI::App* command_;
   CLI::App* release_;
   CLI::App* status_;
   CLI::App* report_;
+  CLI::App* check_;
+  CheckLimits limits_;
+  std::string statusFormat_ = "text";
   RelayOptions options_;
   std::string logFormat_ = "text";
   bool sendWithoutPlatform_ = false;

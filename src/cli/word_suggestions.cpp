@@ -1,6 +1,7 @@
 #include "cli/word_suggestions.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace xbtconv {
 namespace {
@@ -24,10 +25,18 @@ std::size_t editDistance(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string didYouMean(const std::string& word, const std::vector<std::string>& known) {
+  // Case is no part of the distance: "STATUS" is a typo of "status".
+  const auto lower = [](const std::string& text) {
+    std::string folded;
+    for (const char c : text)
+      folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
+  };
+  const std::string folded = lower(word);
   std::string best;
   std::size_t distance = 3;  // farther is no typo
   for (const std::string& candidate : known) {
-    const std::size_t d = editDistance(word, candidate);
+    const std::size_t d = editDistance(folded, lower(candidate));
     if (d < distance) {
       distance = d;
       best = candidate;

@@ -26,13 +26,27 @@ CLI::App* commandNamed(CLI::App& app, const std::string& name) {
   return found.empty() ? nullptr : found.front();
 }
 
-std::string notACommand(CLI::App& app, const std::string& word) {
+std::vector<std::string> commandNames(CLI::App& app) {
   std::vector<std::string> commands;
   for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
     commands.push_back(command->get_name());
   }
-  return "'" + word + "' is not an xbt command" + didYouMean(word, commands) +
+  return commands;
+}
+
+std::string notACommand(CLI::App& app, const std::string& word) {
+  return "'" + word + "' is not an xbt command" + didYouMean(word, commandNames(app)) +
          " (xbt --help lists them)";
+}
+
+// "export, convert, plot, qc, info or relay": the commands this build has.
+std::string commandList(CLI::App& app) {
+  const std::vector<std::string> commands = commandNames(app);
+  std::string listed;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    listed += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") + commands[i];
+  }
+  return listed;
 }
 
 // The command the command line names, or nullptr.
@@ -70,7 +84,20 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
     }
     if (value || !word.starts_with("-") || word == "-") {
       if (!value && command != nullptr) {
-        if (CLI::App* inner = commandNamed(*command, word)) command = inner;
+        if (CLI::App* inner = commandNamed(*command, word)) {
+          command = inner;
+        } else if (!commandNames(*command).empty() &&
+                   command->get_option_no_throw(word) == nullptr &&
+                   command
+                       ->get_options(
+                           [](const CLI::Option* option) { return option->get_positional(); })
+                       .empty()) {
+          // A command of commands (relay) takes no word of its own: a typo
+          // of one of its commands.
+          const std::string who = "xbt " + command->get_name();
+          return "'" + word + "' is not a command of " + who +
+                 didYouMean(word, commandNames(*command)) + " (" + who + " --help lists them)";
+        }
       }
       value = false;
       continue;
@@ -109,15 +136,15 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
 
 // The parser's refusals in xbt's own words; `command` is "" when the
 // command line names none.
-std::string inOurWords(const CLI::ParseError& error, const std::string& command) {
+std::string inOurWords(CLI::App& app, const CLI::ParseError& error, const std::string& command) {
   std::string what = error.what();
   const std::string name = what.substr(0, what.find(':'));
   const std::string help = command.empty() ? "xbt --help" : "xbt " + command + " --help";
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
-    return command.empty() ? "which command? export, convert, plot, qc or info (" + help +
-                                 " says what each does)"
-                           : command + " needs a PATH, a message file or a folder of them (" +
-                                 help + " says more)";
+    return command.empty()
+               ? "which command? " + commandList(app) + " (" + help + " says what each does)"
+               : command + " needs a PATH, a message file or a folder of them (" + help +
+                     " says more)";
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
     return what.find(" missing") != std::string::npos
@@ -187,7 +214,7 @@ int runXbt(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     }
     const CLI::App* command = commandIn(app, argc, argv);
     std::fprintf(err, "xbt: %s\n",
-                 inOurWords(error, command != nullptr ? command->get_name() : "").c_str());
+                 inOurWords(app, error, command != nullptr ? command->get_name() : "").c_str());
     return 2;
   }
   if (exporting.command()->parsed()) return exporting.run(out, err);

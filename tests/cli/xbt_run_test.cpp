@@ -111,10 +111,12 @@ TEST(XbtRun, StandardOutputFolderAndFilesGivenByName) {
 TEST(XbtRun, UsageHelpAndVersion) {
   const std::string m = XBTCONV_EXAMPLES "/standard_two_meter.bin";
   const std::string rate = "a sampling rate is a number of samples per second above 0, not '";
-  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+  // The relay is no part of a build without SQLite (Windows).
+  const bool relay = runXbt({"help", "relay"}).status == 0;
+  std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
       {{},
-       "xbt: which command? export, convert, plot, qc or info (xbt --help says what each "
-       "does)\n"},
+       std::string("xbt: which command? export, convert, plot, qc") +
+           (relay ? ", info or relay" : " or info") + " (xbt --help says what each does)\n"},
       {{"-v"}, "xbt: xbt has no option '-v' (xbt --help lists them)\n"},
       {{"info"},
        "xbt: info needs a PATH, a message file or a folder of them (xbt info --help says "
@@ -160,6 +162,21 @@ TEST(XbtRun, UsageHelpAndVersion) {
        "xbt: --now: expected a time such as 2026-03-14T06:05:00Z or 2026-03-14T08:05+02:00, not "
        "'2026-12-01T00:00+2:00'\n"},
   };
+  if (relay) {
+    // A command of the relay's mistyped, or typed in capitals; a number
+    // out of its range, in the words xbt uses for every range.
+    refused.push_back({{"relay", "statsu"},
+                       "xbt: 'statsu' is not a command of xbt relay; did you mean 'status'? (xbt "
+                       "relay --help lists them)\n"});
+    refused.push_back({{"relay", "STATUS"},
+                       "xbt: 'STATUS' is not a command of xbt relay; did you mean 'status'? (xbt "
+                       "relay --help lists them)\n"});
+    refused.push_back({{"relay", "--centre", "70000"},
+                       "xbt: --centre: an originating centre from 0 to 65535, not '70000'\n"});
+    refused.push_back({{"relay", "--channel-digits", "4"},
+                       "xbt: --channel-digits: a channel sequence number has 3 or 5 digits, not "
+                       "'4'\n"});
+  }
   for (const auto& [arguments, said] : refused) {
     // A build without netCDF says only that.
     if (!netcdfAvailable() && said.find("netCDF") != std::string::npos) continue;
