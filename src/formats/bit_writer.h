@@ -13,8 +13,27 @@ namespace xbtconv {
 
 class BitWriter {
  public:
+  /// How far a writer got: the octets out, and the bits (fewer than 32)
+  /// not yet out. A writer over the same buffer (moved since, or grown)
+  /// continues from it.
+  struct Position {
+    std::size_t octets = 0;
+    std::uint64_t pending = 0;
+    int pendingBits = 0;
+  };
+
   /// Writes from `at` on; the caller makes room for every bit written.
   explicit BitWriter(char* at) : start_(at), next_(at) {}
+  /// Continues at `position` of a writer that wrote from `at`.
+  BitWriter(char* at, const Position& position)
+      : start_(at),
+        next_(at + position.octets),
+        pending_(position.pending),
+        pendingBits_(position.pendingBits) {}
+
+  Position position() const {
+    return {static_cast<std::size_t>(next_ - start_), pending_, pendingBits_};
+  }
 
   /// The low `width` bits of `value`. REQUIRES: 0 <= width <= 32.
   void put(std::uint32_t value, int width) {

@@ -93,6 +93,9 @@ constexpr std::int32_t kZeroCelsiusHundredths = 27315;
 class DataWriter {
  public:
   explicit DataWriter(char* at) : bits_(at) {}
+  DataWriter(char* at, const BitWriter::Position& position) : bits_(at, position) {}
+
+  BitWriter::Position position() const { return bits_.position(); }
 
   void missing(const Element& element) { bits_.putOnes(element.width); }
 
@@ -324,15 +327,18 @@ std::optional<int> wmoCurrentMethod(int code) {
   return code;
 }
 
-BufrOmissions appendObservationBufr(std::string& out, const Observation& observation,
-                                    const BufrOptions& identification) {
-  const std::size_t start = out.size();
+namespace {
+
+// Sections 0, 1 and 3 of a message of `subsets` subsets whose typical time
+// is `time`, and the start of Section 4; the data follow, then
+// endMessage().
+void beginMessage(std::string& out, const BufrOptions& identification,
+                  const Observation::Time& time, std::size_t subsets) {
   out += "BUFR";
-  putOctets(out, 0, 3);  // total length, patched below
+  putOctets(out, 0, 3);  // total length, patched at the end
   out += '\4';           // edition
 
   // Section 1: identification.
-  const Observation::Time& time = observation.time;
   putOctets(out, 22, 3);
   out += '\0';  // BUFR master table: meteorology
   putOctets(out, static_cast<std::uint32_t>(identification.centre), 2);
@@ -344,34 +350,88 @@ BufrOmissions appendObservationBufr(std::string& out, const Observation& observa
   out += '\0';  // local subcategory
   out += static_cast<char>(identification.masterTableVersion);
   out += static_cast<char>(identification.localTableVersion);
-  // The typical time: the observation's, what of it is known.
+  // The typical time: the (first) observation's, what of it is known.
   putOctets(out, static_cast<std::uint32_t>(time.year.value_or(0)), 2);
   for (const std::optional<int>& field : {time.month, time.day, time.hour, time.minute}) {
     out += static_cast<char>(field.value_or(0));
   }
   out += '\0';  // second
 
-  // Section 3: one observed, uncompressed subset of template 3 15 004.
+  // Section 3: observed, uncompressed subsets of template 3 15 004.
   putOctets(out, 9, 3);
   out += '\0';
-  putOctets(out, 1, 2);
+  putOctets(out, static_cast<std::uint32_t>(subsets), 2);
   out += '\x80';
   putOctets(out, 3u << 14 | 15u << 8 | 4u, 2);
 
-  // Section 4: the data, written into room made for the most it can take.
-  const std::size_t section4 = out.size();
+  // Section 4's length, patched at the end.
   putOctets(out, 0, 4);
+}
+
+// Section 4's length (it starts at `section4`), Section 5, and the
+// message's length (it starts at `start`).
+void endMessage(std::string& out, std::size_t start, std::size_t section4) {
+  patchOctets(out, section4, static_cast<std::uint32_t>(out.size() - section4), 3);
+  out += "7777";
+  patchOctets(out, start + 4, static_cast<std::uint32_t>(out.size() - start), 3);
+}
+
+// Octets of Sections 0, 1 and 3 and Section 4's own header: 8 + 22 + 9 + 4.
+constexpr std::size_t kHeaderOctets = 43;
+
+}  // namespace
+
+BufrOmissions appendObservationBufr(std::string& out, const Observation& observation,
+                                    const BufrOptions& identification) {
+  const std::size_t start = out.size();
+  beginMessage(out, identification, observation.time, 1);
+
+  // Section 4: the data, written into room made for the most it can take.
+  const std::size_t section4 = out.size() - 4;
   const std::size_t data = out.size();
   out.resize(data + kFixedDataBound +
              std::min(observation.profile.samples.size(), kMostBufrLevels) * kLevelBound);
   DataWriter writer(out.data() + data);
   writeData(writer, observation, identification.masterTableVersion);
   out.resize(data + writer.finish());
-  patchOctets(out, section4, static_cast<std::uint32_t>(out.size() - section4), 3);
-
-  out += "7777";
-  patchOctets(out, start + 4, static_cast<std::uint32_t>(out.size() - start), 3);
+  endMessage(out, start, section4);
   return std::move(writer.omissions);
+}
+
+BufrSubsets::BufrSubsets(const BufrOptions& identification) : identification_(identification) {}
+
+BufrOmissions BufrSubsets::add(const Observation& observation) {
+  if (count_ == 0) time_ = observation.time;
+  // Room for the most this subset can take, after the whole octets so far
+  // (the bits not yet out are carried by the position).
+  data_.resize(at_.octets + 8 + kFixedDataBound +
+               std::min(observation.profile.samples.size(), kMostBufrLevels) * kLevelBound);
+  DataWriter writer(data_.data(), at_);
+  writeData(writer, observation, identification_.masterTableVersion);
+  at_ = writer.position();
+  data_.resize(at_.octets);
+  ++count_;
+  return std::move(writer.omissions);
+}
+
+std::size_t BufrSubsets::octets() const {
+  return kHeaderOctets + at_.octets + (static_cast<std::size_t>(at_.pendingBits) + 7) / 8 + 4;
+}
+
+std::string BufrSubsets::finish() {
+  data_.resize(at_.octets + 8);
+  DataWriter writer(data_.data(), at_);
+  data_.resize(writer.finish());
+  std::string message;
+  message.reserve(kHeaderOctets + data_.size() + 4);
+  beginMessage(message, identification_, time_, count_);
+  const std::size_t section4 = message.size() - 4;
+  message += data_;
+  endMessage(message, 0, section4);
+  data_.clear();
+  at_ = {};
+  count_ = 0;
+  return message;
 }
 
 std::string describeOmissions(const BufrOmissions& omissions) {

@@ -1,5 +1,7 @@
 // An observation as a WMO FM 94 BUFR edition 4 message with the XBT
-// template 3 15 004: one subset, uncompressed, sections 0 to 5.
+// template 3 15 004: one subset, uncompressed, sections 0 to 5; or several
+// observations as the subsets of one message (BufrSubsets), as a bulletin
+// of several drops carries them.
 //
 // Values go in the template's units and scales (degrees Celsius to kelvin,
 // whole metres and metres per second where the element has no decimals),
@@ -18,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/bit_writer.h"
 #include "xbtconv/formats.h"
 #include "xbtconv/observation.h"
 
@@ -31,6 +34,31 @@ using BufrOmissions = std::vector<std::pair<const char*, int>>;
 /// to leave out.
 BufrOmissions appendObservationBufr(std::string& out, const Observation& observation,
                                     const BufrOptions& identification = {});
+
+/// Observations as the subsets of one message, added one by one so that
+/// none need be kept: each is encoded as it comes. The message's typical
+/// time is its first observation's.
+class BufrSubsets {
+ public:
+  explicit BufrSubsets(const BufrOptions& identification);
+
+  /// Appends `observation` as the next subset; returns what it had to
+  /// leave out.
+  BufrOmissions add(const Observation& observation);
+  std::size_t count() const { return count_; }
+  /// The octets the message would have now.
+  std::size_t octets() const;
+  /// The message of every subset added (REQUIRES: count() > 0); the
+  /// builder is then empty again.
+  std::string finish();
+
+ private:
+  BufrOptions identification_;
+  Observation::Time time_;
+  std::string data_;  // Section 4's data, the octets out so far
+  BitWriter::Position at_;
+  std::size_t count_ = 0;
+};
 
 /// "2 depth below sea surface, 1 XBT launcher height": for a warning.
 std::string describeOmissions(const BufrOmissions& omissions);

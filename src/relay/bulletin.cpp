@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace xbtconv {
@@ -55,9 +56,13 @@ std::optional<char> bbbLetter(int index, bool late) {
   return static_cast<char>('A' + index);
 }
 
-std::string envelope(int channel, const AbbreviatedHeading& heading, std::string_view bufr) {
-  char number[8];
-  std::snprintf(number, sizeof number, "%03d", channel % 1000);
+int channelNumbers(int digits) { return digits == 5 ? 100000 : 1000; }
+
+std::string envelope(int channel, const AbbreviatedHeading& heading, std::string_view bufr,
+                     int digits) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%0*d", digits == 5 ? 5 : 3,
+                std::abs(channel) % channelNumbers(digits));
   std::string message;
   message.reserve(bufr.size() + 48);
   message += kStartOfHeading;

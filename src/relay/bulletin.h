@@ -49,8 +49,13 @@ struct AbbreviatedHeading {
 std::optional<char> bbbLetter(int index, bool late);
 
 /// The bulletin in its envelope: starting line with the channel sequence
-/// number `channel` (0 to 999), heading, text, end of message.
-std::string envelope(int channel, const AbbreviatedHeading& heading, std::string_view bufr);
+/// number `channel` in `digits` digits (3: 000 to 999, or 5 where the link
+/// agrees on them), heading, text, end of message.
+std::string envelope(int channel, const AbbreviatedHeading& heading, std::string_view bufr,
+                     int digits = 3);
+
+/// The channel sequence numbers of `digits` digits: 1,000 or 100,000.
+int channelNumbers(int digits);
 
 /// A message as the FTP file format carries it: its length in eight digits
 /// and the format identifier 00 (envelope present), then the message.

@@ -37,7 +37,8 @@ bool Inbox::watch() {
   // The folder by its descriptor: whatever its name comes to mean later.
   const std::string self = "/proc/self/fd/" + std::to_string(folder_.descriptor());
   if (inotify_add_watch(watch_, self.c_str(),
-                        IN_MOVED_TO | IN_CLOSE_WRITE | IN_CREATE | IN_MODIFY | IN_ATTRIB) < 0) {
+                        IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_CREATE | IN_MODIFY |
+                            IN_ATTRIB | IN_DELETE) < 0) {
     ::close(watch_);
     watch_ = -1;
     return false;
@@ -57,34 +58,36 @@ void Inbox::readEvents() {
     if (got <= 0) return;
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
-      if ((event->mask & IN_MOVED_TO) != 0 && event->len > 0) renamedIn_.emplace(event->name);
       at += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
+      if ((event->mask & IN_Q_OVERFLOW) != 0) listAll_ = true;
+      if (event->len == 0) continue;
+      const std::string_view name(event->name);
+      if (isUploadName(name)) continue;  // never an input: not remembered
+      changed_.emplace(name);
+      if ((event->mask & IN_MOVED_TO) != 0) {
+        renamedIn_.emplace(name);
+      } else if (const auto renamed = renamedIn_.find(name); renamed != renamedIn_.end()) {
+        renamedIn_.erase(renamed);
+      }
     }
   }
 #endif
 }
 
-bool Inbox::ready(std::int64_t nowMs, std::vector<std::string>& names, std::size_t& waiting,
-                  std::int64_t& nextMs) {
-  readEvents();
-  names.clear();
-  waiting = 0;
-  nextMs = 0;
-  std::map<std::string, Seen, std::less<>> seen;
-  const bool listed = folder_.forEachEntry([&](std::string_view name, EntryType type) {
-    if (isUploadName(name) || type == EntryType::kFolder) return true;
-    if (type != EntryType::kFile) {
-      names.emplace_back(name);  // taken to be failed, never opened
-      return true;
-    }
-    if (settleMs_ <= 0) {
-      names.emplace_back(name);  // complete once it is there: no need to look at it
-      return true;
-    }
+// What stands under `name` now, as the last events left it.
+void Inbox::look(const std::string& name, std::int64_t nowMs) {
+  const EntryType type = folder_.typeOf(name);
+  const auto before = seen_.find(name);
+  if (type == EntryType::kNone || type == EntryType::kFolder) {
+    if (before != seen_.end()) seen_.erase(before);
+    return;
+  }
+  Seen now;
+  now.file = type == EntryType::kFile;
+  if (now.file && settleMs_ > 0) {
     const std::optional<FileIdentity> identity = folder_.fileIdentity(name);
-    if (!identity) return true;  // gone, or no longer a file: the next look says
-    Seen now{*identity, 0};
-    const auto before = seen_.find(name);
+    if (!identity) return;  // changed as it was looked at: the next look says
+    now.identity = *identity;
     if (before != seen_.end() && before->second.identity == *identity) {
       now.unchangedSinceMs = before->second.unchangedSinceMs;
     } else if (before != seen_.end()) {
@@ -94,24 +97,59 @@ bool Inbox::ready(std::int64_t nowMs, std::vector<std::string>& names, std::size
       // unchanged (one in the future, from a sender's clock, from now on).
       now.unchangedSinceMs = std::min(nowMs, identity->modified / 1000000);
     }
-    if (renamedIn_.contains(name) || nowMs - now.unchangedSinceMs >= settleMs_) {
-      names.emplace_back(name);
-    } else {
-      ++waiting;
-      const std::int64_t at = now.unchangedSinceMs + settleMs_;
-      nextMs = nextMs == 0 ? at : std::min(nextMs, at);
-    }
-    seen.emplace(std::string(name), now);
+  }
+  if (renamedIn_.contains(name)) {
+    now.renamedIn = true;
+  } else if (!changed_.contains(name) && before != seen_.end()) {
+    now.renamedIn = before->second.renamedIn;  // nothing has happened to it since
+  }
+  seen_.insert_or_assign(name, now);
+}
+
+bool Inbox::list(std::int64_t nowMs) {
+  std::vector<std::string> names;
+  const bool listed = folder_.forEachEntry([&](std::string_view name, EntryType type) {
+    if (!isUploadName(name) && type != EntryType::kFolder) names.emplace_back(name);
     return true;
   });
-  seen_ = std::move(seen);
-  std::sort(names.begin(), names.end());
-  return listed;
+  if (!listed) return false;
+  std::erase_if(seen_, [&](const auto& entry) {
+    return !std::binary_search(names.begin(), names.end(), entry.first);
+  });
+  for (const std::string& name : names) look(name, nowMs);
+  return true;
+}
+
+bool Inbox::ready(std::int64_t nowMs, std::vector<std::string>& names, std::size_t& waiting,
+                  std::int64_t& nextMs) {
+  readEvents();
+  names.clear();
+  waiting = 0;
+  nextMs = 0;
+  if (watch_ < 0 || listAll_ || nowMs >= nextListingMs_) {
+    if (!list(nowMs)) return false;
+    listAll_ = false;
+    nextListingMs_ = nowMs + 1000;
+  } else {
+    for (const std::string& name : changed_) look(name, nowMs);
+  }
+  changed_.clear();
+  renamedIn_.clear();
+  for (const auto& [name, seen] : seen_) {
+    if (!seen.file || seen.renamedIn || settleMs_ <= 0 ||
+        nowMs - seen.unchangedSinceMs >= settleMs_) {
+      names.push_back(name);
+    } else {
+      ++waiting;
+      const std::int64_t at = seen.unchangedSinceMs + settleMs_;
+      nextMs = nextMs == 0 ? at : std::min(nextMs, at);
+    }
+  }
+  return true;
 }
 
 void Inbox::taken(const std::string& name) {
-  seen_.erase(name);
-  renamedIn_.erase(name);
+  if (const auto seen = seen_.find(name); seen != seen_.end()) seen_.erase(seen);
 }
 
 void Inbox::wait(int timeoutMs) {

@@ -6,9 +6,14 @@
 // place). Folders are not inputs; anything else under a name (a link, a
 // FIFO, a device) is taken, to be failed without being opened.
 //
-// On Linux the inbox is watched with inotify, so that a file renamed in is
-// seen at once; elsewhere, or where inotify cannot be had, it is listed
-// every second.
+// On Linux the inbox is watched with inotify: a file renamed in is seen at
+// once, and each change is looked at by its name alone, so that a busy or
+// flooded inbox is not listed again for every event; it is still listed
+// whole at most once a second (what inotify misses, such as a file an NFS
+// client wrote, is found then). A name's last event decides whether it was
+// renamed in: a name renamed in and then written in place again waits for
+// its settle time. Elsewhere, or where inotify cannot be had, the inbox is
+// listed at every look. Only names that may be inputs are remembered.
 #ifndef XBTCONV_RELAY_INBOX_H_
 #define XBTCONV_RELAY_INBOX_H_
 
@@ -54,16 +59,24 @@ class Inbox {
 
  private:
   void readEvents();
+  bool list(std::int64_t nowMs);
+  void look(const std::string& name, std::int64_t nowMs);
 
   const Folder& folder_;
   std::int64_t settleMs_;
   int watch_ = -1;
   struct Seen {
+    bool file = true;  // else a link, FIFO or device: taken at once, never opened
     FileIdentity identity;
     std::int64_t unchangedSinceMs = 0;
+    bool renamedIn = false;
   };
   std::map<std::string, Seen, std::less<>> seen_;
-  std::set<std::string, std::less<>> renamedIn_;
+  // Names events spoke of since the last look, and of those the ones whose
+  // last event was a rename into the inbox.
+  std::set<std::string, std::less<>> changed_, renamedIn_;
+  bool listAll_ = true;  // at the first look, and when events were lost
+  std::int64_t nextListingMs_ = 0;
 };
 
 }  // namespace xbtconv

@@ -89,7 +89,13 @@ ALTER TABLE inputs ADD COLUMN logged INTEGER;  -- 1 once its line is in the log
 CREATE INDEX inputs_unlogged ON inputs(id) WHERE logged IS NULL AND stage = 'done';
 UPDATE inputs SET logged = 1 WHERE stage = 'done';
 )";
-constexpr int kSchemaVersion = 2;
+// Version 3: a bulletin carries the drops of one area decided together, so
+// the inputs are found by their bulletin; the work folder moved into the
+// inbox (an input still in the old one is found there).
+constexpr const char* kSchemaStep3 = R"(
+CREATE INDEX IF NOT EXISTS inputs_by_bulletin ON inputs(bulletin_id) WHERE bulletin_id IS NOT NULL;
+)";
+constexpr int kSchemaVersion = 3;
 
 LedgerInput inputOf(const Statement& row) {
   LedgerInput input;
@@ -135,6 +141,7 @@ Ledger::Ledger(const std::string& path) : database_(path) {
       database_.execute("INSERT INTO counters VALUES ('channel', 0), ('batch', 1)");
     }
     if (found < 2) database_.execute(kSchemaStep2);
+    if (found < 3) database_.execute(kSchemaStep3);
     database_.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
   }
@@ -164,6 +171,61 @@ std::vector<LedgerInput> Ledger::inputsAt(const std::string& stage, std::size_t 
   while (query.step()) inputs.push_back(inputOf(query));
   query.reset();
   return inputs;
+}
+
+std::vector<LedgerInput> Ledger::inputsAfter(std::int64_t after, std::size_t limit) {
+  Statement& query = database_.statement(
+      std::string(kInputColumns) +
+      "WHERE stage = 'taking' AND stage != 'done' AND id > ? ORDER BY id LIMIT ?");
+  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit));
+  std::vector<LedgerInput> inputs;
+  while (query.step()) inputs.push_back(inputOf(query));
+  query.reset();
+  return inputs;
+}
+
+void Ledger::undecide(const std::vector<std::int64_t>& ids) {
+  Statement& update = database_.statement(
+      "UPDATE inputs SET stage = 'taking', outcome = NULL, reason = NULL, platform = NULL, "
+      "soop_line = NULL, drop_time = NULL, latitude = NULL, longitude = NULL, profile_flag = "
+      "NULL, identity = NULL, content = NULL, qc_now = NULL, duplicate_of = NULL, place = NULL, "
+      "day = NULL, decided_ms = NULL, bulletin_id = NULL WHERE id = ?");
+  for (const std::int64_t id : ids) update.bind(1, id).run();
+}
+
+void Ledger::setBulletin(const std::vector<std::int64_t>& ids, std::int64_t bulletinId) {
+  Statement& update = database_.statement("UPDATE inputs SET bulletin_id = ? WHERE id = ?");
+  for (const std::int64_t id : ids) update.bind(1, bulletinId).bind(2, id).run();
+}
+
+std::size_t Ledger::dropsIn(std::int64_t bulletinId) {
+  Statement& query = database_.statement("SELECT count(*) FROM inputs WHERE bulletin_id = ?");
+  query.bind(1, bulletinId);
+  query.step();
+  const auto count = static_cast<std::size_t>(query.integer(0));
+  query.reset();
+  return count;
+}
+
+std::optional<LedgerInput> Ledger::inputKnownAs(const std::string& name) {
+  Statement& query = database_.statement(
+      std::string(kInputColumns) +
+      "WHERE name = ?1 OR substr(place, -length(?1) - 1) = '/' || ?1 ORDER BY id DESC LIMIT 1");
+  query.bind(1, name);
+  std::optional<LedgerInput> input;
+  if (query.step()) input = inputOf(query);
+  query.reset();
+  return input;
+}
+
+std::string Ledger::sentIn(std::int64_t inputId) {
+  Statement& query = database_.statement(
+      "SELECT b.heading, f.name FROM inputs AS i JOIN bulletins AS b ON b.id = i.bulletin_id "
+      "JOIN outbox_files AS f ON f.id = b.file_id WHERE i.id = ?");
+  query.bind(1, inputId);
+  std::string sent = query.step() ? query.text(0) + " (" + query.text(1) + ")" : "a bulletin";
+  query.reset();
+  return sent;
 }
 
 std::optional<LedgerInput> Ledger::inputPlacedAt(const std::string& place) {
@@ -368,13 +430,14 @@ std::optional<AbbreviatedHeading> Ledger::correctionHeading(std::int64_t origina
   return heading;
 }
 
-int Ledger::nextChannel() {
+int Ledger::nextChannel(int numbers) {
   Statement& query = database_.statement("SELECT value FROM counters WHERE name = 'channel'");
   query.step();
-  const auto channel = static_cast<int>(query.integer(0));
+  // A link that went from five digits to three continues within its range.
+  const auto channel = static_cast<int>(query.integer(0) % numbers);
   query.reset();
   database_.statement("UPDATE counters SET value = ? WHERE name = 'channel'")
-      .bind(1, std::int64_t{(channel + 1) % 1000})
+      .bind(1, std::int64_t{(channel + 1) % numbers})
       .run();
   return channel;
 }
@@ -519,7 +582,7 @@ std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
       "AND NOT EXISTS "
       "(SELECT 1 FROM inputs AS later WHERE later.identity = i.identity AND later.identity != '' "
       "AND later.id > i.id AND later.stage = 'done' AND later.outcome IN ('sent', 'correction')) "
-      "ORDER BY id");
+      "ORDER BY drop_time IS NULL, drop_time, name, id");
   query.bind(1, day);
   std::vector<LedgerInput> inputs;
   qcNow.clear();

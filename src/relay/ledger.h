@@ -89,7 +89,21 @@ class Ledger {
   void forgetInput(std::int64_t id);
   /// The inputs under way at `stage` (not 'done'), the first `limit`.
   std::vector<LedgerInput> inputsAt(const std::string& stage, std::size_t limit = 0);
+  /// The inputs being taken after input `after`, the first `limit`.
+  std::vector<LedgerInput> inputsAfter(std::int64_t after, std::size_t limit);
   std::optional<LedgerInput> inputPlacedAt(const std::string& place);
+  /// The latest input that arrived as `name` or was kept under it.
+  std::optional<LedgerInput> inputKnownAs(const std::string& name);
+  /// Inputs decided but not sent after all (no heading was free): taken
+  /// again, as they were before their decision.
+  void undecide(const std::vector<std::int64_t>& ids);
+  /// The inputs `ids` went out in bulletin `bulletinId`.
+  void setBulletin(const std::vector<std::int64_t>& ids, std::int64_t bulletinId);
+  /// How many drops bulletin `bulletinId` carried.
+  std::size_t dropsIn(std::int64_t bulletinId);
+  /// "IOSA01 KWBC 081205 (A_IOSA01KWBC081205_C_KWBC_20261208120512.bin)":
+  /// the bulletin and file a sent input went out in.
+  std::string sentIn(std::int64_t inputId);
   std::optional<LedgerInput> inputById(std::int64_t id);
   void decide(std::int64_t id, const Decision& decision, std::int64_t decidedMs);
   /// The input is where its decision puts it; a sent one makes its archive
@@ -116,8 +130,8 @@ class Ledger {
   /// the next free CCx (CCZ for a `late` one, then the next free CCx); none
   /// when they are used up.
   std::optional<AbbreviatedHeading> correctionHeading(std::int64_t original, bool late);
-  /// The next channel sequence number, 0 to 999, cyclic.
-  int nextChannel();
+  /// The next channel sequence number, 0 to `numbers` - 1, cyclic.
+  int nextChannel(int numbers = 1000);
   /// The next batch file number, 1 to 99999999, cyclic.
   std::int64_t nextBatchNumber();
   std::int64_t addBulletin(std::int64_t inputId, const AbbreviatedHeading& heading, int channel,
@@ -144,7 +158,8 @@ class Ledger {
   // Archive days.
   std::vector<std::string> staleDays();
   void markDayWritten(const std::string& day);
-  /// The inputs a day's collection holds: each drop's latest sent version.
+  /// The inputs a day's collection holds: each drop's latest sent version,
+  /// in the order of their drop times (then by name).
   std::vector<LedgerInput> dayContents(const std::string& day, std::vector<std::int64_t>& qcNow);
 
   /// Takes a held input back to be decided again, released by `who`; its

@@ -1,14 +1,16 @@
 #include "relay/relay.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <set>
-#include <thread>
 
 #include "formats/netcdf_export.h"
 #include "formats/private_file.h"
@@ -19,6 +21,8 @@
 #include "relay/bulletin.h"
 #include "relay/content_digest.h"
 #include "relay/hold_rules.h"
+#include "relay/kept_copy.h"
+#include "relay/relay_health.h"
 #include "xbtconv/formats.h"
 #include "xbtconv/reading.h"
 #include "xbtconv/version.h"
@@ -28,14 +32,17 @@ namespace {
 
 // Inputs handled together: one transaction for each step of a chunk.
 constexpr std::size_t kChunk = 1024;
-// No message is near this size: a file beyond it is failed unread.
-constexpr std::size_t kMessageBytesAtMost = std::size_t{16} << 20;
 // While the inbox stays busy, collections are still written this often.
 constexpr std::int64_t kCollectEveryMs = 60000;
 // How long a relay that cannot go on waits before it tries again.
 constexpr int kRetryMs = 5000;
-// Samples of what was sent kept for the collections (some 80 MB).
-constexpr std::size_t kDecodedSamples = std::size_t{4} << 20;
+// What a day's collection keeps in memory of its profiles before it spools
+// them to a scratch file: the relay's memory stays flat in a burst.
+constexpr std::size_t kCollectionMemory = std::size_t{4} << 20;
+// The relay's work folder in the inbox: on the inbox's own file system, so
+// that taking an input is a rename; a dot-name, which no sender's input has
+// and the relay never takes.
+constexpr const char* kWorkFolder = ".xbt-relay";
 
 volatile std::sig_atomic_t hangup = 0;
 extern "C" void noteHangup(int /*signal*/) { hangup = 1; }
@@ -50,46 +57,9 @@ std::string errorText() { return std::strerror(errno); }
 
 std::string dayOf(std::int64_t seconds) { return isoTime(seconds).substr(0, 10); }
 
-// The name under which an input is kept: its own, or with the ledger's
-// number before its extension where that name is taken ("x.17.bin").
-std::string uniqueName(const std::string& name, std::int64_t id) {
-  const std::size_t dot = name.rfind('.');
-  const std::string number = "." + std::to_string(id);
-  if (dot == std::string::npos || dot == 0) return name + number;
-  return name.substr(0, dot) + number + name.substr(dot);
-}
-
-bool readAll(int fd, std::string& bytes, std::string& reason) {
-  bytes.clear();
-  char buffer[65536];
-  while (true) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      reason = "cannot read: " + errorText();
-      return false;
-    }
-    if (got == 0) return true;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-    if (bytes.size() > kMessageBytesAtMost) {
-      reason = "larger than any message (over 16 MiB)";
-      return false;
-    }
-  }
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 // Removes the private temporary files with `suffix` that a stopped relay
-// left in `folder`, but those `keep` names.
+// left in `folder`, but those `keep` names. Only for folders no input is
+// kept in (the outbox, the archive's month folders).
 void removeLeftovers(const Folder& folder, std::string_view suffix,
                      const std::set<std::string, std::less<>>& keep) {
   std::vector<std::string> leftovers;
@@ -102,13 +72,37 @@ void removeLeftovers(const Folder& folder, std::string_view suffix,
   for (const std::string& name : leftovers) folder.remove(name);
 }
 
+// What stands in the work folder where a file was taken, when it is not
+// one: why it is failed (it is never opened).
+std::string notAFile(const Folder& folder, const std::string& name, EntryType found) {
+  if (found == EntryType::kLink) {
+    char target[4096];
+    const ssize_t length =
+        ::readlinkat(folder.descriptor(), name.c_str(), target, sizeof target - 1);
+    if (length >= 0) {
+      return "a link to " + std::string(target, static_cast<std::size_t>(length)) +
+             ", not a message file";
+    }
+    return "a link, not a message file";
+  }
+  if (found == EntryType::kFolder) return "a folder, not a message file";
+  return "not a regular file (a FIFO, device or socket)";
+}
+
 }  // namespace
 
 // One input decided in this chunk, and what is left to do for it.
 struct Relay::Staged {
   std::int64_t id = 0;
   Decision decision;
-  std::optional<OutboxFile> file;  // its own bulletin file (not a batch's)
+  std::string bytes;  // the input as read and decided on, for its copy
+  bool kept = false;  // a copy of `bytes` goes to its place
+  // A correction that goes out alone: its heading, message and update
+  // sequence, and the bulletin it corrects.
+  std::optional<AbbreviatedHeading> alone;
+  std::string message;
+  int updateSequence = 0;
+  std::optional<std::int64_t> corrects;
 };
 
 Relay::Relay(RelayOptions options, RelayLog& log) : options_(std::move(options)), log_(log) {}
@@ -122,9 +116,12 @@ void Relay::cannot(const std::string& what) { throw RelayStall(what); }
 bool Relay::openFolders(bool inbox, std::string& error) {
   const auto make = [&](Folder& folder, const std::string& path, const char* role) {
     folder = Folder::make(path, true);
-    if (!folder.isOpen())
+    if (!folder.isOpen()) {
       error = std::string("cannot open the ") + role + " " + path + ": " + errorText();
-    return folder.isOpen();
+      return false;
+    }
+    watch_.add(folder, path, role);
+    return true;
   };
   if (!make(state_, options_.state, "state folder")) return false;
   if (!state_.lock()) {
@@ -138,18 +135,40 @@ bool Relay::openFolders(bool inbox, std::string& error) {
     if (!folder.isOpen()) error = "cannot open " + state_.pathOf(name) + ": " + errorText();
     return folder.isOpen();
   };
-  if (!sub(work_, "work") || !sub(held_, "held") || !sub(duplicates_, "duplicates") ||
-      !sub(failed_, "failed")) {
+  if (!sub(held_, "held") || !sub(duplicates_, "duplicates") || !sub(failed_, "failed")) {
     return false;
   }
+  legacyWork_ = state_.subfolder("work");
   if (!make(outbox_, options_.outbox, "outbox") || !make(archive_, options_.archive, "archive")) {
     return false;
   }
-  return !inbox || make(inbox_, options_.inbox, "inbox");
+  if (!inbox || options_.inbox.empty()) return true;
+  if (!make(inbox_, options_.inbox, "inbox")) return false;
+  // The work folder is the relay's alone: made private, and refused when
+  // someone else made it (a sender could have put it there first).
+  const mode_t mask = ::umask(077);
+  work_ = inbox_.subfolder(kWorkFolder, true, true);
+  ::umask(mask);
+  struct stat info {};
+  if (!work_.isOpen() || ::fstat(work_.descriptor(), &info) != 0) {
+    error = "cannot open " + inbox_.pathOf(kWorkFolder) + ": " + errorText();
+    return false;
+  }
+  if (info.st_uid != ::geteuid() || (info.st_mode & 022) != 0) {
+    error = inbox_.pathOf(kWorkFolder) +
+            " is not the relay's own (another user's, or writable by others): move it away";
+    return false;
+  }
+  return true;
 }
 
 bool Relay::start(std::string& error, bool inbox) {
   if (!openFolders(inbox, error)) return false;
+  BufrOptions bufr;
+  bufr.centre = options_.centre;
+  bufr.subcentre = options_.subcentre;
+  groups_ =
+      std::make_unique<BulletinGroups>(static_cast<std::size_t>(options_.bulletinDrops), bufr);
   try {
     ledger_ = std::make_unique<Ledger>(state_.pathOf("ledger.sqlite"));
     reconcile();
@@ -160,31 +179,35 @@ bool Relay::start(std::string& error, bool inbox) {
   return true;
 }
 
+// Where the file of an input being handled is: taken into the work folder
+// (or an older relay's), or, for a release, still in held/.
+const Folder& Relay::sourceOf(const LedgerInput& input, std::string& name) const {
+  if (input.at.starts_with("held/")) {
+    name = input.at.substr(5);
+    return held_;
+  }
+  name = std::to_string(input.id);
+  if (legacyWork_.isOpen() && legacyWork_.typeOf(name) != EntryType::kNone) return legacyWork_;
+  return work_;
+}
+
 // Finishes what a stopped relay left under way, as its ledger says.
 void Relay::reconcile() {
-  // Inputs being taken: each file is in the work folder, or still where it
-  // came from, or gone (then nothing was taken).
+  // Inputs being taken: each file is in the work folder, or still in the
+  // inbox under its name, or gone (then nothing was taken). A release's
+  // file stays in held/ until its new place has a copy.
   for (const LedgerInput& input : ledger_->inputsAt("taking")) {
-    const std::string work = std::to_string(input.id);
-    if (work_.typeOf(work) != EntryType::kNone) continue;
-    bool moved = false;
-    if (input.at.rfind("held/", 0) == 0) {
-      moved = held_.renameTo(input.at.substr(5), work_, work, true);
-    } else if (inbox_.isOpen()) {
-      moved = inbox_.renameTo(input.name, work_, work, true);
-    } else {
-      continue;  // an arrival: the relay that watches the inbox finishes it
+    std::string name;
+    const Folder& source = sourceOf(input, name);
+    if (input.at.starts_with("held/") || !inbox_.isOpen() ||
+        source.typeOf(name) != EntryType::kNone) {
+      continue;
     }
-    if (!moved && errno != ENOENT) cannot("cannot take " + input.name + ": " + errorText());
-    if (!moved) {
-      Transaction transaction(ledger_->database());
-      if (input.at.rfind("held/", 0) == 0) {
-        ledger_->finish(input.id, input.at, realMs());  // still held: it was never moved
-      } else {
-        ledger_->forgetInput(input.id);
-      }
-      transaction.commit();
-    }
+    if (inbox_.renameTo(input.name, work_, name, true)) continue;
+    if (errno != ENOENT) cannot("cannot take " + inbox_.pathOf(input.name) + ": " + errorText());
+    Transaction transaction(ledger_->database());
+    ledger_->forgetInput(input.id);
+    transaction.commit();
   }
   // Bulletin files whose whole copy is in the outbox go out; one whose copy
   // is gone went out before the stop (its sender may have taken it since).
@@ -194,20 +217,57 @@ void Relay::reconcile() {
   std::set<std::string, std::less<>> known;
   for (const OutboxFile& file : ledger_->outboxFiles("written")) known.insert(file.temporary);
   removeLeftovers(outbox_, ".tmp", known);
-  // Reasons and collections a stop cut off while they were being written.
-  removeLeftovers(held_, ".partial", {});
-  removeLeftovers(failed_, ".partial", {});
+  // Copies and collections a stop cut off while they were being written.
+  removeCopyLeftovers(held_);
+  removeCopyLeftovers(failed_);
+  removeCopyLeftovers(duplicates_);
   for (const std::string& day : ledger_->staleDays()) {
     std::string name;
     removeLeftovers(placeFolder(day.substr(0, 4) + "/" + day.substr(5, 2) + "/" + day, name),
                     ".partial", {});
   }
-  // Inputs decided but not yet where their decision puts them.
-  for (const LedgerInput& input : ledger_->inputsAt("decided")) {
-    moveInput(input.id, input.place, input.reason);
+  // Inputs decided but not yet where their decision puts them: a copy from
+  // the file still in the work folder (or in held/), unless one is there.
+  const std::vector<LedgerInput> decided = ledger_->inputsAt("decided");
+  std::vector<Staged> again;
+  for (const LedgerInput& input : decided) {
+    Staged staged;
+    staged.id = input.id;
+    staged.decision.place = input.place;
+    staged.decision.reason = input.reason;
+    std::string sourceName;
+    const Folder& source = sourceOf(input, sourceName);
+    if (!source.isOpen()) {
+      cannot("inputs taken from the inbox are under way: start the relay with its --inbox");
+    }
+    std::string name;
+    if (!input.place.empty()) {
+      const Folder& target = placeFolder(input.place, name);
+      removeCopyLeftovers(target);
+      if (target.typeOf(name) == EntryType::kNone) {
+        EntryType found = EntryType::kNone;
+        const int fd = source.openFile(sourceName, found);
+        std::string problem;
+        if (fd >= 0 && readWhole(fd, staged.bytes, problem)) {
+          staged.kept = true;
+        } else {
+          // Someone removed it from the relay's own work folder.
+          log_.note(realMs(), "warning",
+                    source.pathOf(sourceName) + " is gone; " + input.place + " not made");
+        }
+        if (fd >= 0) ::close(fd);
+      }
+    }
+    staged.decision.outcome = input.outcome;
+    again.push_back(std::move(staged));
+  }
+  if (!again.empty()) {
+    for (const LedgerInput& input : decided) assigned_.insert(input.place);
+    keepInputs(again);
     Transaction transaction(ledger_->database());
-    ledger_->finish(input.id, input.place, realMs());
+    for (const LedgerInput& input : decided) ledger_->finish(input.id, input.place, realMs());
     transaction.commit();
+    assigned_.clear();
   }
   // What was settled but not said before the stop, and what was just now.
   sayWhatSettled();
@@ -235,23 +295,49 @@ void Relay::take(const std::vector<std::string>& names) {
         ids.push_back(ledger_->addArrival(names[i], realMs()));
       transaction.commit();
     }
-    std::vector<std::int64_t> vanished;
+    std::vector<std::int64_t> forget;
     for (std::size_t i = first; i < end; ++i) {
-      if (inbox_.renameTo(names[i], work_, std::to_string(ids[i - first]))) {
+      const std::string work = std::to_string(ids[i - first]);
+      if (inbox_.renameTo(names[i], work_, work)) {
         watcher_->taken(names[i]);
+        // A folder put in the file's place between the look and the take
+        // is no input: it goes back.
+        if (work_.typeOf(work) != EntryType::kFolder) continue;
+        log_.note(realMs(), "warning",
+                  inbox_.pathOf(names[i]) + " became a folder as it was taken: " +
+                      returnFolder(names[i], ids[i - first]) + ", not taken");
+        forget.push_back(ids[i - first]);
       } else if (errno == ENOENT) {
-        vanished.push_back(ids[i - first]);
+        forget.push_back(ids[i - first]);
       } else {
         cannot("cannot take " + inbox_.pathOf(names[i]) + ": " + errorText());
       }
     }
     if (!work_.sync()) cannot("cannot flush " + work_.path() + ": " + errorText());
-    if (!vanished.empty()) {
+    if (!forget.empty()) {
       Transaction transaction(ledger_->database());
-      for (const std::int64_t id : vanished) ledger_->forgetInput(id);
+      for (const std::int64_t id : forget) ledger_->forgetInput(id);
       transaction.commit();
     }
   }
+}
+
+// A folder found where an input was taken goes back to the inbox, under
+// its name where that is still free (else a dot-name the relay never
+// takes): the sender's folder is never the relay's to keep or remove.
+// Says where it went.
+std::string Relay::returnFolder(const std::string& name, std::int64_t id) {
+  const std::string work = std::to_string(id);
+  std::string back = name;
+  if (::renameat2(work_.descriptor(), work.c_str(), inbox_.descriptor(), back.c_str(),
+                  RENAME_NOREPLACE) != 0) {
+    back = ".xbt-folder-" + work;
+    if (::renameat2(work_.descriptor(), work.c_str(), inbox_.descriptor(), back.c_str(),
+                    RENAME_NOREPLACE) != 0) {
+      cannot("cannot put the folder " + work_.pathOf(work) + " back in the inbox: " + errorText());
+    }
+  }
+  return "left in the inbox as " + back;
 }
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
@@ -262,27 +348,32 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   const auto fail = [&](std::string reason) {
     d.outcome = "failed";
     d.reason = std::move(reason);
-    placeFor(d, input, 0);
+    if (staged.kept) placeFor(d, input, 0);
     return true;
   };
+  std::string name;
+  const Folder& source = sourceOf(input, name);
   EntryType found = EntryType::kNone;
-  const int fd = work_.openFile(std::to_string(input.id), found);
+  const int fd = source.openFile(name, found);
   if (fd < 0) {
-    if (found == EntryType::kLink) return fail("a link, not a message file");
-    if (found == EntryType::kFolder) return fail("a folder, not a message file");
-    if (found == EntryType::kOther) return fail("not a regular file (a FIFO, device or socket)");
+    if (found == EntryType::kFolder && &source == &work_) {
+      return fail("a folder, not a message file (" + returnFolder(input.name, input.id) + ")");
+    }
+    if (found == EntryType::kLink || found == EntryType::kFolder || found == EntryType::kOther) {
+      return fail(notAFile(source, name, found));
+    }
     return fail("cannot open: " + errorText());
   }
-  std::string bytes;
   std::string problem;
-  const bool read = readAll(fd, bytes, problem);
+  const bool read = readWhole(fd, staged.bytes, problem);
   ::close(fd);
+  staged.kept = read;
   if (!read) return fail(problem);
   ObservationOptions reading;
   reading.now = d.qcNow;
   ObservationRead got =
-      readObservation(reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                      input.name, reading);
+      readObservation(reader_, reinterpret_cast<const std::uint8_t*>(staged.bytes.data()),
+                      staged.bytes.size(), input.name, reading);
   if (got.status != ReadStatus::kDecoded || !got.observation) return fail(got.reason);
   const Observation& observation = *got.observation;
   d.platform = platformOf(observation);
@@ -321,31 +412,85 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
       return true;
     }
   }
-
-  // A bulletin: its heading first, since a minute's headings may be used
-  // up (then the input waits for the next minute).
+  d.outcome = versions > 0 ? "correction" : "sent";
+  placeFor(d, input, observation.time.utcSeconds.value_or(input.receivedMs / 1000));
   const std::int64_t now = clock();
   const bool late = observation.time.utcSeconds && now - *observation.time.utcSeconds > 86400;
-  std::optional<AbbreviatedHeading> heading;
-  if (original) heading = ledger_->correctionHeading(*original, late);
-  if (!heading) {
-    const std::string prefix = std::string(kBulletinDataType) +
-                               areaDesignator(observation.latitude, observation.longitude);
-    heading = ledger_->freeHeading(prefix, options_.iiFirst, options_.iiLast, options_.cccc,
-                                   now - now % 60, late, options_.now.has_value());
-    if (!heading) return false;
+  const int updateSequence = std::min(versions, 254);
+
+  // A correction of a drop that went out alone goes out as CCx of its
+  // bulletin, while a letter is left: a receiver replaces that bulletin.
+  // Any other goes out with the corrections of its area, its BUFR update
+  // sequence raised: a receiver replaces the drop it names.
+  if (original && ledger_->dropsIn(*original) == 1) {
+    staged.alone = ledger_->correctionHeading(*original, late);
   }
-  BufrOptions bufr;
-  bufr.centre = options_.centre;
-  bufr.subcentre = options_.subcentre;
-  bufr.updateSequence = std::min(versions, 254);
-  Status encoded;
-  const std::string message = toBufr(observation, bufr, &encoded);
-  if (!encoded.ok()) d.reason = "encoded as missing: " + encoded.message();
-  const int channel = ledger_->nextChannel();
-  const std::string framed = ftpFramed(envelope(channel, *heading, message));
-  d.outcome = versions > 0 ? "correction" : "sent";
-  std::int64_t fileId = 0;
+  if (staged.alone) {
+    BufrOptions bufr;
+    bufr.centre = options_.centre;
+    bufr.subcentre = options_.subcentre;
+    bufr.updateSequence = updateSequence;
+    Status encoded;
+    staged.message = toBufr(observation, bufr, &encoded);
+    if (!encoded.ok()) d.reason = "encoded as missing: " + encoded.message();
+    staged.corrects = original;
+    staged.updateSequence = updateSequence;
+    return true;
+  }
+  const BulletinKey key{
+      std::string(kBulletinDataType) + areaDesignator(observation.latitude, observation.longitude),
+      late, updateSequence};
+  // A bulletin with no room for this drop goes out first.
+  if (groups_->fullFor(key, observation.profile.samples.size()) && !closeBulletin(key)) {
+    waiting_[input.id] = realMs() / 60000;
+    return false;
+  }
+  const BufrOmissions omissions = groups_->add(key, staged.id, observation);
+  if (!omissions.empty()) d.reason = "encoded as missing: " + describeOmissions(omissions);
+  return true;
+}
+
+// The bulletin of the drops grouped under `key` goes out: a heading drawn,
+// its file written. When every heading it could have is used this minute,
+// its drops are undecided again, to wait for the next minute (the log
+// says so once a minute).
+bool Relay::closeBulletin(const BulletinKey& key) {
+  const std::int64_t now = clock();
+  const std::optional<AbbreviatedHeading> heading =
+      ledger_->freeHeading(key.prefix, options_.iiFirst, options_.iiLast, options_.cccc,
+                           now - now % 60, key.late, options_.now.has_value());
+  if (!heading) {
+    const std::vector<std::int64_t> inputs = groups_->discard(key);
+    ledger_->undecide(inputs);
+    const std::set<std::int64_t> gone(inputs.begin(), inputs.end());
+    std::erase_if(chunk_, [&](const Staged& s) { return gone.contains(s.id); });
+    const std::int64_t minute = realMs() / 60000;
+    for (const std::int64_t id : inputs) waiting_[id] = minute;
+    if (waitSaidMinute_ != minute) {
+      waitSaidMinute_ = minute;
+      log_.note(realMs(), "waiting",
+                std::to_string(inputs.size()) + " inputs wait for the next minute's headings: " +
+                    key.prefix + " ii " + std::to_string(options_.iiFirst) + " to " +
+                    std::to_string(options_.iiLast) + " are all used this minute");
+    }
+    return false;
+  }
+  std::vector<std::int64_t> inputs;
+  const std::string message = groups_->take(key, inputs);
+  writeBulletin(message, *heading, key.updateSequence, std::nullopt, inputs);
+  return true;
+}
+
+// One bulletin of `message` under `heading`, for `inputs` (decided in the
+// ledger): its channel number drawn, and its file written whole in the
+// outbox under a temporary name (or its message kept for the batch file),
+// in the transaction of the chunk.
+void Relay::writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
+                          int updateSequence, std::optional<std::int64_t> corrects,
+                          const std::vector<std::int64_t>& inputs) {
+  const int channel = ledger_->nextChannel(channelNumbers(options_.channelDigits));
+  const std::string framed = ftpFramed(envelope(channel, heading, message, options_.channelDigits));
+  std::int64_t bulletinId = 0;
   if (options_.batch) {
     std::optional<OutboxFile> batch = ledger_->openBatch();
     if (batch && ledger_->bulletinsIn(batch->id) >= kBatchBulletins) {
@@ -357,14 +502,13 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
       batch =
           OutboxFile{ledger_->addOutboxFile(name, "open", realMs()), name, "open", realMs(), ""};
     }
-    fileId = batch->id;
-    d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original,
-                                        fileId, framed);
+    bulletinId = ledger_->addBulletin(inputs.front(), heading, channel, updateSequence, corrects,
+                                      batch->id, framed);
   } else {
     OutboxFile file;
-    file.name = bulletinFileName(*heading, now);
+    file.name = bulletinFileName(heading, clock());
     const int out = outbox_.createTemporary(file.name, ".tmp", file.temporary);
-    bool written = out >= 0 && writeAll(out, framed) && ::fsync(out) == 0;
+    bool written = out >= 0 && writeWhole(out, framed) && ::fsync(out) == 0;
     const std::string why = errorText();
     if (out >= 0 && ::close(out) != 0) written = false;
     if (!written) {
@@ -374,23 +518,16 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     file.state = "written";
     file.openedMs = realMs();
     file.id = ledger_->addOutboxFile(file.name, file.state, file.openedMs, file.temporary);
-    fileId = file.id;
-    staged.file = file;
-    d.bulletinId = ledger_->addBulletin(input.id, *heading, channel, bufr.updateSequence, original,
-                                        fileId, std::nullopt);
+    files_.push_back(file);
+    bulletinId = ledger_->addBulletin(inputs.front(), heading, channel, updateSequence, corrects,
+                                      file.id, std::nullopt);
   }
-  placeFor(d, input, observation.time.utcSeconds.value_or(input.receivedMs / 1000));
-  if (decodedSamples_ + observation.profile.samples.size() <= kDecodedSamples) {
-    decodedSamples_ += observation.profile.samples.size();
-    Observation& kept = decoded_[input.id] = std::move(*got.observation);
-    kept.source = d.place.substr(d.place.rfind('/') + 1);
-    kept.path = archive_.pathOf(d.place);
-  }
-  return true;
+  ledger_->setBulletin(inputs, bulletinId);
 }
 
-// Where an input ends, by its outcome; a name already there (or given to
-// another input of this chunk) is made unique with the input's number.
+// Where an input ends, by its outcome: its own name, or where that is
+// taken (or given to another input of this chunk), a name numbered with
+// the input's number ("x.17.bin"), cut to the folder's limit on a name.
 void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTime) {
   std::string root;
   if (d.outcome == "sent" || d.outcome == "correction") {
@@ -401,8 +538,13 @@ void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTim
   }
   std::string name;
   const Folder& folder = placeFolder(root + input.name, name);
-  if (folder.typeOf(name) != EntryType::kNone || assigned_.contains(root + name)) {
-    name = uniqueName(name, input.id);
+  const auto taken = [&](const std::string& candidate) {
+    return folder.typeOf(candidate) != EntryType::kNone || assigned_.contains(root + candidate);
+  };
+  const std::string number = std::to_string(input.id);
+  for (int more = 1; taken(name); ++more) {
+    // An input may itself be named like a numbered one ("x.17.bin").
+    name = numberedName(input.name, more == 1 ? number : number + "-" + std::to_string(more));
   }
   d.place = root + name;
   assigned_.insert(d.place);
@@ -416,7 +558,6 @@ const Folder& Relay::placeFolder(const std::string& place, std::string& name) {
   if (folder == "held") return held_;
   if (folder == "duplicates") return duplicates_;
   if (folder == "failed") return failed_;
-  if (folder == "work") return work_;
   auto found = days_.find(folder);
   if (found != days_.end()) return found->second;
   Folder made = archive_.duplicate();
@@ -429,71 +570,93 @@ const Folder& Relay::placeFolder(const std::string& place, std::string& name) {
   return days_.emplace(folder, std::move(made)).first->second;
 }
 
-void Relay::moveInput(std::int64_t id, const std::string& place, const std::string& reason) {
-  const std::string fromName = std::to_string(id);
-  const Folder& source = work_;
-  std::string name;
-  const bool archived = place.find('/') != place.rfind('/');
-  const Folder& target = placeFolder(place, name);
-  if (!archived && !reason.empty() && place.rfind("duplicates/", 0) != 0 &&
-      !target.writeFile(name + ".reason", reason + "\n", true)) {
-    cannot("cannot write " + target.pathOf(name + ".reason") + ": " + errorText());
+// The relay's own copy of each input kept, where its decision puts it; then
+// the input's file (in the work folder, or in held/ for a release) goes.
+void Relay::keepInputs(const std::vector<Staged>& staged) {
+  std::vector<PendingCopy> copies;
+  try {
+    for (const Staged& s : staged) {
+      if (!s.kept || s.decision.place.empty()) continue;
+      PendingCopy copy;
+      copy.folder = &placeFolder(s.decision.place, copy.name);
+      if (!writeCopy(s.bytes, copy)) {
+        cannot("cannot write " + copy.folder->pathOf(copy.name) + ": " + errorText());
+      }
+      copies.push_back(std::move(copy));
+    }
+  } catch (const RelayStall&) {
+    for (const PendingCopy& copy : copies) copy.folder->remove(copy.temporary);
+    throw;
   }
-  if (source.renameTo(fromName, target, name)) return;
-  if (errno == ENOENT && target.typeOf(name) != EntryType::kNone) return;  // moved before a stop
-  if (errno == ENOENT) {
-    // Someone removed it from the relay's own work folder: nothing to move.
-    log_.note(realMs(), "warning", source.pathOf(fromName) + " is gone; " + place + " not made");
-    return;
+  std::string failed;
+  if (!placeCopies(copies, failed)) cannot("cannot write " + failed + ": " + errorText());
+  std::set<const Folder*> sources;
+  for (const Staged& s : staged) {
+    const std::optional<LedgerInput> input = ledger_->inputById(s.id);
+    if (!input) continue;
+    std::string name;
+    const Folder& source = sourceOf(*input, name);
+    if (source.remove(name) || errno == ENOENT) {
+      sources.insert(&source);
+    } else {
+      cannot("cannot remove " + source.pathOf(name) + ": " + errorText());
+    }
   }
-  cannot("cannot move " + source.pathOf(fromName) + " to " + target.pathOf(name) + ": " +
-         errorText());
+  for (const Folder* source : sources) {
+    if (!source->sync()) cannot("cannot flush " + source->path() + ": " + errorText());
+  }
 }
 
 bool Relay::decideAndDeliver() {
-  const std::vector<LedgerInput> inputs = ledger_->inputsAt("taking", kChunk);
-  if (inputs.empty()) return false;
-  std::vector<Staged> staged;
+  const std::vector<LedgerInput> inputs = ledger_->inputsAfter(cursor_, kChunk);
+  if (inputs.empty()) {
+    cursor_ = 0;  // the next round looks again at those that waited
+    return false;
+  }
+  cursor_ = inputs.back().id;
+  service_.alive(realMs());
+  // Nothing of a chunk a stall broke off stays: its decisions were not
+  // committed, and its bulletins' copies go at the next reconciling.
+  groups_->clear();
+  chunk_.clear();
+  files_.clear();
   assigned_.clear();
+  const std::int64_t minute = realMs() / 60000;
   {
     Transaction transaction(ledger_->database());
     for (const LedgerInput& input : inputs) {
-      if (input.at.rfind("held/", 0) == 0 &&
-          work_.typeOf(std::to_string(input.id)) == EntryType::kNone) {
-        continue;  // a release whose file is not yet taken back
+      if (const auto wait = waiting_.find(input.id); wait != waiting_.end()) {
+        if (wait->second == minute) continue;  // its headings are used until the next minute
+        waiting_.erase(wait);
       }
       Staged next;
-      if (!decide(input, next)) break;
+      if (!decide(input, next)) continue;
       ledger_->decide(input.id, next.decision, realMs());
-      staged.push_back(std::move(next));
+      if (next.alone) {
+        writeBulletin(next.message, *next.alone, next.updateSequence, next.corrects, {input.id});
+        next.message.clear();
+      }
+      chunk_.push_back(std::move(next));
     }
+    for (const BulletinKey& key : groups_->keys()) closeBulletin(key);
     transaction.commit();
   }
-  if (staged.empty()) return false;
-  deliver(staged);
+  if (!chunk_.empty()) deliver(chunk_);
+  chunk_.clear();
   return true;
 }
 
 void Relay::deliver(std::vector<Staged>& staged) {
-  bool renamed = false;
-  for (const Staged& s : staged) {
-    if (!s.file) continue;
-    if (!outbox_.rename(s.file->temporary, s.file->name)) {
-      cannot("cannot put " + outbox_.pathOf(s.file->name) + " in place: " + errorText());
+  for (const OutboxFile& file : files_) {
+    if (!outbox_.rename(file.temporary, file.name)) {
+      cannot("cannot put " + outbox_.pathOf(file.name) + " in place: " + errorText());
     }
-    renamed = true;
   }
-  if (renamed && !outbox_.sync()) cannot("cannot flush " + outbox_.path() + ": " + errorText());
-  std::set<const Folder*> moved;
-  for (const Staged& s : staged) {
-    moveInput(s.id, s.decision.place, s.decision.reason);
-    std::string name;
-    moved.insert(&placeFolder(s.decision.place, name));
+  if (!files_.empty() && !outbox_.sync()) {
+    cannot("cannot flush " + outbox_.path() + ": " + errorText());
   }
-  for (const Folder* folder : moved) {
-    if (!folder->sync()) cannot("cannot flush " + folder->path() + ": " + errorText());
-  }
-  if (!moved.empty() && !work_.sync()) cannot("cannot flush " + work_.path() + ": " + errorText());
+  files_.clear();
+  keepInputs(staged);
   const std::int64_t now = realMs();
   {
     // The chunk's inputs are the only ones decided: a stop before this
@@ -522,7 +685,7 @@ void Relay::sealBatch(bool force) {
     std::string content;
     for (const std::string& message : ledger_->messagesOf(file.id)) content += message;
     const int out = outbox_.createTemporary(file.name, ".tmp", file.temporary);
-    bool whole = out >= 0 && writeAll(out, content) && ::fsync(out) == 0;
+    bool whole = out >= 0 && writeWhole(out, content) && ::fsync(out) == 0;
     const std::string why = errorText();
     if (out >= 0 && ::close(out) != 0) whole = false;
     if (!whole) {
@@ -555,29 +718,25 @@ void Relay::putFilesOut(const std::vector<OutboxFile>& files) {
   sayWhatSettled();
 }
 
+// Each stale day's collection, written again from the archive's files: no
+// drop is kept in memory for it, so a burst takes no more memory than one
+// message.
 void Relay::writeCollections() {
   stale_ = false;
   collectedMs_ = realMs();
-  if (!netcdfAvailable()) {
-    decoded_.clear();
-    return;
-  }
+  if (!netcdfAvailable()) return;
   for (const std::string& day : ledger_->staleDays()) {
     std::vector<std::int64_t> qcNow;
     const std::vector<LedgerInput> inputs = ledger_->dayContents(day, qcNow);
-    NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path());
+    NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path(), kCollectionMemory);
+    std::string bytes;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-      if (const auto kept = decoded_.find(inputs[i].id); kept != decoded_.end()) {
-        collection.add(kept->second);
-        continue;
-      }
       std::string name;
       const Folder& folder = placeFolder(inputs[i].place, name);
       EntryType found = EntryType::kNone;
       const int fd = folder.openFile(name, found);
-      std::string bytes;
       std::string problem;
-      if (fd < 0 || !readAll(fd, bytes, problem)) {
+      if (fd < 0 || !readWhole(fd, bytes, problem)) {
         if (fd >= 0) ::close(fd);
         log_.note(realMs(), "warning",
                   "cannot read " + folder.pathOf(name) + " for the collection of " + day);
@@ -621,10 +780,31 @@ void Relay::writeCollections() {
     ledger_->markDayWritten(day);
     transaction.commit();
   }
-  decoded_.clear();
-  decodedSamples_ = 0;
 }
 
+// The counters for Prometheus, written whole every minute (and, `now`, at
+// once) to --metrics FILE: a file node_exporter's textfile collector reads.
+void Relay::writeMetrics(bool now) {
+  if (options_.metricsFile.empty() || (!now && realMs() < nextMetricsMs_)) return;
+  nextMetricsMs_ = realMs() + 60000;
+  const std::size_t slash = options_.metricsFile.rfind('/');
+  const Folder folder =
+      Folder::open(slash == std::string::npos ? "" : options_.metricsFile.substr(0, slash + 1));
+  const std::string name = options_.metricsFile.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string text =
+      prometheusText(relayHealth(*ledger_, options_, dayOf(realMs() / 1000)), realMs());
+  if (!folder.isOpen() || !folder.writeFile(name, text)) {
+    if (!metricsFailed_) {
+      log_.note(realMs(), "warning", "cannot write " + options_.metricsFile + ": " + errorText());
+    }
+    metricsFailed_ = true;
+    return;
+  }
+  metricsFailed_ = false;
+}
+
+// Held inputs an operator released: decided again from their file in
+// held/, which stays there until their new place has its copy.
 void Relay::takeReleases() {
   for (const auto& [id, who] : ledger_->releaseRequests()) {
     const std::optional<LedgerInput> input = ledger_->inputById(id);
@@ -640,15 +820,13 @@ void Relay::takeReleases() {
     ledger_->noteOperator(id, who, "released after review", realMs());
     transaction.commit();
     log_.note(realMs(), "release", input->place + " released by " + who);
-    const std::string name = input->place.substr(5);
-    if (!held_.renameTo(name, work_, std::to_string(id), true) && errno != ENOENT) {
-      cannot("cannot take back " + held_.pathOf(name) + ": " + errorText());
-    }
-    held_.remove(name + ".reason");
   }
 }
 
 bool Relay::round() {
+  if (const std::string changed = watch_.changed(); !changed.empty()) {
+    cannot(changed + ": restart the relay to take it");
+  }
   takeReleases();
   bool worked = false;
   if (watcher_) {
@@ -675,13 +853,17 @@ int Relay::run() {
   watcher_ =
       std::make_unique<Inbox>(inbox_, static_cast<std::int64_t>(options_.settleSeconds * 1000));
   const bool watched = watcher_->watch();
-  log_.note(realMs(), "started",
-            "inbox " + inbox_.path() + (watched ? " (watched)" : " (listed every second)") +
-                ", outbox " + outbox_.path());
-  const std::int64_t started = realMs();
+  const std::string started = "inbox " + inbox_.path() +
+                              (watched ? " (watched)" : " (listed every second)") + ", outbox " +
+                              outbox_.path();
+  log_.note(realMs(), "started", started);
+  service_.ready("taking inputs: " + started);
+  const std::int64_t startedMs = realMs();
   std::string stalled;
   int status = 0;
   while (!interruptRequested()) {
+    service_.alive(realMs());
+    writeMetrics();
     if (hangup != 0) {
       hangup = 0;
       std::string error;
@@ -690,12 +872,16 @@ int Relay::run() {
     try {
       if (!stalled.empty()) reconcile();
       round();
-      if (!stalled.empty()) log_.note(realMs(), "resumed", "taking inputs again");
+      if (!stalled.empty()) {
+        log_.note(realMs(), "resumed", "taking inputs again");
+        service_.status("taking inputs again");
+      }
       stalled.clear();
     } catch (const std::runtime_error& failure) {
       if (stalled != failure.what()) {
         stalled = failure.what();
         log_.note(realMs(), "waiting", stalled + "; taking no inputs until it can");
+        service_.status("waiting: " + stalled);
       }
       if (options_.once) {
         status = 1;
@@ -713,7 +899,8 @@ int Relay::run() {
     if (options_.once && names.empty() && !undecided && ledger_->releaseRequests().empty()) {
       // Every complete file taken; wait for fresh ones to settle, but not
       // for a file that keeps changing.
-      const std::int64_t bound = started + 10 * std::int64_t(options_.settleSeconds * 1000) + 1000;
+      const std::int64_t bound =
+          startedMs + 10 * std::int64_t(options_.settleSeconds * 1000) + 1000;
       if (waiting == 0 || realMs() > bound) {
         if (waiting > 0) {
           log_.note(realMs(), "warning",
@@ -737,6 +924,8 @@ int Relay::run() {
       status = 1;
     }
   }
+  service_.stopping();
+  writeMetrics(true);
   log_.note(realMs(), "stopped",
             interruptRequested() ? "interrupted"
             : status == 0        ? "done"
@@ -753,7 +942,17 @@ void requestReleases(Ledger& ledger, const std::vector<std::string>& files, cons
     const std::string name = file.substr(file.rfind('/') + 1);
     const std::optional<LedgerInput> input = ledger.inputPlacedAt("held/" + name);
     if (!input || input->stage != "done" || input->outcome != "held") {
-      problems.push_back(file + ": not a held input of this relay");
+      // What became of it, where the ledger knows the name.
+      const std::optional<LedgerInput> known = ledger.inputKnownAs(name);
+      std::string said = file + ": not a held input of this relay";
+      if (known && known->stage != "done") {
+        said = file + ": already released, and being sent";
+      } else if (known && (known->outcome == "sent" || known->outcome == "correction")) {
+        said = file + ": already sent, in " + ledger.sentIn(known->id) + "; nothing released";
+      } else if (known) {
+        said = file + ": not held (" + known->outcome + ": " + known->reason + ")";
+      }
+      problems.push_back(said);
       continue;
     }
     ledger.requestRelease(input->id, who, realMs());

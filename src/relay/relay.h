@@ -2,25 +2,34 @@
 // once. One flow, each step named and each written to the ledger before it
 // is done and marked after:
 //
-//   take      inbox/NAME -> work/ID           (the ledger notes ID first)
+//   take      inbox/NAME -> inbox/.xbt-relay/ID  (the ledger notes ID first;
+//             a rename within the inbox's own file system, which takes the
+//             name out of the senders' hands)
 //   decide    decode, quality control, identity, hold rules: sent,
-//             correction, held, duplicate or failed; a bulletin's heading
-//             and channel number drawn, its file written whole as a
-//             temporary copy in the outbox, all committed at once
-//   deliver   the copy renamed into place; the input moved to
-//             archive/YYYY/MM/DD/, held/, duplicates/ or failed/
-//   collect   each day touched gets its netCDF collection written again,
-//             once the inbox has gone quiet (or a minute has passed)
+//             correction, held, duplicate or failed; the drops of one area
+//             decided together share a bulletin, its heading and channel
+//             number drawn and its file written whole as a temporary copy in
+//             the outbox, all committed at once
+//   deliver   the bulletin files renamed into place; the relay's own copy of
+//             each input written where its decision puts it (archive/
+//             YYYY/MM/DD/, held/, duplicates/ or failed/, on any file
+//             system), flushed and renamed into place; then the input's file
+//             removed from the work folder
+//   collect   each day touched gets its netCDF collection written again
+//             from the archive's files, once the inbox has gone quiet (or a
+//             minute has passed)
 //
 // A relay stopped at any moment (kill -9 included) finishes on its next
 // start what its ledger says was under way, before it takes anything new:
-// a bulletin whose copy was whole goes out, never twice; an input is moved
-// where its decision says. Files move only by rename within their file
-// system, and every folder is flushed before the ledger says a step is done.
+// a bulletin whose copy was whole goes out, never twice; an input is
+// copied where its decision says. Files are renamed only within a folder's
+// own file system, and every folder is flushed before the ledger says a
+// step is done.
 //
 // What the relay cannot do (its state, outbox or archive cannot be
-// written, the disk is full) stops it taking inputs until it can: a run
-// that goes on says so in the log and tries again; --once exits with 1.
+// written, the disk is full, a folder is no longer the one it opened)
+// stops it taking inputs until it can: a run that goes on says so in the
+// log and tries again; --once exits with 1.
 #ifndef XBTCONV_RELAY_RELAY_H_
 #define XBTCONV_RELAY_RELAY_H_
 
@@ -34,10 +43,13 @@
 
 #include "pipeline/inputs/message_reader.h"
 #include "pipeline/outputs/folder.h"
+#include "relay/bulletin_groups.h"
+#include "relay/folder_watch.h"
 #include "relay/inbox.h"
 #include "relay/ledger.h"
 #include "relay/relay_log.h"
 #include "relay/relay_options.h"
+#include "relay/service_manager.h"
 
 namespace xbtconv {
 
@@ -78,13 +90,20 @@ class Relay {
   void take(const std::vector<std::string>& names);
   bool decideAndDeliver();
   bool decide(const LedgerInput& input, Staged& staged);
+  std::string returnFolder(const std::string& name, std::int64_t id);
+  bool closeBulletin(const BulletinKey& key);
+  void writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
+                     int updateSequence, std::optional<std::int64_t> corrects,
+                     const std::vector<std::int64_t>& inputs);
   void placeFor(Decision& decision, const LedgerInput& input, std::int64_t dropTime);
+  const Folder& sourceOf(const LedgerInput& input, std::string& name) const;
   void deliver(std::vector<Staged>& staged);
-  void moveInput(std::int64_t id, const std::string& place, const std::string& reason);
+  void keepInputs(const std::vector<Staged>& staged);
   void sealBatch(bool force);
   void putFilesOut(const std::vector<OutboxFile>& files);
   void sayWhatSettled();
   void writeCollections();
+  void writeMetrics(bool now = false);
   void takeReleases();
   const Folder& placeFolder(const std::string& place, std::string& name);
   std::int64_t clock() const;
@@ -93,7 +112,9 @@ class Relay {
   RelayOptions options_;
   RelayLog& log_;
   Folder inbox_, outbox_, archive_, state_, work_, held_, duplicates_, failed_;
+  Folder legacyWork_;                   // STATE/work, where an older relay took its inputs
   std::map<std::string, Folder> days_;  // archive/YYYY/MM/DD and archive/YYYY/MM, by path
+  FolderWatch watch_;
   std::unique_ptr<Ledger> ledger_;
   std::unique_ptr<Inbox> watcher_;
   MessageReader reader_;
@@ -101,11 +122,19 @@ class Relay {
   bool stale_ = false;  // collections wait to be written
   std::int64_t collectedMs_ = 0;
   std::set<std::string> assigned_;  // the places given to the inputs of the chunk under way
-  // What was sent since the collections were last written, as decoded and
-  // checked (up to kDecodedSamples samples), so that writing them need not
-  // read and decode it again.
-  std::map<std::int64_t, Observation> decoded_;
-  std::size_t decodedSamples_ = 0;
+  // Decided in this chunk, not yet in a bulletin: the drops of one area
+  // going out together.
+  std::unique_ptr<BulletinGroups> groups_;
+  std::vector<Staged> chunk_;      // the chunk under way, decided
+  std::vector<OutboxFile> files_;  // bulletin files of the chunk under way
+  // Inputs taken but left undecided this minute (every heading for them
+  // used): the minute they wait for, by input.
+  std::map<std::int64_t, std::int64_t> waiting_;
+  std::int64_t waitSaidMinute_ = -1;
+  std::int64_t cursor_ = 0;  // the last input looked at this round
+  ServiceManager service_;
+  std::int64_t nextMetricsMs_ = 0;
+  bool metricsFailed_ = false;
 };
 
 /// Asks the relay running on `stateFolder` to send the held inputs `files`;

@@ -24,11 +24,14 @@ struct RelayOptions {
   int subcentre = 0;
   int iiFirst = 1;  // the bulletins' ii, and the range a burst may take more from
   int iiLast = 19;
+  int channelDigits = 3;            // of the channel sequence number: 3, or 5 where the link agrees
+  int bulletinDrops = 100;          // drops one bulletin carries at most
   double settleSeconds = 5;         // unchanged this long, a file not renamed in is complete
   bool once = false;                // take what is there, then stop
   bool batch = false;               // up to 100 bulletins or 60 s to a file, CCCCNNNNNNNN.b
   std::optional<std::int64_t> now;  // the clock, fixed (for QC and headings)
   std::string logFile;              // "" for standard error
+  std::string metricsFile;          // Prometheus text, written every minute ("" for none)
   LogFormat logFormat = LogFormat::kText;
   HoldRules hold;
 };

@@ -2,7 +2,7 @@
 JSON export of the same messages.
 
     check_bufr.py BUFR_FILE JSON_LINES STDERR_FILE CENTRE SUBCENTRE MASTER_VERSION
-                  [--wreport WREPORT_DUMP]
+                  [--wreport WREPORT_DUMP | --subsets]
 
 BUFR_FILE holds the messages one after another, JSON_LINES the same
 messages as xbt exports them as JSON, in the same order (a document's
@@ -14,8 +14,11 @@ given. With --wreport, the wreport_dump program decodes the same messages
 with libwreport, and its Section 1 and every value of the subset, in order,
 must agree with ecCodes' (and so, through the checks above, with the JSON):
 texts exactly, numbers to within half the element's resolution, missing
-as missing. Prints each difference and the count of messages checked;
-exits 1 on any difference or when there was nothing to check.
+as missing. With --subsets a message may carry several subsets (a bulletin
+of several drops): each is compared with the next document, and the
+message's typical time is its first subset's. Prints each difference and
+the count of messages checked; exits 1 on any difference or when there was
+nothing to check.
 """
 import functools
 import json
@@ -93,7 +96,7 @@ def wmo_codes(version, table):
                 if line.split() and line.split()[0].isdigit() and "MISSING" not in line.upper()}
 
 
-def check(m, identification):
+def check(m, identification, subsets=1, typical=None):
     for key, wanted in zip(("bufrHeaderCentre", "bufrHeaderSubCentre",
                             "masterTablesVersionNumber"), identification):
         m.expect(key, wanted)
@@ -102,7 +105,8 @@ def check(m, identification):
                         ("internationalDataSubCategory", 3), ("dataSubCategory", 0),
                         ("updateSequenceNumber", m.document.get("update_sequence", 0)),
                         ("localTablesVersionNumber", 0),
-                        ("section2Present", 0), ("typicalSecond", 0), ("numberOfSubsets", 1),
+                        ("section2Present", 0), ("typicalSecond", 0),
+                        ("numberOfSubsets", subsets),
                         ("observedData", 1), ("compressedData", 0)):
         m.expect(key, wanted)
     d = m.document
@@ -118,9 +122,10 @@ def check(m, identification):
     m.expect("directionOfMotionOfMovingObservingPlatform", ship.get("heading_deg"))
     for key in ("year", "month", "day", "hour", "minute"):
         m.expect(key, fields[key])
-        typical = m.get("typical" + key.capitalize())
-        if typical != (fields[key] or 0):
-            m.problems.append(f"typical{key.capitalize()}: {typical}, JSON says {fields[key]}")
+        got = m.get("typical" + key.capitalize())
+        wanted = (typical or fields)[key] or 0
+        if got != wanted:
+            m.problems.append(f"typical{key.capitalize()}: {got}, JSON says {wanted}")
     m.expect("latitude", d["latitude"], resolution=1e-5)
     m.expect("longitude", d["longitude"], resolution=1e-5)
     code = surface["wind_instrument_code"]
@@ -309,8 +314,62 @@ def warned_counts(path):
     return counts
 
 
+def subsets_of(handle):
+    """Each subset of a message as a message of its own (ecCodes' subset
+    extraction), with the message's count of subsets."""
+    count = eccodes.codes_get(handle, "numberOfSubsets")
+    parts = []
+    for number in range(1, count + 1):
+        if count > 1:
+            eccodes.codes_set(handle, "extractSubset", number)
+            eccodes.codes_set(handle, "doExtractSubsets", 1)
+        part = eccodes.codes_clone(handle)
+        eccodes.codes_set(part, "unpack", 1)
+        parts.append((part, count))
+    return parts
+
+
+def main_subsets(arguments):
+    with open(arguments[1], encoding="utf-8") as lines:
+        documents = [json.loads(line) for line in lines]
+    warned = warned_counts(arguments[2])
+    identification = [int(value) for value in arguments[3:6]]
+    checked = failed = 0
+    with open(arguments[0], "rb") as messages:
+        while checked < len(documents):
+            handle = eccodes.codes_bufr_new_from_file(messages)
+            if handle is None:
+                print(f"{documents[checked]['source']}: no BUFR message")
+                return 1
+            eccodes.codes_set(handle, "unpack", 1)
+            first = documents[checked]["time_fields"]
+            for part, count in subsets_of(handle):
+                if checked == len(documents):
+                    print("more subsets than JSON documents")
+                    return 1
+                message = Message(part, documents[checked])
+                check(message, identification, 1, first)
+                eccodes.codes_release(part)
+                source = documents[checked]["source"]
+                if warned.get(source, 0) != message.omitted:
+                    message.problems.append(f"warned of {warned.get(source, 0)} values left out, "
+                                            f"{message.omitted} were")
+                for problem in message.problems[:5]:
+                    print(f"{source}: {problem}")
+                failed += bool(message.problems)
+                checked += 1
+            eccodes.codes_release(handle)
+        if eccodes.codes_bufr_new_from_file(messages) is not None:
+            print("more BUFR messages than JSON documents")
+            failed += 1
+    print(f"{checked} subsets checked, {failed} with differences")
+    return 1 if failed or not checked else 0
+
+
 def main():
     arguments = sys.argv[1:]
+    if arguments[6:] == ["--subsets"]:
+        return main_subsets(arguments[:6])
     wreport = None
     if len(arguments) == 8 and arguments[6] == "--wreport":
         wreport = wreport_decodes(arguments[7], arguments[0])

@@ -11,7 +11,6 @@ messages (400), RELAY_KILL_WINDOW the longest a relay runs before its kill
 (0.2 s; shorter for many kills over a few messages' work).
 """
 import calendar
-import glob
 import json
 import os
 import random
@@ -28,6 +27,8 @@ XBT = os.environ["XBT"]
 NOW = "2026-12-08T12:00:00Z"
 NOW_SECONDS = calendar.timegm(time.strptime(NOW, "%Y-%m-%dT%H:%M:%SZ"))
 HEADING = re.compile(r"^IOS[A-LX]\d\d [A-Z]{4} \d{6}( (RR|CC|AA)[A-Z])?$")
+EXAMPLE = open(os.path.join(os.path.dirname(__file__), "../../examples/standard_two_meter.bin"),
+               "rb").read()
 FOLDERS = {"sent": "archive", "correction": "archive", "held": "state/held",
            "duplicate": "state/duplicates", "failed": "state/failed"}
 
@@ -67,8 +68,7 @@ def folder_files(root, outcome):
     base = os.path.join(root, FOLDERS[outcome])
     names = []
     for where, _, files in os.walk(base):
-        names += [os.path.join(where, name) for name in files
-                  if not name.endswith((".reason", ".nc"))]
+        names += [os.path.join(where, name) for name in files if not name.endswith(".nc")]
     return names
 
 
@@ -81,12 +81,15 @@ def judge(root, inputs, check_values):
     counts = {}
     for _, _, outcome, _ in rows:
         counts[outcome] = counts.get(outcome, 0) + 1
-    # Every input in exactly one place, and where the ledger says.
-    for outcome in ("held", "duplicate", "failed"):
-        assert len(folder_files(root, outcome)) == counts.get(outcome, 0), outcome
-    archived = folder_files(root, "sent")
-    assert len(archived) == counts.get("sent", 0) + counts.get("correction", 0)
-    assert not os.listdir(f"{root}/state/work")
+    # Every input kept in exactly one place, the relay's own copy, where the
+    # ledger says (what was no file, a link or a FIFO, is kept nowhere).
+    for outcome in ("held", "duplicate", "failed", "sent"):
+        placed = sorted(os.path.join(root, "archive" if outcome == "sent" else "state", place)
+                        for _, _, kind, place in rows
+                        if place and (kind == outcome or outcome == "sent" and kind == "correction"))
+        assert sorted(folder_files(root, outcome)) == placed, outcome
+    assert all(place or outcome == "failed" for _, _, outcome, place in rows)
+    assert not os.listdir(f"{root}/inbox/.xbt-relay")
     # Each bulletin file whole, each heading once, the channel numbers in
     # sequence across every restart, each sent input in exactly one.
     files = sorted(os.listdir(f"{root}/outbox"))
@@ -98,35 +101,44 @@ def judge(root, inputs, check_values):
             assert heading not in headings, f"{heading} sent twice"
             headings.add(heading)
             texts[heading] = (channel, text, name)
-    sent = ledger.execute(
-        "SELECT b.heading, b.channel, f.name, b.update_sequence, i.place, i.outcome FROM bulletins "
-        "AS b JOIN inputs "
-        "AS i ON i.id = b.input_id JOIN outbox_files AS f ON f.id = b.file_id ORDER BY b.id"
-    ).fetchall()
-    assert len(sent) == len(headings) == counts.get("sent", 0) + counts.get("correction", 0)
-    for number, (heading, channel, name, sequence, place, outcome) in enumerate(sent):
+    carried = ledger.execute(
+        "SELECT b.id, b.heading, b.channel, f.name, b.update_sequence, b.corrects, i.place, "
+        "i.outcome FROM bulletins AS b JOIN inputs AS i ON i.bulletin_id = b.id JOIN outbox_files "
+        "AS f ON f.id = b.file_id ORDER BY b.id, i.id").fetchall()
+    assert len(carried) == counts.get("sent", 0) + counts.get("correction", 0)
+    sent = {}  # bulletin id: (heading, channel, file, update sequence, corrects, drops)
+    for bulletin, heading, channel, name, sequence, corrects, place, outcome in carried:
+        sent.setdefault(bulletin, (heading, channel, name, sequence, corrects, []))[5].append(
+            (place, outcome))
+    assert len(sent) == len(headings)
+    for number, (heading, channel, name, sequence, corrects, drops) in enumerate(sent.values()):
         assert channel == number % 1000 and texts[heading][0] == channel
-        assert texts[heading][2] == name and outcome in ("sent", "correction")
-        # A correction raises the update sequence of the drop it corrects,
-        # and goes out under the heading of its bulletin with CCx.
-        assert (sequence > 0) == (outcome == "correction"), (name, sequence)
-        assert (outcome == "correction") == (heading[-4:-1] == " CC"), (name, heading)
-    originals = {heading[:18] for heading, *_ in sent if heading[-4:-1] != " CC"}
-    assert all(heading[:18] in originals for heading, *_ in sent), "a correction of nothing sent"
+        assert texts[heading][2] == name
+        assert int.from_bytes(texts[heading][1][34:36], "big") == len(drops), heading
+        # A bulletin's drops share its update sequence: 0 for new drops, a
+        # correction's raised one. A correction of a drop that went out
+        # alone goes out alone, under that bulletin's heading with CCx.
+        assert all((sequence > 0) == (outcome == "correction") for _, outcome in drops), heading
+        assert (corrects is not None) == (heading[-4:-1] == " CC"), heading
+        assert corrects is None or len(drops) == 1 and sequence > 0, heading
+    originals = {heading[:18] for heading, *_ in sent.values() if heading[-4:-1] != " CC"}
+    assert all(heading[:18] in originals for heading, *_ in sent.values()), \
+        "a correction of nothing sent"
     if check_values and sent:
         with open(f"{root}/all.bufr", "wb") as out:
-            for heading, *_ in sent:
+            for heading, *_ in sent.values():
                 out.write(texts[heading][1])
-        places = [f"{root}/archive/{place}" for *_, place, _ in sent]
+        sequences = [sequence for _, _, _, sequence, _, drops in sent.values() for _ in drops]
+        places = [f"{root}/archive/{place}" for *_, drops in sent.values() for place, _ in drops]
         export = subprocess.run([XBT, "export", "--format", "json", "--stdout", "--now", NOW,
                                  *places], capture_output=True, check=True)
         with open(f"{root}/all.jsonl", "w", encoding="utf-8") as out:
-            for line, (_, _, _, sequence, _, _) in zip(export.stdout.splitlines(), sent):
+            for line, sequence in zip(export.stdout.splitlines(), sequences):
                 out.write(json.dumps(dict(json.loads(line), update_sequence=sequence)) + "\n")
         open(f"{root}/none.txt", "w").close()
         judged = subprocess.run([sys.executable, os.environ["CHECK_BUFR"], f"{root}/all.bufr",
-                                 f"{root}/all.jsonl", f"{root}/none.txt", "7", "0", "31"],
-                                capture_output=True, text=True)
+                                 f"{root}/all.jsonl", f"{root}/none.txt", "7", "0", "31",
+                                 "--subsets"], capture_output=True, text=True)
         assert judged.returncode == 0, judged.stdout[-2000:]
     # The day's collections: each drop once, in its latest version.
     import xarray
@@ -163,11 +175,11 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
     run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log", "--config",
                                          f"{root}/relay.toml"), timeout=300)
     assert run.returncode == 0
-    assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", "upload.bin.tmp"]
+    assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", ".xbt-relay", "upload.bin.tmp"]
     counts = judge(root, inputs, check_values=True)
     assert counts["duplicate"] > 0 and counts["correction"] > 0
-    reasons = " ".join(open(path).read() for path in
-                       glob.glob(f"{root}/state/held/*.reason"))
+    reasons = " ".join(reason for reason, in sqlite3.connect(f"{root}/state/ledger.sqlite").execute(
+        "SELECT reason FROM inputs WHERE outcome = 'held'"))
     assert "profile flag 4" in reasons and "no platform identity" in reasons
     lines = [line for line in log_lines(f"{root}/log") if "outcome" in line]
     assert len(lines) == len(inputs)
@@ -251,8 +263,7 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
         # The operator is told which input it repeats, by the name it came in.
         again = next(line for line in log_lines(daemon_log) if line.get("input") == "again.bin")
         assert f"as {os.path.basename(first)} (input " in again["reason"], again
-        held = sorted(name for name in os.listdir(f"{root}/state/held")
-                      if not name.endswith(".reason"))[0]
+        held = sorted(os.listdir(f"{root}/state/held"))[0]
         release = subprocess.run(
             [XBT, "relay", "release", held] + relay_arguments(root)[2:],
             capture_output=True, text=True, timeout=60)
@@ -299,8 +310,9 @@ def wait_for(condition, process):
 def test_batches_carry_up_to_a_hundred_bulletins_a_file(tmp_path):
     root = str(tmp_path)
     inputs = generate(f"{root}/inbox", 260, 31)
-    run = subprocess.run(relay_arguments(root, "--once", "--batch", "--log", f"{root}/log",
-                                         "--log-format", "json"), timeout=300)
+    run = subprocess.run(relay_arguments(root, "--once", "--batch", "--bulletin-drops", "1",
+                                         "--log", f"{root}/log", "--log-format", "json"),
+                         timeout=300)
     assert run.returncode == 0
     counts = judge(root, inputs, check_values=False)
     files = sorted(os.listdir(f"{root}/outbox"))
@@ -334,3 +346,82 @@ def test_a_full_outbox_stops_the_intake_and_loses_nothing(tmp_path):
         judge(root, inputs, check_values=False)
     finally:
         subprocess.run(["umount", f"{root}/outbox"])
+
+
+def test_names_a_sender_chooses_are_kept_whole_and_the_copies_are_the_relays(tmp_path):
+    root = str(tmp_path)
+    os.makedirs(f"{root}/inbox")
+    long = "é" * 125 + ".bin"  # 254 octets: a numbered one must be cut to fit
+
+    def run_with(files):
+        for name, content in files.items():
+            with open(f"{root}/inbox/{name}", "wb") as out:
+                out.write(content)
+        run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log",
+                                             "--hold-older-than", "0"), timeout=120)
+        assert run.returncode == 0
+    # A name numbered as the relay numbers names, then one the relay would
+    # number so (input 3); a name like the relay's own temporary copies;
+    # a name at the limit, twice.
+    run_with({"x.3.bin": b"3", "x.bin": b"x"})
+    run_with({"x.bin": b"again"})
+    run_with({"x.xbt-0123456789ab.partial": b"not a message", long: b"first"})
+    run_with({long: b"second"})
+    sender = open(f"{root}/inbox/x.bin", "wb")  # a sender that writes on after the rename
+    sender.write(EXAMPLE)
+    sender.flush()
+    run_with({})
+    sender.write(b"written after it was taken")
+    sender.close()
+    run_with({})  # a restart: nothing of the sender's is removed as a leftover
+    failed = f"{root}/state/failed"
+    kept = {name: open(f"{failed}/{name}", "rb").read() for name in os.listdir(failed)}
+    assert kept == {"x.3.bin": b"3", "x.bin": b"x", "x.3-2.bin": b"again",
+                    "x.xbt-0123456789ab.partial": b"not a message", long: b"first",
+                    "é" * 124 + ".6.bin": b"second"}
+    # What is sent is the relay's own copy of what it read, not the file the
+    # sender still writes.
+    archived = [os.path.join(where, name) for where, _, files in os.walk(f"{root}/archive")
+                for name in files if name == "x.bin"]
+    assert len(archived) == 1 and open(archived[0], "rb").read() == EXAMPLE
+    assert not os.stat(archived[0]).st_mode & 0o022
+
+
+def test_folders_on_other_mounts_and_folders_replaced_under_a_running_relay(tmp_path):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 40, 17)
+    for folder in ("outbox", "archive", "state"):
+        os.makedirs(f"{root}/{folder}")
+    unshare = ["unshare", "-m", "--propagation", "private", "sh", "-c",
+               "for d in inbox outbox archive state; do mount --bind \"$0/$d\" \"$0/$d\"; done; "
+               "exec \"$@\"", root]
+    if os.geteuid() != 0 or subprocess.run(unshare + ["true"]).returncode != 0:
+        pytest.skip("needs a mount namespace of its own (root)")
+    # As the shipped unit runs it (ProtectSystem=strict, ReadWritePaths= for
+    # each folder): every folder its own mount, no rename between them.
+    run = subprocess.run(unshare + relay_arguments(root, "--once", "--log", f"{root}/log"),
+                         timeout=300)
+    assert run.returncode == 0
+    judge(root, inputs, check_values=False)
+    # An outbox mounted over, then an inbox moved aside and made again, while
+    # the relay runs: it takes nothing until each is back, and says why.
+    log = f"{root}/daemon.log"
+    relay = subprocess.Popen(relay_arguments(root, "--log", log, "--log-format", "json"))
+    try:
+        wait_for(lambda: any(line.get("event") == "started" for line in log_lines(log)), relay)
+        subprocess.run(["mount", "-t", "tmpfs", "tmpfs", f"{root}/outbox"], check=True)
+        try:
+            wait_for(lambda: any("outbox" in line.get("message", "") and "another folder" in
+                                 line["message"] for line in log_lines(log)), relay)
+            with open(f"{root}/inbox/late.bin", "wb") as out:
+                out.write(EXAMPLE)
+        finally:
+            subprocess.run(["umount", f"{root}/outbox"], check=True)
+        wait_for(lambda: any(line.get("input") == "late.bin" for line in log_lines(log)), relay)
+        os.rename(f"{root}/inbox", f"{root}/inbox.old")
+        os.makedirs(f"{root}/inbox")
+        wait_for(lambda: any("inbox" in line.get("message", "") and "another folder" in
+                             line["message"] for line in log_lines(log)), relay)
+    finally:
+        relay.send_signal(signal.SIGTERM)
+        assert relay.wait(timeout=60) == 0
