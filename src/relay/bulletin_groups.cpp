@@ -24,7 +24,7 @@ bool BulletinGroups::fullFor(const BulletinKey& key, std::size_t samples) const 
 }
 
 BufrOmissions BulletinGroups::add(const BulletinKey& key, std::int64_t inputId,
-                                  const Observation& observation) {
+                                  const Observation& observation, bool late) {
   auto group = groups_.find(key);
   if (group == groups_.end()) {
     BufrOptions identification = identification_;
@@ -32,7 +32,13 @@ BufrOmissions BulletinGroups::add(const BulletinKey& key, std::int64_t inputId,
     group = groups_.emplace(key, Group(identification)).first;
   }
   group->second.inputs.push_back(inputId);
+  group->second.late = group->second.late && late;
   return group->second.subsets.add(observation);
+}
+
+bool BulletinGroups::late(const BulletinKey& key) const {
+  const auto group = groups_.find(key);
+  return group != groups_.end() && group->second.late;
 }
 
 std::vector<BulletinKey> BulletinGroups::keys() const {

@@ -3,9 +3,9 @@
 // subsets of one BUFR message (WMO allows one message a bulletin, and a
 // message any number of subsets), up to a number of drops and WMO's bound
 // on a bulletin's size. Drops share a bulletin only where its heading and
-// its BUFR identification fit them all: the same area, the same lateness
-// (compiled more than a day after the drop or not) and the same update
-// sequence (0 for new drops; a correction's raised one).
+// its BUFR identification fit them all: the same area and the same update
+// sequence (0 for new drops; a correction's raised one). A bulletin all of
+// whose drops are late (compiled more than a day after each) may take RRZ.
 #ifndef XBTCONV_RELAY_BULLETIN_GROUPS_H_
 #define XBTCONV_RELAY_BULLETIN_GROUPS_H_
 
@@ -26,7 +26,6 @@ inline constexpr std::size_t kBulletinOctets = 500000 - 64;
 
 struct BulletinKey {
   std::string prefix;  // T1T2A1A2: "IOSB"
-  bool late = false;
   int updateSequence = 0;
   auto operator<=>(const BulletinKey&) const = default;
 };
@@ -40,8 +39,12 @@ class BulletinGroups {
   /// Whether the group `key` must go out before it takes a drop of
   /// `samples` samples (it has the most drops, or the drop might not fit).
   bool fullFor(const BulletinKey& key, std::size_t samples) const;
-  /// Adds the drop of input `inputId`; what BUFR had to leave out of it.
-  BufrOmissions add(const BulletinKey& key, std::int64_t inputId, const Observation& observation);
+  /// Adds the drop of input `inputId`, `late` or not; what BUFR had to
+  /// leave out of it.
+  BufrOmissions add(const BulletinKey& key, std::int64_t inputId, const Observation& observation,
+                    bool late);
+  /// Whether every drop of the group `key` is late.
+  bool late(const BulletinKey& key) const;
   /// The groups that hold drops.
   std::vector<BulletinKey> keys() const;
   /// The group's BUFR message, and the inputs it holds in order; the
@@ -57,6 +60,7 @@ class BulletinGroups {
     explicit Group(const BufrOptions& identification) : subsets(identification) {}
     BufrSubsets subsets;
     std::vector<std::int64_t> inputs;
+    bool late = true;
   };
   std::size_t mostDrops_;
   BufrOptions identification_;

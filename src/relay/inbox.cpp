@@ -74,9 +74,10 @@ void Inbox::readEvents() {
 #endif
 }
 
-// What stands under `name` now, as the last events left it.
-void Inbox::look(const std::string& name, std::int64_t nowMs) {
-  const EntryType type = folder_.typeOf(name);
+// What stands under `name` now, as the last events left it; `listed` is
+// what a listing just said stands there (kUnknown: look).
+void Inbox::look(const std::string& name, std::int64_t nowMs, EntryType listed) {
+  const EntryType type = listed != EntryType::kUnknown ? listed : folder_.typeOf(name);
   const auto before = seen_.find(name);
   if (type == EntryType::kNone || type == EntryType::kFolder) {
     if (before != seen_.end()) seen_.erase(before);
@@ -107,16 +108,17 @@ void Inbox::look(const std::string& name, std::int64_t nowMs) {
 }
 
 bool Inbox::list(std::int64_t nowMs) {
-  std::vector<std::string> names;
+  std::vector<FolderEntry> entries;
   const bool listed = folder_.forEachEntry([&](std::string_view name, EntryType type) {
-    if (!isUploadName(name) && type != EntryType::kFolder) names.emplace_back(name);
+    if (!isUploadName(name) && type != EntryType::kFolder)
+      entries.push_back({std::string(name), type});
     return true;
   });
   if (!listed) return false;
-  std::erase_if(seen_, [&](const auto& entry) {
-    return !std::binary_search(names.begin(), names.end(), entry.first);
-  });
-  for (const std::string& name : names) look(name, nowMs);
+  std::set<std::string_view> present;
+  for (const FolderEntry& entry : entries) present.insert(entry.name);
+  std::erase_if(seen_, [&](const auto& entry) { return !present.contains(entry.first); });
+  for (const FolderEntry& entry : entries) look(entry.name, nowMs, entry.type);
   return true;
 }
 
@@ -157,6 +159,9 @@ void Inbox::wait(int timeoutMs) {
   if (watch_ >= 0) {
     pollfd watched{watch_, POLLIN, 0};
     ::poll(&watched, 1, timeoutMs);  // a signal ends it early, as it should
+    // What woke it is noted now: events left unread would wake every wait
+    // at once while the relay takes nothing (a stall).
+    readEvents();
     return;
   }
 #endif

@@ -60,7 +60,7 @@ class Inbox {
  private:
   void readEvents();
   bool list(std::int64_t nowMs);
-  void look(const std::string& name, std::int64_t nowMs);
+  void look(const std::string& name, std::int64_t nowMs, EntryType listed = EntryType::kUnknown);
 
   const Folder& folder_;
   std::int64_t settleMs_;

@@ -18,22 +18,28 @@ constexpr std::string_view kCopySuffix = ".partial";
 
 }  // namespace
 
-bool readWhole(int fd, std::string& bytes, std::string& reason) {
-  bytes.clear();
-  char buffer[65536];
+bool FileBuffer::read(int fd, std::string& reason) {
+  size_ = 0;
+  if (data_.empty()) data_.resize(std::size_t{1} << 16);
   while (true) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (size_ == data_.size()) {
+      if (size_ > kMessageBytesAtMost) {
+        reason = "larger than any message (over 16 MiB)";
+        return false;
+      }
+      data_.resize(2 * data_.size());
+    }
+    const std::size_t room = data_.size() - size_;
+    const ssize_t got = ::read(fd, data_.data() + size_, room);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       reason = std::string("cannot read: ") + std::strerror(errno);
       return false;
     }
-    if (got == 0) return true;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-    if (bytes.size() > kMessageBytesAtMost) {
-      reason = "larger than any message (over 16 MiB)";
-      return false;
-    }
+    size_ += static_cast<std::size_t>(got);
+    // A regular file gives less than asked only at its end: no second read
+    // to be told so.
+    if (static_cast<std::size_t>(got) < room) return true;
   }
 }
 
@@ -48,7 +54,7 @@ bool writeWhole(int fd, std::string_view bytes) {
 }
 
 bool writeCopy(std::string_view bytes, PendingCopy& copy) {
-  const int fd = copy.folder->createTemporary(kCopyStem, kCopySuffix, copy.temporary);
+  const int fd = copy.stage->createTemporary(kCopyStem, kCopySuffix, copy.temporary);
   if (fd < 0) return false;
   bool written = writeWhole(fd, bytes);
   int error = errno;
@@ -58,16 +64,42 @@ bool writeCopy(std::string_view bytes, PendingCopy& copy) {
     error = errno;
   }
   if (written) return true;
-  copy.folder->remove(copy.temporary);
+  copy.stage->remove(copy.temporary);
   errno = error;
   return false;
 }
 
+namespace {
+
+// Puts `copy` in place where its stage and its folder are on different file
+// systems: written again in its folder, flushed, named; the first goes.
+bool copyAcross(const PendingCopy& copy) {
+  EntryType found = EntryType::kNone;
+  const int fd = copy.stage->openFile(copy.temporary, found);
+  FileBuffer buffer;
+  std::string reason;
+  const bool read = fd >= 0 && buffer.read(fd, reason);
+  if (fd >= 0) ::close(fd);
+  if (!read) return false;
+  PendingCopy again{copy.folder, "", copy.folder, copy.name};
+  if (!writeCopy(buffer.bytes(), again)) return false;
+  const int out = again.folder->openFile(again.temporary, found);
+  const bool flushed = out >= 0 && ::fsync(out) == 0;
+  if (out >= 0) ::close(out);
+  if (!flushed || !again.folder->rename(again.temporary, again.name)) {
+    again.folder->remove(again.temporary);
+    return false;
+  }
+  copy.stage->remove(copy.temporary);
+  return true;
+}
+
+}  // namespace
+
 bool placeCopies(const std::vector<PendingCopy>& copies, std::string& failed) {
   const auto undo = [&](std::size_t from) {
     const int error = errno;
-    for (std::size_t i = from; i < copies.size(); ++i)
-      copies[i].folder->remove(copies[i].temporary);
+    for (std::size_t i = from; i < copies.size(); ++i) copies[i].stage->remove(copies[i].temporary);
     errno = error;
     return false;
   };
@@ -75,21 +107,24 @@ bool placeCopies(const std::vector<PendingCopy>& copies, std::string& failed) {
   // disk before its name is (a flood of small inputs costs one flush a
   // chunk, not one each).
   std::set<dev_t> flushed;
-  std::set<const Folder*> folders;
+  std::set<const Folder*> stages, folders;
   for (const PendingCopy& copy : copies) {
-    if (!folders.insert(copy.folder).second) continue;
+    folders.insert(copy.folder);
+    if (!stages.insert(copy.stage).second) continue;
     struct stat info {};
-    if (::fstat(copy.folder->descriptor(), &info) != 0 || !flushed.insert(info.st_dev).second) {
+    if (::fstat(copy.stage->descriptor(), &info) != 0 || !flushed.insert(info.st_dev).second) {
       continue;
     }
-    if (::syncfs(copy.folder->descriptor()) != 0) {
-      failed = copy.folder->path();
+    if (::syncfs(copy.stage->descriptor()) != 0) {
+      failed = copy.stage->path();
       return undo(0);
     }
   }
   for (std::size_t i = 0; i < copies.size(); ++i) {
-    if (!copies[i].folder->rename(copies[i].temporary, copies[i].name)) {
-      failed = copies[i].folder->pathOf(copies[i].name);
+    const PendingCopy& copy = copies[i];
+    if (copy.stage->renameTo(copy.temporary, *copy.folder, copy.name)) continue;
+    if (errno != EXDEV || !copyAcross(copy)) {
+      failed = copy.folder->pathOf(copy.name);
       return undo(i);
     }
   }

@@ -21,28 +21,45 @@ namespace xbtconv {
 /// No message is near this size: a file beyond it is failed unread.
 inline constexpr std::size_t kMessageBytesAtMost = std::size_t{16} << 20;
 
-/// Reads the rest of `fd` into `bytes`; false with the reason in `reason`
-/// when it cannot, or when it holds more than kMessageBytesAtMost.
-bool readWhole(int fd, std::string& bytes, std::string& reason);
+/// A buffer files are read into whole, one after another: kept from one
+/// read to the next, so that a burst of files costs no allocation (and no
+/// clearing of memory) each.
+class FileBuffer {
+ public:
+  /// Reads the rest of `fd`, a regular file; false with the reason in
+  /// `reason` when it cannot, or when it holds more than
+  /// kMessageBytesAtMost.
+  bool read(int fd, std::string& reason);
+  std::string_view bytes() const { return {data_.data(), size_}; }
+
+ private:
+  std::string data_;  // its whole size is room; the first size_ octets are the file's
+  std::size_t size_ = 0;
+};
 
 /// Writes all of `bytes` to `fd`; false with errno.
 bool writeWhole(int fd, std::string_view bytes);
 
-/// A copy on its way: its folder, its private name while written, and the
-/// name it will have.
+/// A copy on its way: the folder it is written in under a private name
+/// (its own folder, or one beside it on the same file system that holds
+/// nothing but such copies, so that a stop leaves no stray file among the
+/// inputs), and the folder and name it will have.
 struct PendingCopy {
-  const Folder* folder = nullptr;
+  const Folder* stage = nullptr;
   std::string temporary;
+  const Folder* folder = nullptr;
   std::string name;
 };
 
-/// Writes `bytes` under a private name in `copy.folder` (not yet flushed);
+/// Writes `bytes` under a private name in `copy.stage` (not yet flushed);
 /// false with errno, leaving nothing.
 bool writeCopy(std::string_view bytes, PendingCopy& copy);
 
 /// Flushes the copies' contents to disk (once for each file system), puts
-/// each under its name, and flushes their folders; false with the path
-/// that failed in `failed` and errno. A copy not put in place is removed.
+/// each under its name (copied again where its folder turns out to be on
+/// another file system than its stage), and flushes their folders; false
+/// with the path that failed in `failed` and errno. A copy not put in place
+/// is removed.
 bool placeCopies(const std::vector<PendingCopy>& copies, std::string& failed);
 
 /// Removes the private copies a stopped relay left in `folder`; nothing

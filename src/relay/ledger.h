@@ -94,11 +94,6 @@ class Ledger {
   std::optional<LedgerInput> inputPlacedAt(const std::string& place);
   /// The latest input that arrived as `name` or was kept under it.
   std::optional<LedgerInput> inputKnownAs(const std::string& name);
-  /// Inputs decided but not sent after all (no heading was free): taken
-  /// again, as they were before their decision.
-  void undecide(const std::vector<std::int64_t>& ids);
-  /// The inputs `ids` went out in bulletin `bulletinId`.
-  void setBulletin(const std::vector<std::int64_t>& ids, std::int64_t bulletinId);
   /// How many drops bulletin `bulletinId` carried.
   std::size_t dropsIn(std::int64_t bulletinId);
   /// "IOSA01 KWBC 081205 (A_IOSA01KWBC081205_C_KWBC_20261208120512.bin)":
@@ -120,8 +115,8 @@ class Ledger {
   // Bulletins and headings.
   /// The first free heading of area prefix `prefix` ("IOSB") from the
   /// minute `minute` on (and, with `later`, the minutes after it), ii from
-  /// `iiFirst` to `iiLast`: the plain heading, then RRA to RRX (RRZ alone
-  /// for a `late` bulletin). None when the minute's headings are used up
+  /// `iiFirst` to `iiLast`: the plain heading, or for a `late` bulletin
+  /// RRZ where that is used. None when the minute's headings are used up
   /// and `later` is false.
   std::optional<AbbreviatedHeading> freeHeading(const std::string& prefix, int iiFirst, int iiLast,
                                                 const std::string& centre, std::int64_t minute,
@@ -183,10 +178,9 @@ class Ledger {
  private:
   Database database_;
   // How far a heading (its designators, centre and time) is used: plain,
-  // RRA to RRX, RRZ.
+  // RRZ.
   struct HeadingUse {
     bool plain = false;
-    int repeats = 0;
     bool lateTaken = false;
   };
   HeadingUse& headingUse(const std::string& designators, const std::string& centre,

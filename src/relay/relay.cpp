@@ -30,8 +30,11 @@
 namespace xbtconv {
 namespace {
 
-// Inputs handled together: one transaction for each step of a chunk.
-constexpr std::size_t kChunk = 1024;
+// Inputs handled together: one transaction for each step of a chunk, and
+// the drops of an area in it share bulletins (the more, the fewer
+// headings a burst takes). Nothing of a chunk's inputs is kept in memory
+// but their decisions: each copy is written out as it is decided.
+constexpr std::size_t kChunk = 4096;
 // While the inbox stays busy, collections are still written this often.
 constexpr std::int64_t kCollectEveryMs = 60000;
 // How long a relay that cannot go on waits before it tries again.
@@ -43,6 +46,9 @@ constexpr std::size_t kCollectionMemory = std::size_t{4} << 20;
 // that taking an input is a rename; a dot-name, which no sender's input has
 // and the relay never takes.
 constexpr const char* kWorkFolder = ".xbt-relay";
+// Where the archive's copies are written before they are named in their
+// day's folder: a stop leaves nothing half written among a day's inputs.
+constexpr const char* kCopiesFolder = ".xbt-copies";
 
 volatile std::sig_atomic_t hangup = 0;
 extern "C" void noteHangup(int /*signal*/) { hangup = 1; }
@@ -95,14 +101,18 @@ std::string notAFile(const Folder& folder, const std::string& name, EntryType fo
 struct Relay::Staged {
   std::int64_t id = 0;
   Decision decision;
-  std::string bytes;  // the input as read and decided on, for its copy
-  bool kept = false;  // a copy of `bytes` goes to its place
+  bool kept = false;               // a copy of what was read goes to its place
+  const Folder* source = nullptr;  // where its file is, under `sourceName`
+  std::string sourceName;
+  std::optional<PendingCopy> copy;  // its copy, written, not yet named
   // A correction that goes out alone: its heading, message and update
   // sequence, and the bulletin it corrects.
   std::optional<AbbreviatedHeading> alone;
   std::string message;
   int updateSequence = 0;
   std::optional<std::int64_t> corrects;
+  bool grouped = false;  // in a bulletin under way: its decision is written when that goes out
+  bool dropped = false;  // not decided after all: no heading was free for its bulletin
 };
 
 Relay::Relay(RelayOptions options, RelayLog& log) : options_(std::move(options)), log_(log) {}
@@ -140,6 +150,11 @@ bool Relay::openFolders(bool inbox, std::string& error) {
   }
   legacyWork_ = state_.subfolder("work");
   if (!make(outbox_, options_.outbox, "outbox") || !make(archive_, options_.archive, "archive")) {
+    return false;
+  }
+  copies_ = archive_.subfolder(kCopiesFolder, true, true);
+  if (!copies_.isOpen()) {
+    error = "cannot open " + archive_.pathOf(kCopiesFolder) + ": " + errorText();
     return false;
   }
   if (!inbox || options_.inbox.empty()) return true;
@@ -218,6 +233,7 @@ void Relay::reconcile() {
   for (const OutboxFile& file : ledger_->outboxFiles("written")) known.insert(file.temporary);
   removeLeftovers(outbox_, ".tmp", known);
   // Copies and collections a stop cut off while they were being written.
+  removeCopyLeftovers(copies_);
   removeCopyLeftovers(held_);
   removeCopyLeftovers(failed_);
   removeCopyLeftovers(duplicates_);
@@ -240,15 +256,16 @@ void Relay::reconcile() {
     if (!source.isOpen()) {
       cannot("inputs taken from the inbox are under way: start the relay with its --inbox");
     }
+    staged.source = &source;
+    staged.sourceName = sourceName;
     std::string name;
     if (!input.place.empty()) {
       const Folder& target = placeFolder(input.place, name);
-      removeCopyLeftovers(target);
       if (target.typeOf(name) == EntryType::kNone) {
         EntryType found = EntryType::kNone;
         const int fd = source.openFile(sourceName, found);
         std::string problem;
-        if (fd >= 0 && readWhole(fd, staged.bytes, problem)) {
+        if (fd >= 0 && buffer_.read(fd, problem)) {
           staged.kept = true;
         } else {
           // Someone removed it from the relay's own work folder.
@@ -259,15 +276,24 @@ void Relay::reconcile() {
       }
     }
     staged.decision.outcome = input.outcome;
+    try {
+      startCopy(staged);
+    } catch (const RelayStall&) {
+      dropCopies(again);
+      throw;
+    }
     again.push_back(std::move(staged));
   }
   if (!again.empty()) {
-    for (const LedgerInput& input : decided) assigned_.insert(input.place);
-    keepInputs(again);
+    try {
+      keepInputs(again);
+    } catch (const RelayStall&) {
+      dropCopies(again);
+      throw;
+    }
     Transaction transaction(ledger_->database());
     for (const LedgerInput& input : decided) ledger_->finish(input.id, input.place, realMs());
     transaction.commit();
-    assigned_.clear();
   }
   // What was settled but not said before the stop, and what was just now.
   sayWhatSettled();
@@ -299,14 +325,9 @@ void Relay::take(const std::vector<std::string>& names) {
     for (std::size_t i = first; i < end; ++i) {
       const std::string work = std::to_string(ids[i - first]);
       if (inbox_.renameTo(names[i], work_, work)) {
+        // (A folder put in the file's place between the look and the take
+        // is found when the input is decided, and goes back.)
         watcher_->taken(names[i]);
-        // A folder put in the file's place between the look and the take
-        // is no input: it goes back.
-        if (work_.typeOf(work) != EntryType::kFolder) continue;
-        log_.note(realMs(), "warning",
-                  inbox_.pathOf(names[i]) + " became a folder as it was taken: " +
-                      returnFolder(names[i], ids[i - first]) + ", not taken");
-        forget.push_back(ids[i - first]);
       } else if (errno == ENOENT) {
         forget.push_back(ids[i - first]);
       } else {
@@ -353,6 +374,8 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   };
   std::string name;
   const Folder& source = sourceOf(input, name);
+  staged.source = &source;
+  staged.sourceName = name;
   EntryType found = EntryType::kNone;
   const int fd = source.openFile(name, found);
   if (fd < 0) {
@@ -365,15 +388,16 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     return fail("cannot open: " + errorText());
   }
   std::string problem;
-  const bool read = readWhole(fd, staged.bytes, problem);
+  const bool read = buffer_.read(fd, problem);
   ::close(fd);
   staged.kept = read;
   if (!read) return fail(problem);
   ObservationOptions reading;
   reading.now = d.qcNow;
+  const std::string_view bytes = buffer_.bytes();
   ObservationRead got =
-      readObservation(reader_, reinterpret_cast<const std::uint8_t*>(staged.bytes.data()),
-                      staged.bytes.size(), input.name, reading);
+      readObservation(reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                      input.name, reading);
   if (got.status != ReadStatus::kDecoded || !got.observation) return fail(got.reason);
   const Observation& observation = *got.observation;
   d.platform = platformOf(observation);
@@ -388,7 +412,13 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   // The same drop before: the same content is a repeat; other content
   // corrects what was sent.
   std::vector<SameDrop> same;
-  if (!d.identity.empty()) same = ledger_->sameDrop(d.identity, input.id, released.empty());
+  if (!d.identity.empty()) {
+    same = ledger_->sameDrop(d.identity, input.id, released.empty());
+    // And those of this chunk whose bulletins are still under way.
+    if (const auto pending = pending_.find(d.identity); pending != pending_.end()) {
+      same.insert(same.end(), pending->second.begin(), pending->second.end());
+    }
+  }
   std::optional<std::int64_t> original;
   int versions = 0;
   for (const SameDrop& earlier : same) {
@@ -439,31 +469,50 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   }
   const BulletinKey key{
       std::string(kBulletinDataType) + areaDesignator(observation.latitude, observation.longitude),
-      late, updateSequence};
+      updateSequence};
   // A bulletin with no room for this drop goes out first.
   if (groups_->fullFor(key, observation.profile.samples.size()) && !closeBulletin(key)) {
     waiting_[input.id] = realMs() / 60000;
     return false;
   }
-  const BufrOmissions omissions = groups_->add(key, staged.id, observation);
+  const BufrOmissions omissions = groups_->add(key, staged.id, observation, late);
   if (!omissions.empty()) d.reason = "encoded as missing: " + describeOmissions(omissions);
+  staged.grouped = true;
+  if (!d.identity.empty()) {
+    pending_[d.identity].push_back({input.id, input.name, d.outcome, d.content, std::nullopt});
+  }
   return true;
 }
 
 // The bulletin of the drops grouped under `key` goes out: a heading drawn,
-// its file written. When every heading it could have is used this minute,
-// its drops are undecided again, to wait for the next minute (the log
-// says so once a minute).
+// its file written, and the drops' decisions written with it. When every
+// heading it could have is used this minute, its drops stay undecided, to
+// wait for the next minute (the log says so once a minute).
 bool Relay::closeBulletin(const BulletinKey& key) {
   const std::int64_t now = clock();
   const std::optional<AbbreviatedHeading> heading =
       ledger_->freeHeading(key.prefix, options_.iiFirst, options_.iiLast, options_.cccc,
-                           now - now % 60, key.late, options_.now.has_value());
+                           now - now % 60, groups_->late(key), options_.now.has_value());
+  std::vector<std::int64_t> inputs;
+  const std::string message = heading ? groups_->take(key, inputs) : std::string();
+  if (!heading) inputs = groups_->discard(key);
+  const std::set<std::int64_t> members(inputs.begin(), inputs.end());
+  std::vector<Staged*> drops;
+  for (Staged& s : chunk_) {
+    if (!members.contains(s.id)) continue;
+    drops.push_back(&s);
+    if (auto pending = pending_.find(s.decision.identity); pending != pending_.end()) {
+      std::erase_if(pending->second, [&](const SameDrop& drop) { return drop.id == s.id; });
+      if (pending->second.empty()) pending_.erase(pending);
+    }
+  }
   if (!heading) {
-    const std::vector<std::int64_t> inputs = groups_->discard(key);
-    ledger_->undecide(inputs);
-    const std::set<std::int64_t> gone(inputs.begin(), inputs.end());
-    std::erase_if(chunk_, [&](const Staged& s) { return gone.contains(s.id); });
+    for (Staged* s : drops) {
+      if (s->copy) s->copy->stage->remove(s->copy->temporary);
+      s->copy.reset();
+      s->source = nullptr;
+      s->dropped = true;
+    }
     const std::int64_t minute = realMs() / 60000;
     for (const std::int64_t id : inputs) waiting_[id] = minute;
     if (waitSaidMinute_ != minute) {
@@ -475,9 +524,12 @@ bool Relay::closeBulletin(const BulletinKey& key) {
     }
     return false;
   }
-  std::vector<std::int64_t> inputs;
-  const std::string message = groups_->take(key, inputs);
-  writeBulletin(message, *heading, key.updateSequence, std::nullopt, inputs);
+  const std::int64_t bulletin =
+      writeBulletin(message, *heading, key.updateSequence, std::nullopt, inputs.front());
+  for (Staged* s : drops) {
+    s->decision.bulletinId = bulletin;
+    ledger_->decide(s->id, s->decision, realMs());
+  }
   return true;
 }
 
@@ -485,9 +537,9 @@ bool Relay::closeBulletin(const BulletinKey& key) {
 // ledger): its channel number drawn, and its file written whole in the
 // outbox under a temporary name (or its message kept for the batch file),
 // in the transaction of the chunk.
-void Relay::writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
-                          int updateSequence, std::optional<std::int64_t> corrects,
-                          const std::vector<std::int64_t>& inputs) {
+std::int64_t Relay::writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
+                                  int updateSequence, std::optional<std::int64_t> corrects,
+                                  std::int64_t firstInput) {
   const int channel = ledger_->nextChannel(channelNumbers(options_.channelDigits));
   const std::string framed = ftpFramed(envelope(channel, heading, message, options_.channelDigits));
   std::int64_t bulletinId = 0;
@@ -502,7 +554,7 @@ void Relay::writeBulletin(const std::string& message, const AbbreviatedHeading& 
       batch =
           OutboxFile{ledger_->addOutboxFile(name, "open", realMs()), name, "open", realMs(), ""};
     }
-    bulletinId = ledger_->addBulletin(inputs.front(), heading, channel, updateSequence, corrects,
+    bulletinId = ledger_->addBulletin(firstInput, heading, channel, updateSequence, corrects,
                                       batch->id, framed);
   } else {
     OutboxFile file;
@@ -519,10 +571,10 @@ void Relay::writeBulletin(const std::string& message, const AbbreviatedHeading& 
     file.openedMs = realMs();
     file.id = ledger_->addOutboxFile(file.name, file.state, file.openedMs, file.temporary);
     files_.push_back(file);
-    bulletinId = ledger_->addBulletin(inputs.front(), heading, channel, updateSequence, corrects,
+    bulletinId = ledger_->addBulletin(firstInput, heading, channel, updateSequence, corrects,
                                       file.id, std::nullopt);
   }
-  ledger_->setBulletin(inputs, bulletinId);
+  return bulletinId;
 }
 
 // Where an input ends, by its outcome: its own name, or where that is
@@ -570,36 +622,53 @@ const Folder& Relay::placeFolder(const std::string& place, std::string& name) {
   return days_.emplace(folder, std::move(made)).first->second;
 }
 
-// The relay's own copy of each input kept, where its decision puts it; then
-// the input's file (in the work folder, or in held/ for a release) goes.
-void Relay::keepInputs(const std::vector<Staged>& staged) {
-  std::vector<PendingCopy> copies;
-  try {
-    for (const Staged& s : staged) {
-      if (!s.kept || s.decision.place.empty()) continue;
-      PendingCopy copy;
-      copy.folder = &placeFolder(s.decision.place, copy.name);
-      if (!writeCopy(s.bytes, copy)) {
-        cannot("cannot write " + copy.folder->pathOf(copy.name) + ": " + errorText());
-      }
-      copies.push_back(std::move(copy));
+// Writes the relay's own copy of the input `s` (when it is kept: the bytes
+// just read) under a private name where its decision puts it.
+void Relay::startCopy(Staged& s) {
+  if (s.kept && !s.decision.place.empty()) {
+    PendingCopy copy;
+    copy.folder = &placeFolder(s.decision.place, copy.name);
+    // The archive's copies are written in its staging folder, not among the
+    // inputs of a day.
+    copy.stage = copy.folder == &held_ || copy.folder == &failed_ || copy.folder == &duplicates_
+                     ? copy.folder
+                     : &copies_;
+    if (!writeCopy(buffer_.bytes(), copy)) {
+      cannot("cannot write " + copy.folder->pathOf(copy.name) + ": " + errorText());
     }
-  } catch (const RelayStall&) {
-    for (const PendingCopy& copy : copies) copy.folder->remove(copy.temporary);
-    throw;
+    s.copy = std::move(copy);
+  }
+}
+
+// The copies of inputs not delivered after all go.
+void Relay::dropCopies(std::vector<Staged>& staged) {
+  for (Staged& s : staged) {
+    if (s.copy) s.copy->stage->remove(s.copy->temporary);
+    s.copy.reset();
+  }
+}
+
+// The copies of the inputs `staged` named where their decisions put them;
+// then the inputs' files (in the work folder, or in held/ for a release)
+// go.
+void Relay::keepInputs(std::vector<Staged>& staged) {
+  std::vector<PendingCopy> copies;
+  for (Staged& s : staged) {
+    if (s.copy) copies.push_back(*s.copy);
   }
   std::string failed;
-  if (!placeCopies(copies, failed)) cannot("cannot write " + failed + ": " + errorText());
+  if (!placeCopies(copies, failed)) {
+    for (Staged& s : staged) s.copy.reset();  // (placeCopies removed what it did not name)
+    cannot("cannot write " + failed + ": " + errorText());
+  }
   std::set<const Folder*> sources;
-  for (const Staged& s : staged) {
-    const std::optional<LedgerInput> input = ledger_->inputById(s.id);
-    if (!input) continue;
-    std::string name;
-    const Folder& source = sourceOf(*input, name);
-    if (source.remove(name) || errno == ENOENT) {
-      sources.insert(&source);
+  for (Staged& s : staged) {
+    s.copy.reset();
+    if (s.source == nullptr) continue;
+    if (s.source->remove(s.sourceName) || errno == ENOENT) {
+      sources.insert(s.source);
     } else {
-      cannot("cannot remove " + source.pathOf(name) + ": " + errorText());
+      cannot("cannot remove " + s.source->pathOf(s.sourceName) + ": " + errorText());
     }
   }
   for (const Folder* source : sources) {
@@ -618,28 +687,40 @@ bool Relay::decideAndDeliver() {
   // Nothing of a chunk a stall broke off stays: its decisions were not
   // committed, and its bulletins' copies go at the next reconciling.
   groups_->clear();
+  pending_.clear();
   chunk_.clear();
   files_.clear();
   assigned_.clear();
   const std::int64_t minute = realMs() / 60000;
-  {
+  Staged next;
+  try {
     Transaction transaction(ledger_->database());
     for (const LedgerInput& input : inputs) {
       if (const auto wait = waiting_.find(input.id); wait != waiting_.end()) {
         if (wait->second == minute) continue;  // its headings are used until the next minute
         waiting_.erase(wait);
       }
-      Staged next;
+      next = Staged();
       if (!decide(input, next)) continue;
-      ledger_->decide(input.id, next.decision, realMs());
       if (next.alone) {
-        writeBulletin(next.message, *next.alone, next.updateSequence, next.corrects, {input.id});
+        next.decision.bulletinId =
+            writeBulletin(next.message, *next.alone, next.updateSequence, next.corrects, input.id);
         next.message.clear();
       }
+      if (!next.grouped) ledger_->decide(input.id, next.decision, realMs());
+      startCopy(next);
       chunk_.push_back(std::move(next));
     }
     for (const BulletinKey& key : groups_->keys()) closeBulletin(key);
+    std::erase_if(chunk_, [](const Staged& s) { return s.dropped; });
     transaction.commit();
+  } catch (const std::runtime_error&) {
+    // Decided in a transaction that was not committed: nothing of it is
+    // kept anywhere.
+    dropCopies(chunk_);
+    if (next.copy) next.copy->stage->remove(next.copy->temporary);
+    chunk_.clear();
+    throw;
   }
   if (!chunk_.empty()) deliver(chunk_);
   chunk_.clear();
@@ -729,14 +810,14 @@ void Relay::writeCollections() {
     std::vector<std::int64_t> qcNow;
     const std::vector<LedgerInput> inputs = ledger_->dayContents(day, qcNow);
     NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path(), kCollectionMemory);
-    std::string bytes;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       std::string name;
       const Folder& folder = placeFolder(inputs[i].place, name);
-      EntryType found = EntryType::kNone;
-      const int fd = folder.openFile(name, found);
+      // The relay's own copy, in its own archive: no one else's file stands
+      // there.
+      const int fd = ::openat(folder.descriptor(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
       std::string problem;
-      if (fd < 0 || !readWhole(fd, bytes, problem)) {
+      if (fd < 0 || !buffer_.read(fd, problem)) {
         if (fd >= 0) ::close(fd);
         log_.note(realMs(), "warning",
                   "cannot read " + folder.pathOf(name) + " for the collection of " + day);
@@ -745,6 +826,7 @@ void Relay::writeCollections() {
       ::close(fd);
       ObservationOptions reading;
       reading.now = qcNow[i];
+      const std::string_view bytes = buffer_.bytes();
       ObservationRead got =
           readObservation(reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                           bytes.size(), name, reading);

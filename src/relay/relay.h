@@ -46,6 +46,7 @@
 #include "relay/bulletin_groups.h"
 #include "relay/folder_watch.h"
 #include "relay/inbox.h"
+#include "relay/kept_copy.h"
 #include "relay/ledger.h"
 #include "relay/relay_log.h"
 #include "relay/relay_options.h"
@@ -92,13 +93,15 @@ class Relay {
   bool decide(const LedgerInput& input, Staged& staged);
   std::string returnFolder(const std::string& name, std::int64_t id);
   bool closeBulletin(const BulletinKey& key);
-  void writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
-                     int updateSequence, std::optional<std::int64_t> corrects,
-                     const std::vector<std::int64_t>& inputs);
+  std::int64_t writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
+                             int updateSequence, std::optional<std::int64_t> corrects,
+                             std::int64_t firstInput);
   void placeFor(Decision& decision, const LedgerInput& input, std::int64_t dropTime);
   const Folder& sourceOf(const LedgerInput& input, std::string& name) const;
   void deliver(std::vector<Staged>& staged);
-  void keepInputs(const std::vector<Staged>& staged);
+  void startCopy(Staged& staged);
+  void dropCopies(std::vector<Staged>& staged);
+  void keepInputs(std::vector<Staged>& staged);
   void sealBatch(bool force);
   void putFilesOut(const std::vector<OutboxFile>& files);
   void sayWhatSettled();
@@ -113,11 +116,13 @@ class Relay {
   RelayLog& log_;
   Folder inbox_, outbox_, archive_, state_, work_, held_, duplicates_, failed_;
   Folder legacyWork_;                   // STATE/work, where an older relay took its inputs
+  Folder copies_;                       // ARCHIVE/.xbt-copies: the archive's copies while written
   std::map<std::string, Folder> days_;  // archive/YYYY/MM/DD and archive/YYYY/MM, by path
   FolderWatch watch_;
   std::unique_ptr<Ledger> ledger_;
   std::unique_ptr<Inbox> watcher_;
   MessageReader reader_;
+  FileBuffer buffer_;  // the input being decided, or read for a collection
   bool stateBusy_ = false;
   bool stale_ = false;  // collections wait to be written
   std::int64_t collectedMs_ = 0;
@@ -125,7 +130,10 @@ class Relay {
   // Decided in this chunk, not yet in a bulletin: the drops of one area
   // going out together.
   std::unique_ptr<BulletinGroups> groups_;
-  std::vector<Staged> chunk_;      // the chunk under way, decided
+  std::vector<Staged> chunk_;  // the chunk under way, decided
+  // The drops of the chunk whose bulletins are under way (not yet in the
+  // ledger), by identity, for the inputs after them to find.
+  std::map<std::string, std::vector<SameDrop>> pending_;
   std::vector<OutboxFile> files_;  // bulletin files of the chunk under way
   // Inputs taken but left undecided this minute (every heading for them
   // used): the minute they wait for, by input.

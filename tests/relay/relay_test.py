@@ -250,7 +250,7 @@ def test_a_relay_killed_at_any_moment_loses_nothing_and_sends_nothing_twice(tmp_
                  daemon)
         second = subprocess.run(relay_arguments(root, "--once"), capture_output=True, text=True)
         assert second.returncode == 1 and "another relay is running" in second.stderr
-        source = f"{root}/archive/" + sorted(os.listdir(f"{root}/archive"))[0]
+        source = f"{root}/archive/" + min(n for n in os.listdir(f"{root}/archive") if n[0] != ".")
         for where, _, files in os.walk(source):
             if [name for name in files if name.endswith(".bin")]:
                 first = os.path.join(where, [n for n in sorted(files) if n.endswith(".bin")][0])
