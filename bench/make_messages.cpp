@@ -15,6 +15,10 @@
 //     message), 2 % to hold (no call sign or IMO number, or a constant
 //     profile). Prints the counts of each.
 //
+//   make_messages versions DIR COUNT NOW
+//     COUNT versions v-NNN.bin of one drop, each a correction of the one
+//     before (its first temperature changed).
+//
 //   make_messages batch DIR COUNT SEED [CORRUPT_PERCENT]
 //     COUNT messages msg-NNNNNNN.bin in DIR: kinds 1 and 2, all three
 //     layouts at realistic sizes (full resolution 300 to 2,000 samples,
@@ -194,6 +198,47 @@ int batch(const char* directory, long count, unsigned long seed, long corruptPer
 // Open-ocean boxes, far from any coast: centre latitude and longitude.
 constexpr double kOceans[][2] = {{30, -50}, {35, -160}, {-35, -125}, {-30, 80}, {-30, -15}};
 
+// Drop `i` of `ships` ships: each drops every two hours, about 7 m/s
+// eastwards, the last about four hours before `now`.
+ExtendedFields dropFields(std::mt19937_64& random, long i, long ships, long long now) {
+  const long ship = i % ships;
+  const long leg = i / ships;
+  const double* ocean = kOceans[ship % 5];
+  const double latitude = ocean[0] - 4 + static_cast<double>(ship % 17) * 0.5;
+  const double longitude = ocean[1] - 6 + static_cast<double>(leg) * 0.5;
+  const long long time = now - 52 * 3600 + leg * 7200 + ship % 97 * 60;
+  ExtendedFields fields;
+  fields.header.kind = random() % 2 == 0 ? 1 : 2;
+  char callSign[24];
+  std::snprintf(callSign, sizeof callSign, "S%04ld", ship);
+  fields.header.callSign = callSign;
+  fields.imoNumber = 9000000 + static_cast<std::uint64_t>(ship);
+  fields.uniqueTag = static_cast<std::uint64_t>(i) + 1;
+  fields.header.latitude = static_cast<std::uint64_t>((latitude + 90) * 100000);
+  fields.header.longitude = static_cast<std::uint64_t>((longitude + 180) * 100000);
+  const std::time_t seconds = static_cast<std::time_t>(time);
+  std::tm parts{};
+#ifdef _WIN32
+  gmtime_s(&parts, &seconds);
+#else
+  gmtime_r(&seconds, &parts);
+#endif
+  fields.header.year = static_cast<std::uint64_t>(parts.tm_year + 1900);
+  fields.header.month = static_cast<std::uint64_t>(parts.tm_mon + 1);
+  fields.header.day = static_cast<std::uint64_t>(parts.tm_mday);
+  fields.header.hour = static_cast<std::uint64_t>(parts.tm_hour);
+  fields.header.minute = static_cast<std::uint64_t>(parts.tm_min);
+  fields.probeType = 222;
+  fields.typeOfData = 1;
+  fields.totalWaterDepth = 5000;
+  const xbtconv::testing::RealisticProfile profile =
+      xbtconv::testing::realisticProfile(random, false);
+  for (const xbtconv::Sample& sample : profile.observation.profile.samples) {
+    fields.temperatures.push_back(static_cast<std::uint64_t>(*sample.temperatureHundredths + 400));
+  }
+  return fields;
+}
+
 int relay(const char* directory, long count, unsigned long seed, long long now) {
   std::mt19937_64 random(seed);
   const long ships = std::max(1L, count / 25);
@@ -219,43 +264,7 @@ int relay(const char* directory, long count, unsigned long seed, long long now) 
       bytes.resize(random() % 2 == 0 ? random() % 11 : 11 + random() % (bytes.size() / 2));
       ++damaged;
     } else {
-      // The next drop of a ship: every two hours, about 7 m/s eastwards.
-      const long ship = i % ships;
-      const long leg = i / ships;
-      const double* ocean = kOceans[ship % 5];
-      const double latitude = ocean[0] - 4 + static_cast<double>(ship % 17) * 0.5;
-      const double longitude = ocean[1] - 6 + static_cast<double>(leg) * 0.5;
-      const long long time = now - 52 * 3600 + leg * 7200 + ship % 97 * 60;
-      ExtendedFields fields;
-      fields.header.kind = random() % 2 == 0 ? 1 : 2;
-      char callSign[24];
-      std::snprintf(callSign, sizeof callSign, "S%04ld", ship);
-      fields.header.callSign = callSign;
-      fields.imoNumber = 9000000 + static_cast<std::uint64_t>(ship);
-      fields.uniqueTag = static_cast<std::uint64_t>(i) + 1;
-      fields.header.latitude = static_cast<std::uint64_t>((latitude + 90) * 100000);
-      fields.header.longitude = static_cast<std::uint64_t>((longitude + 180) * 100000);
-      const std::time_t seconds = static_cast<std::time_t>(time);
-      std::tm parts{};
-#ifdef _WIN32
-      gmtime_s(&parts, &seconds);
-#else
-      gmtime_r(&seconds, &parts);
-#endif
-      fields.header.year = static_cast<std::uint64_t>(parts.tm_year + 1900);
-      fields.header.month = static_cast<std::uint64_t>(parts.tm_mon + 1);
-      fields.header.day = static_cast<std::uint64_t>(parts.tm_mday);
-      fields.header.hour = static_cast<std::uint64_t>(parts.tm_hour);
-      fields.header.minute = static_cast<std::uint64_t>(parts.tm_min);
-      fields.probeType = 222;
-      fields.typeOfData = 1;
-      fields.totalWaterDepth = 5000;
-      const xbtconv::testing::RealisticProfile profile =
-          xbtconv::testing::realisticProfile(random, false);
-      for (const xbtconv::Sample& sample : profile.observation.profile.samples) {
-        fields.temperatures.push_back(
-            static_cast<std::uint64_t>(*sample.temperatureHundredths + 400));
-      }
+      ExtendedFields fields = dropFields(random, i, ships, now);
       if (kind < 12) {
         // To hold: no platform to name, or a profile no probe measures.
         if (random() % 2 == 0) {
@@ -286,6 +295,24 @@ int relay(const char* directory, long count, unsigned long seed, long long now) 
   return 0;
 }
 
+// COUNT versions of one drop: the first as sent, each later one with its
+// first temperature changed (a correction of the one before).
+int versions(const char* directory, long count, long long now) {
+  std::mt19937_64 random(1);
+  ExtendedFields fields = dropFields(random, 0, 1, now);
+  for (long i = 0; i < count; ++i) {
+    fields.temperatures.front() = 1400 + static_cast<std::uint64_t>(i);
+    char name[32];
+    std::snprintf(name, sizeof name, "/v-%03ld.bin", i);
+    if (!writeFile(std::string(directory) + name,
+                   fields.header.kind == 2 ? xbtconv::testing::extendedMessage(fields)
+                                           : xbtconv::testing::standardMessage(fields))) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,9 +327,13 @@ int main(int argc, char** argv) {
     return relay(argv[2], std::atol(argv[3]), std::strtoul(argv[4], nullptr, 10),
                  std::atoll(argv[5]));
   }
+  if (argc == 5 && std::strcmp(argv[1], "versions") == 0) {
+    return versions(argv[2], std::atol(argv[3]), std::atoll(argv[4]));
+  }
   std::fprintf(stderr,
                "usage: make_messages uncounted FILE MIB TYPE\n"
                "       make_messages relay DIR COUNT SEED NOW\n"
+               "       make_messages versions DIR COUNT NOW\n"
                "       make_messages batch DIR COUNT SEED [CORRUPT_PERCENT]\n");
   return 2;
 }

@@ -103,14 +103,18 @@ bool RelayLog::entries(const std::vector<LogEntry>& entries) {
 
 std::string RelayLog::line(const LogEntry& e) const {
   if (format_ == LogFormat::kJson) {
+    // Names and reasons as the text log shows them: a name that is no
+    // UTF-8 would otherwise read as another (each bad byte one U+FFFD),
+    // and a line separator or a direction mark would act on a reader's
+    // screen.
     const auto text = [](const std::string& value) {
-      return value.empty() ? nlohmann::json() : nlohmann::json(value);
+      return value.empty() ? nlohmann::json() : nlohmann::json(printableText(value));
     };
     const auto optional = [](const auto& value) {
       return value ? nlohmann::json(*value) : nlohmann::json();
     };
     const nlohmann::json line = {{"time", logTime(e.timeMs)},
-                                 {"input", e.input},
+                                 {"input", printableText(e.input)},
                                  {"outcome", e.outcome},
                                  {"reason", text(e.reason)},
                                  {"platform", text(e.platform)},
@@ -141,7 +145,8 @@ std::string RelayLog::line(const LogEntry& e) const {
 
 void RelayLog::note(std::int64_t timeMs, std::string_view event, std::string_view text) {
   if (format_ == LogFormat::kJson) {
-    const nlohmann::json line = {{"time", logTime(timeMs)}, {"event", event}, {"message", text}};
+    const nlohmann::json line = {
+        {"time", logTime(timeMs)}, {"event", event}, {"message", printableText(text)}};
     write(line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
     return;
   }

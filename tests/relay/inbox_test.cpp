@@ -57,6 +57,13 @@ TEST(Inbox, TakesAFileRenamedInAtOnceAndEveryFileWithoutASettleTime) {
   const std::int64_t written = opened.fileIdentity("e.bin")->modified / 1000000;
   if (watched) {
     EXPECT_EQ(lookAt(inbox, written).names, Names{"d.bin"});
+    // Taken; then the same name written in place by a sender: not renamed
+    // in, so it waits for its settle time (a rename seen late changes
+    // nothing).
+    ASSERT_EQ(std::rename(folder.file("d.bin").c_str(), folder.file(".taken").c_str()), 0);
+    inbox.taken("d.bin");
+    folder.write("d.bin", "half written");
+    EXPECT_EQ(lookAt(inbox, written + 1).names, Names{});
   }
   Inbox unsettled(opened, 0);
   EXPECT_EQ(lookAt(unsettled, written).names, (Names{"d.bin", "e.bin"}));

@@ -78,3 +78,34 @@ TEST(RelayLog, WhatAFullDiskTookOfTheLinesIsTakenBack) {
 
 }  // namespace
 }  // namespace xbtconv
+
+namespace xbtconv {
+namespace {
+
+// Two names that differ only in bytes that are no UTF-8 read apart in the
+// JSON log, and a line separator or direction mark in a name acts on no
+// reader: each is shown escaped, in both formats.
+TEST(RelayLog, NamesThatAreNoUtf8OrActOnAScreenAreShownApartAndEscaped) {
+  testing::TempDirectory folder;
+  std::string error;
+  LogEntry a = sent(1), b = sent(2), c = sent(3);
+  a.input = "a\xFF.bin";
+  b.input = "a\xFE.bin";
+  c.input = "x\xE2\x80\xA8y\xE2\x80\x8F.bin";  // U+2028, U+200F
+  c.reason = "the same drop as a\xFF.bin";
+  RelayLog json(folder.file("json.log"), LogFormat::kJson);
+  ASSERT_TRUE(json.open(error)) << error;
+  ASSERT_TRUE(json.entries({a, b, c}));
+  const std::string lines = folder.read("json.log");
+  EXPECT_NE(lines.find(R"("input":"a\\xff.bin")"), std::string::npos) << lines;
+  EXPECT_NE(lines.find(R"("input":"a\\xfe.bin")"), std::string::npos) << lines;
+  EXPECT_NE(lines.find(R"("input":"x\\u2028y\\u200f.bin")"), std::string::npos) << lines;
+  EXPECT_NE(lines.find(R"("reason":"the same drop as a\\xff.bin")"), std::string::npos) << lines;
+  RelayLog text(folder.file("text.log"), LogFormat::kText);
+  ASSERT_TRUE(text.open(error)) << error;
+  ASSERT_TRUE(text.entries({c}));
+  EXPECT_NE(folder.read("text.log").find("\tx\\u2028y\\u200f.bin\tsent\t"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace xbtconv

@@ -15,6 +15,7 @@ import json
 import os
 import random
 import re
+import shutil
 import signal
 import sqlite3
 import subprocess
@@ -425,3 +426,91 @@ def test_folders_on_other_mounts_and_folders_replaced_under_a_running_relay(tmp_
     finally:
         relay.send_signal(signal.SIGTERM)
         assert relay.wait(timeout=60) == 0
+
+
+def test_a_drop_corrected_26_times_goes_out_as_corrections_only(tmp_path):
+    root = str(tmp_path)
+    os.makedirs(f"{root}/inbox")
+    os.makedirs(f"{root}/versions")
+    subprocess.run([os.environ["MAKE_MESSAGES"], "versions", f"{root}/versions", "27",
+                    str(NOW_SECONDS)], check=True)
+    versions = sorted(os.listdir(f"{root}/versions"))
+    for name in versions:  # one at a time, as corrections come
+        os.rename(f"{root}/versions/{name}", f"{root}/inbox/{name}")
+        assert subprocess.run(relay_arguments(root, "--once"), timeout=60).returncode == 0
+    judge(root, versions, check_values=True)
+    ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    bulletins = ledger.execute("SELECT heading, update_sequence FROM bulletins "
+                               "ORDER BY id").fetchall()
+    # A drop two days old: CCZ, then CCA to CCX of the first bulletin, then
+    # under a heading of its own with the update sequence raised: never
+    # RRx, never the first heading again.
+    first = bulletins[0][0]
+    assert [heading for heading, _ in bulletins[1:26]] == \
+        [f"{first} CCZ"] + [f"{first} CC{chr(ord('A') + i)}" for i in range(24)]
+    assert bulletins[26][1] == 26 and bulletins[26][0][18:] in ("", " RRZ") and \
+        bulletins[26][0][:18] != first
+
+
+def test_what_an_operator_watches_status_check_metrics_and_the_service_manager(tmp_path):
+    import socket
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 60, 7)
+    manager = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+    manager.bind(f"{root}/notify")
+    manager.settimeout(60)
+    relay = subprocess.Popen(
+        relay_arguments(root, "--log", f"{root}/log", "--log-format", "json", "--metrics",
+                        f"{root}/relay.prom"),
+        env=dict(os.environ, NOTIFY_SOCKET=f"{root}/notify", WATCHDOG_USEC="100000"))
+    try:
+        said = [manager.recv(4096).decode()]
+        assert said[0].startswith("READY=1\nSTATUS=taking inputs"), said
+        while "WATCHDOG=1" not in said:
+            said.append(manager.recv(4096).decode())
+        wait_for(lambda: sum("outcome" in line for line in log_lines(f"{root}/log")) ==
+                 len(inputs), relay)
+    finally:
+        relay.send_signal(signal.SIGTERM)
+        assert relay.wait(timeout=60) == 0
+    while "STOPPING=1" not in said:
+        said.append(manager.recv(4096).decode())
+    counts = judge(root, inputs, check_values=False)
+    # The counters, written whole as the relay stopped.
+    metrics = dict(line.split() for line in open(f"{root}/relay.prom") if line[0] != "#")
+    for outcome, count in counts.items():
+        assert int(metrics[f'xbt_relay_inputs_total{{outcome="{outcome}"}}']) == count
+    assert int(metrics["xbt_relay_held"]) == counts["held"]
+    assert metrics['xbt_relay_folder_writable{folder="outbox"}'] == "1"
+    # Status for machines; an alarm's check, with each limit at its edge.
+    folders = relay_arguments(root)[2:]
+    status = json.loads(subprocess.run([XBT, "relay", "status", "--format", "json"] + folders,
+                                       capture_output=True, text=True, check=True).stdout)
+    assert status["held"] == counts["held"] and status["under_way"] == 0
+    outbox = next(folder for folder in status["folders"] if folder["role"] == "outbox")
+    assert outbox["files_waiting"] == len(os.listdir(f"{root}/outbox")) > 0
+
+    def check(*limits):
+        run = subprocess.run([XBT, "relay", "check", *limits] + folders, capture_output=True,
+                             text=True)
+        return run.returncode, run.stdout
+    assert check("--outbox-minutes", "0", "--held-hours", "0")[0] == 0
+    assert check()[0] == 0  # the bulletins are minutes old, the held inputs seconds
+    old = time.time() - 11 * 60
+    for name in os.listdir(f"{root}/outbox"):
+        os.utime(f"{root}/outbox/{name}", (old, old))
+    status, line = check()
+    assert status == 2 and line.startswith("XBT RELAY CRITICAL - ") and "outbox" in line, line
+    assert check("--outbox-minutes", "12")[0] == 0
+    ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    with ledger:
+        ledger.execute("UPDATE inputs SET received_ms = received_ms - 25 * 3600 * 1000")
+    status, line = check("--outbox-minutes", "0")
+    assert status == 1 and "held" in line, line
+    assert check("--outbox-minutes", "0", "--held-hours", "26")[0] == 0
+    assert check("--outbox-minutes", "0", "--held-hours", "0", "--silent-hours", "24")[0] == 1
+    os.rename(f"{root}/archive", f"{root}/archive.away")
+    status, line = check("--outbox-minutes", "0", "--held-hours", "0")
+    assert status == 2 and "archive" in line and "missing" in line, line
+    shutil.rmtree(f"{root}/state")
+    assert check()[0] == 3

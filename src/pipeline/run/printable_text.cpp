@@ -41,8 +41,9 @@ std::size_t decode(std::string_view text, std::uint32_t& point) {
 }
 
 bool shownEscaped(std::uint32_t point) {
-  return (point >= 0x80 && point <= 0x9F) || (point >= 0x202A && point <= 0x202E) ||
-         (point >= 0x2066 && point <= 0x2069);
+  return (point >= 0x80 && point <= 0x9F) || point == 0x061C ||
+         (point >= 0x200B && point <= 0x200F) || (point >= 0x2028 && point <= 0x202E) ||
+         (point >= 0x2066 && point <= 0x2069) || point == 0xFEFF;
 }
 
 void appendByte(std::string& out, unsigned char byte) {

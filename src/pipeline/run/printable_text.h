@@ -4,8 +4,11 @@
 // instead of acting on it:
 // - control characters: C0 and DEL as "\t", "\n", "\r" or "\x1b"; C1
 //   (U+0080 to U+009F, which some terminals take as escapes) as "\u009b";
-// - bidirectional controls (U+202A to U+202E, U+2066 to U+2069), which
-//   reorder what follows on the line, as "\u202e";
+// - bidirectional controls and marks (U+202A to U+202E, U+2066 to U+2069,
+//   U+200E, U+200F, U+061C), which reorder what follows on the line, as
+//   "\u202e"; the line and paragraph separators U+2028 and U+2029, which
+//   many viewers break a line at; and the characters no one can see (U+200B
+//   to U+200D, U+FEFF), which would make two names look the same;
 // - bytes that are no UTF-8 as "\xff";
 // - the backslash itself as "\\", so that an escape is never ambiguous
 //   (not on Windows, where it separates folders and is no part of a name).

@@ -19,9 +19,12 @@ TEST(PrintableText, EscapesWhatATerminalWouldObey) {
 #endif
       // C1: U+0080 and U+009F escaped, U+00A0 (no-break space) and é not.
       {"\xC2\x80\xC2\x9F\xC2\xA0\xC3\xA9", "\\u0080\\u009f\xC2\xA0\xC3\xA9"},
-      // Bidirectional controls, and their neighbours that are none.
-      {"\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAE\xE2\x80\xAF",
-       "\xE2\x80\xA9\\u202a\\u202e\xE2\x80\xAF"},
+      // Bidirectional controls and marks, line separators, invisible
+      // characters, and their neighbours that are none.
+      {"\xE2\x80\xA7\xE2\x80\xA8\xE2\x80\xAA\xE2\x80\xAE\xE2\x80\xAF",
+       "\xE2\x80\xA7\\u2028\\u202a\\u202e\xE2\x80\xAF"},
+      {"\xE2\x80\x8A\xE2\x80\x8B\xE2\x80\x8F\xE2\x80\x90\xD8\x9C\xEF\xBB\xBF",
+       "\xE2\x80\x8A\\u200b\\u200f\xE2\x80\x90\\u061c\\ufeff"},
       {"\xE2\x81\xA5\xE2\x81\xA6\xE2\x81\xA9\xE2\x81\xAA",
        "\xE2\x81\xA5\\u2066\\u2069\xE2\x81\xAA"},
       // No UTF-8: a raw C1 byte, a stray continuation, an overlong form, a
