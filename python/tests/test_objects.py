@@ -68,6 +68,9 @@ def test_arguments_are_refused_in_the_command_lines_words():
             xbtconv.read(data, **{argument: value})
         with pytest.raises((ValueError, TypeError), match=re.escape(words)):
             xbtconv.read_all(EXAMPLES, **{argument: value})  # before the first file
+    words = f"layout: {command_line_refusal('--layout', 'grid')}"
+    with pytest.raises(ValueError, match=f"^{re.escape(words)}$"):
+        xbtconv.to_xarray(xbtconv.read(EXAMPLE), layout="grid")
     # BUFR's numbers at both ends of the ranges the command line states, and
     # one step outside.
     obs = xbtconv.read(data)
@@ -204,6 +207,47 @@ def test_a_selection_keeps_what_still_holds_and_names_as_sources_do(tmp_path):
         xbtconv.to_dataframe([observations[1], xbtconv.Failure("y.bin", "not_a_message",
                                                                "not a message")])
     assert caught[0].filename == __file__
+
+
+@pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
+def test_profiles_chosen_by_time_and_ship_keep_their_samples_in_both_layouts():
+    reading = xbtconv.read_all(EXAMPLES, now="2026-12-01")
+    # Read again at each use: a first loop leaves to_xarray everything.
+    assert len([item for item in reading]) == 9 and next(reading).source == \
+        "extended_full_resolution.bin"
+    with pytest.warns(UserWarning, match="left out 1 file"):
+        ragged = xbtconv.to_xarray(reading, partial=True, keep_incomplete=True)
+        incomplete = xbtconv.to_xarray(reading, partial=True, keep_incomplete=True,
+                                       layout="incomplete")
+    assert incomplete.sizes == {"profile": 8, "z": 60}
+    march = ["standard_full_resolution.bin", "standard_inflection_points.bin",
+             "standard_two_meter.bin", "truncated_standard.bin"]
+    zone = datetime.timezone(datetime.timedelta(hours=2))
+    for ds in (ragged, incomplete):
+        table = xbtconv.to_dataframe(ds)
+        # Profiles in reading order, not that of time; sparse_fields.bin has none.
+        assert ds.sel(time=slice("2026-03-01", "2026-03-31")).file_name.values.tolist() == march
+        assert ds.sel(time="2026-03").file_name.values.tolist() == march
+        for period in ((None, "2026-03-31"), slice("2026-03-14", "2026-03-14"),
+                       datetime.date(2026, 3, 14),
+                       (datetime.datetime(2026, 3, 14, 8, 5, tzinfo=zone), "2026-03-14T06:05Z")):
+            chosen = xbtconv.select_profiles(ds, time=period)
+            assert chosen.file_name.values.tolist() == march, period
+        chosen = xbtconv.select_profiles(ds, time="2026-03-14", call_sign=["ZMFR", "PBKZ"])
+        names = ["standard_inflection_points.bin", "standard_two_meter.bin",
+                 "truncated_standard.bin"]
+        assert chosen.file_name.values.tolist() == names
+        rows = table[table.source.isin(names)].drop(columns="profile").reset_index(drop=True)
+        assert xbtconv.to_dataframe(chosen).drop(columns="profile").equals(rows)
+    # The xarray idiom drops the samples with their profiles.
+    zmfr = incomplete.where(incomplete.call_sign == "ZMFR", drop=True)
+    assert zmfr.file_name.values.tolist() == ["standard_two_meter.bin", "truncated_standard.bin"]
+    assert zmfr.temperature[0].count() == 20 and zmfr.temperature[1].count() == 0
+    # ds.sel picks profiles alone from a ragged array; their samples are not theirs.
+    with pytest.raises(ValueError, match="select_profiles keeps them together"):
+        xbtconv.to_dataframe(ragged.sel(time="2026-03"))
+    with pytest.raises(ValueError, match="used up"):
+        xbtconv.to_xarray(item for item in [])
 
 
 def test_a_read_error_reaches_the_parent_process(tmp_path):

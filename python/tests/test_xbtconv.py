@@ -94,28 +94,34 @@ def test_attributes_and_arrays_say_what_the_document_says(batch):
 @pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
 def test_to_xarray_is_the_netcdf_collection_and_a_selection_the_csv(batch, tmp_path):
     folder, _, items = batch
-    collection = tmp_path / "all.nc"
-    subprocess.run([XBT, "export", "--format", "netcdf", "--collection", str(collection),
-                    "--now", NOW, str(folder)], capture_output=True)
     failures = sum(not item for item in items)
-    # What the command leaves out by default, to_xarray leaves out too.
-    with pytest.warns(UserWarning, match=f"left out .*: {failures} that gave no observation"):
-        ours = xbtconv.to_xarray(iter(items))
-    ours.to_netcdf(tmp_path / "ours.nc")
-    with xarray.open_dataset(collection) as theirs, \
-            xarray.open_dataset(tmp_path / "ours.nc") as written:
-        assert set(written.variables) == set(theirs.variables)
-        assert dict(written.sizes) == dict(theirs.sizes)
-        for name in theirs.variables:
-            assert written[name].dtype == theirs[name].dtype, name
-            assert written[name].equals(theirs[name]), name
+    for layout in ("ragged", "incomplete"):
+        collection = tmp_path / f"{layout}.nc"
+        subprocess.run([XBT, "export", "--format", "netcdf", "--collection", str(collection),
+                        "--layout", layout, "--now", NOW, str(folder)], capture_output=True)
+        # What the command leaves out by default, to_xarray leaves out too.
+        with pytest.warns(UserWarning, match=f"left out .*: {failures} that gave no observation"):
+            gathered = xbtconv.to_xarray(iter(items), layout=layout)
+        gathered.to_netcdf(tmp_path / "ours.nc")
+        with xarray.open_dataset(collection) as theirs, \
+                xarray.open_dataset(tmp_path / "ours.nc") as written:
+            assert set(written.variables) == set(theirs.variables)
+            assert dict(written.sizes) == dict(theirs.sizes)
+            assert written.attrs["comment"] == theirs.attrs["comment"]
+            for name in theirs.variables:
+                assert written[name].dtype == theirs[name].dtype, name
+                assert written[name].equals(theirs[name]), name
+        if layout == "ragged":
+            ours = gathered
     kept = xbtconv.to_xarray(items, partial=True, keep_incomplete=True)
     assert kept.sizes["profile"] == len(items) - failures > ours.sizes["profile"]
     # A row per sample, as the CSV export has them and under its names.
     chosen = [item for item in items if item and not xbtconv._xbtconv.netcdf_usability(item)
               and item.decoded][::10]
-    table = xbtconv.to_dataframe(xbtconv.select_profiles(ours, np.arange(0, ours.sizes["profile"],
-                                                                          10)))
+    tenth = np.arange(0, ours.sizes["profile"], 10)
+    table = xbtconv.to_dataframe(xbtconv.select_profiles(ours, tenth))
+    # Either layout is the same table of samples.
+    assert xbtconv.to_dataframe(xbtconv.select_profiles(gathered, tenth)).equals(table)
     rows = list(csv.DictReader(io.StringIO(
         "".join(obs.to_csv(header=i == 0) for i, obs in enumerate(chosen)), newline="")))
     assert len(table) == len(rows) and set(rows[0]) <= set(table.columns)

@@ -50,27 +50,37 @@ Reading a folder::
 
 `read_all()` takes a path or a list of them, as xbt does: each file, and
 each folder's *.bin files (any case of ".bin", in name order, whatever
-bytes their names hold), a file named twice read once; it yields every
+bytes their names hold), a file named twice read once; it gives every
 one: an Observation, or a Failure carrying its path and reason. It never
-stops on a bad file.
+stops on a bad file. What it returns reads the files anew each time it
+is iterated (a loop, list(), to_xarray), keeping none in memory.
 
 Gathering, selecting and tabulating::
 
-    ds = xbtconv.to_xarray(xbtconv.read_all("inbox"))
-    good = xbtconv.select_profiles(ds, ds.decoded == 1, profile_qc=[1, 2])
+    ds = xbtconv.to_xarray(xbtconv.read_all("inbox"), layout="incomplete")
+    march = ds.sel(time=slice("2026-03-01", "2026-03-31"))
+    zmfr = ds.where(ds.call_sign == "ZMFR", drop=True)
+    good = xbtconv.select_profiles(ds, ds.decoded == 1, profile_qc=[1, 2],
+                                   time="2026-03-14", call_sign=["ZMFR", "PBKZ"])
     table = xbtconv.to_dataframe(good)
 
-to_xarray() gives an xarray.Dataset in exactly the CF layout of
-`xbt export --format netcdf --collection` (a contiguous ragged array of
-profiles; see the README), and, as that command, leaves out with a warning
-the failures, the observations cut short (unless `partial=True`) and those
-without a usable time, position or depths (unless `keep_incomplete=True`);
-select_profiles() keeps `row_size` and the samples in step, which
-`ds.isel(profile=...)` does not; to_dataframe() has a row per sample, the
-CSV export's columns under its names and the profile's other fields
-beside them. To mask samples by their flags, mask the sample variable
-alone (`ds.temperature.where(ds.temperature_qc <= 2)`): `ds.where` would
-spread every profile's variables over the samples.
+to_xarray() gives an xarray.Dataset in exactly a CF layout of
+`xbt export --format netcdf --collection` (see the README), and, as that
+command, leaves out with a warning the failures, the observations cut
+short (unless `partial=True`) and those without a usable time, position
+or depths (unless `keep_incomplete=True`). Its default layout, "ragged",
+is the compact contiguous ragged array: the samples of all profiles along
+`obs`, `row_size` counting each profile's; xarray's own selections
+(`ds.isel(profile=...)`, `ds.sel`, `ds.where`) part profiles from their
+samples there, and select_profiles() keeps them in step. The
+"incomplete" layout holds the samples `profile` by `z`, padded to the
+longest profile, so that `where`, `sel` and `isel` keep each profile's
+samples with it. `time` is an indexed coordinate of `profile` in both.
+to_dataframe() has a row per sample, the CSV export's columns under its
+names and the profile's other fields beside them. To mask samples by
+their flags, mask the sample variable alone
+(`ds.temperature.where(ds.temperature_qc <= 2)`): `ds.where` would spread
+every profile's variables over the samples.
 
 Every reading function takes `qc` (run quality control, default True),
 `now` (the clock no observation may be later than: a datetime, a
@@ -150,13 +160,20 @@ def _content(source) -> bytes:
 
 def read_all(paths: _Union[_Path, _Iterable[_Path]], recursive: bool = False, *, qc: bool = True,
              now=None, sample_rate_hz: float = 10.0) -> _Iterator[_Union[Observation, Failure]]:
-    """Yields an Observation or a Failure for each message file `paths`
-    names, as xbt does with its PATHs: a path or a list of them, each a
-    file, or a folder whose *.bin files are taken in name order (with
-    `recursive`, those of its subfolders after its own). A file named
-    twice, in any spelling, is read once; a folder that cannot be listed is
-    a Failure too. Paths may be str, bytes or os.PathLike; every name the
-    system gives is read, and spelt as os.fsdecode spells it."""
+    """An Observation or a Failure for each message file `paths` names, as
+    xbt does with its PATHs: a path or a list of them, each a file, or a
+    folder whose *.bin files are taken in name order (with `recursive`,
+    those of its subfolders after its own). A file named twice, in any
+    spelling, is read once; a folder that cannot be listed is a Failure
+    too. Paths may be str, bytes or os.PathLike; every name the system
+    gives is read, and spelt as os.fsdecode spells it.
+
+    What it returns reads the files as it is iterated, one at a time, and
+    again at each iteration (a `for` loop, list(), to_xarray,
+    to_dataframe): it keeps nothing, so memory holds one observation at a
+    time and a folder's new files are read the next time. next() on it
+    reads on from its last next(), as on a generator. The arguments are
+    checked at the call."""
     if isinstance(paths, (str, bytes, _os.PathLike)):
         paths = [paths]
     elif not isinstance(paths, _abc.Iterable):
@@ -167,7 +184,29 @@ def read_all(paths: _Union[_Path, _Iterable[_Path]], recursive: bool = False, *,
             raise TypeError(f"read_all takes paths, not {type(path).__name__}")
     arguments = _arguments.reading(qc, now, sample_rate_hz)
     flag = _arguments.flag(recursive, "recursive")
-    return _read_each(paths, flag, arguments)
+    return _Reading(paths, flag, arguments)
+
+
+class _Reading:
+    """read_all's result: iterable any number of times, each time reading
+    the files anew (a generator, read once, left to_xarray nothing after a
+    first loop)."""
+    __slots__ = ("_paths", "_recursive", "_arguments", "_next")
+
+    def __init__(self, paths, recursive, arguments):
+        self._paths, self._recursive, self._arguments = paths, recursive, arguments
+        self._next = None
+
+    def __iter__(self):
+        return _read_each(self._paths, self._recursive, self._arguments)
+
+    def __next__(self):
+        if self._next is None:
+            self._next = iter(self)
+        return next(self._next)
+
+    def __repr__(self):
+        return f"<xbtconv.read_all of {', '.join(map(repr, self._paths))}>"
 
 
 def _read_each(paths, recursive, arguments):
