@@ -13,7 +13,8 @@ packages=(cmake ninja-build g++ git pkgconf libgtest-dev libbenchmark-dev nlohma
   libeccodes-dev libnetcdf-dev netcdf-bin python3-xarray python3-netcdf4 librsvg2-bin python3-pil
   libwreport-dev python3-wreport pybind11-dev python3-pybind11 python3-numpy python3-pandas
   python3-matplotlib python3-pytest python3-pip python3-venv python3-setuptools python3-wheel
-  chromium chromium-driver python3-selenium)
+  chromium chromium-driver python3-selenium libssl-dev libmosquitto-dev mosquitto mosquitto-clients
+  python3-paho-mqtt)
 if [[ "${1:-}" == --ci ]]; then
   packages+=(ccache clang libclang-rt-14-dev clang-format clang-tidy googletest g++-mingw-w64-x86-64-posix
     wine64 wine)

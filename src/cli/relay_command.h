@@ -46,6 +46,7 @@ class RelayCommand {
   std::string day_;
   std::string operator_;
   std::string config_;
+  std::string wis2PasswordFile_;
 };
 
 }  // namespace xbtconv

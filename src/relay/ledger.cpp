@@ -95,7 +95,32 @@ UPDATE inputs SET logged = 1 WHERE stage = 'done';
 constexpr const char* kSchemaStep3 = R"(
 CREATE INDEX IF NOT EXISTS inputs_by_bulletin ON inputs(bulletin_id) WHERE bulletin_id IS NOT NULL;
 )";
-constexpr int kSchemaVersion = 3;
+// Version 4: the relay as a WIS2 node. Each notification is a step of its
+// own: its file, message and id written before it is published, the same
+// id published again after a stop until the broker acknowledges it; and
+// the discovery record as last announced.
+constexpr const char* kSchemaStep4 = R"(
+CREATE TABLE IF NOT EXISTS notifications (
+  id INTEGER PRIMARY KEY,
+  input_id INTEGER,              -- the drop it announces (none for the discovery record)
+  uuid TEXT NOT NULL UNIQUE,     -- the message's id, the same however often it goes out
+  topic TEXT NOT NULL,
+  message TEXT NOT NULL,
+  file TEXT,                     -- below the WIS2 data folder
+  temporary TEXT,                -- its whole copy, while not yet in place
+  update_sequence INTEGER,
+  state TEXT NOT NULL,           -- written, waiting, published
+  created_ms INTEGER NOT NULL,
+  published_ms INTEGER
+);
+CREATE INDEX IF NOT EXISTS notifications_under_way ON notifications(state) WHERE state != 'published';
+CREATE TABLE IF NOT EXISTS records (
+  id TEXT PRIMARY KEY,           -- the dataset's record id
+  digest TEXT NOT NULL,          -- of the record as last announced
+  created_ms INTEGER NOT NULL
+);
+)";
+constexpr int kSchemaVersion = 4;
 
 LedgerInput inputOf(const Statement& row) {
   LedgerInput input;
@@ -108,11 +133,13 @@ LedgerInput inputOf(const Statement& row) {
   input.outcome = row.text(6);
   input.reason = row.text(7);
   input.releasedBy = row.text(8);
+  input.qcNow = row.optionalInteger(9).value_or(0);
   return input;
 }
 
 constexpr const char* kInputColumns =
-    "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by FROM inputs ";
+    "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by, qc_now FROM "
+    "inputs ";
 
 }  // namespace
 
@@ -144,6 +171,7 @@ Ledger::Ledger(const std::string& path) : database_(path) {
     }
     if (found < 2) database_.execute(kSchemaStep2);
     if (found < 3) database_.execute(kSchemaStep3);
+    if (found < 4) database_.execute(kSchemaStep4);
     database_.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
   }
@@ -303,6 +331,12 @@ void Ledger::finishDecided(std::int64_t doneMs) {
           "UPDATE inputs SET stage = 'done', at = NULL, done_ms = ?1 WHERE stage = 'decided' AND "
           "stage != 'done'")
       .bind(1, doneMs)
+      .run();
+  // Their notifications' files are in place too.
+  database_
+      .statement(
+          "UPDATE notifications SET state = 'waiting', temporary = NULL WHERE state = 'written' "
+          "AND state != 'published'")
       .run();
 }
 
@@ -660,6 +694,89 @@ std::vector<std::pair<std::int64_t, std::string>> Ledger::releaseRequests() {
 
 void Ledger::dropReleaseRequest(std::int64_t inputId) {
   database_.statement("DELETE FROM release_requests WHERE input_id = ?").bind(1, inputId).run();
+}
+
+void Ledger::addNotification(const Notification& n) {
+  database_
+      .statement(
+          "INSERT INTO notifications (input_id, uuid, topic, message, file, temporary, "
+          "update_sequence, state, created_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+      .bind(1, n.inputId)
+      .bind(2, n.uuid)
+      .bind(3, n.topic)
+      .bind(4, n.message)
+      .bind(5, n.file)
+      .bind(6, n.temporary)
+      .bind(7, std::optional<std::int64_t>(n.updateSequence))
+      .bind(8, n.state)
+      .bind(9, n.createdMs)
+      .run();
+}
+
+std::vector<Notification> Ledger::notificationsAt(const std::string& state, std::int64_t after,
+                                                  std::size_t limit) {
+  Statement& query = database_.statement(
+      "SELECT id, input_id, uuid, topic, message, file, temporary, update_sequence, state, "
+      "created_ms FROM notifications WHERE state = ? AND state != 'published' AND id > ? "
+      "ORDER BY id LIMIT ?");
+  query.bind(1, state).bind(2, after).bind(3, static_cast<std::int64_t>(limit));
+  std::vector<Notification> found;
+  while (query.step()) {
+    Notification& n = found.emplace_back();
+    n.id = query.integer(0);
+    n.inputId = query.optionalInteger(1);
+    n.uuid = query.text(2);
+    n.topic = query.text(3);
+    n.message = query.text(4);
+    n.file = query.text(5);
+    n.temporary = query.text(6);
+    n.updateSequence = static_cast<int>(query.optionalInteger(7).value_or(0));
+    n.state = query.text(8);
+    n.createdMs = query.integer(9);
+  }
+  query.reset();
+  return found;
+}
+
+void Ledger::setNotificationState(std::int64_t id, const std::string& state, std::int64_t whenMs) {
+  database_
+      .statement(
+          "UPDATE notifications SET state = ?1, temporary = NULL, published_ms = CASE WHEN ?1 = "
+          "'published' THEN ?2 ELSE published_ms END WHERE id = ?3")
+      .bind(1, state)
+      .bind(2, whenMs)
+      .bind(3, id)
+      .run();
+}
+
+std::pair<std::int64_t, std::optional<std::int64_t>> Ledger::notificationsWaiting() {
+  Statement& query = database_.statement(
+      "SELECT count(*), min(created_ms) FROM notifications WHERE state != 'published'");
+  query.step();
+  const std::pair<std::int64_t, std::optional<std::int64_t>> waiting{query.integer(0),
+                                                                     query.optionalInteger(1)};
+  query.reset();
+  return waiting;
+}
+
+std::optional<std::pair<std::string, std::int64_t>> Ledger::record(const std::string& id) {
+  Statement& query = database_.statement("SELECT digest, created_ms FROM records WHERE id = ?");
+  query.bind(1, id);
+  std::optional<std::pair<std::string, std::int64_t>> found;
+  if (query.step()) found.emplace(query.text(0), query.integer(1));
+  query.reset();
+  return found;
+}
+
+void Ledger::setRecordDigest(const std::string& id, const std::string& digest,
+                             std::int64_t whenMs) {
+  database_
+      .statement(
+          "INSERT INTO records VALUES (?1, ?2, ?3) ON CONFLICT (id) DO UPDATE SET digest = ?2")
+      .bind(1, id)
+      .bind(2, digest)
+      .bind(3, whenMs)
+      .run();
 }
 
 std::unique_ptr<Ledger> openLedger(const std::string& stateFolder) {

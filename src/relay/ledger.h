@@ -40,6 +40,7 @@ struct LedgerInput {
   std::string outcome;
   std::string reason;
   std::string releasedBy;  // the operator who released it from held/, if one did
+  std::int64_t qcNow = 0;  // the clock its quality control ran against
 };
 
 /// What the relay decided for one input, and what the log and the
@@ -73,6 +74,20 @@ struct OutboxFile {
   std::string state;
   std::int64_t openedMs = 0;
   std::string temporary;  // the name of its whole copy in the outbox, while written
+};
+
+/// A WIS2 notification as the ledger keeps it: written (with its file's
+/// whole copy under `temporary`), waiting (the file in place) or published
+/// (the broker acknowledged it).
+struct Notification {
+  std::int64_t id = 0;
+  std::optional<std::int64_t> inputId;
+  std::string uuid, topic, message;
+  std::string file;       // below the WIS2 data folder
+  std::string temporary;  // in the data folder's staging folder
+  int updateSequence = 0;
+  std::string state;
+  std::int64_t createdMs = 0;
 };
 
 class Ledger {
@@ -166,6 +181,19 @@ class Ledger {
   std::vector<LogEntry> unsaidEntries(std::int64_t timeMs);
   /// Notes the lines of unsaidEntries said.
   void markSaid();
+
+  // WIS2.
+  void addNotification(const Notification& notification);
+  /// The first `limit` notifications at `state` after notification `after`.
+  std::vector<Notification> notificationsAt(const std::string& state, std::int64_t after = 0,
+                                            std::size_t limit = 1024);
+  void setNotificationState(std::int64_t id, const std::string& state, std::int64_t whenMs);
+  /// How many notifications are not yet published, and since when.
+  std::pair<std::int64_t, std::optional<std::int64_t>> notificationsWaiting();
+  /// The digest of the discovery record `id` as last announced, and when
+  /// it was first.
+  std::optional<std::pair<std::string, std::int64_t>> record(const std::string& id);
+  void setRecordDigest(const std::string& id, const std::string& digest, std::int64_t whenMs);
 
   // Operators.
   void noteOperator(std::int64_t inputId, const std::string& who, const std::string& what,

@@ -23,6 +23,7 @@
 #include "relay/hold_rules.h"
 #include "relay/kept_copy.h"
 #include "relay/relay_health.h"
+#include "relay/wis2_notification.h"
 #include "xbtconv/formats.h"
 #include "xbtconv/reading.h"
 #include "xbtconv/version.h"
@@ -39,6 +40,9 @@ constexpr std::size_t kChunk = 4096;
 constexpr std::int64_t kCollectEveryMs = 60000;
 // How long a relay that cannot go on waits before it tries again.
 constexpr int kRetryMs = 5000;
+// How long --once waits for an absent WIS2 broker before it leaves what
+// waits for the next run.
+constexpr int kBrokerPatienceMs = 5000;
 // What a day's collection keeps in memory of its profiles before it spools
 // them to a scratch file: the relay's memory stays flat in a burst.
 constexpr std::size_t kCollectionMemory = std::size_t{4} << 20;
@@ -113,6 +117,8 @@ struct Relay::Staged {
   std::optional<std::int64_t> corrects;
   bool grouped = false;  // in a bulletin under way: its decision is written when that goes out
   bool dropped = false;  // not decided after all: no heading was free for its bulletin
+  std::optional<Wis2Drop> wis2;         // its WIS2 file and notification
+  std::optional<PendingCopy> wis2Copy;  // that file, written, not yet named
 };
 
 Relay::Relay(RelayOptions options, RelayLog& log) : options_(std::move(options)), log_(log) {}
@@ -186,7 +192,12 @@ bool Relay::start(std::string& error, bool inbox) {
       std::make_unique<BulletinGroups>(static_cast<std::size_t>(options_.bulletinDrops), bufr);
   try {
     ledger_ = std::make_unique<Ledger>(state_.pathOf("ledger.sqlite"));
+    if (options_.wis2.enabled()) {
+      wis2_ = std::make_unique<Wis2Publisher>(options_.wis2, *ledger_, log_);
+      if (!wis2_->open(error)) return false;
+    }
     reconcile();
+    if (wis2_) wis2_->announceRecord();
   } catch (const std::runtime_error& failure) {
     error = failure.what();
     return false;
@@ -294,6 +305,10 @@ void Relay::reconcile() {
     Transaction transaction(ledger_->database());
     for (const LedgerInput& input : decided) ledger_->finish(input.id, input.place, realMs());
     transaction.commit();
+  }
+  // The files of the notifications of drops decided before the stop.
+  if (wis2_) {
+    wis2_->finishWritten([this](const Notification& n) { return wis2BytesOf(n); });
   }
   // What was settled but not said before the stop, and what was just now.
   sayWhatSettled();
@@ -447,6 +462,7 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   const std::int64_t now = clock();
   const bool late = observation.time.utcSeconds && now - *observation.time.utcSeconds > 86400;
   const int updateSequence = std::min(versions, 254);
+  if (wis2_) staged.wis2 = wis2DropOf(observation, updateSequence);
 
   // A correction of a drop that went out alone goes out as CCx of its
   // bulletin, while a letter is left: a receiver replaces that bulletin.
@@ -509,7 +525,9 @@ bool Relay::closeBulletin(const BulletinKey& key) {
   if (!heading) {
     for (Staged* s : drops) {
       if (s->copy) s->copy->stage->remove(s->copy->temporary);
+      if (s->wis2Copy) s->wis2Copy->stage->remove(s->wis2Copy->temporary);
       s->copy.reset();
+      s->wis2Copy.reset();
       s->source = nullptr;
       s->dropped = true;
     }
@@ -528,9 +546,54 @@ bool Relay::closeBulletin(const BulletinKey& key) {
       writeBulletin(message, *heading, key.updateSequence, std::nullopt, inputs.front());
   for (Staged* s : drops) {
     s->decision.bulletinId = bulletin;
-    ledger_->decide(s->id, s->decision, realMs());
+    writeDecision(*s, *heading);
   }
   return true;
+}
+
+// The decision of `s` in the ledger, and the notification of its drop (the
+// bulletin it goes out in under `heading`).
+void Relay::writeDecision(Staged& s, const std::optional<AbbreviatedHeading>& heading) {
+  ledger_->decide(s.id, s.decision, realMs());
+  if (!s.wis2) return;
+  std::optional<std::pair<std::string, std::string>> gts;
+  if (options_.wis2.gtsHint && heading) gts.emplace(heading->designators, heading->centre);
+  wis2_->add(s.id, *s.wis2, s.wis2Copy ? s.wis2Copy->temporary : "", gts);
+  s.wis2->bytes.clear();
+}
+
+// The WIS2 file and notification of a drop: its own BUFR message (the
+// bulletin's may hold others), as the GTS gets it.
+Wis2Drop Relay::wis2DropOf(const Observation& observation, int updateSequence) const {
+  Wis2Drop drop = wis2Drop(observation, options_.wis2.centreId, updateSequence);
+  BufrOptions bufr;
+  bufr.centre = options_.centre;
+  bufr.subcentre = options_.subcentre;
+  bufr.updateSequence = updateSequence;
+  drop.bytes = toBufr(observation, bufr);
+  return drop;
+}
+
+// A drop's WIS2 file as its input, kept in the archive, gives it: for a
+// notification whose file a stop lost before it was in place.
+std::optional<std::string> Relay::wis2BytesOf(const Notification& notification) {
+  if (!notification.inputId) return std::nullopt;
+  const std::optional<LedgerInput> input = ledger_->inputById(*notification.inputId);
+  if (!input || input->place.empty()) return std::nullopt;
+  std::string name;
+  const Folder& folder = placeFolder(input->place, name);
+  const int fd = ::openat(folder.descriptor(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  std::string problem;
+  const bool read = fd >= 0 && buffer_.read(fd, problem);
+  if (fd >= 0) ::close(fd);
+  if (!read) return std::nullopt;
+  ObservationOptions reading;
+  reading.now = input->qcNow;
+  const std::string_view bytes = buffer_.bytes();
+  ObservationRead got = readObservation(
+      reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), name, reading);
+  if (!got.observation) return std::nullopt;
+  return wis2DropOf(*got.observation, notification.updateSequence).bytes;
 }
 
 // One bulletin of `message` under `heading`, for `inputs` (decided in the
@@ -638,13 +701,24 @@ void Relay::startCopy(Staged& s) {
     }
     s.copy = std::move(copy);
   }
+  if (s.wis2) {
+    PendingCopy copy;
+    copy.stage = &wis2_->stage();
+    copy.folder = &wis2_->folderOf(s.wis2->file, copy.name);
+    if (!writeCopy(s.wis2->bytes, copy)) {
+      cannot("cannot write " + copy.stage->path() + ": " + errorText());
+    }
+    s.wis2Copy = std::move(copy);
+  }
 }
 
 // The copies of inputs not delivered after all go.
 void Relay::dropCopies(std::vector<Staged>& staged) {
   for (Staged& s : staged) {
     if (s.copy) s.copy->stage->remove(s.copy->temporary);
+    if (s.wis2Copy) s.wis2Copy->stage->remove(s.wis2Copy->temporary);
     s.copy.reset();
+    s.wis2Copy.reset();
   }
 }
 
@@ -655,15 +729,20 @@ void Relay::keepInputs(std::vector<Staged>& staged) {
   std::vector<PendingCopy> copies;
   for (Staged& s : staged) {
     if (s.copy) copies.push_back(*s.copy);
+    if (s.wis2Copy) copies.push_back(*s.wis2Copy);
   }
   std::string failed;
   if (!placeCopies(copies, failed)) {
-    for (Staged& s : staged) s.copy.reset();  // (placeCopies removed what it did not name)
+    for (Staged& s : staged) {  // (placeCopies removed what it did not name)
+      s.copy.reset();
+      s.wis2Copy.reset();
+    }
     cannot("cannot write " + failed + ": " + errorText());
   }
   std::set<const Folder*> sources;
   for (Staged& s : staged) {
     s.copy.reset();
+    s.wis2Copy.reset();
     if (s.source == nullptr) continue;
     if (s.source->remove(s.sourceName) || errno == ENOENT) {
       sources.insert(s.source);
@@ -707,8 +786,8 @@ bool Relay::decideAndDeliver() {
             writeBulletin(next.message, *next.alone, next.updateSequence, next.corrects, input.id);
         next.message.clear();
       }
-      if (!next.grouped) ledger_->decide(input.id, next.decision, realMs());
       startCopy(next);
+      if (!next.grouped) writeDecision(next, next.alone);
       chunk_.push_back(std::move(next));
     }
     for (const BulletinKey& key : groups_->keys()) closeBulletin(key);
@@ -719,6 +798,7 @@ bool Relay::decideAndDeliver() {
     // kept anywhere.
     dropCopies(chunk_);
     if (next.copy) next.copy->stage->remove(next.copy->temporary);
+    if (next.wis2Copy) next.wis2Copy->stage->remove(next.wis2Copy->temporary);
     chunk_.clear();
     throw;
   }
@@ -993,6 +1073,10 @@ int Relay::run() {
     }
     if (!names.empty()) continue;
     std::int64_t timeout = options_.once ? 200 : 1000;
+    if (wis2_) {
+      wis2_->publish();
+      if (wis2_->busy()) timeout = 20;  // acknowledgements come soon
+    }
     if (next > 0)
       timeout = std::min<std::int64_t>(timeout, std::max<std::int64_t>(next - realMs(), 10));
     watcher_->wait(static_cast<int>(timeout));
@@ -1005,6 +1089,13 @@ int Relay::run() {
       log_.note(realMs(), "waiting", failure.what());
       status = 1;
     }
+  }
+  // What waits goes out before a run ends (a service's stop lets the
+  // broker answer a moment); a broker away leaves it for the next start,
+  // and --once's work is then not done.
+  if (wis2_ && !wis2_->drain(options_.once ? kBrokerPatienceMs : 2000) && options_.once) {
+    log_.note(realMs(), "wis2", "notifications wait for the broker: they go out at the next run");
+    status = 1;
   }
   service_.stopping();
   writeMetrics(true);
@@ -1057,6 +1148,9 @@ int Relay::release(const std::vector<std::string>& files, const std::string& who
   round();
   sealBatch(true);
   if (stale_) writeCollections();
+  if (wis2_ && !wis2_->drain(kBrokerPatienceMs)) {
+    log_.note(realMs(), "wis2", "notifications wait for the broker: the relay sends them");
+  }
   return problems.empty() ? 0 : 1;
 }
 

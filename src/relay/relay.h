@@ -51,6 +51,7 @@
 #include "relay/relay_log.h"
 #include "relay/relay_options.h"
 #include "relay/service_manager.h"
+#include "relay/wis2_publisher.h"
 
 namespace xbtconv {
 
@@ -92,6 +93,9 @@ class Relay {
   bool decideAndDeliver();
   bool decide(const LedgerInput& input, Staged& staged);
   std::string returnFolder(const std::string& name, std::int64_t id);
+  void writeDecision(Staged& staged, const std::optional<AbbreviatedHeading>& heading);
+  Wis2Drop wis2DropOf(const Observation& observation, int updateSequence) const;
+  std::optional<std::string> wis2BytesOf(const Notification& notification);
   bool closeBulletin(const BulletinKey& key);
   std::int64_t writeBulletin(const std::string& message, const AbbreviatedHeading& heading,
                              int updateSequence, std::optional<std::int64_t> corrects,
@@ -141,6 +145,7 @@ class Relay {
   std::int64_t waitSaidMinute_ = -1;
   std::int64_t cursor_ = 0;  // the last input looked at this round
   ServiceManager service_;
+  std::unique_ptr<Wis2Publisher> wis2_;  // when the relay is a WIS2 node
   std::int64_t nextMetricsMs_ = 0;
   bool metricsFailed_ = false;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "pipeline/outputs/folder.h"
 #include "pipeline/run/printable_text.h"
@@ -91,6 +92,8 @@ RelayHealth relayHealth(Ledger& ledger, const RelayOptions& options, const std::
   health.oldestHeldMs = maybe(database.statement(
       "SELECT min(received_ms) FROM inputs WHERE stage = 'done' AND outcome = 'held'"));
   health.lastReceivedMs = maybe(database.statement("SELECT max(received_ms) FROM inputs"));
+  std::tie(health.notificationsWaiting, health.notificationsWaitingSinceMs) =
+      ledger.notificationsWaiting();
   const std::pair<const char*, const std::string*> folders[] = {{"inbox", &options.inbox},
                                                                 {"outbox", &options.outbox},
                                                                 {"archive", &options.archive},
@@ -127,6 +130,8 @@ std::string healthJson(const RelayHealth& health, std::int64_t nowMs) {
                                    {"held", health.held},
                                    {"oldest_held_received", time(health.oldestHeldMs)},
                                    {"last_received", time(health.lastReceivedMs)},
+                                   {"wis2_waiting", health.notificationsWaiting},
+                                   {"wis2_waiting_since", time(health.notificationsWaitingSinceMs)},
                                    {"folders", folders}};
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -158,6 +163,8 @@ std::string prometheusText(const RelayHealth& health, std::int64_t nowMs) {
         "When the oldest held input was received (0: none held).", seconds(health.oldestHeldMs));
   gauge("xbt_relay_last_received_seconds", "When the last input was received (0: none yet).",
         seconds(health.lastReceivedMs));
+  gauge("xbt_relay_wis2_waiting", "WIS2 notifications the broker has not acknowledged yet.",
+        std::to_string(health.notificationsWaiting));
   for (const FolderState& folder : health.folders) {
     if (folder.role != "outbox") continue;
     gauge("xbt_relay_outbox_files", "Bulletin files a GTS sender has not taken yet.",

@@ -36,6 +36,9 @@ struct RelayHealth {
   std::int64_t bulletinsToday = 0, filesToday = 0, bulletinsTotal = 0;
   std::int64_t held = 0;
   std::optional<std::int64_t> oldestHeldMs, lastReceivedMs;
+  // WIS2 notifications not yet acknowledged by the broker, and since when.
+  std::int64_t notificationsWaiting = 0;
+  std::optional<std::int64_t> notificationsWaitingSinceMs;
   std::vector<FolderState> folders;
 };
 

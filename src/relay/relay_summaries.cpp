@@ -52,6 +52,10 @@ std::string relayStatus(Ledger& ledger, const std::string& day) {
   }
   held.reset();
   text += "held, waiting for an operator: " + std::to_string(count) + "\n" + lines;
+  if (const auto [waiting, since] = ledger.notificationsWaiting(); waiting > 0) {
+    text += "WIS2 notifications waiting for the broker: " + std::to_string(waiting) + ", since " +
+            logTime(*since) + "\n";
+  }
   return text;
 }
 
