@@ -8,6 +8,9 @@
 #ifndef XBTCONV_FORMATS_H_
 #define XBTCONV_FORMATS_H_
 
+// First: it says so when the compiler is older than the headers need.
+#include "xbtconv/visibility.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,7 +18,6 @@
 
 #include "xbtconv/observation.h"
 #include "xbtconv/status.h"
-#include "xbtconv/visibility.h"
 
 XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {

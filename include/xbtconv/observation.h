@@ -14,11 +14,13 @@
 #ifndef XBTCONV_OBSERVATION_H_
 #define XBTCONV_OBSERVATION_H_
 
+// First: it says so when the compiler is older than the headers need.
+#include "xbtconv/visibility.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-#include "xbtconv/visibility.h"
 
 XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {

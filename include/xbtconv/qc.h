@@ -21,12 +21,14 @@
 #ifndef XBTCONV_QC_H_
 #define XBTCONV_QC_H_
 
+// First: it says so when the compiler is older than the headers need.
+#include "xbtconv/visibility.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "xbtconv/observation.h"
-#include "xbtconv/visibility.h"
 
 XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {

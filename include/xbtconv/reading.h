@@ -14,6 +14,9 @@
 #ifndef XBTCONV_READING_H_
 #define XBTCONV_READING_H_
 
+// First: it says so when the compiler is older than the headers need.
+#include "xbtconv/visibility.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,7 +26,6 @@
 
 #include "xbtconv/observation.h"
 #include "xbtconv/status.h"
-#include "xbtconv/visibility.h"
 
 XBTCONV_PUBLIC_BEGIN
 namespace xbtconv {

@@ -6,6 +6,9 @@
 #ifndef XBTCONV_STATUS_H_
 #define XBTCONV_STATUS_H_
 
+// First: it says so when the compiler is older than the headers need.
+#include "xbtconv/visibility.h"
+
 #include <string>
 #include <utility>
 

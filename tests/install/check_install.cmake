@@ -70,6 +70,15 @@ foreach(compiler ${compilers})
     file(WRITE ${work}/every_header/${stem}.cpp "#include <${header}>\n")
     must(${compiler} -std=c++17 ${strict} -I${prefix}/include -c ${work}/every_header/${stem}.cpp
          -o ${work}/every_header/${stem}.o)
+    # A compiler in C++14 mode (clang 14's default) is told first what the
+    # headers need, not shown a cascade about std::optional.
+    run(${compiler} -std=c++14 -I${prefix}/include -c ${work}/every_header/${stem}.cpp
+        -o ${work}/every_header/${stem}14.o)
+    string(REGEX MATCH "[^\n]*error[^\n]*" first "${errors}")
+    string(FIND "${first}" "need C++17 or later" said)
+    if(NOT status EQUAL 0 AND said EQUAL -1)
+      message(FATAL_ERROR "${header} in C++14 does not say first that it needs C++17:\n${errors}")
+    endif()
   endforeach()
 
   # The example consumer with CMake's package: the archive.
