@@ -177,10 +177,11 @@ def test_paths_are_text_bytes_or_path_objects_and_any_name_reads(tmp_path):
 def test_one_observation_is_a_dataset_and_a_profile_without_samples_a_row():
     cut = xbtconv.read(os.path.join(EXAMPLES, "truncated_standard.bin"))
     assert xbtconv.to_xarray(cut, partial=True).sizes == {"profile": 1, "obs": 0}
+    # (Dropped at the same time: in the order of their names.)
     table = xbtconv.to_dataframe(xbtconv.to_xarray([cut, xbtconv.read(EXAMPLE)], partial=True))
-    assert len(table) == 1 + 20 and table["profile"].tolist() == [0] + [1] * 20
-    assert table["sample"].isna().tolist() == [True] + [False] * 20
-    assert np.isnan(table["depth_m"][0]) and table["depth_m"][1:].tolist() == list(range(2, 42, 2))
+    assert len(table) == 20 + 1 and table["profile"].tolist() == [0] * 20 + [1]
+    assert table["sample"].isna().tolist() == [False] * 20 + [True]
+    assert np.isnan(table["depth_m"][20]) and table["depth_m"][:20].tolist() == list(range(2, 42, 2))
 
 
 @pytest.mark.skipif(not xbtconv._xbtconv.netcdf_available, reason="no netCDF in this build")
@@ -225,7 +226,7 @@ def test_profiles_chosen_by_time_and_ship_keep_their_samples_in_both_layouts():
     zone = datetime.timezone(datetime.timedelta(hours=2))
     for ds in (ragged, incomplete):
         table = xbtconv.to_dataframe(ds)
-        # Profiles in reading order, not that of time; sparse_fields.bin has none.
+        # Profiles in time order, then by name; sparse_fields.bin has no time.
         assert ds.sel(time=slice("2026-03-01", "2026-03-31")).file_name.values.tolist() == march
         assert ds.sel(time="2026-03").file_name.values.tolist() == march
         for period in ((None, "2026-03-31"), slice("2026-03-14", "2026-03-14"),

@@ -116,8 +116,11 @@ def test_to_xarray_is_the_netcdf_collection_and_a_selection_the_csv(batch, tmp_p
     kept = xbtconv.to_xarray(items, partial=True, keep_incomplete=True)
     assert kept.sizes["profile"] == len(items) - failures > ours.sizes["profile"]
     # A row per sample, as the CSV export has them and under its names.
-    chosen = [item for item in items if item and not xbtconv._xbtconv.netcdf_usability(item)
-              and item.decoded][::10]
+    # (In the dataset's order: that of the drops' times.)
+    position = {name: k for k, name in enumerate(ours.file_name.values)}
+    chosen = sorted((item for item in items if item and item.decoded and
+                     not xbtconv._xbtconv.netcdf_usability(item)),
+                    key=lambda item: position[item.source])[::10]
     tenth = np.arange(0, ours.sizes["profile"], 10)
     table = xbtconv.to_dataframe(xbtconv.select_profiles(ours, tenth))
     # Either layout is the same table of samples.

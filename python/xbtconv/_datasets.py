@@ -67,7 +67,7 @@ def to_xarray(observations, *, partial=False, keep_incomplete=False, layout="rag
     `ds.sel(time=slice("2026-03-01", "2026-03-31"))` takes the profiles
     of March (both ends whole days, as pandas takes text), and
     `ds.sel(time="2026-03-14")` those of one day, in the dataset's order
-    (the profiles stay in reading order, not sorted by time); a profile
+    (that of time, as in a collection, ties by name); a profile
     without a time is never chosen. In the ragged layout it picks
     profiles alone, as `ds.isel(profile=...)` does: the `obs` dimension
     stays whole, right for the profiles' own variables
@@ -138,9 +138,17 @@ def to_xarray(observations, *, partial=False, keep_incomplete=False, layout="rag
             with xarray.open_dataset(path) as dataset:
                 dataset = dataset.load()
     # The file holds names as UTF-8 text (Latin-1 where they are not UTF-8);
-    # Python spells a name as os.fsdecode does, as the observations do.
+    # Python spells a name as os.fsdecode does, as the observations do. (The
+    # profiles are in time order, not the order given.)
     names = dataset["file_name"]
-    sources = np.array([o.source for o in chosen], dtype=object)
+    spelled = {}
+    for o in chosen:
+        raw = os.fsencode(o.source)
+        try:
+            spelled[raw.decode("utf-8")] = o.source
+        except UnicodeDecodeError:
+            spelled[raw.decode("latin-1")] = o.source
+    sources = np.array([spelled.get(name, name) for name in names.values], dtype=object)
     if not np.array_equal(sources, names.values):
         dataset["file_name"] = (names.dims, sources, names.attrs, names.encoding)
     if layout == "incomplete":

@@ -20,9 +20,12 @@ std::string incompleteness(const Observation& o, bool forGts) {
   }
   if (!o.latitude || !o.longitude) {
     lacks("no position");
-  } else if (o.qc && o.qc->positionFlag == kQcBad) {
-    lacks((o.qc->testsFailed & qctest::kPositionOnLand) != 0 ? "position on land"
-                                                             : "impossible position");
+  } else if (positionOffTheGlobe(o)) {
+    lacks("impossible position");
+  } else if (forGts && o.qc && o.qc->positionFlag == kQcBad) {
+    // On land: an archive keeps it flagged (a hemisphere slip is found by
+    // its position), the GTS gets no such drop.
+    lacks("position on land");
   }
   const std::vector<Sample>& samples = o.profile.samples;
   if (samples.empty()) {
@@ -34,6 +37,10 @@ std::string incompleteness(const Observation& o, bool forGts) {
               : "no depths");
   }
   return reasons;
+}
+
+bool positionOffTheGlobe(const Observation& o) {
+  return o.qc && o.qc->positionFlag == kQcBad && (o.qc->testsFailed & qctest::kPositionOnLand) == 0;
 }
 
 Status netcdfUsability(const Observation& observation) {

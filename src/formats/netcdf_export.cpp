@@ -32,6 +32,7 @@ bool NetcdfCollection::write(const std::string& /*path*/, const NetcdfOptions& /
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -65,7 +66,31 @@ class Spool {
 
   void append(const void* data, std::size_t size) {
     buffer_.append(static_cast<const char*>(data), size);
+    written_ += size;
     if (buffer_.size() >= memoryBound_) spill();
+  }
+
+  // The bytes appended so far: where the next append starts.
+  std::uint64_t size() const { return written_; }
+
+  // The `size` bytes from `offset` on, after rewind(); false when they
+  // cannot be read.
+  bool readAt(std::uint64_t offset, void* data, std::size_t size) {
+    if (fd_ < 0) {
+      if (offset + size > buffer_.size()) return false;
+      std::memcpy(data, buffer_.data() + offset, size);
+      return true;
+    }
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+      const ssize_t got = ::pread(fd_, out, size, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      out += got;
+      offset += static_cast<std::uint64_t>(got);
+      size -= static_cast<std::size_t>(got);
+    }
+    return true;
   }
 
   // Starts reading from the beginning; false with the reason when the
@@ -140,6 +165,7 @@ class Spool {
   std::size_t memoryBound_;
   std::string buffer_;
   std::size_t readAt_ = 0;
+  std::uint64_t written_ = 0;
   int fd_ = -1;
   int failure_ = 0;
 };
@@ -502,8 +528,12 @@ class Writer {
 }  // namespace
 
 struct NetcdfCollection::Spooled {
-  Spooled(const std::string& beside, std::string root, std::size_t memoryBound)
-      : profiles(beside, memoryBound), samples(beside, memoryBound), idRoot(std::move(root)) {}
+  Spooled(const std::string& besidePath, std::string root, std::size_t bound)
+      : profiles(besidePath, bound),
+        samples(besidePath, bound),
+        idRoot(std::move(root)),
+        beside(besidePath),
+        memoryBound(bound) {}
   Spool profiles;
   Spool samples;
   CollectionSummary summary;
@@ -511,9 +541,31 @@ struct NetcdfCollection::Spooled {
   std::vector<double> record;
   std::vector<SampleValues> sampleValues;  // of the observation in hand
   std::string idRoot;
+  std::string beside;
+  std::size_t memoryBound;
   // The ids given so far, as hashes: ids stay unique in a file whatever
   // paths the caller gave.
   std::unordered_set<std::uint64_t> ids;
+  // Where each profile is in the spools, and what it is ordered by: its
+  // time (none last), then its id. Profiles come in the order they were
+  // read, which may be any; the file has them in time order, whatever the
+  // inputs' names or the number of threads.
+  struct Entry {
+    double time;
+    std::string id;
+    std::uint64_t profileAt, profileSize, sampleAt;
+    std::uint32_t rows;
+  };
+  std::vector<Entry> entries;
+  bool inOrder = true;
+
+  static bool before(const Entry& a, const Entry& b) {
+    const bool aTimed = !std::isnan(a.time);
+    const bool bTimed = !std::isnan(b.time);
+    if (aTimed != bTimed) return aTimed;
+    if (aTimed && a.time != b.time) return a.time < b.time;
+    return a.id < b.id;
+  }
 
   std::string uniqueId(const Observation& observation) {
     std::string id = profileId(idRoot, observation);
@@ -546,6 +598,21 @@ void NetcdfCollection::add(const Observation& observation) {
   }
   s.profiles.append(s.record.data(), s.record.size() * sizeof(double));
   const std::string id = s.uniqueId(observation);
+  static const std::size_t timeVariable = static_cast<std::size_t>(
+      std::find_if(variables.begin(), variables.end(),
+                   [](const ProfileVariable& v) { return std::string_view(v.name) == "time"; }) -
+      variables.begin());
+  double time = std::nan("");
+  if (timeVariable < variables.size() &&
+      s.record[timeVariable] != fillValueOf(variables[timeVariable].type)) {
+    time = s.record[timeVariable];
+  }
+  Spooled::Entry entry{time,
+                       id,
+                       s.profiles.size() - sizeof rowSize - s.record.size() * sizeof(double),
+                       0,
+                       s.samples.size(),
+                       rowSize};
   const std::vector<TextVariable>& texts = textVariables();
   for (std::size_t t = 0; t < texts.size(); ++t) {
     const std::optional<std::string> value = texts[t].value(observation, id);
@@ -562,6 +629,9 @@ void NetcdfCollection::add(const Observation& observation) {
          static_cast<signed char>(sample.depthQc), static_cast<signed char>(sample.temperatureQc)});
   }
   s.samples.append(s.sampleValues.data(), s.sampleValues.size() * sizeof(SampleValues));
+  entry.profileSize = s.profiles.size() - entry.profileAt;
+  if (!s.entries.empty() && Spooled::before(entry, s.entries.back())) s.inOrder = false;
+  s.entries.push_back(std::move(entry));
 }
 
 bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& options,
@@ -573,6 +643,38 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
   }
   const NetcdfLibrary* const nc = netcdfLibrary(error);
   if (nc == nullptr || !s.profiles.rewind(error) || !s.samples.rewind(error)) return false;
+  Spool* profiles = &s.profiles;
+  Spool* samples = &s.samples;
+  std::unique_ptr<Spool> sortedProfiles;
+  std::unique_ptr<Spool> sortedSamples;
+  if (!s.inOrder) {
+    // Copied again in time order, through spools of their own as bounded.
+    std::vector<const Spooled::Entry*> order;
+    order.reserve(s.entries.size());
+    for (const Spooled::Entry& entry : s.entries) order.push_back(&entry);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto* a, const auto* b) { return Spooled::before(*a, *b); });
+    sortedProfiles = std::make_unique<Spool>(s.beside, s.memoryBound);
+    sortedSamples = std::make_unique<Spool>(s.beside, s.memoryBound);
+    std::vector<char> bytes;
+    for (const Spooled::Entry* entry : order) {
+      bytes.resize(std::max<std::size_t>(entry->profileSize, entry->rows * sizeof(SampleValues)));
+      const std::size_t sampleSize = entry->rows * sizeof(SampleValues);
+      if (!s.profiles.readAt(entry->profileAt, bytes.data(), entry->profileSize)) {
+        error = "cannot read back the spooled profiles";
+        return false;
+      }
+      sortedProfiles->append(bytes.data(), entry->profileSize);
+      if (!s.samples.readAt(entry->sampleAt, bytes.data(), sampleSize)) {
+        error = "cannot read back the spooled samples";
+        return false;
+      }
+      sortedSamples->append(bytes.data(), sampleSize);
+    }
+    if (!sortedProfiles->rewind(error) || !sortedSamples->rewind(error)) return false;
+    profiles = sortedProfiles.get();
+    samples = sortedSamples.get();
+  }
   // The netCDF-C library is not safe to call from two threads at once.
   static std::mutex libraryInUse;
   const std::lock_guard<std::mutex> guard(libraryInUse);
@@ -582,8 +684,8 @@ bool NetcdfCollection::write(const std::string& path, const NetcdfOptions& optio
     check(nc->create(path.c_str(), NC_CLOBBER | NC_64BIT_OFFSET, 0, &chunk, &ncid));
     Writer writer(*nc, ncid, options.layout);
     writer.define(s.summary, s.textLengths, options);
-    writer.writeProfiles(s.profiles, s.summary.profiles());
-    writer.writeSamples(s.samples, s.summary.samples());
+    writer.writeProfiles(*profiles, s.summary.profiles());
+    writer.writeSamples(*samples, s.summary.samples());
     writer.writeContainers();
     const int status = nc->close(ncid);
     ncid = -1;

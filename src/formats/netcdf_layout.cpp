@@ -1,5 +1,7 @@
 #include "formats/netcdf_layout.h"
 
+#include "formats/incompleteness.h"
+
 #ifdef XBTCONV_HAVE_NETCDF
 
 #include <algorithm>
@@ -45,13 +47,15 @@ Number usableTime(const Observation& o) {
   return number(o.time.utcSeconds);
 }
 
+// A position off the globe is written as none; one on land as it came,
+// with its flag 4.
 Number usableLatitude(const Observation& o) {
-  if (impossible(o, &QcSummary::positionFlag)) return std::nullopt;
+  if (positionOffTheGlobe(o)) return std::nullopt;
   return o.latitude;
 }
 
 Number usableLongitude(const Observation& o) {
-  if (impossible(o, &QcSummary::positionFlag)) return std::nullopt;
+  if (positionOffTheGlobe(o)) return std::nullopt;
   return o.longitude;
 }
 

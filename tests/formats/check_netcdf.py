@@ -6,9 +6,11 @@ with the JSON export of the same messages.
     check_netcdf.py JSON_LINES --files DIR [EVERY]
 
 With --collection, FILE.nc holds every message of JSON_LINES as one
-profile each, in the same order, in either layout, its times datetime64;
-with --complete, only those decoded whole with a time and a position
-quality control did not condemn and a depth (or no samples). With --files, DIR holds NAME.nc for each
+profile each (each found by its profile_id, the document's source), in
+either layout, its times datetime64 and in order (those without a time
+last, ties by profile_id); with --complete, only those decoded whole with a
+time and a position quality control did not find impossible (a position on
+land is kept) and a depth (or no samples). With --files, DIR holds NAME.nc for each
 NAME.bin, of which every EVERY-th (default 1) is opened. Prints each
 difference and the count of profiles checked; exits 1 on any difference or
 when there was nothing to check.
@@ -117,7 +119,10 @@ class Profiles:
         got_time = iso_time(v["time"][i])
         if got_time != (wanted_time and wanted_time[:-1]):
             found.append(f"time: {got_time}, JSON says {wanted_time}")
-        place = {} if qc.get("position_flag") == 4 else document
+        # A position off the globe is a fill value; one on land is kept.
+        off_globe = qc.get("position_flag") == 4 and \
+            "position_on_land" not in qc.get("failed_tests", [])
+        place = {} if off_globe else document
         for name, path, tolerance in NUMBERS + [("latitude", ("latitude",), 1e-9),
                                                 ("longitude", ("longitude",), 1e-9)]:
             got, wanted = float(v[name][i]), at(place if name in ("latitude", "longitude")
@@ -176,7 +181,8 @@ def complete(document):
     qc = document["qc"] or {}
     return document["decoded"] and document["time"] is not None and \
         document["latitude"] is not None and document["longitude"] is not None and \
-        qc.get("time_flag") != 4 and qc.get("position_flag") != 4 and \
+        qc.get("time_flag") != 4 and (qc.get("position_flag") != 4 or
+                                      "position_on_land" in qc.get("failed_tests", [])) and \
         (not depths or any(depth is not None for depth in depths))
 
 
@@ -197,7 +203,14 @@ def main():
         if profiles.time_type.kind != "M":
             print(f"time decodes as {profiles.time_type}, not datetime64")
             failed += 1
-        pairs = [(profiles, i, d) for i, d in enumerate(documents)]
+        ids = [i.decode() if isinstance(i, bytes) else str(i) for i in profiles.values["profile_id"]]
+        order = [(np.isnat(t), t if not np.isnat(t) else np.datetime64(0, "s"), i)
+                 for t, i in zip(profiles.values["time"], ids)]
+        if order != sorted(order):
+            print("the profiles are not in time order (those without a time last, then by id)")
+            failed += 1
+        where = {i: k for k, i in enumerate(ids)}
+        pairs = [(profiles, where.get(d["source"], -1), d) for d in documents]
     else:
         every = int(sys.argv[4]) if len(sys.argv) > 4 else 1
         pairs = []
@@ -205,7 +218,7 @@ def main():
             stem = document["source"][:-4]
             pairs.append((Profiles(f"{sys.argv[3]}/{stem}.nc"), 0, document))
     for profiles, i, document in pairs:
-        found = profiles.problems(i, document)
+        found = profiles.problems(i, document) if i >= 0 else ["no profile of that id"]
         if profiles.attributes.get("featureType") != "profile":
             found.append("featureType is not profile")
         for problem in found[:5]:
