@@ -95,8 +95,13 @@ std::string unknownWords(CLI::App& app, int argc, const char* const* argv) {
           // A command of commands (relay) takes no word of its own: a typo
           // of one of its commands.
           const std::string who = "xbt " + command->get_name();
-          return "'" + word + "' is not a command of " + who +
-                 didYouMean(word, commandNames(*command)) + " (" + who + " --help lists them)";
+          std::string said = "'" + word + "' is not a command of ";
+          said += who;
+          said += didYouMean(word, commandNames(*command));
+          said += " (";
+          said += who;
+          said += " --help lists them)";
+          return said;
         }
       }
       value = false;

@@ -9,11 +9,11 @@
 #ifndef XBTCONV_RELAY_BULLETIN_GROUPS_H_
 #define XBTCONV_RELAY_BULLETIN_GROUPS_H_
 
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/bufr_export.h"
@@ -27,7 +27,9 @@ inline constexpr std::size_t kBulletinOctets = 500000 - 64;
 struct BulletinKey {
   std::string prefix;  // T1T2A1A2: "IOSB"
   int updateSequence = 0;
-  auto operator<=>(const BulletinKey&) const = default;
+  bool operator<(const BulletinKey& other) const {
+    return std::tie(prefix, updateSequence) < std::tie(other.prefix, other.updateSequence);
+  }
 };
 
 class BulletinGroups {

@@ -107,7 +107,8 @@ bool placeCopies(const std::vector<PendingCopy>& copies, std::string& failed) {
   // disk before its name is (a flood of small inputs costs one flush a
   // chunk, not one each).
   std::set<dev_t> flushed;
-  std::set<const Folder*> stages, folders;
+  std::set<const Folder*> stages;
+  std::set<const Folder*> folders;
   for (const PendingCopy& copy : copies) {
     folders.insert(copy.folder);
     if (!stages.insert(copy.stage).second) continue;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -64,6 +65,14 @@ std::int64_t realMs() {
 }
 
 std::string errorText() { return std::strerror(errno); }
+
+// For the tests of what a restart makes of each step: XBT_RELAY_KILL_AFTER
+// names a step (taken, decided, bulletins, kept, finished, said), and the
+// relay dies as kill -9 kills it the first time it has done that step.
+void stopIfAskedAfter(const char* step) {
+  static const char* const asked = std::getenv("XBT_RELAY_KILL_AFTER");
+  if (asked != nullptr && std::strcmp(asked, step) == 0) ::raise(SIGKILL);
+}
 
 std::string dayOf(std::int64_t seconds) { return isoTime(seconds).substr(0, 10); }
 
@@ -321,6 +330,7 @@ void Relay::reconcile() {
 void Relay::sayWhatSettled() {
   const std::vector<LogEntry> entries = ledger_->unsaidEntries(realMs());
   if (entries.empty() || !log_.entries(entries)) return;
+  stopIfAskedAfter("said");
   Transaction transaction(ledger_->database());
   ledger_->markSaid();
   transaction.commit();
@@ -350,6 +360,7 @@ void Relay::take(const std::vector<std::string>& names) {
       }
     }
     if (!work_.sync()) cannot("cannot flush " + work_.path() + ": " + errorText());
+    stopIfAskedAfter("taken");
     if (!forget.empty()) {
       Transaction transaction(ledger_->database());
       for (const std::int64_t id : forget) ledger_->forgetInput(id);
@@ -793,6 +804,7 @@ bool Relay::decideAndDeliver() {
     for (const BulletinKey& key : groups_->keys()) closeBulletin(key);
     std::erase_if(chunk_, [](const Staged& s) { return s.dropped; });
     transaction.commit();
+    stopIfAskedAfter("decided");
   } catch (const std::runtime_error&) {
     // Decided in a transaction that was not committed: nothing of it is
     // kept anywhere.
@@ -817,7 +829,9 @@ void Relay::deliver(std::vector<Staged>& staged) {
     cannot("cannot flush " + outbox_.path() + ": " + errorText());
   }
   files_.clear();
+  stopIfAskedAfter("bulletins");
   keepInputs(staged);
+  stopIfAskedAfter("kept");
   const std::int64_t now = realMs();
   {
     // The chunk's inputs are the only ones decided: a stop before this
@@ -827,6 +841,7 @@ void Relay::deliver(std::vector<Staged>& staged) {
     ledger_->finishDecided(now);
     transaction.commit();
   }
+  stopIfAskedAfter("finished");
   for (const Staged& s : staged) stale_ = stale_ || !s.decision.day.empty();
   // (A batch's bulletins are said when their file goes out.)
   sayWhatSettled();

@@ -15,8 +15,8 @@ ServiceManager::ServiceManager() {
   // The watchdog's interval in microseconds, for this process alone.
   const char* usec = std::getenv("WATCHDOG_USEC");
   const char* pid = std::getenv("WATCHDOG_PID");
-  if (usec != nullptr && (pid == nullptr || std::atoll(pid) == ::getpid())) {
-    intervalMs_ = std::atoll(usec) / 2000;
+  if (usec != nullptr && (pid == nullptr || std::strtoll(pid, nullptr, 10) == ::getpid())) {
+    intervalMs_ = std::strtoll(usec, nullptr, 10) / 2000;
   }
 }
 

@@ -26,8 +26,8 @@ constexpr std::int64_t kGraceMs = 3000;
 
 }  // namespace
 
-Wis2Publisher::Wis2Publisher(const Wis2Options& options, Ledger& ledger, RelayLog& log)
-    : options_(options), ledger_(ledger), log_(log) {}
+Wis2Publisher::Wis2Publisher(Wis2Options options, Ledger& ledger, RelayLog& log)
+    : options_(std::move(options)), ledger_(ledger), log_(log) {}
 
 bool Wis2Publisher::open(std::string& error) {
   if (!isWis2CentreId(options_.centreId)) {

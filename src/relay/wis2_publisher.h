@@ -37,7 +37,7 @@ namespace xbtconv {
 
 class Wis2Publisher {
  public:
-  Wis2Publisher(const Wis2Options& options, Ledger& ledger, RelayLog& log);
+  Wis2Publisher(Wis2Options options, Ledger& ledger, RelayLog& log);
 
   /// Opens the data folder (made where missing) and starts connecting to
   /// the broker; false with the reason in `error`.

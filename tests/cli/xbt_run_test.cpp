@@ -173,6 +173,9 @@ TEST(XbtRun, UsageHelpAndVersion) {
                        "relay --help lists them)\n"});
     refused.push_back({{"relay", "--centre", "70000"},
                        "xbt: --centre: an originating centre from 0 to 65535, not '70000'\n"});
+    // The example configuration until a centre sets its own.
+    refused.push_back({{"relay", "--config", XBTCONV_EXAMPLES "/relay/relay.toml"},
+                       "xbt: set cccc and centre in " XBTCONV_EXAMPLES "/relay/relay.toml\n"});
     refused.push_back({{"relay", "--channel-digits", "4"},
                        "xbt: --channel-digits: a channel sequence number has 3 or 5 digits, not "
                        "'4'\n"});

@@ -51,6 +51,9 @@ TEST(Bulletin, EnvelopeFramingAndFileNamesAreByteExact) {
             "\x01\r\r\n007\r\r\nIOSB01 KWBC 081205 RRA\r\r\n"
             "BUFR\x00\x00\x0c\x04"
             "7777\r\r\n\x03"sv);
+  // Five digits where the link agrees on them, wrapping at 100,000.
+  EXPECT_EQ(envelope(100007, heading, bufr, 5).substr(0, 12), "\x01\r\r\n00007\r\r\n");
+  EXPECT_EQ(envelope(12345, heading, bufr, 5).substr(4, 5), "12345");
   const std::string framed = ftpFramed(message);
   EXPECT_EQ(framed.substr(0, 10), "0000005100");  // 35 + 12 + 4 octets, format 00
   EXPECT_EQ(framed.substr(10), message);

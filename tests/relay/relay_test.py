@@ -57,11 +57,13 @@ def bulletins(path):
         assert data[:8].isdigit() and identifier == b"00", path
         message, data = data[10:10 + length], data[10 + length:]
         assert len(message) == length and message[:4] == b"\x01\r\r\n", path
-        assert message[7:10] == b"\r\r\n" and message.endswith(b"\r\r\n\x03"), path
-        heading, _, text = message[10:-4].partition(b"\r\r\n")
+        digits = message.index(b"\r\r\n", 4) - 4  # 3, or 5 where the link agrees on them
+        assert digits in (3, 5) and message[4:4 + digits].isdigit(), path
+        assert message.endswith(b"\r\r\n\x03"), path
+        heading, _, text = message[7 + digits:-4].partition(b"\r\r\n")
         assert text.startswith(b"BUFR") and text.endswith(b"7777"), path
         assert int.from_bytes(text[4:7], "big") == len(text), path
-        found.append((int(message[4:7]), heading.decode("ascii"), text))
+        found.append((message[4:4 + digits].decode(), heading.decode("ascii"), text))
     return found
 
 
@@ -73,7 +75,7 @@ def folder_files(root, outcome):
     return names
 
 
-def judge(root, inputs, check_values):
+def judge(root, inputs, check_values, most_drops=100, digits=3):
     """Everything the relay's promises say of a finished run."""
     ledger = sqlite3.connect(f"file:{root}/state/ledger.sqlite?mode=ro", uri=True)
     rows = ledger.execute("SELECT name, stage, outcome, place FROM inputs").fetchall()
@@ -90,7 +92,7 @@ def judge(root, inputs, check_values):
                         if place and (kind == outcome or outcome == "sent" and kind == "correction"))
         assert sorted(folder_files(root, outcome)) == placed, outcome
     assert all(place or outcome == "failed" for _, _, outcome, place in rows)
-    assert not os.listdir(f"{root}/inbox/.xbt-relay")
+    assert not os.listdir(f"{root}/inbox/.xbt-relay") and not os.listdir(f"{root}/archive/.xbt-copies")
     # Each bulletin file whole, each heading once, the channel numbers in
     # sequence across every restart, each sent input in exactly one.
     files = sorted(os.listdir(f"{root}/outbox"))
@@ -113,7 +115,8 @@ def judge(root, inputs, check_values):
             (place, outcome))
     assert len(sent) == len(headings)
     for number, (heading, channel, name, sequence, corrects, drops) in enumerate(sent.values()):
-        assert channel == number % 1000 and texts[heading][0] == channel
+        assert channel == number % 10 ** digits and texts[heading][0] == f"{channel:0{digits}d}"
+        assert len(drops) <= most_drops, heading
         assert texts[heading][2] == name
         assert int.from_bytes(texts[heading][1][34:36], "big") == len(drops), heading
         # A bulletin's drops share its update sequence: 0 for new drops, a
@@ -122,6 +125,9 @@ def judge(root, inputs, check_values):
         assert all((sequence > 0) == (outcome == "correction") for _, outcome in drops), heading
         assert (corrects is not None) == (heading[-4:-1] == " CC"), heading
         assert corrects is None or len(drops) == 1 and sequence > 0, heading
+        # CCx replaces the bulletin it corrects: only one that carried the
+        # corrected drop alone.
+        assert corrects is None or len(sent[corrects][5]) == 1, heading
     originals = {heading[:18] for heading, *_ in sent.values() if heading[-4:-1] != " CC"}
     assert all(heading[:18] in originals for heading, *_ in sent.values()), \
         "a correction of nothing sent"
@@ -174,10 +180,11 @@ def test_a_run_sends_each_message_once_and_files_each_input(tmp_path):
     with open(f"{root}/relay.toml", "w") as config:
         config.write('log-format = "json"\nhold-older-than = 30\n')
     run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log", "--config",
-                                         f"{root}/relay.toml"), timeout=300)
+                                         f"{root}/relay.toml", "--bulletin-drops", "7"),
+                         timeout=300)
     assert run.returncode == 0
     assert sorted(os.listdir(f"{root}/inbox")) == [".hidden", ".xbt-relay", "upload.bin.tmp"]
-    counts = judge(root, inputs, check_values=True)
+    counts = judge(root, inputs, check_values=True, most_drops=7)
     assert counts["duplicate"] > 0 and counts["correction"] > 0
     reasons = " ".join(reason for reason, in sqlite3.connect(f"{root}/state/ledger.sqlite").execute(
         "SELECT reason FROM inputs WHERE outcome = 'held'"))
@@ -312,10 +319,10 @@ def test_batches_carry_up_to_a_hundred_bulletins_a_file(tmp_path):
     root = str(tmp_path)
     inputs = generate(f"{root}/inbox", 260, 31)
     run = subprocess.run(relay_arguments(root, "--once", "--batch", "--bulletin-drops", "1",
-                                         "--log", f"{root}/log", "--log-format", "json"),
-                         timeout=300)
+                                         "--channel-digits", "5", "--log", f"{root}/log",
+                                         "--log-format", "json"), timeout=300)
     assert run.returncode == 0
-    counts = judge(root, inputs, check_values=False)
+    counts = judge(root, inputs, check_values=False, most_drops=1, digits=5)
     files = sorted(os.listdir(f"{root}/outbox"))
     assert all(re.fullmatch(r"KWBC\d{8}\.b", name) for name in files), files
     sizes = [len(bulletins(f"{root}/outbox/{name}")) for name in files]
@@ -514,3 +521,38 @@ def test_what_an_operator_watches_status_check_metrics_and_the_service_manager(t
     assert status == 2 and "archive" in line and "missing" in line, line
     shutil.rmtree(f"{root}/state")
     assert check()[0] == 3
+
+
+@pytest.mark.parametrize("step", ["taken", "decided", "bulletins", "kept", "finished", "said"])
+def test_a_kill_just_after_each_step_then_a_restart_loses_and_repeats_nothing(tmp_path, step):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 60, 47)
+    killed = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log",
+                                            "--log-format", "json"),
+                            env=dict(os.environ, XBT_RELAY_KILL_AFTER=step), timeout=120)
+    assert killed.returncode == -signal.SIGKILL
+    run = subprocess.run(relay_arguments(root, "--once", "--log", f"{root}/log", "--log-format",
+                                         "json"), timeout=120)
+    assert run.returncode == 0
+    judge(root, inputs, check_values=False)
+    assert_log_says_every_outcome(root, f"{root}/log")
+
+
+def test_a_correction_of_a_drop_sent_with_others_goes_out_under_a_heading_of_its_own(tmp_path):
+    root = str(tmp_path)
+    inputs = generate(f"{root}/inbox", 40, 3)  # one ship: all in one area
+    os.makedirs(f"{root}/versions")
+    subprocess.run([os.environ["MAKE_MESSAGES"], "versions", f"{root}/versions", "2",
+                    str(NOW_SECONDS - 3600)], check=True)
+    os.rename(f"{root}/versions/v-000.bin", f"{root}/inbox/v-000.bin")
+    assert subprocess.run(relay_arguments(root, "--once"), timeout=60).returncode == 0
+    os.rename(f"{root}/versions/v-001.bin", f"{root}/inbox/v-001.bin")
+    assert subprocess.run(relay_arguments(root, "--once"), timeout=60).returncode == 0
+    judge(root, inputs + ["v-000.bin", "v-001.bin"], check_values=True)
+    ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    (drops,), = ledger.execute("SELECT count(*) FROM inputs WHERE bulletin_id = (SELECT "
+                               "bulletin_id FROM inputs WHERE name = 'v-000.bin')")
+    (heading, sequence), = ledger.execute(
+        "SELECT b.heading, b.update_sequence FROM bulletins AS b JOIN inputs AS i ON "
+        "i.bulletin_id = b.id WHERE i.name = 'v-001.bin'")
+    assert drops > 1 and " CC" not in heading and sequence == 1, (drops, heading)

@@ -109,11 +109,20 @@ def test_each_drop_sent_is_announced_once_and_downloads_as_sent(tmp_path):
         assert not problems and not wis2_node.judge_record(record, CENTRE), problems
         assert ledger.execute("SELECT count(*) FROM notifications WHERE state != 'published'"
                               ).fetchone()[0] == 0
-        # A second run announces nothing again, the record unchanged.
+        # A second run announces nothing again, the record unchanged; a
+        # third with the record changed announces that alone, as an update.
         assert subprocess.run(wis2_arguments(root, broker, server, "--once"),
                               timeout=60).returncode == 0
         time.sleep(0.2)
         assert len(subscriber.messages) == expected
+        assert subprocess.run(wis2_arguments(root, broker, server, "--once", "--wis2-title",
+                                             "XBT profiles of the test centre"),
+                              timeout=60).returncode == 0
+        topic, payload, _ = subscriber.wait_for(expected + 1)[-1]
+        assert topic == wis2_node.metadata_topic(CENTRE)
+        assert json.loads(payload)["links"][0]["rel"] == "update"
+        record, problems = wis2_node.fetch_and_check(json.loads(payload))
+        assert not problems and b"XBT profiles of the test centre" in record
 
 
 def test_a_broker_away_holds_up_nothing_and_gets_everything_once_back(tmp_path):
@@ -149,6 +158,9 @@ def test_a_broker_away_holds_up_nothing_and_gets_everything_once_back(tmp_path):
             assert relay.wait(timeout=60) == 0
         drops = announced(messages)
         assert sum(len(notes) for notes in drops.values()) == counts["sent"] + counts.get("correction", 0)
+        # No GTS hint unless asked for: the relay sends to the GTS itself.
+        assert not any("gts" in note["properties"] for notes in drops.values()
+                       for _, _, note in notes)
         said = [line["message"] for line in log_lines(log) if line.get("event") == "wis2"]
         assert sum("unreachable" in m for m in said) == 2 and sum("back" in m for m in said) == 1
 
