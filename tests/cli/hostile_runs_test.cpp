@@ -155,7 +155,7 @@ TEST(HostileRuns, NothingButARegularFileIsOpened) {
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("fifo.bin\t-\t-\t-\t-\t-\t-\tnot a regular file\n"), std::string::npos)
       << info.out;
-  EXPECT_NE(info.out.find("zz.bin\t-\t-\t-\t-\t-\t-\tnot a regular file (a link, not followed)\n"),
+  EXPECT_NE(info.out.find("zz.bin\t-\t-\t-\t-\t-\t-\tnot a regular file (a link to no file)\n"),
             std::string::npos)
       << info.out;
   const testing::RunResult plot =
@@ -262,6 +262,24 @@ TEST(HostileRuns, AFullDiskIsSaidOncePerOutput) {
       EXPECT_EQ(unwritten.count(line.substr(0, line.find(": decode stopped"))), 0u) << line;
     }
   }
+}
+
+// A folder no one may write in: said as such, with the way out, not as a
+// file of the run's own that could not be made.
+TEST(HostileRuns, AFolderThatCannotBeWrittenIsSaidWithTheWayOut) {
+  if (std::system("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no mount namespace";
+  TempDirectory directory;
+  fs::create_directories(directory.file("ro"));
+  directory.write("ro/a.bin", goodMessage());
+  const std::string command = "unshare -m sh -c 'mount --bind " + directory.file("ro") + " " +
+                              directory.file("ro") + " && mount -o remount,bind,ro " +
+                              directory.file("ro") +
+                              " && exec " XBT_EXECUTABLE " export --format json " +
+                              directory.file("ro") + "' 2> " + directory.file("err");
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+  EXPECT_EQ(directory.read("err").substr(0, directory.read("err").find('\n') + 1),
+            "xbt: " + directory.file("ro") +
+                ": cannot write: Read-only file system; -o DIR puts the outputs elsewhere\n");
 }
 
 // A message whose count is missing runs its profile to the end of the file:

@@ -85,6 +85,22 @@ TEST(XbtconvRun, ConvertsGoodAndFailingMessagesAndSkipsForeignFiles) {
   EXPECT_NE(failed.find("\n\nTWOMETER:    2\r\n   20 1600   40 1589\r\n"), std::string::npos);
   EXPECT_EQ(directory.read("b2-eleven.bin.srp"), testing::reportOf(eleven));
   EXPECT_FALSE(directory.exists("c-foreign.bin.srp"));
+
+#ifndef _WIN32
+  // A link farm: a message reached through a link is converted as the file
+  // itself; a link to no file (a FIFO, a device) is listed and left alone,
+  // never opened.
+  TempDirectory farm;
+  namespace fs = std::filesystem;
+  fs::create_symlink(directory.file("a-good.bin"), farm.file("a-good.bin"));
+  fs::create_symlink(directory.file("b-failing.bin"), farm.file("b-failing.bin"));
+  fs::create_symlink("/dev/ptmx", farm.file("c-device.bin"));
+  const testing::RunResult linked = runXbtconv({farm.path()}, "/");
+  EXPECT_EQ(linked.out, "\na-good.bin\nb-failing.bin\n File Failed\nc-device.bin");
+  EXPECT_EQ(farm.read("a-good.bin.srp"), testing::reportOf(goodBytes));
+  EXPECT_EQ(farm.read("b-failing.bin.srp"), testing::reportOf(failingBytes));
+  EXPECT_FALSE(farm.exists("c-device.bin.srp"));
+#endif
 }
 
 TEST(XbtconvRun, ReportThatCannotBeWrittenIsPrintedAndTheRunGoesOn) {

@@ -151,7 +151,9 @@ LoadedFile loadFrom(int fd, FileBytes bytes, std::size_t byteLimit) {
 
 LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
   EntryType found = EntryType::kNone;
-  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found)
+  // An input a folder lists through a link (a link farm) is read as the
+  // file it names, as one named on the command line is.
+  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found, true)
                                       : openNamedFile(std::string(at.path), found);
   if (fd < 0) {
     if (found == EntryType::kFile || found == EntryType::kNone) {
@@ -215,7 +217,7 @@ std::string loadFailureReason(const LoadedFile& file) {
     case LoadFailure::kCannotOpen:
       return because("cannot open");
     case LoadFailure::kNotRegular:
-      return file.found == EntryType::kLink ? "not a regular file (a link, not followed)"
+      return file.found == EntryType::kLink ? "not a regular file (a link to no file)"
                                             : "not a regular file";
     case LoadFailure::kTooShort:
       return "shorter than " + std::to_string(kKindBytes) + " bytes";

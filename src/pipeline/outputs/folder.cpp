@@ -194,7 +194,7 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
   return identityFrom(info);
 }
 
-int Folder::openFile(std::string_view name, EntryType& found) const {
+int Folder::openFile(std::string_view name, EntryType& found, bool followLink) const {
   found = EntryType::kNone;
   if (!plainName(name)) return -1;
   const std::string entry(name);
@@ -205,12 +205,23 @@ int Folder::openFile(std::string_view name, EntryType& found) const {
     errno = found == EntryType::kLink ? ELOOP : found == EntryType::kFolder ? EISDIR : ENXIO;
     return -1;
   };
-  if (found != EntryType::kFile) return refuse();
+  int follow = O_NOFOLLOW;
+  if (found == EntryType::kLink && followLink) {
+    // What the link names, looked at before it is opened: a regular file
+    // only (a FIFO or device is never opened, even for a moment).
+    struct stat target {};
+    if (::fstatat(fd_, entry.c_str(), &target, 0) != 0 || !S_ISREG(target.st_mode)) {
+      return refuse();
+    }
+    follow = 0;
+  } else if (found != EntryType::kFile) {
+    return refuse();
+  }
   // Swapped since it was looked at: a link is refused by O_NOFOLLOW, a
   // FIFO opens without waiting for a writer, and both are told apart
   // from a file on the descriptor.
   const int fd =
-      ::openat(fd_, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      ::openat(fd_, entry.c_str(), O_RDONLY | follow | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ELOOP) found = EntryType::kLink;
     return -1;
@@ -222,6 +233,7 @@ int Folder::openFile(std::string_view name, EntryType& found) const {
     found = S_ISDIR(info.st_mode) ? EntryType::kFolder : EntryType::kOther;
     return refuse();
   }
+  found = EntryType::kFile;
   return fd;
 }
 
@@ -419,7 +431,7 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
   return identityOf(pathOf(name));
 }
 
-int Folder::openFile(std::string_view name, EntryType& found) const {
+int Folder::openFile(std::string_view name, EntryType& found, bool /*followLink*/) const {
   found = plainName(name) ? typeOf(name) : EntryType::kNone;
   if (found != EntryType::kFile) {
     if (found != EntryType::kNone) errno = found == EntryType::kFolder ? EISDIR : ENXIO;

@@ -97,7 +97,10 @@ class Folder {
   /// When something other than a regular file stands there, `found` says
   /// what (and errno is ELOOP for a link, EISDIR for a folder, ENXIO for
   /// anything else); otherwise `found` is kFile or kNone and errno says why.
-  int openFile(std::string_view name, EntryType& found) const;
+  /// With `followLink`, a link to a regular file opens that file (an input
+  /// reached through a link farm); a link to anything else is refused as
+  /// a link, without opening what it names.
+  int openFile(std::string_view name, EntryType& found, bool followLink = false) const;
 
   /// Creates a new file beside `name` for reading and writing: `name`
   /// (shortened, at a character's start, where the whole would pass the

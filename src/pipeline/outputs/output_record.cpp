@@ -206,7 +206,13 @@ bool OutputRecord::open(const Folder& folder, bool load, std::string& error) {
   fd_ = openRecordFile(folder, occupied);
   if (fd_ < 0) {
     if (!occupied) {
-      error = "cannot keep the record " + folder.pathOf(kRecordName) + ": " + reasonOf(errno);
+      // The first file a run makes in a folder: a folder no one may write
+      // in is said as such, with the way out.
+      const int failure = errno;
+      error =
+          failure == EACCES || failure == EPERM || failure == EROFS
+              ? reasonOf(failure) + "; -o DIR puts the outputs elsewhere"
+              : "cannot keep the record " + folder.pathOf(kRecordName) + ": " + reasonOf(failure);
       return false;
     }
     problem_ = "not a file; no record is kept in this folder (--update makes its outputs again)";
