@@ -284,6 +284,13 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
             "d.bin\t-\t-\t-\t-\t-\t-\tnot a message\n"
             "e.bin\t-\t-\t-\t-\t-\t-\tshorter than 11 bytes\n");
   EXPECT_EQ(runXbt({"info", "missing_dir/"}).out.find("missing_dir/\t"), 0u);
+  // Two messages in one file: the first is read, and what follows is said,
+  // never taken silently for the end of one.
+  directory.write("two.bin", directory.read("a.bin") + directory.read("b.BIN"));
+  EXPECT_EQ(runXbt({"info", directory.file("two.bin")}).err,
+            "xbt: " + directory.file("two.bin") +
+                ": warning: " + std::to_string(directory.read("b.BIN").size()) +
+                " bytes after the message, not read (a second message? a file holds one)\n");
 }
 
 // No run writes two of its inputs to one output: a later input that would
@@ -380,6 +387,20 @@ TEST(XbtRun, EveryCommandTakesAFileNamedTwiceOnce) {
       EXPECT_NE(directory.read("out/.xbt-record").find(" 2\t"), std::string::npos);
       command.push_back("--update");
       EXPECT_NE(runXbt(command).err.find("up to date 2"), std::string::npos);
+      // x and z hold one drop: --update repeats that warning with both names
+      // spelt as this run spells them, from wherever it is run.
+      const std::string first =
+          runXbt({"export", "--format", "netcdf", "--collection", "out/rel.nc", "C"},
+                 directory.path())
+              .err;
+      EXPECT_NE(first.find("C/z.bin: warning: the same drop as C/x.bin\n"), std::string::npos)
+          << first;
+      const std::string again =
+          runXbt({"export", "--format", "netcdf", "--collection", "../out/rel.nc", "--update", "."},
+                 directory.file("C"))
+              .err;
+      EXPECT_NE(again.find("./z.bin: warning: the same drop as ./x.bin\n"), std::string::npos)
+          << again;
     }
   }
 }

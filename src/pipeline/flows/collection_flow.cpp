@@ -66,13 +66,19 @@ class InputsDigest {
   std::size_t count_ = 0;
 };
 
+// The warning that names another input: its path is kept apart, so that
+// --update names it as the run does, not as the first run did.
+constexpr std::string_view kSameDrop = "warning: the same drop as ";
+
 // What a run said, as the record keeps it for --update to say again: the
 // counts, then each failure and each remark (a file passed over, a
-// warning) in the order said, its subject as the record keeps a path.
+// warning) in the order said, its subject (and another input it names) as
+// the record keeps a path.
 struct RunSaid {
   struct Line {
     bool failure = true;
     Note note;
+    std::string other;  // the input the reason names at its end, or ""
   };
   int done = 0, failed = 0, skipped = 0, written = 0;
   std::vector<Line> lines;
@@ -80,7 +86,12 @@ struct RunSaid {
   void add(const InputResult& result, const InputsDigest& digest) {
     for (const auto* notes : {&result.failures, &result.remarks}) {
       for (const Note& note : *notes) {
-        lines.push_back({notes == &result.failures, {digest.spelling(note.subject), note.reason}});
+        Line line{notes == &result.failures, {digest.spelling(note.subject), note.reason}, ""};
+        if (note.reason.starts_with(kSameDrop)) {
+          line.other = digest.spelling(note.reason.substr(kSameDrop.size()));
+          line.note.reason = kSameDrop;
+        }
+        lines.push_back(std::move(line));
       }
     }
   }
@@ -89,7 +100,9 @@ struct RunSaid {
                       std::to_string(skipped) + ' ' + std::to_string(written) + '\n';
     for (const Line& line : lines) {
       out.append(line.failure ? "F\t" : "R\t").append(line.note.subject);
-      out.append("\t").append(line.note.reason).append("\n");
+      out.append("\t").append(line.note.reason);
+      if (!line.other.empty()) out.append("\t").append(line.other);
+      out.append("\n");
     }
     return out;
   }
@@ -110,7 +123,14 @@ struct RunSaid {
       const std::string line = text.substr(start, end - start);
       const std::size_t tab = line.find('\t', 2);
       if (line.size() < 2 || line[1] != '\t' || tab == std::string::npos) continue;
-      said.lines.push_back({line[0] == 'F', {line.substr(2, tab - 2), line.substr(tab + 1)}});
+      std::string reason = line.substr(tab + 1);
+      std::string other;
+      if (reason.starts_with(kSameDrop) && reason.size() > kSameDrop.size() &&
+          reason[kSameDrop.size()] == '\t') {
+        other = reason.substr(kSameDrop.size() + 1);
+        reason.resize(kSameDrop.size());
+      }
+      said.lines.push_back({line[0] == 'F', {line.substr(2, tab - 2), reason}, other});
     }
     return said;
   }
@@ -120,12 +140,15 @@ struct RunSaid {
 // paths of `said`'s lines as this run names them.
 std::string currentInputs(const ExportOptions& options, const std::string& folder, RunSaid& said) {
   InputsDigest digest(folder);
-  std::unordered_map<std::string, std::string*> named;
-  for (RunSaid::Line& line : said.lines) named.emplace(line.note.subject, &line.note.subject);
+  std::unordered_map<std::string, std::vector<std::string*>> named;
+  for (RunSaid::Line& line : said.lines) {
+    named[line.note.subject].push_back(&line.note.subject);
+    if (!line.other.empty()) named[line.other].push_back(&line.other);
+  }
   const auto name = [&](const std::string& path) {
     if (named.empty()) return;
     if (const auto found = named.find(digest.spelling(path)); found != named.end()) {
-      *found->second = path;
+      for (std::string* spelled : found->second) *spelled = path;
     }
   };
   forEachInputFile(
@@ -148,14 +171,16 @@ std::string currentInputs(const ExportOptions& options, const std::string& folde
 int repeat(const RunSaid& said, const ExportOptions& options, const RunReport& report) {
   Tally tally;
   for (const RunSaid::Line& line : said.lines) {
-    if (line.failure || !options.run.quiet) report.note(line.note.subject, line.note.reason);
+    if (line.failure || !options.run.quiet) {
+      report.note(line.note.subject, line.note.reason + line.other);
+    }
   }
   for (int i = 0; i < said.done; ++i) tally.count(Outcome::kUpToDate);
   for (int i = 0; i < said.failed; ++i) tally.count(Outcome::kFailed);
   for (int i = 0; i < said.skipped; ++i) tally.count(Outcome::kSkipped);
   for (int i = 0; i < said.written; ++i) tally.countWrittenFailure();
   return endRun(options.run, RunEnd::kFinished, tally,
-                tally.summary("exported", "written with \"decoded\": false"), report);
+                tally.summary("exported", writtenAnyway(ExportFormat::kNetcdf)), report);
 }
 
 // Whether a file can be made beside `name` in `folder`: a collection that
@@ -298,7 +323,7 @@ int runCollection(const ExportOptions& options, const RunReport& report) {
   writeCollection(collection, options, end,
                   {digest.text(), {}, {}, optionsId, said.failed != 0, until, said.text()}, *folder,
                   report, tally);
-  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
+  return endRun(run, end, tally, tally.summary("exported", writtenAnyway(ExportFormat::kNetcdf)),
                 report);
 }
 

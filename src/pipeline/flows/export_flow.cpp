@@ -233,8 +233,7 @@ int runExport(const ExportOptions& options, const RunReport& report) {
         if (!toFiles && !exported.data.empty()) report.data(exported.data);
       });
   plan.sayLostInputs(end == RunEnd::kFinished, report);
-  return endRun(run, end, tally, tally.summary("exported", "written with \"decoded\": false"),
-                report);
+  return endRun(run, end, tally, tally.summary("exported", writtenAnyway(options.format)), report);
 }
 
 }  // namespace xbtconv

@@ -52,6 +52,8 @@ Described describe(const BatchItem& item, MessageReader& reader) {
   }
   line.append("\t").append(o.profile.layout ? layoutName(*o.profile.layout) : "-");
   line.append("\t").append(std::to_string(o.profile.samples.size())).append(" samples\t");
+  if (!read.trailing.empty())
+    described.remarks.push_back({input.path, "warning: " + read.trailing});
   if (o.decoded) {
     line += "ok\n";
   } else {

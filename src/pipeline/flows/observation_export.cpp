@@ -31,9 +31,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
       result.fail(path, read.reason + "; not exported (--partial exports what was decoded)");
       return result;
     }
-    result.failWritten(path, read.reason,
-                       format == ExportFormat::kJson ? "; written with \"decoded\": false"
-                                                     : "; written as far as it was decoded");
+    result.failWritten(path, read.reason, std::string("; ") + writtenAnyway(format));
   }
   Observation& observation = *read.observation;
   if (survey_ != nullptr) survey_->judgeTrack(path, observation);
@@ -50,6 +48,7 @@ Exported ObservationExport::run(const BatchItem& item, MessageReader& reader,
     result.remarks.push_back(
         {path, "warning: out of range, taken as no value: " + read.impossibleValues});
   }
+  if (!read.trailing.empty()) result.remarks.push_back({path, "warning: " + read.trailing});
   switch (format) {
     case ExportFormat::kJson:
       appendObservationJson(result.data, observation);

@@ -17,6 +17,13 @@
 
 namespace xbtconv {
 
+/// How a run says an input cut short was written all the same, in the
+/// format's own terms: JSON has a field for it, the others do not.
+inline const char* writtenAnyway(ExportFormat format) {
+  return format == ExportFormat::kJson ? "written with \"decoded\": false"
+                                       : "written as far as it was decoded";
+}
+
 struct Exported : InputResult {
   std::string data;                          // the encoded bytes (JSON, CSV, BUFR)
   std::optional<Observation> profile;        // for netCDF

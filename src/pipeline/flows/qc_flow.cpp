@@ -53,6 +53,7 @@ Checked check(const BatchItem& item, MessageReader& reader, const ObservationOpt
                  std::to_string(probablyBad) + "\t" + std::to_string(bad) + "\t" +
                  (tests.empty() ? "-" : tests) + "\n";
   if (!o.decoded) checked.fail(input.path, read.reason);
+  if (!read.trailing.empty()) checked.remarks.push_back({input.path, "warning: " + read.trailing});
   if (!read.impossibleValues.empty()) {
     checked.remarks.push_back(
         {input.path, "warning: out of range, taken as no value: " + read.impossibleValues});

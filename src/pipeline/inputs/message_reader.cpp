@@ -67,6 +67,13 @@ std::int64_t MessageReader::samplesLeftOut() const {
   return file_.kind == kExtendedKind ? extended_.groupsLeftOut() : standard_.groupsLeftOut();
 }
 
+std::size_t MessageReader::trailingBytes() const {
+  if (status_ != ReadStatus::kDecoded) return 0;
+  const std::int64_t stop = file_.kind == kExtendedKind ? extended_.stopBit() : standard_.stopBit();
+  const auto used = static_cast<std::size_t>((stop + 7) / 8);
+  return byteCount_ > used ? byteCount_ - used : 0;
+}
+
 std::string MessageReader::reason() const {
   switch (status_) {
     case ReadStatus::kDecoded:

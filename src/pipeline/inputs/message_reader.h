@@ -81,6 +81,9 @@ class MessageReader {
   const FileIdentity& fileIdentity() const { return file_.identity; }
   /// The samples the message holds past those kept.
   std::int64_t samplesLeftOut() const;
+  /// The whole bytes after a message read whole: what a file of several
+  /// messages holds past its first (a message ends within its last byte).
+  std::size_t trailingBytes() const;
   /// Why the last read was not whole, in a few words: "not a message (kind
   /// 3)", "decode stopped at bit 478 of 480 (cut short)", with "; samples
   /// past 65534 not exported" when some were left out; "" when it was.

@@ -16,6 +16,10 @@ ObservationRead observe(MessageReader& reader, std::string name,
   if (read.status == ReadStatus::kNotLoaded) return read;
   read.observation = reader.observation(std::move(name), options.sampleRateHz);
   read.impossibleValues = leaveOutImpossibleSurfaceValues(*read.observation);
+  if (const std::size_t after = reader.trailingBytes(); after > 0) {
+    read.trailing = std::to_string(after) + (after == 1 ? " byte" : " bytes") +
+                    " after the message, not read (a second message? a file holds one)";
+  }
   if (options.qualityControl) runQualityControl(*read.observation, options.now);
   return read;
 }

@@ -32,6 +32,9 @@ struct ObservationRead {
   /// The surface values left out as no drop can measure them, with what
   /// they were ("wind direction 510 degrees"); "" for none.
   std::string impossibleValues;
+  /// What a file holds past its message, unread: "146 bytes after the
+  /// message, not read (a second message?)"; "" for nothing.
+  std::string trailing;
 };
 
 /// Reads the message file `at`, named `name` in the observation; the

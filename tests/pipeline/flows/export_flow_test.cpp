@@ -86,6 +86,15 @@ TEST(ExportFlow, UpdateSaysAgainWhatTheFullRunSaid) {
       ": not a message\n"
       "xbt: exported 0, failed 1 (written with \"decoded\": false), skipped 1, up to date 2\n";
   EXPECT_EQ(again.err, cutShort + "xbt: " + input(directory, "d.bin") + upToDate);
+  // CSV has no "decoded" field: it says so in words of its own, the same
+  // for the input and in the summary.
+  ExportOptions csv = jsonInto(directory, false);
+  csv.format = ExportFormat::kCsv;
+  csv.run.outputDirectory = directory.file("csv");
+  const Said table = exportWith(csv);
+  EXPECT_NE(table.err.find("(cut short); written as far as it was decoded\n"), std::string::npos);
+  EXPECT_NE(table.err.find("failed 1 (written as far as it was decoded)"), std::string::npos)
+      << table.err;
   // The record names no machine's path: moved with the inputs, the outputs
   // are as current.
   EXPECT_EQ(directory.read("out/.xbt-record").find(directory.path()), std::string::npos);
