@@ -112,16 +112,12 @@ bool readFully(int fd, std::uint8_t* out, std::size_t count) {
   return true;
 }
 
-LoadedFile loadFrom(int fd, FileBytes bytes, std::size_t byteLimit) {
+// `identity` is the regular file's, as seen when it was opened.
+LoadedFile loadFrom(int fd, const FileIdentity& identity, FileBytes bytes, std::size_t byteLimit) {
   LoadedFile result;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return failed(LoadFailure::kCannotRead, errno);
-  if (!S_ISREG(info.st_mode)) return failed(LoadFailure::kNotRegular);
-  if (info.st_size < 0 || !acceptableSize(static_cast<std::uint64_t>(info.st_size))) {
-    return sizeFailure(info.st_size);
-  }
-  result.size = static_cast<std::uint64_t>(info.st_size);
-  result.identity = identityFrom(info);
+  if (!acceptableSize(identity.size)) return sizeFailure(static_cast<std::int64_t>(identity.size));
+  result.size = identity.size;
+  result.identity = identity;
   // A file of ordinary size is read whole with one call and its kind told
   // from the bytes; only a large one is peeked at first, so that a huge
   // file that is no message costs no more than its kind bytes.
@@ -153,8 +149,9 @@ LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
   EntryType found = EntryType::kNone;
   // An input a folder lists through a link (a link farm) is read as the
   // file it names, as one named on the command line is.
-  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found, true)
-                                      : openNamedFile(std::string(at.path), found);
+  FileIdentity identity;
+  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found, true, &identity)
+                                      : openNamedFile(std::string(at.path), found, &identity);
   if (fd < 0) {
     if (found == EntryType::kFile || found == EntryType::kNone) {
       return failed(LoadFailure::kCannotOpen, errno);
@@ -163,13 +160,10 @@ LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
     refused.found = found;
     return refused;
   }
-  LoadedFile result = loadFrom(fd, std::move(bytes), byteLimit);
+  LoadedFile result = loadFrom(fd, identity, std::move(bytes), byteLimit);
   // A regular file that holds no message still has its identity told, for
   // a run that records what it was made from.
-  struct stat info {};
-  if (result.failure != LoadFailure::kNone && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    result.identity = *identityOfDescriptor(fd);
-  }
+  result.identity = identity;
   ::close(fd);
   return result;
 }

@@ -194,7 +194,8 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
   return identityFrom(info);
 }
 
-int Folder::openFile(std::string_view name, EntryType& found, bool followLink) const {
+int Folder::openFile(std::string_view name, EntryType& found, bool followLink,
+                     FileIdentity* opened) const {
   found = EntryType::kNone;
   if (!plainName(name)) return -1;
   const std::string entry(name);
@@ -234,6 +235,7 @@ int Folder::openFile(std::string_view name, EntryType& found, bool followLink) c
     return refuse();
   }
   found = EntryType::kFile;
+  if (opened != nullptr) *opened = identityFrom(info);
   return fd;
 }
 
@@ -347,7 +349,7 @@ bool Folder::forEachEntry(const std::function<bool(std::string_view, EntryType)>
   return whole;
 }
 
-int openNamedFile(const std::string& path, EntryType& found) {
+int openNamedFile(const std::string& path, EntryType& found, FileIdentity* opened) {
   found = EntryType::kNone;
   // A handle on what the path names, which opens nothing: it is looked at,
   // and only a regular file is then opened through it, so that what is
@@ -362,15 +364,16 @@ int openNamedFile(const std::string& path, EntryType& found) {
       const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
       fd = ::open(("/proc/self/fd/" + std::to_string(handle)).c_str(), flags);
       // Without /proc: the path again, the same file or none.
-      struct stat opened {};
+      struct stat reopened {};
       if (fd < 0 && errno == ENOENT && (fd = ::open(path.c_str(), flags)) >= 0 &&
-          (::fstat(fd, &opened) != 0 || opened.st_dev != info.st_dev ||
-           opened.st_ino != info.st_ino)) {
+          (::fstat(fd, &reopened) != 0 || reopened.st_dev != info.st_dev ||
+           reopened.st_ino != info.st_ino)) {
         ::close(fd);
         fd = -1;
         errno = ENXIO;
         found = EntryType::kOther;
       }
+      if (fd >= 0 && opened != nullptr) *opened = identityFrom(info);
     } else {
       errno = found == EntryType::kFolder ? EISDIR : ENXIO;
     }
@@ -431,7 +434,8 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
   return identityOf(pathOf(name));
 }
 
-int Folder::openFile(std::string_view name, EntryType& found, bool /*followLink*/) const {
+int Folder::openFile(std::string_view name, EntryType& found, bool /*followLink*/,
+                     FileIdentity* /*opened*/) const {
   found = plainName(name) ? typeOf(name) : EntryType::kNone;
   if (found != EntryType::kFile) {
     if (found != EntryType::kNone) errno = found == EntryType::kFolder ? EISDIR : ENXIO;
@@ -512,7 +516,7 @@ bool Folder::forEachEntry(const std::function<bool(std::string_view, EntryType)>
   return !code;
 }
 
-int openNamedFile(const std::string& path, EntryType& found) {
+int openNamedFile(const std::string& path, EntryType& found, FileIdentity* /*opened*/) {
   std::error_code code;
   switch (fs::status(path, code).type()) {
     case fs::file_type::regular:

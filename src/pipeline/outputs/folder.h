@@ -99,8 +99,10 @@ class Folder {
   /// anything else); otherwise `found` is kFile or kNone and errno says why.
   /// With `followLink`, a link to a regular file opens that file (an input
   /// reached through a link farm); a link to anything else is refused as
-  /// a link, without opening what it names.
-  int openFile(std::string_view name, EntryType& found, bool followLink = false) const;
+  /// a link, without opening what it names. `opened`, when given, gets the
+  /// opened file's identity, as the check that it is a regular file saw it.
+  int openFile(std::string_view name, EntryType& found, bool followLink = false,
+               FileIdentity* opened = nullptr) const;
 
   /// Creates a new file beside `name` for reading and writing: `name`
   /// (shortened, at a character's start, where the whole would pass the
@@ -150,7 +152,7 @@ class Folder {
 /// otherwise: -1 with `found` saying what stands there when it is no
 /// regular file (and no FIFO, device or socket is opened, even for a
 /// moment, where the system shows a process its own descriptors).
-int openNamedFile(const std::string& path, EntryType& found);
+int openNamedFile(const std::string& path, EntryType& found, FileIdentity* opened = nullptr);
 
 }  // namespace xbtconv
 
