@@ -291,6 +291,9 @@ TEST(XbtRun, InfoLinesSayWhatEachFileIs) {
             "xbt: " + directory.file("two.bin") +
                 ": warning: " + std::to_string(directory.read("b.BIN").size()) +
                 " bytes after the message, not read (a second message? a file holds one)\n");
+  directory.write("one.bin", directory.read("a.bin") + '\n');
+  EXPECT_NE(runXbt({"info", directory.file("one.bin")}).err.find(": warning: 1 byte after"),
+            std::string::npos);
 }
 
 // No run writes two of its inputs to one output: a later input that would
