@@ -64,6 +64,13 @@ TEST(Inbox, TakesAFileRenamedInAtOnceAndEveryFileWithoutASettleTime) {
     inbox.taken("d.bin");
     folder.write("d.bin", "half written");
     EXPECT_EQ(lookAt(inbox, written + 1).names, Names{});
+    // Renamed in, then written in place before the relay looked: it waits
+    // as any file written in place does.
+    folder.write("f.bin.tmp", "uploaded");
+    ASSERT_EQ(std::rename(folder.file("f.bin.tmp").c_str(), folder.file("f.bin").c_str()), 0);
+    folder.write("f.bin", "and written again in place");
+    EXPECT_EQ(lookAt(inbox, written + 2).names, Names{});
+    ASSERT_EQ(std::remove(folder.file("f.bin").c_str()), 0);
   }
   Inbox unsettled(opened, 0);
   EXPECT_EQ(lookAt(unsettled, written).names, (Names{"d.bin", "e.bin"}));
