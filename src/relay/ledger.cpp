@@ -120,7 +120,18 @@ CREATE TABLE IF NOT EXISTS records (
   created_ms INTEGER NOT NULL
 );
 )";
-constexpr int kSchemaVersion = 4;
+// Version 5: a notification's message (some kilobytes, its file inline)
+// in a table of its own, written once: in the notification's row it was
+// written again at each change of state, a third of what publishing cost.
+constexpr const char* kSchemaStep5 = R"(
+CREATE TABLE notification_messages (
+  id INTEGER PRIMARY KEY,        -- the notification's
+  message TEXT NOT NULL
+);
+INSERT INTO notification_messages SELECT id, message FROM notifications;
+ALTER TABLE notifications DROP COLUMN message;
+)";
+constexpr int kSchemaVersion = 5;
 
 LedgerInput inputOf(const Statement& row) {
   LedgerInput input;
@@ -172,6 +183,7 @@ Ledger::Ledger(const std::string& path) : database_(path) {
     if (found < 2) database_.execute(kSchemaStep2);
     if (found < 3) database_.execute(kSchemaStep3);
     if (found < 4) database_.execute(kSchemaStep4);
+    if (found < 5) database_.execute(kSchemaStep5);
     database_.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
   }
@@ -699,26 +711,29 @@ void Ledger::dropReleaseRequest(std::int64_t inputId) {
 void Ledger::addNotification(const Notification& n) {
   database_
       .statement(
-          "INSERT INTO notifications (input_id, uuid, topic, message, file, temporary, "
-          "update_sequence, state, created_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+          "INSERT INTO notifications (input_id, uuid, topic, file, temporary, update_sequence, "
+          "state, created_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
       .bind(1, n.inputId)
       .bind(2, n.uuid)
       .bind(3, n.topic)
-      .bind(4, n.message)
-      .bind(5, n.file)
-      .bind(6, n.temporary)
-      .bind(7, std::optional<std::int64_t>(n.updateSequence))
-      .bind(8, n.state)
-      .bind(9, n.createdMs)
+      .bind(4, n.file)
+      .bind(5, n.temporary)
+      .bind(6, std::optional<std::int64_t>(n.updateSequence))
+      .bind(7, n.state)
+      .bind(8, n.createdMs)
+      .run();
+  database_.statement("INSERT INTO notification_messages VALUES (?, ?)")
+      .bind(1, database_.lastInsertId())
+      .bind(2, n.message)
       .run();
 }
 
 std::vector<Notification> Ledger::notificationsAt(const std::string& state, std::int64_t after,
                                                   std::size_t limit) {
   Statement& query = database_.statement(
-      "SELECT id, input_id, uuid, topic, message, file, temporary, update_sequence, state, "
-      "created_ms FROM notifications WHERE state = ? AND state != 'published' AND id > ? "
-      "ORDER BY id LIMIT ?");
+      "SELECT n.id, input_id, uuid, topic, message, file, temporary, update_sequence, state, "
+      "created_ms FROM notifications AS n JOIN notification_messages AS m ON m.id = n.id WHERE "
+      "state = ? AND state != 'published' AND n.id > ? ORDER BY n.id LIMIT ?");
   query.bind(1, state).bind(2, after).bind(3, static_cast<std::int64_t>(limit));
   std::vector<Notification> found;
   while (query.step()) {
@@ -757,6 +772,14 @@ std::pair<std::int64_t, std::optional<std::int64_t>> Ledger::notificationsWaitin
                                                                      query.optionalInteger(1)};
   query.reset();
   return waiting;
+}
+
+bool Ledger::anyNotificationWaiting() {
+  Statement& query =
+      database_.statement("SELECT 1 FROM notifications WHERE state != 'published' LIMIT 1");
+  const bool any = query.step();
+  query.reset();
+  return any;
 }
 
 std::optional<std::pair<std::string, std::int64_t>> Ledger::record(const std::string& id) {

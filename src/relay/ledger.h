@@ -190,6 +190,8 @@ class Ledger {
   void setNotificationState(std::int64_t id, const std::string& state, std::int64_t whenMs);
   /// How many notifications are not yet published, and since when.
   std::pair<std::int64_t, std::optional<std::int64_t>> notificationsWaiting();
+  /// Whether any notification is not yet published (without counting them).
+  bool anyNotificationWaiting();
   /// The digest of the discovery record `id` as last announced, and when
   /// it was first.
   std::optional<std::pair<std::string, std::int64_t>> record(const std::string& id);

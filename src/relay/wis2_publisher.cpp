@@ -207,7 +207,9 @@ bool Wis2Publisher::drain(int patienceMs) {
   std::int64_t awaySince = 0;
   while (true) {
     publish();
-    if (ledger_.notificationsWaiting().first == 0) return true;
+    // Asked after every round of acknowledgements: counting what waits
+    // each time cost a tenth of a burst's CPU.
+    if (!ledger_.anyNotificationWaiting()) return true;
     if (broker_->connected()) {
       awaySince = 0;
     } else if (awaySince == 0) {

@@ -92,8 +92,9 @@ TEST(Ledger, SaysEachSettledInputOnceAndTakesOverALedgerOfTheFirstVersion) {
     settle(ledger, "c.bin");
     // Made a ledger of the first version, which knew nothing of what was said.
     ledger.database().execute(
-        "DROP INDEX inputs_unlogged; ALTER TABLE inputs DROP COLUMN logged; "
-        "PRAGMA user_version = 1");
+        "DROP INDEX inputs_unlogged; ALTER TABLE inputs DROP COLUMN logged; DROP TABLE "
+        "notifications; DROP TABLE notification_messages; DROP TABLE records; PRAGMA "
+        "user_version = 1");
   }
   // What it settled counts as said; what it settles from now on is said.
   Ledger ledger(folder.file("ledger.sqlite"));
@@ -101,6 +102,51 @@ TEST(Ledger, SaysEachSettledInputOnceAndTakesOverALedgerOfTheFirstVersion) {
   settle(ledger, "d.bin");
   ASSERT_EQ(ledger.unsaidEntries(0).size(), 1U);
   EXPECT_EQ(ledger.unsaidEntries(0)[0].input, "d.bin");
+}
+
+// A notification waits with its message, in order, until published, also
+// when a relay of the version before left it waiting; the broker gets the
+// message as first written, however often its state changed.
+TEST(Ledger, NotificationsWaitWithTheirMessagesAcrossAnUpgrade) {
+  testing::TempDirectory folder;
+  const auto note = [](Ledger& ledger, const char* uuid, const char* state) {
+    Notification n;
+    n.uuid = uuid;
+    n.topic = "origin/a/wis2/xx/data";
+    n.message = std::string(5000, uuid[0]);
+    n.file = std::string(uuid) + ".bufr4";
+    n.state = state;
+    n.createdMs = 7;
+    ledger.addNotification(n);
+  };
+  {
+    Ledger ledger(folder.file("ledger.sqlite"));
+    note(ledger, "a", "written");
+    note(ledger, "b", "waiting");
+    note(ledger, "c", "waiting");
+    ledger.setNotificationState(1, "waiting", 8);
+    ledger.setNotificationState(3, "published", 9);
+    // Made a ledger of the version that kept the message in the row.
+    ledger.database().execute(
+        "ALTER TABLE notifications ADD COLUMN message TEXT; UPDATE notifications SET message = "
+        "(SELECT message FROM notification_messages AS m WHERE m.id = notifications.id); DROP "
+        "TABLE notification_messages; PRAGMA user_version = 4");
+  }
+  Ledger ledger(folder.file("ledger.sqlite"));
+  note(ledger, "d", "waiting");
+  const std::vector<Notification> waiting = ledger.notificationsAt("waiting");
+  ASSERT_EQ(waiting.size(), 3U);
+  for (std::size_t i = 0; i < waiting.size(); ++i) {
+    const char uuid = "abd"[i];
+    EXPECT_EQ(waiting[i].uuid, std::string(1, uuid));
+    EXPECT_EQ(waiting[i].message, std::string(5000, uuid));
+  }
+  EXPECT_EQ(ledger.notificationsAt("waiting", waiting[0].id, 1)[0].uuid, "b");
+  EXPECT_EQ(ledger.notificationsWaiting(),
+            std::make_pair(std::int64_t{3}, std::optional<std::int64_t>(7)));
+  EXPECT_TRUE(ledger.anyNotificationWaiting());
+  for (const Notification& n : waiting) ledger.setNotificationState(n.id, "published", 10);
+  EXPECT_FALSE(ledger.anyNotificationWaiting());
 }
 
 }  // namespace
