@@ -14,11 +14,11 @@ namespace {
 // One file: its name line, then, for a message, its failure line when the
 // decode stops early and its report, made from whatever was decoded.
 void convertFile(MessageReader& reader, const Folder& folder, const std::string& directory,
-                 const std::string& name, std::FILE* console) {
+                 const std::string& name, EntryType listed, std::FILE* console) {
   std::fputc('\n', console);
   std::fputs(name.c_str(), console);
   const std::string path = joinPath(directory, name);
-  const ReadStatus status = reader.readFile(FileToLoad{&folder, name, path});
+  const ReadStatus status = reader.readFile(FileToLoad{&folder, name, path, listed});
   if (status == ReadStatus::kNotLoaded) return;
   if (status == ReadStatus::kCutShort) {
     std::fputs(reader.kind() == kExtendedKind ? "\n JJVV_2 File Failed" : "\n File Failed",
@@ -40,7 +40,7 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
   // whatever becomes of its name meanwhile.
   const Folder folder = Folder::open(directory);
   MessageFileLister lister(folder);
-  std::vector<std::string> names;
+  std::vector<FolderEntry> names;
   std::string error;
   MessageReader reader;
   while (true) {
@@ -51,7 +51,9 @@ int runBatch(const std::string& directory, std::FILE* console, std::FILE* errors
       return 0;
     }
     if (names.empty()) return 0;
-    for (const std::string& name : names) convertFile(reader, folder, directory, name, console);
+    for (const FolderEntry& entry : names) {
+      convertFile(reader, folder, directory, entry.name, entry.type, console);
+    }
   }
 }
 

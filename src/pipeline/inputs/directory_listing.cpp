@@ -53,27 +53,29 @@ std::string joinPath(const std::string& directory, const std::string& name) {
 MessageFileLister::MessageFileLister(const Folder& folder, std::size_t batchSize)
     : folder_(folder), batchSize_(std::max<std::size_t>(batchSize, 1)) {}
 
-bool MessageFileLister::next(std::vector<std::string>& names, std::string& error) {
+bool MessageFileLister::next(std::vector<FolderEntry>& names, std::string& error) {
   names.clear();
   if (finished_) return true;
   // The smallest names after the last one handed out, kept as a max-heap
   // so that the largest is the one to drop when a smaller one turns up.
-  const auto less = [](const std::string& a, const std::string& b) {
-    return messageFileNameLess(a, b);
+  const auto less = [](const FolderEntry& a, const FolderEntry& b) {
+    return messageFileNameLess(a.name, b.name);
   };
-  // The names are looked at in place, with no type asked: most entries of
-  // a pass are passed over, and a pass meets every entry.
+  // The names are looked at in place, with no type asked beyond what the
+  // listing says: most entries of a pass are passed over, and a pass meets
+  // every entry.
   const bool listed = folder_.forEachEntry(
-      [&](std::string_view name, EntryType) {
+      [&](std::string_view name, EntryType type) {
         if (!isMessageFileName(name) || (started_ && !messageFileNameLess(last_, name))) {
           return true;
         }
         if (names.size() < batchSize_) {
-          names.emplace_back(name);
+          names.push_back({std::string(name), type});
           std::push_heap(names.begin(), names.end(), less);
-        } else if (messageFileNameLess(name, names.front())) {
+        } else if (messageFileNameLess(name, names.front().name)) {
           std::pop_heap(names.begin(), names.end(), less);
-          names.back().assign(name);
+          names.back().name.assign(name);
+          names.back().type = type;
           std::push_heap(names.begin(), names.end(), less);
         }
         return true;
@@ -89,7 +91,7 @@ bool MessageFileLister::next(std::vector<std::string>& names, std::string& error
   std::sort_heap(names.begin(), names.end(), less);
   if (names.size() < batchSize_) finished_ = true;
   if (!names.empty()) {
-    last_ = names.back();
+    last_ = names.back().name;
     started_ = true;
   }
   return true;

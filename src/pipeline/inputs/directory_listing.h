@@ -48,7 +48,9 @@ class MessageFileLister {
   /// Fills `names` with the next batch, in order; empty when every name has
   /// been handed out. When the folder cannot be listed, returns false with
   /// the reason in `error` and `names` empty.
-  bool next(std::vector<std::string>& names, std::string& error);
+  /// Each name comes with what the listing said it is (kUnknown where the
+  /// file system does not say).
+  bool next(std::vector<FolderEntry>& names, std::string& error);
 
  private:
   const Folder& folder_;

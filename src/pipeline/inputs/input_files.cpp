@@ -47,17 +47,18 @@ bool scanFolder(const std::string& top, Folder opened, std::size_t argument, boo
       folder = std::make_shared<const Folder>(std::move(here));
     }
     MessageFileLister lister(*folder);
-    std::vector<std::string> names;
+    std::vector<FolderEntry> names;
     std::string error;
     while (lister.next(names, error) && !names.empty()) {
-      for (std::string& name : names) {
-        InputFile input{joinPath(next.path, name),
+      for (FolderEntry& entry : names) {
+        InputFile input{joinPath(next.path, entry.name),
                         next.path,
-                        std::move(name),
+                        std::move(entry.name),
                         next.subfolder,
                         false,
                         argument,
-                        folder};
+                        folder,
+                        entry.type};
         if (!visit(input)) return false;
       }
     }

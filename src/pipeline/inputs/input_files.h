@@ -32,9 +32,11 @@ struct InputFile {
   std::size_t argument = 0;  // which PATH gave it, from 0
   /// The folder it was met in, open; none for a file given by name.
   std::shared_ptr<const Folder> folder;
+  /// What the folder's listing said it is.
+  EntryType listed = EntryType::kUnknown;
 
   /// Where it is read from.
-  FileToLoad location() const { return {folder.get(), name, path}; }
+  FileToLoad location() const { return {folder.get(), name, path, listed}; }
   /// Its identity as it is now, read as it is read; none when it is no
   /// regular file.
   std::optional<FileIdentity> identity() const {

@@ -150,8 +150,9 @@ LoadedFile load(const FileToLoad& at, FileBytes bytes, std::size_t byteLimit) {
   // An input a folder lists through a link (a link farm) is read as the
   // file it names, as one named on the command line is.
   FileIdentity identity;
-  const int fd = at.folder != nullptr ? at.folder->openFile(at.name, found, true, &identity)
-                                      : openNamedFile(std::string(at.path), found, &identity);
+  const int fd = at.folder != nullptr
+                     ? at.folder->openFile(at.name, found, true, &identity, at.listed)
+                     : openNamedFile(std::string(at.path), found, &identity);
   if (fd < 0) {
     if (found == EntryType::kFile || found == EntryType::kNone) {
       return failed(LoadFailure::kCannotOpen, errno);

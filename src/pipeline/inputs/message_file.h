@@ -29,6 +29,7 @@ struct FileToLoad {
   const Folder* folder = nullptr;
   std::string_view name;
   std::string_view path;
+  EntryType listed = EntryType::kUnknown;  // what the folder's listing said it is
 };
 
 /// Why a file was not loaded.

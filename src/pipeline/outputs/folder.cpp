@@ -194,12 +194,29 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
   return identityFrom(info);
 }
 
-int Folder::openFile(std::string_view name, EntryType& found, bool followLink,
-                     FileIdentity* opened) const {
+int Folder::openFile(std::string_view name, EntryType& found, bool followLink, FileIdentity* opened,
+                     EntryType listed) const {
   found = EntryType::kNone;
   if (!plainName(name)) return -1;
   const std::string entry(name);
   struct stat info {};
+  if (listed == EntryType::kFile) {
+    // Listed as a regular file a moment ago: opened at once (a look first
+    // cost a call for every input of a run). A link or folder swapped in
+    // since is refused by the open, anything else by the look at what was
+    // opened, and both are then looked at as below.
+    const int fd =
+        ::openat(fd_, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      found = EntryType::kFile;
+      if (opened != nullptr) *opened = identityFrom(info);
+      return fd;
+    }
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (fd < 0 && error == ENOENT) return -1;
+    errno = error;
+  }
   if (::fstatat(fd_, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return -1;
   found = typeOfMode(info.st_mode);
   const auto refuse = [&found]() {
@@ -318,24 +335,23 @@ bool Folder::forEachEntry(const std::function<bool(std::string_view, EntryType)>
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
     EntryType type = EntryType::kUnknown;
-    if (types) {
-      switch (entry->d_type) {
-        case DT_REG:
-          type = EntryType::kFile;
-          break;
-        case DT_DIR:
-          type = EntryType::kFolder;
-          break;
-        case DT_LNK:
-          type = EntryType::kLink;
-          break;
-        case DT_UNKNOWN:
-          // Some file systems do not say: asked of the entry itself.
-          type = typeOf(name);
-          break;
-        default:
-          type = EntryType::kOther;
-      }
+    switch (entry->d_type) {
+      case DT_REG:
+        type = EntryType::kFile;
+        break;
+      case DT_DIR:
+        type = EntryType::kFolder;
+        break;
+      case DT_LNK:
+        type = EntryType::kLink;
+        break;
+      case DT_UNKNOWN:
+        // Some file systems do not say: asked of the entry itself, when
+        // the caller needs to know.
+        if (types) type = typeOf(name);
+        break;
+      default:
+        type = EntryType::kOther;
     }
     if (!visit(name, type)) break;
     errno = 0;
@@ -435,7 +451,7 @@ std::optional<FileIdentity> Folder::fileIdentity(std::string_view name) const {
 }
 
 int Folder::openFile(std::string_view name, EntryType& found, bool /*followLink*/,
-                     FileIdentity* /*opened*/) const {
+                     FileIdentity* /*opened*/, EntryType /*listed*/) const {
   found = plainName(name) ? typeOf(name) : EntryType::kNone;
   if (found != EntryType::kFile) {
     if (found != EntryType::kNone) errno = found == EntryType::kFolder ? EISDIR : ENXIO;

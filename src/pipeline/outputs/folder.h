@@ -101,8 +101,11 @@ class Folder {
   /// reached through a link farm); a link to anything else is refused as
   /// a link, without opening what it names. `opened`, when given, gets the
   /// opened file's identity, as the check that it is a regular file saw it.
+  /// `listed` kFile: a listing of the folder has just said it is a regular
+  /// file, and it is opened without being looked at first (what is opened
+  /// is checked all the same).
   int openFile(std::string_view name, EntryType& found, bool followLink = false,
-               FileIdentity* opened = nullptr) const;
+               FileIdentity* opened = nullptr, EntryType listed = EntryType::kUnknown) const;
 
   /// Creates a new file beside `name` for reading and writing: `name`
   /// (shortened, at a character's start, where the whole would pass the
@@ -131,6 +134,8 @@ class Folder {
 
   /// Calls `visit` with each entry's name and, with `types`, what it is
   /// (a link is kLink), until it returns false; "." and ".." left out.
+  /// Without `types`, what the listing says at no cost: kUnknown where a
+  /// file system does not say.
   /// False when the listing cannot be made or breaks off part-way.
   bool forEachEntry(const std::function<bool(std::string_view, EntryType)>& visit,
                     bool types = true) const;

@@ -46,12 +46,12 @@ bool listAll(const std::string& directory, std::size_t batchSize, std::vector<st
   const Folder folder = Folder::open(directory);
   if (!folder.isOpen()) return false;
   MessageFileLister lister(folder, batchSize);
-  std::vector<std::string> batch;
+  std::vector<FolderEntry> batch;
   all.clear();
   while (lister.next(batch, error)) {
     if (batch.empty()) return true;
     EXPECT_LE(batch.size(), batchSize);
-    all.insert(all.end(), batch.begin(), batch.end());
+    for (const FolderEntry& entry : batch) all.push_back(entry.name);
   }
   return false;
 }

@@ -79,12 +79,21 @@ TEST(Folder, ReadsOnlyRegularFilesAndNeverWaits) {
       {"fifo.bin", {EntryType::kOther, ENXIO}},
       {"folder.bin", {EntryType::kFolder, EISDIR}},
       {"missing.bin", {EntryType::kNone, ENOENT}}};
-  for (const auto& [name, expected] : refused) {
-    EXPECT_EQ(folder.openFile(name, found), -1) << name;
-    EXPECT_EQ(found, expected.first) << name;
-    EXPECT_EQ(errno, expected.second) << name;
-    EXPECT_FALSE(folder.fileIdentity(name)) << name;
+  // The same when a listing said a regular file stood there (one swapped
+  // in since): what is opened is checked.
+  for (const EntryType listing : {EntryType::kUnknown, EntryType::kFile}) {
+    for (const auto& [name, expected] : refused) {
+      EXPECT_EQ(folder.openFile(name, found, false, nullptr, listing), -1) << name;
+      EXPECT_EQ(found, expected.first) << name;
+      EXPECT_EQ(errno, expected.second) << name;
+      EXPECT_FALSE(folder.fileIdentity(name)) << name;
+    }
   }
+  FileIdentity identity;
+  const int linked = folder.openFile("link.bin", found, true, &identity, EntryType::kFile);
+  EXPECT_GE(linked, 0);
+  EXPECT_EQ(identity, *folder.fileIdentity("file.bin"));
+  ::close(linked);
   EXPECT_EQ(folder.fileIdentity("file.bin")->size, 5u);
   EXPECT_EQ(listed(folder), (std::map<std::string, EntryType>{{"device.bin", EntryType::kLink},
                                                               {"fifo.bin", EntryType::kOther},
