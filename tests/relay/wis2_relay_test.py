@@ -10,6 +10,7 @@ is announced under the same id.
 Environment: as relay_test.py.
 """
 import collections
+import datetime
 import json
 import os
 import random
@@ -97,6 +98,17 @@ def test_each_drop_sent_is_announced_once_and_downloads_as_sent(tmp_path):
         with open(f"{root}/wis2.jsonl", "w") as out:
             for line, (_, sequence, _) in zip(export.stdout.splitlines(), ordered):
                 out.write(json.dumps(dict(json.loads(line), update_sequence=sequence)) + "\n")
+        # Each notification says where and when its drop was, as the export
+        # does, and names the bulletin that carried it.
+        for line, (file, _, place) in zip(export.stdout.splitlines(), ordered):
+            drop = json.loads(line)
+            note = next(note for notes in drops.values() for _, _, note in notes
+                        if note["links"][0]["href"] == f"{server.base_url}/{file}")
+            assert note["geometry"]["coordinates"] == pytest.approx(
+                [drop["longitude"], drop["latitude"]], abs=1e-6)
+            assert (datetime.datetime.fromisoformat(note["properties"]["datetime"]) ==
+                    datetime.datetime.fromisoformat(drop["time"]))
+            assert note["properties"]["gts"]["ttaaii"] == sent[place].split()[0]
         open(f"{root}/none.txt", "w").close()
         checked = subprocess.run([sys.executable, os.environ["CHECK_BUFR"], f"{root}/wis2.bufr",
                                   f"{root}/wis2.jsonl", f"{root}/none.txt", "7", "0", "31"],
