@@ -12,6 +12,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${1:-$(mktemp -d -p /var/tmp xbt-fresh.XXXXXX)}
+# mktemp makes its folder for root alone; as the new machine's / it must
+# let the relay's user through, as any / does.
+chmod 755 "$root"
 mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 if [[ ! -x $root/usr/bin/apt-get ]]; then
   debootstrap --variant=minbase bookworm "$root" "$mirror"
