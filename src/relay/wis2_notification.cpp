@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "relay/relay_log.h"
+#include "relay/wis2_record.h"
 
 namespace xbtconv {
 namespace {
@@ -38,6 +39,11 @@ std::string hemisphered(double degrees, char positive, char negative) {
 }
 
 }  // namespace
+
+std::string withoutSlash(std::string url) {
+  while (!url.empty() && url.back() == '/') url.pop_back();
+  return url;
+}
 
 std::string wis2DataTopic(const std::string& centreId) {
   return "origin/a/wis2/" + centreId + kDataBranch;
@@ -99,17 +105,17 @@ std::string wis2Notification(const Wis2Drop& drop, const Wis2Options& options,
   // notification's work. The members in name order, as before.
   const auto quoted = [](std::string_view text) { return nlohmann::json(text).dump(); };
   const auto number = [](auto value) { return nlohmann::json(value).dump(); };
-  std::string base = options.baseUrl;
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  std::string text = R"({"conformsTo":["http://wis.wmo.int/spec/wnm/1/conf/core"],"geometry":)";
+  std::string text =
+      std::string(R"({"conformsTo":[")") + kWis2NotificationConformance + R"("],"geometry":)";
   if (drop.latitude && drop.longitude) {
     text += R"({"coordinates":[)" + number(*drop.longitude) + "," + number(*drop.latitude) +
             R"(],"type":"Point"})";
   } else {
     text += "null";
   }
-  text += R"(,"id":)" + quoted(id) + R"(,"links":[{"href":)" + quoted(base + "/" + drop.file) +
-          R"(,"length":)" + std::to_string(drop.bytes.size()) + R"(,"rel":")" +
+  text += R"(,"id":)" + quoted(id) + R"(,"links":[{"href":)" +
+          quoted(withoutSlash(options.baseUrl) + "/" + drop.file) + R"(,"length":)" +
+          std::to_string(drop.bytes.size()) + R"(,"rel":")" +
           (drop.updateSequence > 0 ? "update" : "canonical") +
           R"(","type":"application/bufr"}],"properties":{)";
   if (std::string inline64 = base64(drop.bytes); inline64.size() <= kInlineCharacters) {
@@ -122,8 +128,7 @@ std::string wis2Notification(const Wis2Drop& drop, const Wis2Options& options,
     text += R"(,"gts":{"cccc":)" + quoted(gts->second) + R"(,"ttaaii":)" + quoted(gts->first) + "}";
   }
   text += R"(,"integrity":{"method":"sha512","value":")" + sha512Base64(drop.bytes) +
-          R"("},"metadata_id":)" +
-          quoted("urn:wmo:md:" + options.centreId + ":" + options.metadataId) + R"(,"pubtime":)" +
+          R"("},"metadata_id":)" + quoted(wis2RecordId(options)) + R"(,"pubtime":)" +
           quoted(logTime(pubtimeMs)) + R"(},"type":"Feature"})";
   return text;
 }
@@ -142,7 +147,6 @@ std::string newUuid() {
   }
   unsigned char bytes[16];
   std::memcpy(bytes, pool.data() + used, sizeof bytes);
-  std::memset(pool.data() + used, 0, sizeof bytes);  // never handed out twice
   used += sizeof bytes;
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // the RFC 4122 variant

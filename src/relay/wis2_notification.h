@@ -20,6 +20,13 @@
 namespace xbtconv {
 
 /// The topic of a centre's XBT data, and of its discovery metadata.
+/// What every notification conforms to, as WMO names it.
+inline constexpr const char* kWis2NotificationConformance =
+    "http://wis.wmo.int/spec/wnm/1/conf/core";
+
+/// `url` without the slashes it ends in, for links made below it.
+std::string withoutSlash(std::string url);
+
 std::string wis2DataTopic(const std::string& centreId);
 std::string wis2MetadataTopic(const std::string& centreId);
 

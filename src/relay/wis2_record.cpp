@@ -6,14 +6,6 @@
 #include "relay/wis2_notification.h"
 
 namespace xbtconv {
-namespace {
-
-std::string withoutSlash(std::string url) {
-  while (!url.empty() && url.back() == '/') url.pop_back();
-  return url;
-}
-
-}  // namespace
 
 std::string wis2RecordId(const Wis2Options& options) {
   return "urn:wmo:md:" + options.centreId + ":" + options.metadataId;
@@ -77,7 +69,7 @@ std::string wis2RecordNotification(const Wis2Options& options, const std::string
                                    const std::string& id, std::int64_t pubtimeMs, bool update) {
   const nlohmann::json message = {
       {"id", id},
-      {"conformsTo", {"http://wis.wmo.int/spec/wnm/1/conf/core"}},
+      {"conformsTo", {kWis2NotificationConformance}},
       {"type", "Feature"},
       {"geometry", nullptr},
       {"properties",
