@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "cli/run_arguments.h"
 #include "cli/word_suggestions.h"
+#include "relay/inbox.h"
 #include "relay/ledger.h"
 #include "relay/relay.h"
 #include "relay/relay_health.h"
@@ -50,6 +52,32 @@ std::int64_t nowMs() {
 std::string dayProblem(const std::string& text) {
   return text.size() == 10 && parseTime(text) ? ""
                                               : "expected a day YYYY-MM-DD, not '" + text + "'";
+}
+
+// A sender as --sender gives it: its folder's name, "=", and the call
+// signs or IMO numbers it sends for, apart by commas.
+bool splitSender(const std::string& text, std::string& name, std::vector<std::string>& platforms) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos) return false;
+  name = text.substr(0, equals);
+  platforms.clear();
+  for (std::size_t at = equals + 1; at <= text.size();) {
+    const std::size_t comma = std::min(text.find(',', at), text.size());
+    if (comma > at) platforms.push_back(text.substr(at, comma - at));
+    at = comma + 1;
+  }
+  // The folder's name: one the inbox can hold that is never an input's.
+  return !platforms.empty() && name.find('/') == std::string::npos && !isUploadName(name);
+}
+
+std::string senderProblem(const std::string& text) {
+  std::string name;
+  std::vector<std::string> platforms;
+  return splitSender(text, name, platforms)
+             ? ""
+             : "a sender NAME=PLATFORM,... (a folder name not starting with '.' or ending in "
+               "'.tmp'; call signs or IMO numbers, or '*'), not '" +
+                   text + "'";
 }
 
 }  // namespace
@@ -135,6 +163,11 @@ RelayCommand::RelayCommand(CLI::App& app)
       ->check(inRange(0, 100000, "days"));
   c->add_flag("--send-without-platform", sendWithoutPlatform_,
               "Send drops with neither call sign nor IMO number (held by default)");
+  c->add_option("--sender", senders_,
+                "A sender's own folder in the inbox and the platforms it may send for: "
+                "NAME=CALLSIGN,IMO,... ('*': any); once for each sender. Then a drop from "
+                "another sender, or put in the inbox itself, is held")
+      ->check(CLI::Validator(senderProblem, "NAME=PLATFORM,...", "sender"));
 
   Wis2Options& wis2 = options_.wis2;
   c->add_option("--wis2-broker", wis2.broker,
@@ -294,6 +327,13 @@ int RelayCommand::run(std::FILE* out, std::FILE* err) {
     }
   }
   options_.hold.needPlatform = !sendWithoutPlatform_;
+  for (const std::string& sender : senders_) {
+    std::string name;
+    std::vector<std::string> platforms;
+    splitSender(sender, name, platforms);
+    std::vector<std::string>& named = options_.hold.senders[name];
+    named.insert(named.end(), platforms.begin(), platforms.end());
+  }
   if (options_.iiLast < options_.iiFirst && command_->count("--ii-last") == 0) {
     options_.iiLast = options_.iiFirst;  // an ii above 19 alone
   }

@@ -42,6 +42,7 @@ class RelayCommand {
   RelayOptions options_;
   std::string logFormat_ = "text";
   bool sendWithoutPlatform_ = false;
+  std::vector<std::string> senders_;  // NAME=PLATFORM,PLATFORM,...
   std::vector<std::string> files_;
   std::string day_;
   std::string operator_;

@@ -1,5 +1,7 @@
 #include "relay/hold_rules.h"
 
+#include <algorithm>
+
 #include "profile/drop_identity.h"
 #include "xbtconv/formats.h"
 
@@ -17,8 +19,29 @@ void add(std::string& reasons, const std::string& reason) {
 
 }  // namespace
 
-std::string holdReason(const Observation& observation, const HoldRules& rules, std::int64_t now) {
+bool maySend(const HoldRules& rules, std::string_view sender, const Observation& observation) {
+  if (rules.senders.empty()) return true;
+  const auto named = rules.senders.find(sender);
+  if (named == rules.senders.end()) return false;
+  const std::string imo =
+      observation.ship.imoNumber ? std::to_string(*observation.ship.imoNumber) : "";
+  return std::ranges::any_of(named->second, [&](const std::string& platform) {
+    return platform == "*" ||
+           (observation.ship.callSign && platform == *observation.ship.callSign) ||
+           (!imo.empty() && (platform == imo || platform == "IMO " + imo));
+  });
+}
+
+std::string holdReason(const Observation& observation, const HoldRules& rules, std::int64_t now,
+                       std::string_view sender) {
   std::string reasons;
+  if (!maySend(rules, sender, observation)) {
+    const std::string platform = platformOf(observation);
+    const std::string drops = platform.empty() ? "a drop without platform identity" : platform;
+    add(reasons, sender.empty()
+                     ? "not from a sender's folder (no sender is named for " + drops + ")"
+                     : "sender " + std::string(sender) + " is not named for " + drops);
+  }
   const QcSummary qc = observation.qc.value_or(QcSummary{});
   if (atLeast(qc.profileFlag, rules.profileFlag)) {
     add(reasons, "profile flag " + std::to_string(qc.profileFlag));

@@ -7,7 +7,10 @@
 #define XBTCONV_RELAY_HOLD_RULES_H_
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "xbtconv/observation.h"
 
@@ -19,14 +22,24 @@ struct HoldRules {
   int positionFlag = 3;      // ... its position
   bool needPlatform = true;  // held without a call sign or IMO number
   int maxAgeDays = 30;       // held when dropped longer ago than this; 0: never
+  // Who may send for which platforms: each sender's folder in the inbox,
+  // by name, and the call signs or IMO numbers it sends drops for ("*":
+  // any). Empty: every input counts as the centre's own. Otherwise an
+  // input put in the inbox itself comes from no sender, and is held.
+  std::map<std::string, std::vector<std::string>, std::less<>> senders;
 };
+
+/// Whether `sender` (its folder's name; "" for the inbox itself) may send
+/// drops of `observation`'s platform.
+bool maySend(const HoldRules& rules, std::string_view sender, const Observation& observation);
 
 /// Why `observation`, quality-controlled against `now` (seconds since
 /// 1970), is held: the reasons that apply, joined by "; " ("profile flag 4;
 /// no platform identity (neither call sign nor IMO number)"); "" when it
 /// may go out. What BUFR cannot carry to the GTS (no time, no position, no
-/// depths) is always held.
-std::string holdReason(const Observation& observation, const HoldRules& rules, std::int64_t now);
+/// depths) is always held. `sender` is the folder the input came from.
+std::string holdReason(const Observation& observation, const HoldRules& rules, std::int64_t now,
+                       std::string_view sender = {});
 
 }  // namespace xbtconv
 

@@ -22,7 +22,25 @@ bool isUploadName(std::string_view name) {
   });
 }
 
-Inbox::Inbox(const Folder& folder, std::int64_t settleMs) : folder_(folder), settleMs_(settleMs) {}
+Inbox::Inbox(const Folder& folder, std::int64_t settleMs) : settleMs_(settleMs) {
+  sources_.push_back({"", &folder});
+}
+
+void Inbox::addSender(const std::string& sender, const Folder& folder) {
+  sources_.push_back({sender + "/", &folder});
+}
+
+// The folder an entry's key names, and its name there.
+const Folder& Inbox::folderOf(const std::string& key, std::string& name) const {
+  const std::size_t slash = key.find('/');
+  name = slash == std::string::npos ? key : key.substr(slash + 1);
+  const std::string_view prefix =
+      slash == std::string::npos ? std::string_view() : std::string_view(key).substr(0, slash + 1);
+  for (const Source& source : sources_) {
+    if (source.prefix == prefix) return *source.folder;
+  }
+  return *sources_.front().folder;  // (never: keys come from the sources)
+}
 
 Inbox::~Inbox() {
 #ifdef __linux__
@@ -34,14 +52,17 @@ bool Inbox::watch() {
 #ifdef __linux__
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (watch_ < 0) return false;
-  // The folder by its descriptor: whatever its name comes to mean later.
-  const std::string self = "/proc/self/fd/" + std::to_string(folder_.descriptor());
-  if (inotify_add_watch(watch_, self.c_str(),
-                        IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_CREATE | IN_MODIFY |
-                            IN_ATTRIB | IN_DELETE) < 0) {
-    ::close(watch_);
-    watch_ = -1;
-    return false;
+  for (Source& source : sources_) {
+    // The folder by its descriptor: whatever its name comes to mean later.
+    const std::string self = "/proc/self/fd/" + std::to_string(source.folder->descriptor());
+    source.watch = inotify_add_watch(watch_, self.c_str(),
+                                     IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_CREATE |
+                                         IN_MODIFY | IN_ATTRIB | IN_DELETE);
+    if (source.watch < 0) {
+      ::close(watch_);
+      watch_ = -1;
+      return false;
+    }
   }
   return true;
 #else
@@ -63,10 +84,14 @@ void Inbox::readEvents() {
       if (event->len == 0) continue;
       const std::string_view name(event->name);
       if (isUploadName(name)) continue;  // never an input: not remembered
-      changed_.emplace(name);
+      const auto source = std::find_if(sources_.begin(), sources_.end(),
+                                       [&](const Source& s) { return s.watch == event->wd; });
+      if (source == sources_.end()) continue;
+      const std::string key = source->prefix + std::string(name);
+      changed_.insert(key);
       if ((event->mask & IN_MOVED_TO) != 0) {
-        renamedIn_.emplace(name);
-      } else if (const auto renamed = renamedIn_.find(name); renamed != renamedIn_.end()) {
+        renamedIn_.insert(key);
+      } else if (const auto renamed = renamedIn_.find(key); renamed != renamedIn_.end()) {
         renamedIn_.erase(renamed);
       }
     }
@@ -74,11 +99,13 @@ void Inbox::readEvents() {
 #endif
 }
 
-// What stands under `name` now, as the last events left it; `listed` is
+// What stands under `key` now, as the last events left it; `listed` is
 // what a listing just said stands there (kUnknown: look).
-void Inbox::look(const std::string& name, std::int64_t nowMs, EntryType listed) {
-  const EntryType type = listed != EntryType::kUnknown ? listed : folder_.typeOf(name);
-  const auto before = seen_.find(name);
+void Inbox::look(const std::string& key, std::int64_t nowMs, EntryType listed) {
+  std::string name;
+  const Folder& folder = folderOf(key, name);
+  const EntryType type = listed != EntryType::kUnknown ? listed : folder.typeOf(name);
+  const auto before = seen_.find(key);
   if (type == EntryType::kNone || type == EntryType::kFolder) {
     if (before != seen_.end()) seen_.erase(before);
     return;
@@ -86,7 +113,7 @@ void Inbox::look(const std::string& name, std::int64_t nowMs, EntryType listed) 
   Seen now;
   now.file = type == EntryType::kFile;
   if (now.file && settleMs_ > 0) {
-    const std::optional<FileIdentity> identity = folder_.fileIdentity(name);
+    const std::optional<FileIdentity> identity = folder.fileIdentity(name);
     if (!identity) return;  // changed as it was looked at: the next look says
     now.identity = *identity;
     if (before != seen_.end() && before->second.identity == *identity) {
@@ -99,22 +126,24 @@ void Inbox::look(const std::string& name, std::int64_t nowMs, EntryType listed) 
       now.unchangedSinceMs = std::min(nowMs, identity->modified / 1000000);
     }
   }
-  if (renamedIn_.contains(name)) {
+  if (renamedIn_.contains(key)) {
     now.renamedIn = true;
-  } else if (!changed_.contains(name) && before != seen_.end()) {
+  } else if (!changed_.contains(key) && before != seen_.end()) {
     now.renamedIn = before->second.renamedIn;  // nothing has happened to it since
   }
-  seen_.insert_or_assign(name, now);
+  seen_.insert_or_assign(key, now);
 }
 
 bool Inbox::list(std::int64_t nowMs) {
   std::vector<FolderEntry> entries;
-  const bool listed = folder_.forEachEntry([&](std::string_view name, EntryType type) {
-    if (!isUploadName(name) && type != EntryType::kFolder)
-      entries.push_back({std::string(name), type});
-    return true;
-  });
-  if (!listed) return false;
+  for (const Source& source : sources_) {
+    const bool listed = source.folder->forEachEntry([&](std::string_view name, EntryType type) {
+      if (!isUploadName(name) && type != EntryType::kFolder)
+        entries.push_back({source.prefix + std::string(name), type});
+      return true;
+    });
+    if (!listed) return false;
+  }
   std::set<std::string_view> present;
   for (const FolderEntry& entry : entries) present.insert(entry.name);
   std::erase_if(seen_, [&](const auto& entry) { return !present.contains(entry.first); });

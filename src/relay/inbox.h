@@ -14,6 +14,10 @@
 // renamed in: a name renamed in and then written in place again waits for
 // its settle time. Elsewhere, or where inotify cannot be had, the inbox is
 // listed at every look. Only names that may be inputs are remembered.
+//
+// Senders may each have a folder of their own in the inbox: its entries
+// are watched the same way and named "SENDER/NAME"; the inbox's own
+// entries keep their plain names.
 #ifndef XBTCONV_RELAY_INBOX_H_
 #define XBTCONV_RELAY_INBOX_H_
 
@@ -41,6 +45,9 @@ class Inbox {
   Inbox(const Inbox&) = delete;
   Inbox& operator=(const Inbox&) = delete;
 
+  /// Also watches `folder` (open), the folder of `sender`; before watch().
+  void addSender(const std::string& sender, const Folder& folder);
+
   /// Starts watching for changes; false (then the inbox is polled) when
   /// the system cannot watch it.
   bool watch();
@@ -60,9 +67,15 @@ class Inbox {
  private:
   void readEvents();
   bool list(std::int64_t nowMs);
-  void look(const std::string& name, std::int64_t nowMs, EntryType listed = EntryType::kUnknown);
+  void look(const std::string& key, std::int64_t nowMs, EntryType listed = EntryType::kUnknown);
+  const Folder& folderOf(const std::string& key, std::string& name) const;
 
-  const Folder& folder_;
+  struct Source {
+    std::string prefix;  // "" for the inbox itself, else "SENDER/"
+    const Folder* folder = nullptr;
+    int watch = -1;  // its inotify watch
+  };
+  std::vector<Source> sources_;
   std::int64_t settleMs_;
   int watch_ = -1;
   struct Seen {

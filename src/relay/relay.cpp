@@ -76,6 +76,13 @@ void stopIfAskedAfter(const char* step) {
 
 std::string dayOf(std::int64_t seconds) { return isoTime(seconds).substr(0, 10); }
 
+// The sender an input came from: the folder in the inbox its name carries
+// ("SENDER/NAME"); "" for the inbox itself.
+std::string_view senderOf(std::string_view key) {
+  const std::size_t slash = key.find('/');
+  return slash == std::string_view::npos ? std::string_view() : key.substr(0, slash);
+}
+
 // Removes the private temporary files with `suffix` that a stopped relay
 // left in `folder`, but those `keep` names. Only for folders no input is
 // kept in (the outbox, the archive's month folders).
@@ -106,6 +113,21 @@ std::string notAFile(const Folder& folder, const std::string& name, EntryType fo
   }
   if (found == EntryType::kFolder) return "a folder, not a message file";
   return "not a regular file (a FIFO, device or socket)";
+}
+
+// The mount the folder open as `descriptor` is on, as /proc tells it ("" where
+// it cannot): a bind mount has its file system's device, yet a rename out
+// of it fails as one between file systems does.
+std::string mountOf(int descriptor) {
+  std::FILE* info = std::fopen(("/proc/self/fdinfo/" + std::to_string(descriptor)).c_str(), "re");
+  if (info == nullptr) return "";
+  char line[256];
+  std::string mount;
+  while (mount.empty() && std::fgets(line, sizeof line, info) != nullptr) {
+    if (std::strncmp(line, "mnt_id:", 7) == 0) mount = line + 7;
+  }
+  std::fclose(info);
+  return mount;
 }
 
 }  // namespace
@@ -189,7 +211,40 @@ bool Relay::openFolders(bool inbox, std::string& error) {
             " is not the relay's own (another user's, or writable by others): move it away";
     return false;
   }
+  // Each sender's folder, on the inbox's file system: taking an input from
+  // it is a rename into the work folder too.
+  for (const auto& sender : options_.hold.senders) {
+    Folder folder = inbox_.subfolder(sender.first, true, true);
+    struct stat own {};
+    if (!folder.isOpen() || ::fstat(folder.descriptor(), &own) != 0) {
+      error = "cannot open " + inbox_.pathOf(sender.first) + ": " + errorText();
+      return false;
+    }
+    if (own.st_dev != info.st_dev || mountOf(folder.descriptor()) != mountOf(work_.descriptor())) {
+      error = inbox_.pathOf(sender.first) + " is on another file system than the inbox: a " +
+              "sender's folder must be on the inbox's own";
+      return false;
+    }
+    watch_.add(folder, inbox_.pathOf(sender.first), "folder of sender " + sender.first);
+    senders_.insert_or_assign(sender.first, std::move(folder));
+  }
   return true;
+}
+
+// The inbox folder an input's name (its key in the inbox: "NAME", or
+// "SENDER/NAME") stands in, and its name there. A sender no longer named
+// still has its folder looked in, for what its inputs left under way.
+const Folder& Relay::inboxFolder(const std::string& key, std::string& name) {
+  const std::size_t slash = key.find('/');
+  if (slash == std::string::npos) {
+    name = key;
+    return inbox_;
+  }
+  name = key.substr(slash + 1);
+  const std::string sender = key.substr(0, slash);
+  auto found = senders_.find(sender);
+  if (found == senders_.end()) found = senders_.emplace(sender, inbox_.subfolder(sender)).first;
+  return found->second;
 }
 
 bool Relay::start(std::string& error, bool inbox) {
@@ -238,8 +293,12 @@ void Relay::reconcile() {
         source.typeOf(name) != EntryType::kNone) {
       continue;
     }
-    if (inbox_.renameTo(input.name, work_, name, true)) continue;
-    if (errno != ENOENT) cannot("cannot take " + inbox_.pathOf(input.name) + ": " + errorText());
+    std::string there;
+    const Folder& from = inboxFolder(input.name, there);
+    if (from.isOpen() && from.renameTo(there, work_, name, true)) continue;
+    if (from.isOpen() && errno != ENOENT) {
+      cannot("cannot take " + from.pathOf(there) + ": " + errorText());
+    }
     Transaction transaction(ledger_->database());
     ledger_->forgetInput(input.id);
     transaction.commit();
@@ -349,14 +408,16 @@ void Relay::take(const std::vector<std::string>& names) {
     std::vector<std::int64_t> forget;
     for (std::size_t i = first; i < end; ++i) {
       const std::string work = std::to_string(ids[i - first]);
-      if (inbox_.renameTo(names[i], work_, work)) {
+      std::string name;
+      const Folder& from = inboxFolder(names[i], name);
+      if (from.renameTo(name, work_, work)) {
         // (A folder put in the file's place between the look and the take
         // is found when the input is decided, and goes back.)
         watcher_->taken(names[i]);
       } else if (errno == ENOENT) {
         forget.push_back(ids[i - first]);
       } else {
-        cannot("cannot take " + inbox_.pathOf(names[i]) + ": " + errorText());
+        cannot("cannot take " + from.pathOf(name) + ": " + errorText());
       }
     }
     if (!work_.sync()) cannot("cannot flush " + work_.path() + ": " + errorText());
@@ -373,18 +434,20 @@ void Relay::take(const std::vector<std::string>& names) {
 // its name where that is still free (else a dot-name the relay never
 // takes): the sender's folder is never the relay's to keep or remove.
 // Says where it went.
-std::string Relay::returnFolder(const std::string& name, std::int64_t id) {
+std::string Relay::returnFolder(const std::string& key, std::int64_t id) {
   const std::string work = std::to_string(id);
-  std::string back = name;
-  if (::renameat2(work_.descriptor(), work.c_str(), inbox_.descriptor(), back.c_str(),
+  std::string back;
+  const Folder& inbox = inboxFolder(key, back);
+  const std::string sender = key.substr(0, key.size() - back.size());  // "SENDER/" or ""
+  if (::renameat2(work_.descriptor(), work.c_str(), inbox.descriptor(), back.c_str(),
                   RENAME_NOREPLACE) != 0) {
     back = ".xbt-folder-" + work;
-    if (::renameat2(work_.descriptor(), work.c_str(), inbox_.descriptor(), back.c_str(),
+    if (::renameat2(work_.descriptor(), work.c_str(), inbox.descriptor(), back.c_str(),
                     RENAME_NOREPLACE) != 0) {
       cannot("cannot put the folder " + work_.pathOf(work) + " back in the inbox: " + errorText());
     }
   }
-  return "left in the inbox as " + back;
+  return "left in the inbox as " + sender + back;
 }
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
@@ -448,6 +511,11 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   std::optional<std::int64_t> original;
   int versions = 0;
   for (const SameDrop& earlier : same) {
+    // What a sender not named for the platform sent is held, and counts
+    // for nothing: it can neither pre-empt nor correct the drop.
+    if (earlier.outcome == "held" && !maySend(options_.hold, senderOf(earlier.name), observation)) {
+      continue;
+    }
     if (earlier.content == d.content) {
       d.outcome = "duplicate";
       d.duplicateOf = earlier.id;
@@ -461,7 +529,7 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     ++versions;
   }
   if (released.empty()) {
-    d.reason = holdReason(observation, options_.hold, d.qcNow);
+    d.reason = holdReason(observation, options_.hold, d.qcNow, senderOf(input.name));
     if (!d.reason.empty()) {
       d.outcome = "held";
       placeFor(d, input, 0);
@@ -662,15 +730,16 @@ void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTim
   } else {
     root = d.outcome == "held" ? "held/" : d.outcome == "duplicate" ? "duplicates/" : "failed/";
   }
+  const std::string given = input.name.substr(input.name.find('/') + 1);  // past "SENDER/"
   std::string name;
-  const Folder& folder = placeFolder(root + input.name, name);
+  const Folder& folder = placeFolder(root + given, name);
   const auto taken = [&](const std::string& candidate) {
     return folder.typeOf(candidate) != EntryType::kNone || assigned_.contains(root + candidate);
   };
   const std::string number = std::to_string(input.id);
   for (int more = 1; taken(name); ++more) {
     // An input may itself be named like a numbered one ("x.17.bin").
-    name = numberedName(input.name, more == 1 ? number : number + "-" + std::to_string(more));
+    name = numberedName(given, more == 1 ? number : number + "-" + std::to_string(more));
   }
   d.place = root + name;
   assigned_.insert(d.place);
@@ -1029,6 +1098,9 @@ int Relay::run() {
   std::signal(SIGHUP, noteHangup);
   watcher_ =
       std::make_unique<Inbox>(inbox_, static_cast<std::int64_t>(options_.settleSeconds * 1000));
+  for (const auto& sender : options_.hold.senders) {
+    watcher_->addSender(sender.first, senders_.at(sender.first));
+  }
   const bool watched = watcher_->watch();
   const std::string started = "inbox " + inbox_.path() +
                               (watched ? " (watched)" : " (listed every second)") + ", outbox " +

@@ -92,7 +92,7 @@ class Relay {
   void take(const std::vector<std::string>& names);
   bool decideAndDeliver();
   bool decide(const LedgerInput& input, Staged& staged);
-  std::string returnFolder(const std::string& name, std::int64_t id);
+  std::string returnFolder(const std::string& key, std::int64_t id);
   void writeDecision(Staged& staged, const std::optional<AbbreviatedHeading>& heading);
   Wis2Drop wis2DropOf(const Observation& observation, int updateSequence) const;
   std::optional<std::string> wis2BytesOf(const Notification& notification);
@@ -102,6 +102,7 @@ class Relay {
                              std::int64_t firstInput);
   void placeFor(Decision& decision, const LedgerInput& input, std::int64_t dropTime);
   const Folder& sourceOf(const LedgerInput& input, std::string& name) const;
+  const Folder& inboxFolder(const std::string& key, std::string& name);
   void deliver(std::vector<Staged>& staged);
   void startCopy(Staged& staged);
   void dropCopies(std::vector<Staged>& staged);
@@ -119,8 +120,9 @@ class Relay {
   RelayOptions options_;
   RelayLog& log_;
   Folder inbox_, outbox_, archive_, state_, work_, held_, duplicates_, failed_;
-  Folder legacyWork_;                   // STATE/work, where an older relay took its inputs
-  Folder copies_;                       // ARCHIVE/.xbt-copies: the archive's copies while written
+  Folder legacyWork_;  // STATE/work, where an older relay took its inputs
+  Folder copies_;      // ARCHIVE/.xbt-copies: the archive's copies while written
+  std::map<std::string, Folder, std::less<>> senders_;  // INBOX/SENDER, by sender
   std::map<std::string, Folder> days_;  // archive/YYYY/MM/DD and archive/YYYY/MM, by path
   FolderWatch watch_;
   std::unique_ptr<Ledger> ledger_;

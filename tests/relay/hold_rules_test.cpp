@@ -56,5 +56,23 @@ TEST(HoldRules, ARuleAtZeroNeverHolds) {
   EXPECT_EQ(holdReason(o, never, kNow), "");
 }
 
+TEST(HoldRules, ASenderSendsForThePlatformsItIsNamedFor) {
+  HoldRules rules;
+  EXPECT_EQ(holdReason(usable(), rules, kNow, "anyone"), "");  // no senders named: any
+  rules.senders = {{"navy", {"ZZ99", "IMO 9334521"}}, {"desk", {"*"}}};
+  Observation o = usable();
+  o.ship.imoNumber = 9334521;
+  EXPECT_EQ(holdReason(o, rules, kNow, "navy"), "");  // by its IMO number
+  EXPECT_EQ(holdReason(o, rules, kNow, "desk"), "");
+  o.ship.imoNumber = 9334520;
+  EXPECT_EQ(holdReason(o, rules, kNow, "navy"), "sender navy is not named for " + *o.ship.callSign);
+  EXPECT_EQ(holdReason(o, rules, kNow, "gone"), "sender gone is not named for " + *o.ship.callSign);
+  o.ship.callSign.reset();
+  o.ship.imoNumber.reset();
+  EXPECT_EQ(holdReason(o, rules, kNow),
+            "not from a sender's folder (no sender is named for a drop without platform "
+            "identity); no platform identity (neither call sign nor IMO number)");
+}
+
 }  // namespace
 }  // namespace xbtconv

@@ -49,7 +49,9 @@ TEST(Inbox, TakesAFileWrittenInPlaceOnceItHasStoodStillForTheSettleTime) {
 TEST(Inbox, TakesAFileRenamedInAtOnceAndEveryFileWithoutASettleTime) {
   testing::TempDirectory folder;
   const Folder opened = Folder::make(folder.path(), false);
+  const Folder navy = opened.subfolder("navy", true);
   Inbox inbox(opened, 3600000);
+  inbox.addSender("navy", navy);
   const bool watched = inbox.watch();
   folder.write("d.bin.tmp", "uploaded");
   folder.write("e.bin", "written in place");
@@ -71,6 +73,13 @@ TEST(Inbox, TakesAFileRenamedInAtOnceAndEveryFileWithoutASettleTime) {
     folder.write("f.bin", "and written again in place");
     EXPECT_EQ(lookAt(inbox, written + 2).names, Names{});
     ASSERT_EQ(std::remove(folder.file("f.bin").c_str()), 0);
+    // A sender's folder is watched as the inbox is, its entries named
+    // with the folder.
+    folder.write("navy/g.bin.tmp", "uploaded");
+    ASSERT_EQ(std::rename(folder.file("navy/g.bin.tmp").c_str(), folder.file("navy/g.bin").c_str()),
+              0);
+    EXPECT_EQ(lookAt(inbox, written + 3).names, Names{"navy/g.bin"});
+    ASSERT_EQ(std::remove(folder.file("navy/g.bin").c_str()), 0);
   }
   Inbox unsettled(opened, 0);
   EXPECT_EQ(lookAt(unsettled, written).names, (Names{"d.bin", "e.bin"}));

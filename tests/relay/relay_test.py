@@ -403,11 +403,11 @@ def test_names_a_sender_chooses_are_kept_whole_and_the_copies_are_the_relays(tmp
 def test_folders_on_other_mounts_and_folders_replaced_under_a_running_relay(tmp_path):
     root = str(tmp_path)
     inputs = generate(f"{root}/inbox", 40, 17)
-    for folder in ("outbox", "archive", "state"):
+    for folder in ("outbox", "archive", "state", "inbox/navy"):
         os.makedirs(f"{root}/{folder}")
     unshare = ["unshare", "-m", "--propagation", "private", "sh", "-c",
-               "for d in inbox outbox archive state; do mount --bind \"$0/$d\" \"$0/$d\"; done; "
-               "exec \"$@\"", root]
+               "for d in inbox outbox archive state inbox/navy; do "
+               "mount --bind \"$0/$d\" \"$0/$d\"; done; exec \"$@\"", root]
     if os.geteuid() != 0 or subprocess.run(unshare + ["true"]).returncode != 0:
         pytest.skip("needs a mount namespace of its own (root)")
     # As the shipped unit runs it (ProtectSystem=strict, ReadWritePaths= for
@@ -416,6 +416,10 @@ def test_folders_on_other_mounts_and_folders_replaced_under_a_running_relay(tmp_
                          timeout=300)
     assert run.returncode == 0
     judge(root, inputs, check_values=False)
+    # A sender's folder must be on the inbox's mount: taking is a rename.
+    run = subprocess.run(unshare + relay_arguments(root, "--once", "--sender", "navy=*"),
+                         capture_output=True, text=True, timeout=60)
+    assert run.returncode == 1 and "navy is on another file system" in run.stderr
     # An outbox mounted over, then an inbox moved aside and made again, while
     # the relay runs: it takes nothing until each is back, and says why.
     log = f"{root}/daemon.log"
@@ -565,3 +569,44 @@ def test_a_correction_of_a_drop_sent_with_others_goes_out_under_a_heading_of_its
         "SELECT b.heading, b.update_sequence FROM bulletins AS b JOIN inputs AS i ON "
         "i.bulletin_id = b.id WHERE i.name = 'v-001.bin'")
     assert drops > 1 and " CC" not in heading and sequence == 1, (drops, heading)
+
+
+def test_a_sender_sends_for_its_own_platforms_only(tmp_path):
+    root = str(tmp_path)
+    os.makedirs(f"{root}/v")
+    subprocess.run([os.environ["MAKE_MESSAGES"], "versions", f"{root}/v", "2", str(NOW_SECONDS)],
+                   check=True)
+    drop, correction = (open(f"{root}/v/v-00{i}.bin", "rb").read() for i in (0, 1))  # S0000
+    with open(f"{root}/relay.toml", "w") as config:  # by call sign, by IMO number, or any
+        config.write('sender = ["navy=S0000", "nsf=S0009,9000009", "imo=9000000", "desk=*"]\n')
+    bad = subprocess.run(relay_arguments(root, "--once", "--sender", ".navy=S0000"),
+                         capture_output=True, text=True)
+    assert bad.returncode == 2 and "not '.navy=S0000'" in bad.stderr
+
+    def run_with(files):
+        for name, content in files.items():
+            os.makedirs(os.path.dirname(f"{root}/inbox/{name}"), exist_ok=True)
+            with open(f"{root}/inbox/{name}", "wb") as out:
+                out.write(content)
+        assert subprocess.run(relay_arguments(root, "--once", "--config", f"{root}/relay.toml",
+                                              "--hold-older-than", "0"), timeout=60).returncode == 0
+    # Another sender's copy of the drop, and one put in the inbox itself,
+    # come first: held, and neither makes the true sender's a duplicate; a
+    # correction from another sender is held and corrects nothing.
+    run_with({"nsf/v-000.bin": drop, "top.bin": drop})
+    run_with({"navy/v-000.bin": drop})
+    run_with({"nsf/v-001.bin": correction})
+    run_with({"navy/v-001.bin": correction, "imo/copy.bin": drop, "desk/copy.bin": drop})
+    ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    assert ledger.execute("SELECT name, outcome, reason, place FROM inputs ORDER BY id").fetchall() \
+        == [("nsf/v-000.bin", "held", "sender nsf is not named for S0000", "held/v-000.bin"),
+            ("top.bin", "held", "not from a sender's folder (no sender is named for S0000)",
+             "held/top.bin"),
+            ("navy/v-000.bin", "sent", "", "2026/12/06/v-000.bin"),
+            ("nsf/v-001.bin", "held", "sender nsf is not named for S0000", "held/v-001.bin"),
+            ("desk/copy.bin", "duplicate", "the same drop and content as navy/v-000.bin (input 3)",
+             "duplicates/copy.bin"),
+            ("imo/copy.bin", "duplicate", "the same drop and content as navy/v-000.bin (input 3)",
+             "duplicates/copy.6.bin"),
+            ("navy/v-001.bin", "correction", "", "2026/12/06/v-001.bin")]
+    assert sorted(os.listdir(f"{root}/inbox")) == [".xbt-relay", "desk", "imo", "navy", "nsf"]
