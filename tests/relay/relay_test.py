@@ -574,39 +574,37 @@ def test_a_correction_of_a_drop_sent_with_others_goes_out_under_a_heading_of_its
 def test_a_sender_sends_for_its_own_platforms_only(tmp_path):
     root = str(tmp_path)
     os.makedirs(f"{root}/v")
-    subprocess.run([os.environ["MAKE_MESSAGES"], "versions", f"{root}/v", "2", str(NOW_SECONDS)],
+    subprocess.run([os.environ["MAKE_MESSAGES"], "versions", f"{root}/v", "3", str(NOW_SECONDS)],
                    check=True)
-    drop, correction = (open(f"{root}/v/v-00{i}.bin", "rb").read() for i in (0, 1))  # S0000
+    drop, first, second = (open(f"{root}/v/v-00{i}.bin", "rb").read() for i in range(3))  # S0000
     with open(f"{root}/relay.toml", "w") as config:  # by call sign, by IMO number, or any
         config.write('sender = ["navy=S0000", "nsf=S0009,9000009", "imo=9000000", "desk=*"]\n')
     bad = subprocess.run(relay_arguments(root, "--once", "--sender", ".navy=S0000"),
                          capture_output=True, text=True)
     assert bad.returncode == 2 and "not '.navy=S0000'" in bad.stderr
 
-    def run_with(files):
-        for name, content in files.items():
-            os.makedirs(os.path.dirname(f"{root}/inbox/{name}"), exist_ok=True)
-            with open(f"{root}/inbox/{name}", "wb") as out:
-                out.write(content)
+    def run_with(name, content):
+        os.makedirs(os.path.dirname(f"{root}/inbox/{name}"), exist_ok=True)
+        with open(f"{root}/inbox/{name}", "wb") as out:
+            out.write(content)
         assert subprocess.run(relay_arguments(root, "--once", "--config", f"{root}/relay.toml",
                                               "--hold-older-than", "0"), timeout=60).returncode == 0
     # Another sender's copy of the drop, and one put in the inbox itself,
     # come first: held, and neither makes the true sender's a duplicate; a
     # correction from another sender is held and corrects nothing.
-    run_with({"nsf/v-000.bin": drop, "top.bin": drop})
-    run_with({"navy/v-000.bin": drop})
-    run_with({"nsf/v-001.bin": correction})
-    run_with({"navy/v-001.bin": correction, "imo/copy.bin": drop, "desk/copy.bin": drop})
+    for name, content in [("nsf/v-000.bin", drop), ("v-000.bin", drop), ("navy/v-000.bin", drop),
+                          ("nsf/v-001.bin", first), ("imo/v-001.bin", first),
+                          ("nsf/v-001.bin", second), ("desk/v-002.bin", second)]:
+        run_with(name, content)
     ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+    nsf = "sender nsf is not named for S0000"
     assert ledger.execute("SELECT name, outcome, reason, place FROM inputs ORDER BY id").fetchall() \
-        == [("nsf/v-000.bin", "held", "sender nsf is not named for S0000", "held/v-000.bin"),
-            ("top.bin", "held", "not from a sender's folder (no sender is named for S0000)",
-             "held/top.bin"),
+        == [("nsf/v-000.bin", "held", nsf, "held/v-000.bin"),
+            ("v-000.bin", "held", "not from a sender's folder (no sender is named for S0000)",
+             "held/v-000.2.bin"),
             ("navy/v-000.bin", "sent", "", "2026/12/06/v-000.bin"),
-            ("nsf/v-001.bin", "held", "sender nsf is not named for S0000", "held/v-001.bin"),
-            ("desk/copy.bin", "duplicate", "the same drop and content as navy/v-000.bin (input 3)",
-             "duplicates/copy.bin"),
-            ("imo/copy.bin", "duplicate", "the same drop and content as navy/v-000.bin (input 3)",
-             "duplicates/copy.6.bin"),
-            ("navy/v-001.bin", "correction", "", "2026/12/06/v-001.bin")]
+            ("nsf/v-001.bin", "held", nsf, "held/v-001.bin"),
+            ("imo/v-001.bin", "correction", "", "2026/12/06/v-001.bin"),
+            ("nsf/v-001.bin", "held", nsf, "held/v-001.6.bin"),
+            ("desk/v-002.bin", "correction", "", "2026/12/06/v-002.bin")]
     assert sorted(os.listdir(f"{root}/inbox")) == [".xbt-relay", "desk", "imo", "navy", "nsf"]
