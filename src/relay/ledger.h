@@ -192,6 +192,11 @@ class Ledger {
   std::pair<std::int64_t, std::optional<std::int64_t>> notificationsWaiting();
   /// Whether any notification is not yet published (without counting them).
   bool anyNotificationWaiting();
+  /// Once every notification is published, their messages go: they are
+  /// needed only until the broker has them (kept, they would grow the
+  /// ledger by a kilobyte or more with every drop for as long as the relay
+  /// runs). Their rows stay, with their ids.
+  void forgetMessagesOnceAllPublished();
   /// The digest of the discovery record `id` as last announced, and when
   /// it was first.
   std::optional<std::pair<std::string, std::int64_t>> record(const std::string& id);

@@ -180,6 +180,7 @@ void Wis2Publisher::publish() {
       ledger_.setNotificationState(sent->second, "published", realMs());
       inFlight_.erase(sent);
     }
+    if (inFlight_.empty()) ledger_.forgetMessagesOnceAllPublished();
     transaction.commit();
   }
   if (!broker_->connected()) return;

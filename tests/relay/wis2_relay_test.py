@@ -175,6 +175,10 @@ def test_a_broker_away_holds_up_nothing_and_gets_everything_once_back(tmp_path):
                        for _, _, note in notes)
         said = [line["message"] for line in log_lines(log) if line.get("event") == "wis2"]
         assert sum("unreachable" in m for m in said) == 2 and sum("back" in m for m in said) == 1
+        # What the broker has is not kept: the ledger does not grow by a
+        # message with every drop.
+        ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+        assert ledger.execute("SELECT count(*) FROM notification_messages").fetchone() == (0,)
 
 
 def test_kills_at_random_moments_announce_every_drop_and_repeat_only_an_id(tmp_path):
