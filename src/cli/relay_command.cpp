@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -66,8 +67,12 @@ bool splitSender(const std::string& text, std::string& name, std::vector<std::st
     if (comma > at) platforms.push_back(text.substr(at, comma - at));
     at = comma + 1;
   }
-  // The folder's name: one the inbox can hold that is never an input's.
-  return !platforms.empty() && name.find('/') == std::string::npos && !isUploadName(name);
+  // The folder's name, portable and never an input's; a word the log, the
+  // status and the metrics can name without escaping.
+  const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_' || c == '.';
+  });
+  return !platforms.empty() && plain && !isUploadName(name);
 }
 
 std::string senderProblem(const std::string& text) {
@@ -75,8 +80,9 @@ std::string senderProblem(const std::string& text) {
   std::vector<std::string> platforms;
   return splitSender(text, name, platforms)
              ? ""
-             : "a sender NAME=PLATFORM,... (a folder name not starting with '.' or ending in "
-               "'.tmp'; call signs or IMO numbers, or '*'), not '" +
+             : "a sender NAME=PLATFORM,... (a folder name of letters, digits, '-', '_' and "
+               "'.', not starting with '.' or ending in '.tmp'; call signs or IMO numbers, or "
+               "'*'), not '" +
                    text + "'";
 }
 

@@ -101,6 +101,13 @@ RelayHealth relayHealth(Ledger& ledger, const RelayOptions& options, const std::
   for (const auto& [role, path] : folders) {
     if (!path->empty()) health.folders.push_back(folderState(role, *path));
   }
+  // Each sender's folder: one the relay cannot write stops it taking inputs.
+  for (const auto& sender : options.hold.senders) {
+    if (!options.inbox.empty()) {
+      health.folders.push_back(
+          folderState("sender " + sender.first, options.inbox + "/" + sender.first));
+    }
+  }
   return health;
 }
 

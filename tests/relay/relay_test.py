@@ -608,3 +608,8 @@ def test_a_sender_sends_for_its_own_platforms_only(tmp_path):
             ("nsf/v-001.bin", "held", nsf, "held/v-001.6.bin"),
             ("desk/v-002.bin", "correction", "", "2026/12/06/v-002.bin")]
     assert sorted(os.listdir(f"{root}/inbox")) == [".xbt-relay", "desk", "imo", "navy", "nsf"]
+    # A sender's folder the relay cannot take from is an alarm.
+    os.rmdir(f"{root}/inbox/nsf")
+    check = subprocess.run([XBT, "relay", "check", "--config", f"{root}/relay.toml"] +
+                           relay_arguments(root)[2:], capture_output=True, text=True)
+    assert check.returncode == 2 and f"the sender nsf {root}/inbox/nsf is missing" in check.stdout
