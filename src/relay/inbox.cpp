@@ -22,22 +22,26 @@ bool isUploadName(std::string_view name) {
   });
 }
 
+InboxKey splitInboxKey(std::string_view key) {
+  const std::size_t slash = key.find('/');
+  if (slash == std::string_view::npos) return {{}, key};
+  return {key.substr(0, slash), key.substr(slash + 1)};
+}
+
 Inbox::Inbox(const Folder& folder, std::int64_t settleMs) : settleMs_(settleMs) {
   sources_.push_back({"", &folder});
 }
 
 void Inbox::addSender(const std::string& sender, const Folder& folder) {
-  sources_.push_back({sender + "/", &folder});
+  sources_.push_back({sender, &folder});
 }
 
 // The folder an entry's key names, and its name there.
 const Folder& Inbox::folderOf(const std::string& key, std::string& name) const {
-  const std::size_t slash = key.find('/');
-  name = slash == std::string::npos ? key : key.substr(slash + 1);
-  const std::string_view prefix =
-      slash == std::string::npos ? std::string_view() : std::string_view(key).substr(0, slash + 1);
+  const InboxKey parts = splitInboxKey(key);
+  name = parts.name;
   for (const Source& source : sources_) {
-    if (source.prefix == prefix) return *source.folder;
+    if (source.sender == parts.sender) return *source.folder;
   }
   return *sources_.front().folder;  // (never: keys come from the sources)
 }
@@ -87,7 +91,8 @@ void Inbox::readEvents() {
       const auto source = std::find_if(sources_.begin(), sources_.end(),
                                        [&](const Source& s) { return s.watch == event->wd; });
       if (source == sources_.end()) continue;
-      const std::string key = source->prefix + std::string(name);
+      const std::string key =
+          source->sender.empty() ? std::string(name) : source->sender + "/" + std::string(name);
       changed_.insert(key);
       if ((event->mask & IN_MOVED_TO) != 0) {
         renamedIn_.insert(key);
@@ -139,7 +144,9 @@ bool Inbox::list(std::int64_t nowMs) {
   for (const Source& source : sources_) {
     const bool listed = source.folder->forEachEntry([&](std::string_view name, EntryType type) {
       if (!isUploadName(name) && type != EntryType::kFolder)
-        entries.push_back({source.prefix + std::string(name), type});
+        entries.push_back(
+            {source.sender.empty() ? std::string(name) : source.sender + "/" + std::string(name),
+             type});
       return true;
     });
     if (!listed) return false;

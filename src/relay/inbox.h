@@ -36,6 +36,13 @@ namespace xbtconv {
 /// Whether a sender may still be writing what stands under `name`.
 bool isUploadName(std::string_view name);
 
+/// An inbox entry's key ("NAME", or "SENDER/NAME" in a sender's folder):
+/// the sender ("" for the inbox itself) and the name in its folder.
+struct InboxKey {
+  std::string_view sender, name;
+};
+InboxKey splitInboxKey(std::string_view key);
+
 class Inbox {
  public:
   /// `folder`: the inbox, open; `settleMs`: how long an unrenamed file must
@@ -71,7 +78,7 @@ class Inbox {
   const Folder& folderOf(const std::string& key, std::string& name) const;
 
   struct Source {
-    std::string prefix;  // "" for the inbox itself, else "SENDER/"
+    std::string sender;  // "" for the inbox itself
     const Folder* folder = nullptr;
     int watch = -1;  // its inotify watch
   };

@@ -76,13 +76,6 @@ void stopIfAskedAfter(const char* step) {
 
 std::string dayOf(std::int64_t seconds) { return isoTime(seconds).substr(0, 10); }
 
-// The sender an input came from: the folder in the inbox its name carries
-// ("SENDER/NAME"); "" for the inbox itself.
-std::string_view senderOf(std::string_view key) {
-  const std::size_t slash = key.find('/');
-  return slash == std::string_view::npos ? std::string_view() : key.substr(0, slash);
-}
-
 // Removes the private temporary files with `suffix` that a stopped relay
 // left in `folder`, but those `keep` names. Only for folders no input is
 // kept in (the outbox, the archive's month folders).
@@ -235,15 +228,13 @@ bool Relay::openFolders(bool inbox, std::string& error) {
 // "SENDER/NAME") stands in, and its name there. A sender no longer named
 // still has its folder looked in, for what its inputs left under way.
 const Folder& Relay::inboxFolder(const std::string& key, std::string& name) {
-  const std::size_t slash = key.find('/');
-  if (slash == std::string::npos) {
-    name = key;
-    return inbox_;
+  const InboxKey parts = splitInboxKey(key);
+  name = parts.name;
+  if (parts.sender.empty()) return inbox_;
+  auto found = senders_.find(parts.sender);
+  if (found == senders_.end()) {
+    found = senders_.emplace(parts.sender, inbox_.subfolder(parts.sender)).first;
   }
-  name = key.substr(slash + 1);
-  const std::string sender = key.substr(0, slash);
-  auto found = senders_.find(sender);
-  if (found == senders_.end()) found = senders_.emplace(sender, inbox_.subfolder(sender)).first;
   return found->second;
 }
 
@@ -438,7 +429,7 @@ std::string Relay::returnFolder(const std::string& key, std::int64_t id) {
   const std::string work = std::to_string(id);
   std::string back;
   const Folder& inbox = inboxFolder(key, back);
-  const std::string sender = key.substr(0, key.size() - back.size());  // "SENDER/" or ""
+  const std::string_view sender = splitInboxKey(key).sender;
   if (::renameat2(work_.descriptor(), work.c_str(), inbox.descriptor(), back.c_str(),
                   RENAME_NOREPLACE) != 0) {
     back = ".xbt-folder-" + work;
@@ -447,7 +438,7 @@ std::string Relay::returnFolder(const std::string& key, std::int64_t id) {
       cannot("cannot put the folder " + work_.pathOf(work) + " back in the inbox: " + errorText());
     }
   }
-  return "left in the inbox as " + sender + back;
+  return "left in the inbox as " + (sender.empty() ? "" : std::string(sender) + "/") + back;
 }
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
@@ -513,7 +504,8 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
   for (const SameDrop& earlier : same) {
     // What a sender not named for the platform sent is held, and counts
     // for nothing: it can neither pre-empt nor correct the drop.
-    if (earlier.outcome == "held" && !maySend(options_.hold, senderOf(earlier.name), observation)) {
+    if (earlier.outcome == "held" &&
+        !maySend(options_.hold, splitInboxKey(earlier.name).sender, observation)) {
       continue;
     }
     if (earlier.content == d.content) {
@@ -529,7 +521,7 @@ bool Relay::decide(const LedgerInput& input, Staged& staged) {
     ++versions;
   }
   if (released.empty()) {
-    d.reason = holdReason(observation, options_.hold, d.qcNow, senderOf(input.name));
+    d.reason = holdReason(observation, options_.hold, d.qcNow, splitInboxKey(input.name).sender);
     if (!d.reason.empty()) {
       d.outcome = "held";
       placeFor(d, input, 0);
@@ -730,7 +722,7 @@ void Relay::placeFor(Decision& d, const LedgerInput& input, std::int64_t dropTim
   } else {
     root = d.outcome == "held" ? "held/" : d.outcome == "duplicate" ? "duplicates/" : "failed/";
   }
-  const std::string given = input.name.substr(input.name.find('/') + 1);  // past "SENDER/"
+  const std::string given(splitInboxKey(input.name).name);
   std::string name;
   const Folder& folder = placeFolder(root + given, name);
   const auto taken = [&](const std::string& candidate) {
