@@ -28,6 +28,10 @@ InboxKey splitInboxKey(std::string_view key) {
   return {key.substr(0, slash), key.substr(slash + 1)};
 }
 
+std::string inboxKey(std::string_view sender, std::string_view name) {
+  return sender.empty() ? std::string(name) : std::string(sender) + "/" + std::string(name);
+}
+
 Inbox::Inbox(const Folder& folder, std::int64_t settleMs) : settleMs_(settleMs) {
   sources_.push_back({"", &folder});
 }
@@ -91,8 +95,7 @@ void Inbox::readEvents() {
       const auto source = std::find_if(sources_.begin(), sources_.end(),
                                        [&](const Source& s) { return s.watch == event->wd; });
       if (source == sources_.end()) continue;
-      const std::string key =
-          source->sender.empty() ? std::string(name) : source->sender + "/" + std::string(name);
+      const std::string key = inboxKey(source->sender, name);
       changed_.insert(key);
       if ((event->mask & IN_MOVED_TO) != 0) {
         renamedIn_.insert(key);
@@ -144,9 +147,7 @@ bool Inbox::list(std::int64_t nowMs) {
   for (const Source& source : sources_) {
     const bool listed = source.folder->forEachEntry([&](std::string_view name, EntryType type) {
       if (!isUploadName(name) && type != EntryType::kFolder)
-        entries.push_back(
-            {source.sender.empty() ? std::string(name) : source.sender + "/" + std::string(name),
-             type});
+        entries.push_back({inboxKey(source.sender, name), type});
       return true;
     });
     if (!listed) return false;

@@ -42,6 +42,8 @@ struct InboxKey {
   std::string_view sender, name;
 };
 InboxKey splitInboxKey(std::string_view key);
+/// The key of `name` in the folder of `sender` ("" for the inbox itself).
+std::string inboxKey(std::string_view sender, std::string_view name);
 
 class Inbox {
  public:

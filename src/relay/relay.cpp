@@ -438,7 +438,7 @@ std::string Relay::returnFolder(const std::string& key, std::int64_t id) {
       cannot("cannot put the folder " + work_.pathOf(work) + " back in the inbox: " + errorText());
     }
   }
-  return "left in the inbox as " + (sender.empty() ? "" : std::string(sender) + "/") + back;
+  return "left in the inbox as " + inboxKey(sender, back);
 }
 
 bool Relay::decide(const LedgerInput& input, Staged& staged) {
