@@ -65,9 +65,16 @@ class Spool {
   Spool& operator=(const Spool&) = delete;
 
   void append(const void* data, std::size_t size) {
+    // Moved out before the bound would be passed, and grown by doubling no
+    // further than the bound: left to the string, the room could reach
+    // twice the bound.
+    if (!buffer_.empty() && buffer_.size() + size > memoryBound_) spill();
+    if (buffer_.size() + size > buffer_.capacity()) {
+      buffer_.reserve(
+          std::max(buffer_.size() + size, std::min(memoryBound_, 2 * buffer_.capacity())));
+    }
     buffer_.append(static_cast<const char*>(data), size);
     written_ += size;
-    if (buffer_.size() >= memoryBound_) spill();
   }
 
   // The bytes appended so far: where the next append starts.

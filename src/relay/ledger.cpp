@@ -595,25 +595,19 @@ void Ledger::markDayWritten(const std::string& day) {
   database_.statement("UPDATE days SET stale = 0 WHERE day = ?").bind(1, day).run();
 }
 
-std::vector<LedgerInput> Ledger::dayContents(const std::string& day,
-                                             std::vector<std::int64_t>& qcNow) {
+std::vector<CollectedInput> Ledger::dayContents(const std::string& day) {
   // A correction replaces its drop: of the sent versions of one identity,
   // the latest.
   Statement& query = database_.statement(
-      "SELECT id, name, received_ms, stage, at, place, outcome, reason, released_by, qc_now FROM "
-      "inputs AS i "
+      "SELECT place, qc_now FROM inputs AS i "
       "WHERE day = ? AND day IS NOT NULL AND stage = 'done' AND outcome IN ('sent', 'correction') "
       "AND NOT EXISTS "
       "(SELECT 1 FROM inputs AS later WHERE later.identity = i.identity AND later.identity != '' "
       "AND later.id > i.id AND later.stage = 'done' AND later.outcome IN ('sent', 'correction')) "
       "ORDER BY drop_time IS NULL, drop_time, name, id");
   query.bind(1, day);
-  std::vector<LedgerInput> inputs;
-  qcNow.clear();
-  while (query.step()) {
-    inputs.push_back(inputOf(query));
-    qcNow.push_back(query.integer(9));
-  }
+  std::vector<CollectedInput> inputs;
+  while (query.step()) inputs.push_back({query.text(0), query.optionalInteger(1).value_or(0)});
   query.reset();
   return inputs;
 }

@@ -43,6 +43,13 @@ struct LedgerInput {
   std::int64_t qcNow = 0;  // the clock its quality control ran against
 };
 
+/// An input of a day's collection: its place (see LedgerInput::place) and
+/// the clock its quality control ran against.
+struct CollectedInput {
+  std::string place;
+  std::int64_t qcNow = 0;
+};
+
 /// What the relay decided for one input, and what the log and the
 /// summaries say of it.
 struct Decision {
@@ -169,8 +176,10 @@ class Ledger {
   std::vector<std::string> staleDays();
   void markDayWritten(const std::string& day);
   /// The inputs a day's collection holds: each drop's latest sent version,
-  /// in the order of their drop times (then by name).
-  std::vector<LedgerInput> dayContents(const std::string& day, std::vector<std::int64_t>& qcNow);
+  /// in the order of their drop times (then by name), by where each is kept
+  /// and the clock its quality control ran against. No more than that: a
+  /// day of a burst holds tens of thousands.
+  std::vector<CollectedInput> dayContents(const std::string& day);
 
   /// Takes a held input back to be decided again, released by `who`; its
   /// file comes from `from` (below the state folder).

@@ -963,8 +963,10 @@ void Relay::writeCollections() {
   collectedMs_ = realMs();
   if (!netcdfAvailable()) return;
   for (const std::string& day : ledger_->staleDays()) {
-    std::vector<std::int64_t> qcNow;
-    const std::vector<LedgerInput> inputs = ledger_->dayContents(day, qcNow);
+    const std::vector<CollectedInput> inputs = ledger_->dayContents(day);
+    // The ledger's pages a burst brought into memory are not needed while
+    // the collection is made: given back, they do not add to its peak.
+    ledger_->database().releaseMemory();
     NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path(), kCollectionMemory);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       std::string name;
@@ -981,7 +983,7 @@ void Relay::writeCollections() {
       }
       ::close(fd);
       ObservationOptions reading;
-      reading.now = qcNow[i];
+      reading.now = inputs[i].qcNow;
       const std::string_view bytes = buffer_.bytes();
       ObservationRead got =
           readObservation(reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()),

@@ -151,6 +151,8 @@ void Database::execute(std::string_view sql) {
   }
 }
 
+void Database::releaseMemory() { sqlite3_db_release_memory(handle_); }
+
 std::int64_t Database::lastInsertId() const { return sqlite3_last_insert_rowid(handle_); }
 
 Transaction::Transaction(Database& database) : database_(database) {

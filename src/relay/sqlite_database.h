@@ -76,6 +76,8 @@ class Database {
   /// cleared, ready to bind.
   Statement& statement(const std::string& sql);
   std::int64_t lastInsertId() const;
+  /// Gives back the memory of cached pages no statement is using.
+  void releaseMemory();
   sqlite3* handle() { return handle_; }
 
  private:
