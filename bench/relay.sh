@@ -13,8 +13,9 @@
 # renamed in meanwhile waits; how long a relay at rest takes to send a
 # message renamed into its inbox; and, with --kills K, the end-to-end
 # test's kill run over N messages with K kills, each up to
-# RELAY_KILL_WINDOW seconds (0.25) after the relay said it started: about
-# a chunk's work, so that the kills fall on every step of the whole burst.
+# RELAY_KILL_WINDOW seconds (0.4) after the relay said it started: about
+# a chunk's work (4,096 inputs; a burst's outcomes are said together at its
+# end), so that the kills fall on every step of the whole burst.
 #
 #   bench/relay.sh [N] [ROUNDS] [--kills K]
 #
@@ -119,7 +120,7 @@ kill -TERM %1 && wait
 echo "relay / (export bufr + collection) CPU: $(echo "scale=2; $r / ($e + $n)" | bc)"
 if ((kills > 0)); then
   XBT=$xbt MAKE_MESSAGES=$build/make_messages CHECK_BUFR=$PWD/tests/formats/check_bufr.py \
-    RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count RELAY_KILL_WINDOW=${RELAY_KILL_WINDOW:-0.25} \
+    RELAY_KILLS=$kills RELAY_KILL_MESSAGES=$count RELAY_KILL_WINDOW=${RELAY_KILL_WINDOW:-0.4} \
     TMPDIR=/dev/shm \
     /usr/bin/python3 -m pytest -q -p no:cacheprovider -s tests/relay/relay_test.py -k killed
 fi
