@@ -968,9 +968,9 @@ void Relay::writeCollections() {
     // the collection is made: given back, they do not add to its peak.
     ledger_->database().releaseMemory();
     NetcdfCollection collection(archive_.pathOf(day + ".nc"), archive_.path(), kCollectionMemory);
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
+    for (const CollectedInput& input : inputs) {
       std::string name;
-      const Folder& folder = placeFolder(inputs[i].place, name);
+      const Folder& folder = placeFolder(input.place, name);
       // The relay's own copy, in its own archive: no one else's file stands
       // there.
       const int fd = ::openat(folder.descriptor(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -983,13 +983,13 @@ void Relay::writeCollections() {
       }
       ::close(fd);
       ObservationOptions reading;
-      reading.now = inputs[i].qcNow;
+      reading.now = input.qcNow;
       const std::string_view bytes = buffer_.bytes();
       ObservationRead got =
           readObservation(reader_, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                           bytes.size(), name, reading);
       if (!got.observation) continue;
-      got.observation->path = archive_.pathOf(inputs[i].place);
+      got.observation->path = archive_.pathOf(input.place);
       collection.add(*got.observation);
     }
     std::string name;
