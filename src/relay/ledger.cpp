@@ -776,6 +776,17 @@ bool Ledger::anyNotificationWaiting() {
   return any;
 }
 
+std::string Ledger::firstDataFile() {
+  // A scan of the notifications, run when the discovery record is written:
+  // at a start and when a drop earlier than the record says is announced.
+  Statement& query =
+      database_.statement("SELECT min(file) FROM notifications WHERE input_id IS NOT NULL");
+  std::string file;
+  if (query.step()) file = query.text(0);
+  query.reset();
+  return file;
+}
+
 void Ledger::forgetMessagesOnceAllPublished() {
   // All at once, when nothing waits: SQLite empties a table whole far more
   // cheaply than it deletes its rows one by one as each is acknowledged.

@@ -206,6 +206,9 @@ class Ledger {
   /// ledger by a kilobyte or more with every drop for as long as the relay
   /// runs). Their rows stay, with their ids.
   void forgetMessagesOnceAllPublished();
+  /// The earliest data file a notification names ("2026/03/14/NAME.bufr4":
+  /// the earliest day), "" while there is none.
+  std::string firstDataFile();
   /// The digest of the discovery record `id` as last announced, and when
   /// it was first.
   std::optional<std::pair<std::string, std::int64_t>> record(const std::string& id);

@@ -88,6 +88,9 @@ void Wis2Publisher::add(std::int64_t inputId, const Wis2Drop& drop, const std::s
   n.updateSequence = drop.updateSequence;
   n.state = "written";
   ledger_.addNotification(n);
+  if (const std::string day = wis2FileDay(drop.file); !day.empty() && day < recordStart_) {
+    recordBehind_ = true;
+  }
 }
 
 void Wis2Publisher::finishWritten(
@@ -128,7 +131,11 @@ void Wis2Publisher::announceRecord() {
   const std::string id = wis2RecordId(options_);
   const auto known = ledger_.record(id);
   const std::int64_t created = known ? known->second : realMs();
-  const std::string record = wis2Record(options_, *address_, created);
+  // The time it covers reaches back to the earliest drop announced: a
+  // catalogue's search for the days of a late drop finds the dataset.
+  recordStart_ = wis2RecordStart(created, ledger_.firstDataFile());
+  recordBehind_ = false;
+  const std::string record = wis2Record(options_, *address_, created, recordStart_);
   const std::string digest = sha512Base64(record);
   std::string name;
   const Folder& folder = folderOf(wis2RecordFile(options_), name);
@@ -170,6 +177,9 @@ void Wis2Publisher::noteBroker() {
 }
 
 void Wis2Publisher::publish() {
+  // Announced again, as an update, once the earlier drop's notification is
+  // in the ledger (the caller's transaction committed).
+  if (recordBehind_) announceRecord();
   broker_->maintain();
   noteBroker();
   if (const std::vector<int> acknowledged = broker_->acknowledged(); !acknowledged.empty()) {

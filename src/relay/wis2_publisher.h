@@ -87,6 +87,8 @@ class Wis2Publisher {
   std::uint64_t connection_ = 0;          // the broker connection they went out on
   std::int64_t publishedThrough_ = 0;     // the last notification handed to the broker
   std::int64_t startedMs_ = 0;
+  std::string recordStart_;    // the first day the record as written covers
+  bool recordBehind_ = false;  // a drop earlier than that was announced since
   bool unreachableSaid_ = false;
   bool everConnected_ = false;
 };

@@ -1,5 +1,6 @@
 #include "relay/wis2_record.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "relay/relay_log.h"
@@ -15,8 +16,19 @@ std::string wis2RecordFile(const Wis2Options& options) {
   return "metadata/" + options.metadataId + ".json";
 }
 
+std::string wis2FileDay(const std::string& file) {
+  if (file.size() < 11 || file[4] != '/' || file[7] != '/' || file[10] != '/') return "";
+  return file.substr(0, 4) + "-" + file.substr(5, 2) + "-" + file.substr(8, 2);
+}
+
+std::string wis2RecordStart(std::int64_t createdMs, const std::string& firstDataFile) {
+  const std::string created = logTime(createdMs).substr(0, 10);
+  const std::string first = wis2FileDay(firstDataFile);
+  return first.empty() ? created : std::min(first, created);
+}
+
 std::string wis2Record(const Wis2Options& options, const BrokerAddress& broker,
-                       std::int64_t createdMs) {
+                       std::int64_t createdMs, const std::string& start) {
   nlohmann::json contact = {
       {"organization",
        options.contactOrganization.empty() ? options.centreId : options.contactOrganization},
@@ -35,7 +47,7 @@ std::string wis2Record(const Wis2Options& options, const BrokerAddress& broker,
       {"id", wis2RecordId(options)},
       {"conformsTo", {"http://wis.wmo.int/spec/wcmp/2/conf/core"}},
       {"type", "Feature"},
-      {"time", {{"interval", {created.substr(0, 10), ".."}}}},
+      {"time", {{"interval", {start, ".."}}}},
       {"geometry",
        {{"type", "Polygon"},
         {"coordinates", {{{-180, -90}, {180, -90}, {180, 90}, {-180, 90}, {-180, -90}}}}}},

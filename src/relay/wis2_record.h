@@ -18,10 +18,19 @@ namespace xbtconv {
 /// "urn:wmo:md:au-imos:xbt-profiles".
 std::string wis2RecordId(const Wis2Options& options);
 
-/// The record, first announced at `createdMs` (its coverage in time starts
-/// that day, open-ended); `broker` is where subscribers connect.
+/// The day ("2026-03-14") of a data file ("2026/03/14/NAME.bufr4"); "" for
+/// another name.
+std::string wis2FileDay(const std::string& file);
+
+/// The first day a record first announced at `createdMs` covers, with
+/// `firstDataFile` (or "") its earliest drop's file: the earlier of the two
+/// days.
+std::string wis2RecordStart(std::int64_t createdMs, const std::string& firstDataFile);
+
+/// The record, first announced at `createdMs`, its coverage in time from
+/// the day `start` on, open-ended; `broker` is where subscribers connect.
 std::string wis2Record(const Wis2Options& options, const BrokerAddress& broker,
-                       std::int64_t createdMs);
+                       std::int64_t createdMs, const std::string& start);
 
 /// The record's file below the data folder: "metadata/xbt-profiles.json".
 std::string wis2RecordFile(const Wis2Options& options);

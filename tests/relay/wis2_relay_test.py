@@ -56,7 +56,14 @@ def test_each_drop_sent_is_announced_once_and_downloads_as_sent(tmp_path):
                                             "--log", f"{root}/log"), timeout=300)
         assert run.returncode == 0
         counts = judge(root, inputs, check_values=False)
-        expected = counts["sent"] + counts.get("correction", 0) + 1  # and the discovery record
+        # And the discovery record, then (the drops being days older than the
+        # record's first announcement) its update reaching back to the
+        # earliest drop.
+        ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
+        first_day = ledger.execute("SELECT min(file) FROM notifications WHERE input_id IS NOT NULL"
+                                   ).fetchone()[0][:10].replace("/", "-")
+        today = datetime.datetime.now(datetime.timezone.utc).date().isoformat()
+        expected = counts["sent"] + counts.get("correction", 0) + (2 if first_day < today else 1)
         messages = subscriber.wait_for(expected)
         time.sleep(0.2)  # (nothing more may come: a repeat would show now)
         messages = subscriber.messages
@@ -64,7 +71,6 @@ def test_each_drop_sent_is_announced_once_and_downloads_as_sent(tmp_path):
         problems = [p for topic, payload, retain in messages
                     for p in wis2_node.judge_notification(topic, payload, retain, CENTRE)]
         assert not problems, problems[:5]
-        ledger = sqlite3.connect(f"{root}/state/ledger.sqlite")
         sent = dict(ledger.execute(
             "SELECT i.place, b.heading FROM inputs AS i JOIN bulletins AS b "
             "ON b.id = i.bulletin_id WHERE i.outcome IN ('sent', 'correction') ORDER BY i.id"))
@@ -114,11 +120,15 @@ def test_each_drop_sent_is_announced_once_and_downloads_as_sent(tmp_path):
                                   f"{root}/wis2.jsonl", f"{root}/none.txt", "7", "0", "31"],
                                  capture_output=True, text=True)
         assert checked.returncode == 0, checked.stdout[-2000:]
-        # The discovery record, announced and served.
-        record_note = next(json.loads(payload) for topic, payload, _ in messages
-                           if topic == wis2_node.metadata_topic(CENTRE))
-        record, problems = wis2_node.fetch_and_check(record_note)
+        # The discovery record, announced and served, its time from the
+        # earliest drop's day on.
+        record_notes = [json.loads(payload) for topic, payload, _ in messages
+                        if topic == wis2_node.metadata_topic(CENTRE)]
+        assert [note["links"][0]["rel"] for note in record_notes] == \
+            ["canonical", "update"][:len(record_notes)]
+        record, problems = wis2_node.fetch_and_check(record_notes[-1])
         assert not problems and not wis2_node.judge_record(record, CENTRE), problems
+        assert json.loads(record)["time"]["interval"] == [first_day, ".."]
         assert ledger.execute("SELECT count(*) FROM notifications WHERE state != 'published'"
                               ).fetchone()[0] == 0
         # A second run announces nothing again, the record unchanged; a
